@@ -1,0 +1,41 @@
+# Debian packages the project needs, and the one function that installs the missing ones.
+# Sourced by run.sh and test.sh.
+
+VELKARO_PACKAGES=(
+    # build
+    cmake ninja-build g++ pkg-config ccache
+    # windows, input, audio and music
+    libsdl2-dev libsdl2-mixer-dev timgm6mb-soundfont
+    # drawing and text
+    libcairo2-dev libpango1.0-dev fontconfig fonts-liberation
+    # pictures
+    libjpeg-dev libgif-dev
+    # open-file dialog, video
+    libgtk-3-dev libmpv-dev
+    # game descriptions
+    nlohmann-json3-dev
+    # tests and benchmarks
+    libgtest-dev libgmock-dev googletest libbenchmark-dev imagemagick liblua5.4-dev
+    # window tests and the fuzzer
+    xvfb xauth xdotool clang libclang-rt-14-dev
+)
+
+ensure_packages() {
+    local missing=()
+    local p
+    for p in "${VELKARO_PACKAGES[@]}"; do
+        if ! dpkg -s "$p" 2>/dev/null | grep -q '^Status: install ok installed'; then
+            missing+=("$p")
+        fi
+    done
+    if [ ${#missing[@]} -eq 0 ]; then
+        return 0
+    fi
+    echo "Installing missing packages: ${missing[*]}" >&2
+    local sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        sudo=(sudo)
+    fi
+    "${sudo[@]}" apt-get update
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y "${missing[@]}"
+}

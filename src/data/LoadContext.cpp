@@ -1,0 +1,30 @@
+#include "data/LoadContext.h"
+
+namespace velkaro {
+
+bool ReadVersion(LoadContext& context, const char* message) {
+    if (ReadInt(context.stream) == kFormatVersion) {
+        return true;
+    }
+    context.dialogs.ShowMessage(message);
+    return false;
+}
+
+std::int32_t ReadCount(LoadContext& context, const char* what, std::size_t minBytes) {
+    const std::int32_t count = ReadInt(context.stream);
+    if (count < 0) {
+        ThrowCorrupt("the " + std::string(what) + " count " + std::to_string(count) +
+                     " is negative.");
+    }
+    if (static_cast<std::uint64_t>(count) * minBytes > context.stream.Remaining()) {
+        ThrowCorrupt("the " + std::string(what) + " count " + std::to_string(count) +
+                     " is larger than the rest of the file.");
+    }
+    return count;
+}
+
+void ThrowCorrupt(const std::string& detail) {
+    throw GameFileError("Data file is corrupt: " + detail);
+}
+
+} // namespace velkaro

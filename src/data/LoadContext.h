@@ -1,0 +1,40 @@
+#pragma once
+
+#include "data/StreamClass.h"
+#include "platform/Dialogs.h"
+#include "platform/Files.h"
+
+#include <cstdint>
+#include <string>
+
+namespace velkaro {
+
+// What every record needs while the game file is read: the stream, the message box for the
+// loader's messages and the data folder for the file names the records hold.
+struct LoadContext {
+    CStream& stream;
+    Dialogs& dialogs;
+    const Files& files;
+    // The data folder as the game sees it: folder of the game file + name + "_data/".
+    std::string dataFolder;
+
+    // The full name of a file stored in the game: data folder + stored name.
+    std::string FullName(const std::string& stored) const { return dataFolder + stored; }
+};
+
+// The only record version there is.
+constexpr std::int32_t kFormatVersion = 300;
+
+// Reads a record's version. When it is not 300, shows `message` and answers false; the record
+// then keeps its defaults and reading goes on with the next byte.
+bool ReadVersion(LoadContext& context, const char* message);
+
+// Reads the count of a list of records that each take at least `minBytes` of the file. A
+// negative count, or one that the rest of the file cannot hold, ends the load with a clear
+// message naming `what`.
+std::int32_t ReadCount(LoadContext& context, const char* what, std::size_t minBytes);
+
+// Ends the load: the file holds something no writer of game files makes.
+[[noreturn]] void ThrowCorrupt(const std::string& detail);
+
+} // namespace velkaro

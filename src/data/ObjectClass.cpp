@@ -1,0 +1,116 @@
+#include "data/ObjectClass.h"
+
+namespace velkaro {
+namespace {
+
+constexpr std::array<const char*, kEventRowCount> kRowNames = {
+    "Creation event", "Destroy event", "Alarm event",    "Step event",      "Collision event",
+    "Mouse event",    "Other event",   "",               "",                "Drawing event",
+    "Keyboard event", "Collision event", ""};
+
+bool ValidRow(int row) { return row >= 0 && row < kEventRowCount; }
+
+// The least an object record takes: version, name, flags, 13 empty rows, the reserved value,
+// an image without sub-images and the bounding box.
+constexpr std::size_t kMinObjectRecord = 4 * 4 + 13 * 4 + 4 + 8 * 4 + 4 * 4;
+
+} // namespace
+
+const char* EventRowName(int row) {
+    return ValidRow(row) ? kRowNames[static_cast<std::size_t>(row)] : "";
+}
+
+void CObject::Clear() {
+    name = "<new>";
+    image.Clear();
+    bbLeft = bbRight = bbBottom = bbTop = 0;
+    solid = false;
+    active = true;
+    rows_ = {};
+}
+
+void CObject::Load(LoadContext& context) {
+    Clear();
+    if (!ReadVersion(context, "Internal error in object version.")) {
+        return;
+    }
+    CStream& in = context.stream;
+    name = ReadString(in);
+    solid = ReadBool(in);
+    active = ReadBool(in);
+    for (int row = 0; row < kEventRowCount; ++row) {
+        for (std::int32_t sub = ReadInt(in); sub >= 0; sub = ReadInt(in)) {
+            if (sub > kMaxSubEvent) {
+                ThrowCorrupt("object \"" + name + "\" has sub-event " + std::to_string(sub) +
+                             "; sub-events go up to 10000.");
+            }
+            EventList(row, sub)->Load(context);
+        }
+    }
+    ReadInt(in); // reserved
+    image.Load(context);
+    bbLeft = ReadInt(in);
+    bbRight = ReadInt(in);
+    bbBottom = ReadInt(in);
+    bbTop = ReadInt(in);
+}
+
+CActionList* CObject::EventList(int row, int sub) {
+    if (!ValidRow(row) || sub < 0 || sub > kMaxSubEvent) {
+        return nullptr;
+    }
+    Row& r = rows_[static_cast<std::size_t>(row)];
+    r.length = std::max(r.length, sub + 1);
+    auto& list = r.lists[sub];
+    if (!list) {
+        list = std::make_unique<CActionList>();
+    }
+    return list.get();
+}
+
+const CActionList* CObject::FindEventList(int row, int sub) const {
+    if (!ValidRow(row)) {
+        return nullptr;
+    }
+    const auto& lists = rows_[static_cast<std::size_t>(row)].lists;
+    auto it = lists.find(sub);
+    return it == lists.end() ? nullptr : it->second.get();
+}
+
+int CObject::RowLength(int row) const {
+    return ValidRow(row) ? rows_[static_cast<std::size_t>(row)].length : 0;
+}
+
+bool CObject::HasEvent(int row) const {
+    if (!ValidRow(row)) {
+        return false;
+    }
+    for (const auto& [sub, list] : rows_[static_cast<std::size_t>(row)].lists) {
+        if (list->Count() > 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void CObjectList::Load(LoadContext& context) {
+    Clear();
+    if (!ReadVersion(context, "Internal error in objects version.")) {
+        return;
+    }
+    const std::int32_t count = ReadCount(context, "object", kMinObjectRecord);
+    objects_.reserve(static_cast<std::size_t>(count));
+    for (std::int32_t i = 0; i < count; ++i) {
+        Add();
+    }
+    for (auto& object : objects_) {
+        object->Load(context);
+    }
+}
+
+CObject& CObjectList::Add() {
+    objects_.push_back(std::make_unique<CObject>());
+    return *objects_.back();
+}
+
+} // namespace velkaro

@@ -1,0 +1,103 @@
+#pragma once
+
+#include "data/ActionClass.h"
+#include "data/ImageClass.h"
+#include "data/LoadContext.h"
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace velkaro {
+
+// The event rows every object has, numbered as everywhere in the system.
+enum EventRow : int {
+    kCreationEvent = 0,
+    kDestroyEvent = 1,
+    kAlarmEvent = 2,
+    kStepEvent = 3,
+    kCollisionEvent = 4, // with a solid instance whose object has no row-11 list here
+    kMouseEvent = 5,
+    kOtherEvent = 6,
+    kDrawingEvent = 9,
+    kKeyboardEvent = 10,
+    kMeetingEvent = 11, // with an instance of a given object
+};
+constexpr int kEventRowCount = 13;
+constexpr int kMaxSubEvent = 10000;
+
+// The name of an event row in error reports ("Step event"); empty for the reserved rows.
+const char* EventRowName(int row);
+
+// The definition shared by all instances of one kind.
+class CObject {
+public:
+    std::string name = "<new>";
+    CImage image;
+    std::int32_t bbLeft = 0;
+    std::int32_t bbRight = 0;
+    std::int32_t bbBottom = 0;
+    std::int32_t bbTop = 0;
+    bool solid = false;
+    bool active = true;
+
+    void Load(LoadContext& context);
+    void Clear();
+
+    // The action list of (row, sub), created empty when the row is shorter; the row then
+    // grows to sub + 1 entries. Null when row is outside 0..12 or sub outside 0..10000.
+    CActionList* EventList(int row, int sub);
+    // The list of (row, sub) without growing anything; null when there is none.
+    const CActionList* FindEventList(int row, int sub) const;
+    // How many sub-event entries the row has.
+    int RowLength(int row) const;
+    // True when some list of the row holds actions.
+    bool HasEvent(int row) const;
+
+    // Visits every action list of every row, in row and sub-event order.
+    template <typename Visit> void ForEachEventList(Visit&& visit) const {
+        for (int row = 0; row < kEventRowCount; ++row) {
+            for (const auto& [sub, list] : rows_[static_cast<std::size_t>(row)].lists) {
+                visit(row, sub, *list);
+            }
+        }
+    }
+    template <typename Visit> void ForEachEventList(Visit&& visit) {
+        for (int row = 0; row < kEventRowCount; ++row) {
+            for (auto& [sub, list] : rows_[static_cast<std::size_t>(row)].lists) {
+                visit(row, sub, *list);
+            }
+        }
+    }
+
+private:
+    // Sub-event numbers reach 10000 (key codes, object numbers) but few of them hold lists,
+    // so a row keeps only the lists that were asked for and the length it has grown to.
+    struct Row {
+        int length = 0;
+        std::map<int, std::unique_ptr<CActionList>> lists;
+    };
+    std::array<Row, kEventRowCount> rows_;
+};
+
+// All objects of the game, numbered from 1 in file order.
+class CObjectList {
+public:
+    void Load(LoadContext& context);
+    void Clear() { objects_.clear(); }
+
+    int Count() const { return static_cast<int>(objects_.size()); }
+    // Object i, 1 <= i <= Count(); callers check the range.
+    CObject& Get(int i) { return *objects_[static_cast<std::size_t>(i - 1)]; }
+    const CObject& Get(int i) const { return *objects_[static_cast<std::size_t>(i - 1)]; }
+    bool Valid(int i) const { return i >= 1 && i <= Count(); }
+    CObject& Add();
+
+private:
+    std::vector<std::unique_ptr<CObject>> objects_;
+};
+
+} // namespace velkaro

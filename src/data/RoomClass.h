@@ -1,0 +1,71 @@
+#pragma once
+
+#include "data/LoadContext.h"
+#include "platform/Bitmap.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace velkaro {
+
+// One level or screen of the game, read-only after loading.
+class CRoom {
+public:
+    std::string name = "<new>";
+    Colour backgroundColour = 0xC0C0C0;
+    // The stored name, and the full name: data folder + stored name.
+    std::string backgroundFileName;
+    std::string backgroundFile;
+    // The picture is used only when this is exactly 1; 0 when its file does not exist.
+    std::int32_t backgroundShown = 0;
+    std::int32_t backgroundMode = 0; // 0 tiled, 1 stretched, 2 tiled and moving
+    std::int32_t backgroundHSpeed = 0;
+    std::int32_t backgroundVSpeed = 0;
+    std::int32_t gameSpeed = 20;
+    std::int32_t widthInCells = 16;
+    std::int32_t heightInCells = 12;
+    std::int32_t cellSize = 32;
+    std::int32_t viewEnabled = 0; // 1 or more: enabled
+    std::int32_t viewWidthInCells = 16;
+    std::int32_t viewHeightInCells = 12;
+    std::int32_t viewBorderInCells = 1;
+    std::int32_t viewObject = 0;
+
+    void Load(LoadContext& context);
+    void Clear() { *this = CRoom(); }
+
+    // The initial instances, 1 <= i <= InstanceCount(), in creation order.
+    int InstanceCount() const { return static_cast<int>(instanceObjects_.size()); }
+    std::int32_t InstanceColumn(int i) const { return instanceColumns_[Index(i)]; }
+    std::int32_t InstanceRow(int i) const { return instanceRows_[Index(i)]; }
+    std::int32_t InstanceObject(int i) const { return instanceObjects_[Index(i)]; }
+    void AddInstance(std::int32_t column, std::int32_t row, std::int32_t object);
+
+private:
+    static std::size_t Index(int i) { return static_cast<std::size_t>(i - 1); }
+
+    std::vector<std::int32_t> instanceColumns_;
+    std::vector<std::int32_t> instanceRows_;
+    std::vector<std::int32_t> instanceObjects_;
+};
+
+// All rooms, numbered from 1 in file order.
+class CRoomList {
+public:
+    void Load(LoadContext& context);
+    void Clear() { rooms_.clear(); }
+
+    int Count() const { return static_cast<int>(rooms_.size()); }
+    // Room i, 1 <= i <= Count(); callers check the range.
+    CRoom& Get(int i) { return *rooms_[static_cast<std::size_t>(i - 1)]; }
+    const CRoom& Get(int i) const { return *rooms_[static_cast<std::size_t>(i - 1)]; }
+    bool Valid(int i) const { return i >= 1 && i <= Count(); }
+    CRoom& Add();
+
+private:
+    std::vector<std::unique_ptr<CRoom>> rooms_;
+};
+
+} // namespace velkaro

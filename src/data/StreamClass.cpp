@@ -1,0 +1,65 @@
+#include "data/StreamClass.h"
+
+#include <fstream>
+#include <iterator>
+
+namespace velkaro {
+
+std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw GameFileError("Cannot open " + path.string() + ".");
+    }
+    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                    std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        throw GameFileError(kStreamReadError);
+    }
+    return bytes;
+}
+
+std::span<const std::uint8_t> CStream::Take(std::size_t n) {
+    if (n > Remaining()) {
+        position_ = bytes_.size();
+        throw GameFileError(kStreamReadError);
+    }
+    auto part = std::span<const std::uint8_t>(bytes_).subspan(position_, n);
+    position_ += n;
+    return part;
+}
+
+std::int32_t ReadInt(CStream& stream) {
+    auto b = stream.Take(4);
+    const std::uint32_t value = std::uint32_t{b[0]} | std::uint32_t{b[1]} << 8 |
+                                std::uint32_t{b[2]} << 16 | std::uint32_t{b[3]} << 24;
+    return static_cast<std::int32_t>(value);
+}
+
+std::string ReadString(CStream& stream) {
+    const std::int32_t length = ReadInt(stream);
+    if (length <= 0) {
+        return {};
+    }
+    auto b = stream.Take(static_cast<std::size_t>(length));
+    return std::string(b.begin(), b.end());
+}
+
+bool ReadBool(CStream& stream) { return ReadInt(stream) > 0; }
+
+void CStreamWriter::WriteInt(std::int32_t value) {
+    const auto v = static_cast<std::uint32_t>(value);
+    for (int shift = 0; shift < 32; shift += 8) {
+        bytes_.push_back(static_cast<std::uint8_t>(v >> shift));
+    }
+}
+
+void CStreamWriter::WriteString(const std::string& text) {
+    WriteInt(static_cast<std::int32_t>(text.size()));
+    bytes_.insert(bytes_.end(), text.begin(), text.end());
+}
+
+void CStreamWriter::WriteBytes(std::span<const std::uint8_t> bytes) {
+    bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
+}
+
+} // namespace velkaro

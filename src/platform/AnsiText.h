@@ -1,0 +1,18 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace velkaro {
+
+// Game texts are 8-bit Windows-1252 ("ANSI") strings; the desktop, the file system and JSON
+// speak UTF-8. These convert at those borders. The five byte values that Windows-1252 leaves
+// undefined map to the C1 control characters of the same number, so every byte string makes
+// the round trip unchanged.
+std::string AnsiToUtf8(std::string_view ansi);
+
+// None when the text holds a character that Windows-1252 cannot store, or is not valid UTF-8.
+std::optional<std::string> Utf8ToAnsi(std::string_view utf8);
+
+} // namespace velkaro

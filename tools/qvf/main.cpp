@@ -1,0 +1,7 @@
+// qvf: the command-line tool for game files.
+#include <iostream>
+
+int main() {
+    std::cerr << "qvf: not yet built\n";
+    return 2;
+}
