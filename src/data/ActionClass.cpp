@@ -27,9 +27,7 @@ void CActionList::Load(LoadContext& context) {
     if (!ReadVersion(context, "Internal error in action list version.")) {
         return;
     }
-    // An action record takes at least 24 bytes: version, id, applies-to, relative, count, object.
-    const std::int32_t count = ReadCount(context, "action", 24);
-    actions_.reserve(static_cast<std::size_t>(count));
+    const std::int32_t count = ReadCount(context, "action", kMinRecord);
     for (std::int32_t i = 0; i < count; ++i) {
         Add().Load(context);
     }

@@ -91,10 +91,10 @@ CImageMask BuildImageMask(const CImage& image) {
     masks.reserve(static_cast<std::size_t>(image.Count()));
     for (int i = 0; i < image.Count(); ++i) {
         const Bitmap& frame = *image.Frame(i);
-        CMask mask(image.width, image.height);
-        const Pixel background = PixelFromColour(BottomLeftColour(frame));
         const int w = std::min(image.width, frame.Width());
         const int h = std::min(image.height, frame.Height());
+        CMask mask(w, h);
+        const Pixel background = PixelFromColour(BottomLeftColour(frame));
         for (int y = 0; y < h; ++y) {
             const Pixel* row = frame.Row(y);
             for (int x = 0; x < w; ++x) {

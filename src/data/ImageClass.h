@@ -70,7 +70,8 @@ private:
 using CImageMask = std::vector<CMask>;
 
 // The masks of an image: a pixel is solid when it differs from its sub-image's bottom-left
-// pixel. Sized width x height of the image record; pixels the sub-image lacks are not solid.
+// pixel. A mask covers the image's width x height, cut to the sub-image's own size when that is
+// smaller: pixels outside a mask are not solid, and callers check a mask's own bounds.
 CImageMask BuildImageMask(const CImage& image);
 
 } // namespace velkaro

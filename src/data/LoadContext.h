@@ -29,9 +29,13 @@ constexpr std::int32_t kFormatVersion = 300;
 // then keeps its defaults and reading goes on with the next byte.
 bool ReadVersion(LoadContext& context, const char* message);
 
+// The least a record takes: its version alone, when that version is wrong.
+constexpr std::size_t kMinRecord = 4;
+
 // Reads the count of a list of records that each take at least `minBytes` of the file. A
 // negative count, or one that the rest of the file cannot hold, ends the load with a clear
-// message naming `what`.
+// message naming `what`. Lists grow as their records are read, never ahead of the file, so
+// what a load allocates stays in proportion to the file's size.
 std::int32_t ReadCount(LoadContext& context, const char* what, std::size_t minBytes);
 
 // Ends the load: the file holds something no writer of game files makes.

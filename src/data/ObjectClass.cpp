@@ -10,9 +10,6 @@ constexpr std::array<const char*, kEventRowCount> kRowNames = {
 
 bool ValidRow(int row) { return row >= 0 && row < kEventRowCount; }
 
-// The least an object record takes: version, name, flags, 13 empty rows, the reserved value,
-// an image without sub-images and the bounding box.
-constexpr std::size_t kMinObjectRecord = 4 * 4 + 13 * 4 + 4 + 8 * 4 + 4 * 4;
 
 } // namespace
 
@@ -98,13 +95,9 @@ void CObjectList::Load(LoadContext& context) {
     if (!ReadVersion(context, "Internal error in objects version.")) {
         return;
     }
-    const std::int32_t count = ReadCount(context, "object", kMinObjectRecord);
-    objects_.reserve(static_cast<std::size_t>(count));
+    const std::int32_t count = ReadCount(context, "object", kMinRecord);
     for (std::int32_t i = 0; i < count; ++i) {
-        Add();
-    }
-    for (auto& object : objects_) {
-        object->Load(context);
+        Add().Load(context);
     }
 }
 

@@ -3,8 +3,6 @@
 namespace velkaro {
 namespace {
 
-// Version, name and the sixteen int32 fields up to and including the instance count.
-constexpr std::size_t kMinRoomRecord = 18 * 4;
 constexpr std::size_t kInstanceRecord = 3 * 4;
 
 } // namespace
@@ -57,13 +55,9 @@ void CRoomList::Load(LoadContext& context) {
     if (!ReadVersion(context, "Internal error in roomlist version.")) {
         return;
     }
-    const std::int32_t count = ReadCount(context, "room", kMinRoomRecord);
-    rooms_.reserve(static_cast<std::size_t>(count));
+    const std::int32_t count = ReadCount(context, "room", kMinRecord);
     for (std::int32_t i = 0; i < count; ++i) {
-        Add();
-    }
-    for (auto& room : rooms_) {
-        room->Load(context);
+        Add().Load(context);
     }
 }
 

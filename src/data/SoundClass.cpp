@@ -7,7 +7,6 @@ namespace velkaro {
 namespace {
 
 constexpr const char* kVersionMessage = "Internal error in sound version.";
-constexpr std::size_t kMinSoundRecord = 6 * 4;
 
 std::string LowerExtension(const std::string& fileName) {
     const std::size_t dot = fileName.find_last_of('.');
@@ -59,13 +58,9 @@ void CSoundList::Load(LoadContext& context) {
     if (!ReadVersion(context, kVersionMessage)) {
         return;
     }
-    const std::int32_t count = ReadCount(context, "sound", kMinSoundRecord);
-    sounds_.reserve(static_cast<std::size_t>(count));
+    const std::int32_t count = ReadCount(context, "sound", kMinRecord);
     for (std::int32_t i = 0; i < count; ++i) {
-        Add();
-    }
-    for (auto& sound : sounds_) {
-        sound->Load(context);
+        Add().Load(context);
     }
 }
 
