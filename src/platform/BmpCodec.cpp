@@ -2,6 +2,7 @@
 
 #include "platform/PictureError.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 
@@ -16,8 +17,12 @@ constexpr std::uint32_t kCompressionBitFields = 3;
 // Pictures larger than this are refused rather than allocated.
 constexpr std::int64_t kMaxSide = 32768;
 constexpr std::int64_t kMaxPixels = std::int64_t{1} << 28;
+// No writer makes a colour table longer than eight bits can index; a larger count is damage.
+constexpr std::uint64_t kMaxColours = 256;
 
-[[noreturn]] void Invalid() { throw PictureError(kInvalidBitmapMessage); }
+[[noreturn]] void Invalid() {
+    throw PictureError(kInvalidBitmapMessage);
+}
 
 std::uint32_t U16(std::span<const std::uint8_t> d, std::size_t at) {
     return std::uint32_t{d[at]} | std::uint32_t{d[at + 1]} << 8;
@@ -38,31 +43,38 @@ struct BmpHeader {
     std::uint64_t paletteOffset = 0;
     std::uint64_t paletteEntries = 0;
     std::uint32_t paletteEntrySize = 4;
-    std::uint64_t rowsOffset = 0;  // rows right after the colour table
-    std::uint64_t rowsSize = 0;    // what the rows occupy in the stream
+    std::uint64_t rowsOffset = 0;   // rows right after the colour table
+    std::uint64_t rowsSize = 0;     // what the rows occupy in the stream
     std::uint64_t headerOffset = 0; // the file header's own offset field
     std::uint64_t Stride() const {
         return ((static_cast<std::uint64_t>(width) * bitsPerPixel + 31) / 32) * 4;
     }
-    std::uint64_t AbsHeight() const { return static_cast<std::uint64_t>(height < 0 ? -height : height); }
+    std::uint64_t AbsHeight() const {
+        return static_cast<std::uint64_t>(height < 0 ? -height : height);
+    }
 };
 
 bool SupportedDepth(std::uint32_t bits) {
     return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
 }
 
-// Reads the headers. None when `d` is too short for them.
+// Reads the headers. None when `d` is too short for them. The signature is judged as soon as
+// the file header is there, as a stream reader that takes the file header first would.
 std::optional<BmpHeader> ReadHeader(std::span<const std::uint8_t> d) {
-    if (d.size() < kFileHeaderSize + 4) {
+    if (d.size() < kFileHeaderSize) {
         return std::nullopt;
     }
     if (d[0] != 'B' || d[1] != 'M') {
         Invalid();
     }
+    if (d.size() < kFileHeaderSize + 4) {
+        return std::nullopt;
+    }
     BmpHeader h;
     h.headerOffset = U32(d, 10);
     h.headerSize = U32(d, kFileHeaderSize);
-    if (h.headerSize != kCoreHeaderSize && (h.headerSize < kInfoHeaderSize || h.headerSize > 4096)) {
+    if (h.headerSize != kCoreHeaderSize &&
+        (h.headerSize < kInfoHeaderSize || h.headerSize > 4096)) {
         Invalid();
     }
     if (d.size() < kFileHeaderSize + h.headerSize) {
@@ -113,6 +125,9 @@ std::optional<BmpHeader> ReadHeader(std::span<const std::uint8_t> d) {
     } else if (h.compression != kCompressionRgb) {
         Invalid(); // run-length and other compressions are not read
     }
+    if (colours > kMaxColours) {
+        Invalid();
+    }
     if (colours == 0 && h.bitsPerPixel <= 8) {
         colours = std::uint64_t{1} << h.bitsPerPixel;
     }
@@ -126,31 +141,44 @@ std::optional<BmpHeader> ReadHeader(std::span<const std::uint8_t> d) {
     return h;
 }
 
-// Scales a masked channel to 0..255.
-struct Channel {
-    std::uint32_t mask = 0;
-    int shift = 0;
-    std::uint32_t max = 0;
-    explicit Channel(std::uint32_t m) : mask(m) {
-        if (m != 0) {
-            shift = std::countr_zero(m);
-            max = m >> shift;
+// Widens a masked channel to 0..255 by repeating its bits (five bits abcde give abcdeabc), so
+// that the largest value becomes 255 and the result matches what display drivers show.
+class Channel {
+public:
+    explicit Channel(std::uint32_t mask) : mask_(mask) {
+        if (mask != 0) {
+            shift_ = std::countr_zero(mask);
+            bits_ = std::bit_width(mask >> shift_);
         }
     }
+
     std::uint8_t Of(std::uint32_t value) const {
-        if (max == 0) {
+        if (bits_ == 0) {
             return 0;
         }
-        std::uint64_t v = (value & mask) >> shift;
-        return static_cast<std::uint8_t>((v * 255 + max / 2) / max);
+        const std::uint32_t v = (value & mask_) >> shift_;
+        if (bits_ >= 8) {
+            return static_cast<std::uint8_t>(v >> (bits_ - 8));
+        }
+        std::uint32_t wide = v << (8 - bits_);
+        for (int filled = bits_; filled < 8; filled *= 2) {
+            wide |= wide >> filled;
+        }
+        return static_cast<std::uint8_t>(wide);
     }
+
+private:
+    std::uint32_t mask_ = 0;
+    int shift_ = 0;
+    int bits_ = 0;
 };
 
 Bitmap DecodeRows(std::span<const std::uint8_t> d, const BmpHeader& h, std::uint64_t rowsAt) {
     const std::uint64_t stride = h.Stride();
     const std::uint64_t absHeight = h.AbsHeight();
-    if (rowsAt > d.size() || d.size() - rowsAt < stride * (absHeight - 1) +
-                                                      (static_cast<std::uint64_t>(h.width) * h.bitsPerPixel + 7) / 8) {
+    if (rowsAt > d.size() ||
+        d.size() - rowsAt < stride * (absHeight - 1) +
+                                (static_cast<std::uint64_t>(h.width) * h.bitsPerPixel + 7) / 8) {
         Invalid();
     }
     std::vector<Pixel> palette;
@@ -248,6 +276,91 @@ Bitmap DecodeBmp(std::span<const std::uint8_t> data, BmpRows rows) {
     return DecodeRows(data, *header, rowsAt);
 }
 
+Bitmap DecodeIconImage(std::span<const std::uint8_t> dib) {
+    // Give the entry a file header so that the one header reader serves; its offset field is
+    // not used, the rows are found after the colour table.
+    std::vector<std::uint8_t> file(kFileHeaderSize, 0);
+    file[0] = 'B';
+    file[1] = 'M';
+    file.insert(file.end(), dib.begin(), dib.end());
+    if (file.size() < kFileHeaderSize + 4) {
+        Invalid();
+    }
+    const bool core = U32(file, kFileHeaderSize) == kCoreHeaderSize;
+    const std::size_t heightAt = kFileHeaderSize + (core ? 6 : 8);
+    if (file.size() < heightAt + (core ? 2 : 4)) {
+        Invalid();
+    }
+    // The height counts the colour image and the AND mask together.
+    if (core) {
+        const std::uint32_t half = U16(file, heightAt) / 2;
+        file[heightAt] = static_cast<std::uint8_t>(half);
+        file[heightAt + 1] = static_cast<std::uint8_t>(half >> 8);
+    } else {
+        const std::int32_t half = static_cast<std::int32_t>(U32(file, heightAt)) / 2;
+        const auto bits = static_cast<std::uint32_t>(half);
+        for (std::size_t i = 0; i < 4; ++i) {
+            file[heightAt + i] = static_cast<std::uint8_t>(bits >> (8 * i));
+        }
+    }
+    auto header = ReadHeader(file);
+    if (!header) {
+        Invalid();
+    }
+    const BmpHeader& h = *header;
+    Bitmap image = DecodeRows(file, h, h.rowsOffset);
+
+    const int width = image.Width();
+    const int height = image.Height();
+    auto rowOf = [&](int y) { return h.height < 0 ? y : height - 1 - y; };
+    const std::uint64_t stride = h.Stride();
+
+    bool hasAlpha = false;
+    if (h.bitsPerPixel == 32 && h.compression == kCompressionRgb) {
+        for (int y = 0; y < height && !hasAlpha; ++y) {
+            const std::uint64_t at = h.rowsOffset + stride * static_cast<std::uint64_t>(rowOf(y));
+            for (int x = 0; x < width; ++x) {
+                if (file[at + 4 * static_cast<std::uint64_t>(x) + 3] != 0) {
+                    hasAlpha = true;
+                    break;
+                }
+            }
+        }
+    }
+    if (hasAlpha) {
+        for (int y = 0; y < height; ++y) {
+            const std::uint64_t at = h.rowsOffset + stride * static_cast<std::uint64_t>(rowOf(y));
+            for (int x = 0; x < width; ++x) {
+                const std::uint32_t alpha = file[at + 4 * static_cast<std::uint64_t>(x) + 3];
+                const Pixel p = image.At(x, y);
+                auto over = [alpha](std::uint32_t c) {
+                    return static_cast<std::uint8_t>((c * alpha + 255 * (255 - alpha) + 127) / 255);
+                };
+                image.At(x, y) =
+                    PixelFromRgb(over(p >> 16 & 0xFF), over(p >> 8 & 0xFF), over(p & 0xFF));
+            }
+        }
+        return image;
+    }
+
+    // A picture whose mask is cut off keeps every pixel rather than being refused.
+    const std::uint64_t maskAt = h.rowsOffset + stride * static_cast<std::uint64_t>(height);
+    const std::uint64_t maskStride = (static_cast<std::uint64_t>(width) + 31) / 32 * 4;
+    if (maskAt > file.size() ||
+        file.size() - maskAt < maskStride * static_cast<std::uint64_t>(height)) {
+        return image;
+    }
+    for (int y = 0; y < height; ++y) {
+        const std::uint64_t at = maskAt + maskStride * static_cast<std::uint64_t>(rowOf(y));
+        for (int x = 0; x < width; ++x) {
+            if (file[at + static_cast<std::uint64_t>(x) / 8] >> (7 - x % 8) & 1) {
+                image.At(x, y) = 0xFFFFFFFFu;
+            }
+        }
+    }
+    return image;
+}
+
 std::vector<std::uint8_t> EncodeBmp24(const Bitmap& bitmap) {
     const std::uint32_t stride = (static_cast<std::uint32_t>(bitmap.Width()) * 3 + 3) & ~3u;
     const std::uint32_t imageSize = stride * static_cast<std::uint32_t>(bitmap.Height());
@@ -277,7 +390,8 @@ std::vector<std::uint8_t> EncodeBmp24(const Bitmap& bitmap) {
             out.push_back(static_cast<std::uint8_t>(row[x] >> 8));
             out.push_back(static_cast<std::uint8_t>(row[x] >> 16));
         }
-        for (std::uint32_t pad = static_cast<std::uint32_t>(bitmap.Width()) * 3; pad < stride; ++pad) {
+        for (std::uint32_t pad = static_cast<std::uint32_t>(bitmap.Width()) * 3; pad < stride;
+             ++pad) {
             out.push_back(0);
         }
     }

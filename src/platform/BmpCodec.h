@@ -27,6 +27,13 @@ std::optional<std::uint64_t> MeasureEmbeddedBmp(std::span<const std::uint8_t> da
 // data that ends too soon.
 Bitmap DecodeBmp(std::span<const std::uint8_t> data, BmpRows rows = BmpRows::AtHeaderOffset);
 
+// The picture of one entry of an icon file that is not PNG: an info header without file
+// header, whose height counts the colour image and the one-bit AND mask below it. Pixels the
+// mask removes come out white; a 32-bit image with an alpha channel is laid over white by it
+// instead (the mask is then ignored, as the icon drawing of the original platform does).
+// Throws PictureError("Bitmap image is not valid") for what DecodeBmp refuses.
+Bitmap DecodeIconImage(std::span<const std::uint8_t> dib);
+
 // A 24-bit bottom-up BMP file with a 40-byte header, as the standard BMP writer makes it.
 std::vector<std::uint8_t> EncodeBmp24(const Bitmap& bitmap);
 
