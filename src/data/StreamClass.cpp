@@ -1,7 +1,6 @@
 #include "data/StreamClass.h"
 
 #include <fstream>
-#include <iterator>
 
 namespace velkaro {
 
@@ -10,9 +9,14 @@ std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path) {
     if (!in) {
         throw GameFileError("Cannot open " + path.string() + ".");
     }
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                    std::istreambuf_iterator<char>());
-    if (in.bad()) {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    if (ec) {
+        throw GameFileError("Cannot open " + path.string() + ".");
+    }
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (static_cast<std::uintmax_t>(in.gcount()) != size) {
         throw GameFileError(kStreamReadError);
     }
     return bytes;
