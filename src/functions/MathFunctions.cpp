@@ -1,0 +1,372 @@
+#include "functions/MathFunctions.h"
+
+#include "functions/NumberText.h"
+#include "runtime/GameState.h"
+
+#include <cfloat>
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <utility>
+
+namespace velkaro {
+namespace {
+
+// Games were written for a processor that computes in extended precision and rounds only when
+// a result is stored, so intermediate results are long doubles here.
+using Extended = long double;
+
+constexpr Extended kPi = 3.141592653589793238462643383279502884L;
+
+// A string this long is refused rather than exhausting the memory of the player's machine.
+constexpr std::size_t kLongestString = std::size_t{1} << 28;
+
+// One call of a function of this table: reads the arguments the way every built-in function
+// does (the real part for numbers, the string part for texts, whatever the kind) and turns
+// a failed computation into a recorded error instead of a NaN or an infinity.
+class MathCall {
+public:
+    MathCall(FunctionContext& context, const char* name, int argumentCount,
+             const FunctionArguments& arguments, RValue& result)
+        : context_(context), name_(name), count_(argumentCount), arguments_(arguments),
+          result_(result) {}
+
+    GameState& Game() { return context_.game; }
+
+    double Number(int i) const { return Argument(i).real; }
+    const std::string& Text(int i) const { return Argument(i).string; }
+
+    // The rounded integer of argument i (halves to even); false, with the error recorded,
+    // when the argument is too large to round.
+    bool Integer(int i, std::int64_t& value) {
+        if (!FitsRoundedInteger(Number(i))) {
+            OutOfRange(i);
+            return false;
+        }
+        value = RoundToInteger(Number(i));
+        return true;
+    }
+    // The low 32 bits of the rounded integer, for operations on 32-bit integers.
+    bool Integer32(int i, std::int32_t& value) {
+        std::int64_t wide = 0;
+        if (!Integer(i, wide)) {
+            return false;
+        }
+        value = Low32(wide);
+        return true;
+    }
+
+    // Stores a result as the 64-bit real game code sees; a NaN means the arguments were
+    // outside the function's domain, a value beyond the 64-bit range an overflow.
+    void Return(Extended value) {
+        if (std::isnan(value)) {
+            InvalidArguments();
+        } else if (std::fabs(value) > DBL_MAX) {
+            Overflow();
+        } else {
+            result_ = RValue::Real(static_cast<double>(value));
+        }
+    }
+    void ReturnString(std::string text) {
+        if (text.size() > kLongestString) {
+            TooLong();
+            return;
+        }
+        result_ = RValue::String(std::move(text));
+    }
+
+    // "Result of string_repeat is too long."
+    void TooLong() { context_.Fail(std::string("Result of ") + name_ + " is too long."); }
+    // "Invalid argument to sqrt: -4"
+    void InvalidArguments() {
+        std::string message =
+            std::string("Invalid argument") + (count_ > 1 ? "s" : "") + " to " + name_ + ": ";
+        for (int i = 0; i < count_; ++i) {
+            message += (i > 0 ? ", " : "") + NumberForMessage(Number(i));
+        }
+        context_.Fail(std::move(message));
+    }
+    // "Overflow in exp(1000)"
+    void Overflow() { context_.Fail("Overflow in " + CallText()); }
+    // "Division by zero in power(0, -1)"
+    void DivisionByZero() { context_.Fail("Division by zero in " + CallText()); }
+    // "Argument of round is out of range: 1e+20"
+    void OutOfRange(int i) {
+        context_.Fail(std::string("Argument of ") + name_ +
+                      " is out of range: " + NumberForMessage(Number(i)));
+    }
+
+private:
+    const RValue& Argument(int i) const { return arguments_[static_cast<std::size_t>(i)]; }
+
+    std::string CallText() const {
+        std::string text = std::string(name_) + "(";
+        for (int i = 0; i < count_; ++i) {
+            text += (i > 0 ? ", " : "") + NumberForMessage(Number(i));
+        }
+        return text + ")";
+    }
+
+    FunctionContext& context_;
+    const char* name_;
+    int count_;
+    const FunctionArguments& arguments_;
+    RValue& result_;
+};
+
+bool IsIntegral(double value) {
+    return std::trunc(value) == value;
+}
+
+// Logarithms have no value at 0 and below; the processor reports that as an error rather
+// than an infinity.
+void Logarithm(MathCall& call, Extended (*log)(Extended)) {
+    double x = call.Number(0);
+    if (x <= 0) {
+        call.InvalidArguments();
+        return;
+    }
+    call.Return(log(x));
+}
+
+// Repeated squaring, in extended precision like the rest of the table.
+Extended IntegerPower(Extended base, std::int64_t exponent) {
+    Extended result = 1;
+    while (exponent > 0) {
+        if (exponent & 1) {
+            result *= base;
+        }
+        exponent >>= 1;
+        if (exponent > 0) {
+            base *= base;
+        }
+    }
+    return result;
+}
+
+void Power(MathCall& call) {
+    double base = call.Number(0);
+    double exponent = call.Number(1);
+    if (exponent == 0) {
+        call.Return(1);
+    } else if (base == 0 && exponent > 0) {
+        call.Return(0);
+    } else if (IsIntegral(exponent) && std::fabs(exponent) <= 2147483647.0) {
+        auto magnitude = static_cast<std::int64_t>(std::fabs(exponent));
+        Extended raised = IntegerPower(base, magnitude);
+        if (exponent > 0) {
+            call.Return(raised);
+        } else if (raised == 0) {
+            call.DivisionByZero();
+        } else {
+            call.Return(1 / raised);
+        }
+    } else if (base <= 0) {
+        call.InvalidArguments();
+    } else {
+        call.Return(std::exp(static_cast<Extended>(exponent) * std::log(Extended{base})));
+    }
+}
+
+void LogarithmToBase(MathCall& call) {
+    double base = call.Number(0);
+    double x = call.Number(1);
+    if (base <= 0 || base == 1 || x <= 0) {
+        call.InvalidArguments();
+        return;
+    }
+    call.Return(std::log(Extended{x}) / std::log(Extended{base}));
+}
+
+double Min(double a, double b) {
+    return a < b ? a : b;
+}
+double Max(double a, double b) {
+    return a > b ? a : b;
+}
+
+void RoundedToInt32(MathCall& call, double (*toWhole)(double)) {
+    double whole = toWhole(call.Number(0));
+    if (!(whole >= INT32_MIN && whole <= INT32_MAX)) {
+        call.OutOfRange(0);
+        return;
+    }
+    call.Return(whole);
+}
+
+void NumberToString(MathCall& call) {
+    auto text = RealToString(call.Number(0), call.Game().decimal_separator);
+    if (!text) {
+        call.OutOfRange(0);
+        return;
+    }
+    call.ReturnString(std::move(*text));
+}
+
+void Chr(MathCall& call) {
+    std::int64_t code = 0;
+    if (call.Integer(0, code)) {
+        call.ReturnString(std::string(1, static_cast<char>(static_cast<std::uint8_t>(code))));
+    }
+}
+
+void StringPos(MathCall& call) {
+    const std::string& sub = call.Text(0);
+    const std::string& text = call.Text(1);
+    std::size_t at = sub.empty() ? std::string::npos : text.find(sub);
+    call.Return(at == std::string::npos ? 0 : static_cast<Extended>(at + 1));
+}
+
+void StringCopy(MathCall& call) {
+    const std::string& text = call.Text(0);
+    std::int32_t index = 0;
+    std::int32_t count = 0;
+    if (!call.Integer32(1, index) || !call.Integer32(2, count)) {
+        return;
+    }
+    std::int64_t start = index < 1 ? 0 : std::int64_t{index} - 1;
+    if (start >= static_cast<std::int64_t>(text.size()) || count <= 0) {
+        call.ReturnString("");
+        return;
+    }
+    call.ReturnString(
+        text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(count)));
+}
+
+void StringDelete(MathCall& call) {
+    std::string text = call.Text(0);
+    std::int32_t index = 0;
+    std::int32_t count = 0;
+    if (!call.Integer32(1, index) || !call.Integer32(2, count)) {
+        return;
+    }
+    if (index >= 1 && index <= static_cast<std::int64_t>(text.size()) && count > 0) {
+        text.erase(static_cast<std::size_t>(index - 1), static_cast<std::size_t>(count));
+    }
+    call.ReturnString(std::move(text));
+}
+
+void StringInsert(MathCall& call) {
+    std::string text = call.Text(1);
+    std::int32_t index = 0;
+    if (!call.Integer32(2, index)) {
+        return;
+    }
+    std::int64_t at = index < 1 ? 0 : std::int64_t{index} - 1;
+    if (at > static_cast<std::int64_t>(text.size())) {
+        at = static_cast<std::int64_t>(text.size());
+    }
+    text.insert(static_cast<std::size_t>(at), call.Text(0));
+    call.ReturnString(std::move(text));
+}
+
+std::string ChangeCase(std::string text, char from, char to) {
+    for (char& c : text) {
+        if (c >= from && c <= from + ('z' - 'a')) {
+            c = static_cast<char>(c - from + to);
+        }
+    }
+    return text;
+}
+
+void StringRepeat(MathCall& call) {
+    const std::string& text = call.Text(0);
+    std::int32_t count = 0;
+    if (!call.Integer32(1, count)) {
+        return;
+    }
+    if (count <= 0 || text.empty()) {
+        call.ReturnString("");
+        return;
+    }
+    if (text.size() > kLongestString / static_cast<std::size_t>(count)) {
+        call.TooLong();
+        return;
+    }
+    std::string repeated;
+    repeated.reserve(text.size() * static_cast<std::size_t>(count));
+    for (std::int32_t i = 0; i < count; ++i) {
+        repeated += text;
+    }
+    call.ReturnString(std::move(repeated));
+}
+
+struct MathEntry {
+    const char* name;
+    int argumentCount;
+    void (*run)(MathCall& call);
+};
+
+// The order is the registration order, which fixes the function numbers.
+constexpr MathEntry kMathFunctions[] = {
+    {"random", 1, [](MathCall& c) { c.Return(c.Game().random.Next() * Extended{c.Number(0)}); }},
+    {"abs", 1, [](MathCall& c) { c.Return(std::fabs(c.Number(0))); }},
+    {"round", 1,
+     [](MathCall& c) {
+         std::int64_t whole = 0;
+         if (c.Integer(0, whole)) {
+             c.Return(static_cast<Extended>(whole));
+         }
+     }},
+    {"floor", 1, [](MathCall& c) { RoundedToInt32(c, [](double x) { return std::floor(x); }); }},
+    {"ceil", 1, [](MathCall& c) { RoundedToInt32(c, [](double x) { return std::ceil(x); }); }},
+    {"sign", 1, [](MathCall& c) { c.Return(c.Number(0) > 0 ? 1 : -1); }},
+    {"frac", 1, [](MathCall& c) { c.Return(c.Number(0) - std::trunc(c.Number(0))); }},
+    {"sqrt", 1, [](MathCall& c) { c.Return(std::sqrt(Extended{c.Number(0)})); }},
+    {"sqr", 1, [](MathCall& c) { c.Return(Extended{c.Number(0)} * c.Number(0)); }},
+    {"exp", 1, [](MathCall& c) { c.Return(std::exp(Extended{c.Number(0)})); }},
+    {"ln", 1, [](MathCall& c) { Logarithm(c, [](Extended x) { return std::log(x); }); }},
+    {"log2", 1, [](MathCall& c) { Logarithm(c, [](Extended x) { return std::log2(x); }); }},
+    {"log10", 1, [](MathCall& c) { Logarithm(c, [](Extended x) { return std::log10(x); }); }},
+    {"sin", 1, [](MathCall& c) { c.Return(std::sin(Extended{c.Number(0)})); }},
+    {"cos", 1, [](MathCall& c) { c.Return(std::cos(Extended{c.Number(0)})); }},
+    {"tan", 1, [](MathCall& c) { c.Return(std::tan(Extended{c.Number(0)})); }},
+    {"arcsin", 1, [](MathCall& c) { c.Return(std::asin(Extended{c.Number(0)})); }},
+    {"arccos", 1, [](MathCall& c) { c.Return(std::acos(Extended{c.Number(0)})); }},
+    {"arctan", 1, [](MathCall& c) { c.Return(std::atan(Extended{c.Number(0)})); }},
+    {"degtorad", 1, [](MathCall& c) { c.Return(Extended{c.Number(0)} * kPi / 180); }},
+    {"radtodeg", 1, [](MathCall& c) { c.Return(Extended{c.Number(0)} * 180 / kPi); }},
+    {"power", 2, Power},
+    {"logn", 2, LogarithmToBase},
+    {"min", 2, [](MathCall& c) { c.Return(Min(c.Number(0), c.Number(1))); }},
+    {"max", 2, [](MathCall& c) { c.Return(Max(c.Number(0), c.Number(1))); }},
+    {"min3", 3, [](MathCall& c) { c.Return(Min(c.Number(2), Min(c.Number(1), c.Number(0)))); }},
+    {"max3", 3, [](MathCall& c) { c.Return(Max(c.Number(2), Max(c.Number(1), c.Number(0)))); }},
+    {"mean", 2, [](MathCall& c) { c.Return((Extended{c.Number(0)} + c.Number(1)) / 2); }},
+    {"string", 1, NumberToString},
+    {"chr", 1, Chr},
+    {"ord", 1,
+     [](MathCall& c) {
+         c.Return(c.Text(0).empty() ? 0 : static_cast<unsigned char>(c.Text(0).front()));
+     }},
+    {"string_length", 1, [](MathCall& c) { c.Return(static_cast<Extended>(c.Text(0).size())); }},
+    {"string_pos", 2, StringPos},
+    {"string_copy", 3, StringCopy},
+    {"string_delete", 3, StringDelete},
+    {"string_insert", 3, StringInsert},
+    {"string_lower", 1, [](MathCall& c) { c.ReturnString(ChangeCase(c.Text(0), 'A', 'a')); }},
+    {"string_upper", 1, [](MathCall& c) { c.ReturnString(ChangeCase(c.Text(0), 'a', 'A')); }},
+    {"string_repeat", 2, StringRepeat},
+};
+
+template <std::size_t I>
+void RunMathFunction(FunctionContext& context, CInstance& /*self*/, CInstance& /*other*/,
+                     int argumentCount, const FunctionArguments& arguments, RValue& result) {
+    MathCall call(context, kMathFunctions[I].name, argumentCount, arguments, result);
+    kMathFunctions[I].run(call);
+}
+
+template <std::size_t... I>
+void RegisterAll(CFunctionRegistry& registry, std::index_sequence<I...>) {
+    (registry.RegisterFunction(kMathFunctions[I].name, &RunMathFunction<I>,
+                               kMathFunctions[I].argumentCount),
+     ...);
+}
+
+} // namespace
+
+void RegisterMathFunctions(CFunctionRegistry& registry) {
+    RegisterAll(registry, std::make_index_sequence<std::size(kMathFunctions)>());
+}
+
+} // namespace velkaro

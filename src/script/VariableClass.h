@@ -1,0 +1,101 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace velkaro {
+
+enum RValueKind : std::int32_t {
+    kRealValue = 0,
+    kStringValue = 1,
+};
+
+// A script value. Both parts always exist: operators and functions read whichever part they
+// expect, whatever the kind says, so a string still carries a real part (normally 0).
+struct RValue {
+    std::int32_t kind = kRealValue;
+    double real = 0.0;
+    std::string string;
+
+    static RValue Real(double value) { return RValue{kRealValue, value, {}}; }
+    static RValue String(std::string value) { return RValue{kStringValue, 0.0, std::move(value)}; }
+
+    bool IsReal() const { return kind == kRealValue; }
+    bool IsString() const { return kind == kStringValue; }
+    // Game code treats anything above one half as true, strings included.
+    bool IsTrue() const { return real > 0.5; }
+
+    friend bool operator==(const RValue&, const RValue&) = default;
+};
+
+// Truth results are always the reals 1 and 0.
+inline double TruthValue(bool truth) {
+    return truth ? 1.0 : 0.0;
+}
+
+// Whether RoundToInteger can represent the rounded value: finite and below 2^63 in magnitude.
+bool FitsRoundedInteger(double value);
+
+// The nearest integer, halves going to the even neighbour (2.5 gives 2, -2.5 gives -2). The
+// rounding does not depend on the floating-point environment. A value that does not fit
+// (see FitsRoundedInteger) gives INT64_MIN, the processor's "integer indefinite"; code that
+// must report such a value checks FitsRoundedInteger first.
+std::int64_t RoundToInteger(double value);
+
+// The low 32 bits of a 64-bit integer, as integer targets of 32 bits take them.
+inline std::int32_t Low32(std::int64_t value) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+}
+
+inline std::int32_t RoundToInt32(double value) {
+    return Low32(RoundToInteger(value));
+}
+
+// One named variable: an array of values that grows on write.
+class CVariable {
+public:
+    static constexpr std::int64_t kMaxElements = 32000;
+
+    explicit CVariable(std::string name) : name_(std::move(name)) {}
+
+    const std::string& Name() const { return name_; }
+    std::int64_t Length() const { return static_cast<std::int64_t>(values_.size()); }
+
+    // The element, or the real 0 for an index the array does not have.
+    const RValue& Get(std::int64_t index) const;
+    // Indexes outside 0..kMaxElements-1 are dropped silently: games rely on that.
+    void Set(std::int64_t index, RValue value);
+
+private:
+    std::string name_;
+    std::vector<RValue> values_ = std::vector<RValue>(1);
+};
+
+// Variables looked up by exact, case-sensitive name, kept in order of creation.
+class CVariableList {
+public:
+    // Creates the variable when absent; never fails.
+    void SetValue(std::string_view name, RValue value, std::int64_t index);
+    // False when no variable has the name; otherwise the element (the real 0 outside the array).
+    bool GetValue(std::string_view name, std::int64_t index, RValue& value) const;
+
+    // The variable of that name, null when there is none.
+    const CVariable* Find(std::string_view name) const;
+
+    int Count() const { return static_cast<int>(variables_.size()); }
+    // Variable i in creation order, 1 <= i <= Count().
+    const CVariable& Get(int i) const { return *variables_[static_cast<std::size_t>(i - 1)]; }
+
+    void Clear() { variables_.clear(); }
+
+private:
+    CVariable* FindMutable(std::string_view name);
+
+    std::vector<std::unique_ptr<CVariable>> variables_;
+};
+
+} // namespace velkaro
