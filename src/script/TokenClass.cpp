@@ -1,5 +1,7 @@
 #include "script/TokenClass.h"
 
+#include "data/ObjectClass.h"
+#include "data/SoundClass.h"
 #include "functions/FunctionUnit.h"
 #include "script/ConstantUnit.h"
 #include "script/VariableNames.h"

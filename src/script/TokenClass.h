@@ -1,7 +1,5 @@
 #pragma once
 
-#include "data/ObjectClass.h"
-#include "data/SoundClass.h"
 #include "script/VariableClass.h"
 
 #include <cstdint>
@@ -11,6 +9,8 @@
 namespace velkaro {
 
 class CFunctionRegistry;
+class CObjectList;
+class CSoundList;
 
 // Token kinds; the interpreter tests these numbers.
 enum TokenKind : std::int32_t {

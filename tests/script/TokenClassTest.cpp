@@ -1,5 +1,7 @@
 #include "script/TokenClass.h"
 
+#include "data/ObjectClass.h"
+#include "data/SoundClass.h"
 #include "functions/FunctionUnit.h"
 #include "script/VariableNames.h"
 
@@ -182,6 +184,34 @@ TEST_F(Tokens, NamesResolveToFunctionsVariablesAndOwners) {
     EXPECT_EQ(list.Get(8).index, kVarSpeed);
     EXPECT_EQ(list.Get(9).index, kVarImageWidth);
     EXPECT_EQ(list.Get(10).index, kUserVariable);
+}
+
+} // namespace
+} // namespace velkaro
+
+namespace velkaro {
+namespace {
+
+TEST(PrepareActions, TokenizesEveryArgumentOfEveryActionAgainstTheGamesNames) {
+    CObjectList objects;
+    CSoundList sounds;
+    CObject& ball = objects.Add();
+    ball.name = "ball";
+    CAction& step = ball.EventList(kStepEvent, 0)->Add();
+    step.arguments = {"ball.x + 1", "", "sqrt(4)", "'text'"};
+    CAction& key = ball.EventList(kKeyboardEvent, 37)->Add();
+    key.arguments[0] = "{ x = 1 }";
+    objects.PrepareActions(TokenNames{objects, sounds, FunctionRegistry()});
+
+    EXPECT_EQ(step.tokens[0].Count(), 4);
+    EXPECT_EQ(step.tokens[0].Get(1).owner, 1);
+    ASSERT_EQ(step.tokens[1].Count(), 1) << "an empty argument holds the end of text only";
+    EXPECT_EQ(step.tokens[2].Get(1).kind, kTokFunction);
+    EXPECT_EQ(step.tokens[3].Get(1).value, RValue::String("text"));
+    EXPECT_EQ(key.tokens[0].Count(), 6);
+
+    objects.PrepareActions(TokenNames{objects, sounds, FunctionRegistry()});
+    EXPECT_EQ(step.tokens[0].Count(), 4) << "preparing again starts from empty lists";
 }
 
 } // namespace
