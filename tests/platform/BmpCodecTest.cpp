@@ -2,6 +2,7 @@
 
 #include "platform/PictureError.h"
 #include "support/GameFileBuilder.h"
+#include "support/ImageMagick.h"
 
 #include <gtest/gtest.h>
 
@@ -23,91 +24,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 using test::TempDir;
-
-const std::filesystem::path kConvert = "/usr/bin/convert";
-
-Bytes ReadFileBytes(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        throw std::runtime_error("cannot read " + file.string());
-    }
-    return Bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void RunConvert(const std::string& arguments) {
-    const std::string command = kConvert.string() + " " + arguments;
-    if (std::system(command.c_str()) != 0) {
-        throw std::runtime_error("failed: " + command);
-    }
-}
-
-std::string Quoted(const std::filesystem::path& file) {
-    return "'" + file.string() + "'";
-}
-
-// What ImageMagick itself reads from a picture file (alpha left out).
-Bitmap ImageMagickRead(const std::filesystem::path& file) {
-    const std::string command = kConvert.string() + " " + Quoted(file) + " -depth 8 ppm:-";
-    std::FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        throw std::runtime_error("cannot run " + command);
-    }
-    std::string out;
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-        out.append(buffer, n);
-    }
-    if (pclose(pipe) != 0) {
-        throw std::runtime_error("failed: " + command);
-    }
-    std::istringstream header(out);
-    std::string magic;
-    int width = 0, height = 0, maximum = 0;
-    header >> magic >> width >> height >> maximum;
-    const auto start = static_cast<std::size_t>(header.tellg()) + 1;
-    if (magic != "P6" || maximum != 255 ||
-        out.size() < start + 3 * static_cast<std::size_t>(width) * height) {
-        throw std::runtime_error("unexpected output of " + command);
-    }
-    Bitmap picture(width, height);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const auto at = start + 3 * (static_cast<std::size_t>(y) * width + x);
-            picture.At(x, y) = PixelFromRgb(static_cast<std::uint8_t>(out[at]),
-                                            static_cast<std::uint8_t>(out[at + 1]),
-                                            static_cast<std::uint8_t>(out[at + 2]));
-        }
-    }
-    return picture;
-}
-
-void WritePpm(const Bitmap& picture, const std::filesystem::path& file) {
-    std::ofstream out(file, std::ios::binary);
-    out << "P6\n" << picture.Width() << " " << picture.Height() << "\n255\n";
-    for (Pixel p : picture.Pixels()) {
-        out.put(static_cast<char>(p >> 16 & 0xFF));
-        out.put(static_cast<char>(p >> 8 & 0xFF));
-        out.put(static_cast<char>(p & 0xFF));
-    }
-}
-
-testing::AssertionResult SamePixels(const Bitmap& actual, const Bitmap& expected) {
-    if (actual.Width() != expected.Width() || actual.Height() != expected.Height()) {
-        return testing::AssertionFailure()
-               << "size " << actual.Width() << " x " << actual.Height() << ", expected "
-               << expected.Width() << " x " << expected.Height();
-    }
-    for (int y = 0; y < actual.Height(); ++y) {
-        for (int x = 0; x < actual.Width(); ++x) {
-            if (actual.At(x, y) != expected.At(x, y)) {
-                return testing::AssertionFailure()
-                       << "pixel (" << x << ", " << y << ") is " << std::hex << actual.At(x, y)
-                       << ", expected " << expected.At(x, y);
-            }
-        }
-    }
-    return testing::AssertionSuccess();
-}
+using namespace velkaro::test;
 
 // 17 pixels wide, so that every depth needs padding at the end of its rows except 32 bits.
 constexpr int kWidth = 17;
@@ -248,7 +165,7 @@ protected:
         WritePpm(MakeSource(source), input);
         const auto output = dir_.Path() / ("made-" + std::to_string(++made_) + ".bmp");
         RunConvert(Quoted(input) + " " + options + " " + format + ":" + Quoted(output));
-        return ReadFileBytes(output);
+        return ReadAllBytes(output);
     }
 
     Bitmap ImageMagickReads(const Bytes& bmp) {

@@ -3,6 +3,7 @@
 #include "platform/BmpCodec.h"
 #include "platform/PictureError.h"
 #include "support/GameFileBuilder.h"
+#include "support/ImageMagick.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -25,37 +26,8 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 using test::TempDir;
+using namespace velkaro::test;
 using testing::HasSubstr;
-
-const std::filesystem::path kConvert = "/usr/bin/convert";
-
-std::string Quoted(const std::filesystem::path& file) {
-    return "'" + file.string() + "'";
-}
-
-Bytes ReadFileBytes(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        throw std::runtime_error("cannot read " + file.string());
-    }
-    return Bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::string Capture(const std::string& command) {
-    std::FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        throw std::runtime_error("cannot run " + command);
-    }
-    std::string out;
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-        out.append(buffer, n);
-    }
-    if (pclose(pipe) != 0) {
-        throw std::runtime_error("failed: " + command);
-    }
-    return out;
-}
 
 // ImageMagick's reading of a file as 0xAARRGGBB words, alpha not applied to the colours.
 std::vector<std::uint32_t> ImageMagickRgba(const std::filesystem::path& file, int width,
@@ -100,41 +72,6 @@ Bitmap OverWhite(const std::vector<std::uint32_t>& rgba, int width, int height) 
         }
     }
     return out;
-}
-
-void WritePpm(const Bitmap& picture, const std::filesystem::path& file) {
-    std::ofstream out(file, std::ios::binary);
-    out << "P6\n" << picture.Width() << " " << picture.Height() << "\n255\n";
-    for (Pixel p : picture.Pixels()) {
-        out.put(static_cast<char>(p >> 16 & 0xFF));
-        out.put(static_cast<char>(p >> 8 & 0xFF));
-        out.put(static_cast<char>(p & 0xFF));
-    }
-}
-
-// Whether every channel of every pixel is within `tolerance` of the expected one.
-testing::AssertionResult SamePixels(const Bitmap& actual, const Bitmap& expected,
-                                    int tolerance = 0) {
-    if (actual.Width() != expected.Width() || actual.Height() != expected.Height()) {
-        return testing::AssertionFailure()
-               << "size " << actual.Width() << " x " << actual.Height() << ", expected "
-               << expected.Width() << " x " << expected.Height();
-    }
-    for (int y = 0; y < actual.Height(); ++y) {
-        for (int x = 0; x < actual.Width(); ++x) {
-            const Pixel a = actual.At(x, y);
-            const Pixel e = expected.At(x, y);
-            for (int shift : {0, 8, 16, 24}) {
-                const int difference = std::abs(static_cast<int>(a >> shift & 0xFF) -
-                                                static_cast<int>(e >> shift & 0xFF));
-                if (difference > tolerance) {
-                    return testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is "
-                                                       << std::hex << a << ", expected " << e;
-                }
-            }
-        }
-    }
-    return testing::AssertionSuccess();
 }
 
 // 153 pixels, so fewer than 256 colours and exact in a GIF.
@@ -186,10 +123,7 @@ protected:
         const auto output = dir_.Path() / name;
         const auto at = arguments.find("OUT");
         arguments.replace(at, 3, Quoted(output));
-        const std::string command = kConvert.string() + " " + arguments;
-        if (std::system(command.c_str()) != 0) {
-            throw std::runtime_error("failed: " + command);
-        }
+        RunConvert(arguments);
         return output;
     }
 
@@ -355,7 +289,7 @@ TEST_F(PictureLoaderTest, APaletteIconsMaskedPixelsAreWhite) {
     const auto file =
         Make("masked.ico", Quoted(Source(picture)) + " -alpha on -channel A -fx 'i<3?0:1' +channel "
                                                      "-type PaletteAlpha ICO:OUT");
-    const Bytes bytes = ReadFileBytes(file);
+    const Bytes bytes = ReadAllBytes(file);
     ASSERT_EQ(bytes[6 + 6], 4) << "expected a 4-bit icon with an AND mask";
     Bitmap expected = picture;
     for (int y = 0; y < 9; ++y) {
@@ -378,7 +312,7 @@ TEST_F(PictureLoaderTest, TheLargestPictureOfAnIconIsShown) {
 TEST_F(PictureLoaderTest, PngPicturesInsideIconsAreRead) {
     const Bitmap picture = Colourful(256, 256);
     const auto file = Make("png.ico", Quoted(Source(picture)) + " ICO:OUT");
-    const Bytes bytes = ReadFileBytes(file);
+    const Bytes bytes = ReadAllBytes(file);
     ASSERT_EQ(std::string(bytes.begin() + 23, bytes.begin() + 26), "PNG") << "expected PNG inside";
     EXPECT_TRUE(SamePixels(loader_.Load(file), picture));
 
@@ -448,7 +382,7 @@ TEST_F(PictureLoaderErrorTest, FilesThatAreNotPicturesAreRefusedWithTheirName) {
     }
     noise[0] = 0x12;
     ExpectRefused(dir_.Write("noise.jpg", noise), "not a BMP, JPEG, GIF or icon picture");
-    const Bytes png = ReadFileBytes(Make("plain.png", Quoted(Source(Colourful())) + " PNG:OUT"));
+    const Bytes png = ReadAllBytes(Make("plain.png", Quoted(Source(Colourful())) + " PNG:OUT"));
     ExpectRefused(dir_.Write("plain.png", png), "not a BMP, JPEG, GIF or icon picture");
 }
 
@@ -462,7 +396,7 @@ TEST_F(PictureLoaderErrorTest, CutShortPicturesAreRefused) {
     const auto source = Quoted(Source(Colourful()));
     {
         SCOPED_TRACE("JPEG");
-        const Bytes jpeg = ReadFileBytes(Make("cut.jpg", Quoted(Source(Smooth())) + " JPEG:OUT"));
+        const Bytes jpeg = ReadAllBytes(Make("cut.jpg", Quoted(Source(Smooth())) + " JPEG:OUT"));
         ExpectTruncationsRefused(jpeg);
         ExpectRefused(
             dir_.Write("cut-short.jpg", Bytes(jpeg.begin(), jpeg.begin() + jpeg.size() / 2)),
@@ -471,35 +405,35 @@ TEST_F(PictureLoaderErrorTest, CutShortPicturesAreRefused) {
     {
         // Its last byte only ends the file; the picture is whole without it.
         SCOPED_TRACE("GIF");
-        ExpectTruncationsRefused(ReadFileBytes(Make("cut.gif", source + " GIF:OUT")), 1);
+        ExpectTruncationsRefused(ReadAllBytes(Make("cut.gif", source + " GIF:OUT")), 1);
     }
     {
         SCOPED_TRACE("interlaced GIF");
         ExpectTruncationsRefused(
-            ReadFileBytes(Make("cut-i.gif", source + " -interlace GIF GIF:OUT")), 1);
+            ReadAllBytes(Make("cut-i.gif", source + " -interlace GIF GIF:OUT")), 1);
     }
     {
         SCOPED_TRACE("icon");
-        ExpectTruncationsRefused(ReadFileBytes(Make("cut.ico", source + " ICO:OUT")));
+        ExpectTruncationsRefused(ReadAllBytes(Make("cut.ico", source + " ICO:OUT")));
     }
     {
         SCOPED_TRACE("PNG icon");
         ExpectTruncationsRefused(
-            ReadFileBytes(Make("cut-png.ico", Quoted(Source(Colourful(256, 256))) + " ICO:OUT")));
+            ReadAllBytes(Make("cut-png.ico", Quoted(Source(Colourful(256, 256))) + " ICO:OUT")));
     }
 }
 
 TEST_F(PictureLoaderErrorTest, DamagedPicturesNeverCrash) {
     const auto source = Quoted(Source(Colourful()));
-    ExpectDamageHandled(ReadFileBytes(Make("d.jpg", Quoted(Source(Smooth())) + " JPEG:OUT")), 1);
+    ExpectDamageHandled(ReadAllBytes(Make("d.jpg", Quoted(Source(Smooth())) + " JPEG:OUT")), 1);
     ExpectDamageHandled(
-        ReadFileBytes(Make("d-p.jpg", Quoted(Source(Smooth())) + " -interlace Plane JPEG:OUT")), 2);
-    ExpectDamageHandled(ReadFileBytes(Make("d.gif", source + " GIF:OUT")), 3);
-    ExpectDamageHandled(ReadFileBytes(Make("d-i.gif", source + " -interlace GIF GIF:OUT")), 4);
-    ExpectDamageHandled(ReadFileBytes(Make("d.ico", source + " ICO:OUT")), 5);
+        ReadAllBytes(Make("d-p.jpg", Quoted(Source(Smooth())) + " -interlace Plane JPEG:OUT")), 2);
+    ExpectDamageHandled(ReadAllBytes(Make("d.gif", source + " GIF:OUT")), 3);
+    ExpectDamageHandled(ReadAllBytes(Make("d-i.gif", source + " -interlace GIF GIF:OUT")), 4);
+    ExpectDamageHandled(ReadAllBytes(Make("d.ico", source + " ICO:OUT")), 5);
     ExpectDamageHandled(
-        ReadFileBytes(Make("d-4.ico", source + " -colors 12 -type Palette ICO:OUT")), 6);
-    ExpectDamageHandled(ReadFileBytes(Make("d-png.ico", Quoted(Source(Colourful(64, 300))) +
+        ReadAllBytes(Make("d-4.ico", source + " -colors 12 -type Palette ICO:OUT")), 6);
+    ExpectDamageHandled(ReadAllBytes(Make("d-png.ico", Quoted(Source(Colourful(64, 300))) +
                                                             " -resize 256x256! ICO:OUT")),
                         7);
 }
@@ -530,7 +464,7 @@ std::string RefusalOf(const Bytes& bytes) {
 }
 
 TEST_F(PictureLoaderErrorTest, HugeSizesAreRefusedBeforeAnythingIsAllocated) {
-    Bytes jpeg = ReadFileBytes(Make("huge.jpg", Quoted(Source(Smooth())) + " JPEG:OUT"));
+    Bytes jpeg = ReadAllBytes(Make("huge.jpg", Quoted(Source(Smooth())) + " JPEG:OUT"));
     const Bytes startOfFrame{0xFF, 0xC0};
     const auto sof =
         std::search(jpeg.begin(), jpeg.end(), startOfFrame.begin(), startOfFrame.end());
@@ -540,23 +474,23 @@ TEST_F(PictureLoaderErrorTest, HugeSizesAreRefusedBeforeAnythingIsAllocated) {
     SetBig16(jpeg, at + 7, 60000); // width
     EXPECT_THAT(RefusalOf(jpeg), HasSubstr("too large"));
 
-    Bytes gif = ReadFileBytes(Make("huge.gif", Quoted(Source(Colourful())) + " GIF:OUT"));
+    Bytes gif = ReadAllBytes(Make("huge.gif", Quoted(Source(Colourful())) + " GIF:OUT"));
     gif[6] = gif[7] = gif[8] = gif[9] = 0xFF; // a screen of 65535 x 65535
     EXPECT_THAT(RefusalOf(gif), HasSubstr("too large"));
 
-    Bytes png = ReadFileBytes(Make("huge.ico", Quoted(Source(Colourful(256, 256))) + " ICO:OUT"));
+    Bytes png = ReadAllBytes(Make("huge.ico", Quoted(Source(Colourful(256, 256))) + " ICO:OUT"));
     const std::size_t image = png[18] | png[19] << 8;
     SetBig32(png, image + 16, 100000);
     SetBig32(png, image + 20, 100000);
     EXPECT_THAT(RefusalOf(png), HasSubstr("too large"));
 
-    Bytes ico = ReadFileBytes(Make("wide.ico", Quoted(Source(Colourful())) + " ICO:OUT"));
+    Bytes ico = ReadAllBytes(Make("wide.ico", Quoted(Source(Colourful())) + " ICO:OUT"));
     SetLittle32(ico, 22 + 4, 1000000); // the entry's own width
     EXPECT_EQ(RefusalOf(ico), "Icon image is not valid");
 }
 
 TEST_F(PictureLoaderErrorTest, IconEntriesOutsideTheFileAreRefused) {
-    const Bytes ico = ReadFileBytes(Make("entries.ico", Quoted(Source(Colourful())) + " ICO:OUT"));
+    const Bytes ico = ReadAllBytes(Make("entries.ico", Quoted(Source(Colourful())) + " ICO:OUT"));
     Bytes beyond = ico;
     SetLittle32(beyond, 6 + 12, static_cast<std::uint32_t>(ico.size())); // offset at the end
     EXPECT_EQ(RefusalOf(beyond), "Icon image is not valid");
