@@ -1,0 +1,130 @@
+// The qvf program itself, run as a user runs it.
+
+#include "QvfTestSupport.h"
+
+#include "support/GameFileBuilder.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace velkaro::test {
+namespace {
+
+using namespace tools;
+
+namespace fs = std::filesystem;
+
+struct ProgramRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Quote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
+std::string ReadText(const fs::path& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+ProgramRun Qvf(const TempDir& folder, const std::vector<std::string>& args) {
+    std::string command = Quote(QVF_BINARY);
+    for (const auto& arg : args) {
+        command += " " + Quote(arg);
+    }
+    const fs::path out = folder.Path() / "stdout.txt";
+    const fs::path err = folder.Path() / "stderr.txt";
+    command += " >" + Quote(out.string()) + " 2>" + Quote(err.string()) + " </dev/null";
+    const int raw = std::system(command.c_str());
+    ProgramRun run;
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.out = ReadText(out);
+    run.err = ReadText(err);
+    return run;
+}
+
+TEST(QvfProgram, DumpsAndPacksAGameFile) {
+    TempDir folder;
+    TestGame game;
+    TestObject ball = ObjectNamed("ball");
+    ball.width = 4;
+    ball.height = 4;
+    ball.frames = {MakeBmp24(4, 4, [](int x, int y) { return x == y ? 0xFF0000u : 0xFFFFFFu; })};
+    ball.events = {{10, 39, {MakeAction(111, {"2"}, -1, 1)}}};
+    game.objects = {ball};
+    game.rooms = {RoomWith({{2, 2, 1}})};
+    game.options = {"fullscreen=1"};
+    const auto file = WriteTestGame(game);
+    const fs::path original = folder.Write("my game.qvf", file);
+
+    const ProgramRun dump =
+        Qvf(folder, {"dump", original.string(), "-o", (folder.Path() / "d").string()});
+    EXPECT_EQ(dump.status, 0) << dump.err;
+    EXPECT_EQ(dump.out, "");
+    EXPECT_EQ(dump.err, "");
+    EXPECT_TRUE(fs::exists(folder.Path() / "d" / "sprites" / "1-ball-0.bmp"));
+
+    const ProgramRun pack = Qvf(folder, {"pack", (folder.Path() / "d" / "game.json").string(), "-o",
+                                         (folder.Path() / "again.qvf").string()});
+    EXPECT_EQ(pack.status, 0) << pack.err;
+    EXPECT_EQ(ReadBytes(folder.Path() / "again.qvf"), file);
+}
+
+TEST(QvfProgram, FailuresExitWithOne) {
+    TempDir folder;
+    const fs::path bad = folder.WriteText("bad.qvf", "not a game");
+    const ProgramRun dump =
+        Qvf(folder, {"dump", bad.string(), "-o", (folder.Path() / "d").string()});
+    EXPECT_EQ(dump.status, 1);
+    EXPECT_NE(dump.err.find("qvf dump: "), std::string::npos) << dump.err;
+
+    const fs::path json = folder.WriteText("game.json", "{\"rooms\": 3}");
+    const ProgramRun pack =
+        Qvf(folder, {"pack", json.string(), "-o", (folder.Path() / "g.qvf").string()});
+    EXPECT_EQ(pack.status, 1);
+    EXPECT_NE(pack.err.find(".rooms: expected a list"), std::string::npos) << pack.err;
+}
+
+TEST(QvfProgram, UsageErrorsExitWithTwoAndOneLine) {
+    TempDir folder;
+    const std::vector<std::vector<std::string>> wrong = {
+        {},
+        {"frobnicate"},
+        {"pack", "game.json"},
+        {"pack", "-o", "game.qvf"},
+        {"dump", "game.qvf", "-o"},
+        {"dump", "a.qvf", "b.qvf", "-o", "dir"},
+        {"pack", "--verbose", "game.json", "-o", "g.qvf"},
+    };
+    for (const auto& args : wrong) {
+        const ProgramRun run = Qvf(folder, args);
+        EXPECT_EQ(run.status, 2) << ::testing::PrintToString(args);
+        EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
+        EXPECT_EQ(run.err.rfind("qvf", 0), 0u) << run.err;
+        EXPECT_EQ(run.out, "");
+    }
+}
+
+TEST(QvfProgram, HelpListsTheCommands) {
+    TempDir folder;
+    const ProgramRun run = Qvf(folder, {"--help"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.out.find("qvf pack DESC.json -o GAME.qvf"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("qvf dump GAME.qvf -o DIR"), std::string::npos) << run.out;
+    EXPECT_EQ(run.err, "");
+}
+
+} // namespace
+} // namespace velkaro::test

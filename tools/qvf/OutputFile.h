@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <stdexcept>
+#include <string_view>
+#include <vector>
+
+namespace velkaro::qvf {
+
+class OutputError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Writes the file whole: into a new file in the same folder, then renamed over `path`, so that
+// a reader never sees half of it and an old file stays as it was when writing fails. Throws
+// OutputError naming the file.
+void WriteFileWhole(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+void WriteFileWhole(const std::filesystem::path& path, std::string_view text);
+
+} // namespace velkaro::qvf

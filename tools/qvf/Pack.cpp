@@ -1,0 +1,54 @@
+// qvf pack DESC.json -o GAME.qvf: makes a game file from its description.
+#include "CommandLine.h"
+#include "GameDescription.h"
+#include "GameFileSyntax.h"
+#include "OutputFile.h"
+
+#include <fstream>
+#include <iterator>
+
+namespace velkaro::qvf {
+namespace {
+
+std::string ReadText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw DescriptionError("cannot be opened");
+    }
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        throw DescriptionError("cannot be read");
+    }
+    return text;
+}
+
+} // namespace
+
+int PackCommand(const std::vector<std::string>& args, std::ostream&, std::ostream& err) {
+    const auto files = ReadInputAndOutput(args, "pack", "DESC.json", "GAME.qvf", err);
+    if (!files) {
+        return kExitUsage;
+    }
+    const std::string source = files->input.string();
+    try {
+        const Json description = ParseDescription(ReadText(files->input));
+        const GameFile game = GameFromDescription(description, files->input.parent_path());
+        const std::vector<std::uint8_t> bytes = WriteGameFileSyntax(game);
+        for (const std::string& warning : ReviewGame(game)) {
+            err << "qvf pack: " << source << ": warning: " << warning << "\n";
+        }
+        WriteFileWhole(files->output, bytes);
+    } catch (const DescriptionError& e) {
+        err << "qvf pack: " << source << ": " << e.what() << "\n";
+        return kExitFailed;
+    } catch (const GameFileSyntaxError& e) {
+        err << "qvf pack: " << source << ": " << e.what() << "\n";
+        return kExitFailed;
+    } catch (const OutputError& e) {
+        err << "qvf pack: " << e.what() << "\n";
+        return kExitFailed;
+    }
+    return kExitDone;
+}
+
+} // namespace velkaro::qvf
