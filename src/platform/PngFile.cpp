@@ -1,11 +1,9 @@
 #include "platform/PngFile.h"
 
 #include "platform/PictureError.h"
+#include "platform/WholeFile.h"
 
 #include <cairo.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -128,39 +126,6 @@ std::vector<std::uint8_t> EncodePng(const Bitmap& bitmap, const std::filesystem:
     return png;
 }
 
-// Writes into a new file beside `path`, then renames it over `path`.
-void WriteWhole(const std::vector<std::uint8_t>& bytes, const std::filesystem::path& path) {
-    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
-    std::string name = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
-    const int fd = mkstemp(name.data());
-    if (fd < 0) {
-        Fail(path, std::string("cannot be written: ") + std::strerror(errno));
-    }
-    int cause = 0;
-    std::size_t done = 0;
-    while (cause == 0 && done < bytes.size()) {
-        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n > 0) {
-            done += static_cast<std::size_t>(n);
-        } else if (n == 0 || errno != EINTR) {
-            cause = n == 0 ? EIO : errno;
-        }
-    }
-    if (cause == 0 && (fchmod(fd, 0644) != 0 || fsync(fd) != 0)) {
-        cause = errno;
-    }
-    if (close(fd) != 0 && cause == 0) {
-        cause = errno;
-    }
-    if (cause == 0 && std::rename(name.c_str(), path.c_str()) != 0) {
-        cause = errno;
-    }
-    if (cause != 0) {
-        unlink(name.c_str());
-        Fail(path, std::string("cannot be written: ") + std::strerror(cause));
-    }
-}
-
 } // namespace
 
 Bitmap ReadPng(const std::filesystem::path& path) {
@@ -215,7 +180,11 @@ void WritePng(const Bitmap& bitmap, const std::filesystem::path& path) {
     if (bitmap.Empty()) {
         Fail(path, "an empty picture cannot be written as PNG");
     }
-    WriteWhole(EncodePng(bitmap, path), path);
+    try {
+        WriteFileWhole(path, EncodePng(bitmap, path));
+    } catch (const FileWriteError& e) {
+        throw PictureError(e.what());
+    }
 }
 
 } // namespace velkaro

@@ -2,7 +2,8 @@
 #include "CommandLine.h"
 #include "GameDescription.h"
 #include "GameFileSyntax.h"
-#include "OutputFile.h"
+
+#include "platform/WholeFile.h"
 
 #include "data/StreamClass.h"
 
@@ -17,7 +18,7 @@ void WriteDescription(const Description& description, const std::filesystem::pat
         std::filesystem::create_directories(folder / "sprites", error);
     }
     if (error) {
-        throw OutputError(folder.string() + ": cannot make the folder: " + error.message());
+        throw FileWriteError(folder.string() + ": cannot make the folder: " + error.message());
     }
     for (const SpriteFile& sprite : description.sprites) {
         WriteFileWhole(folder / sprite.name, sprite.bytes);
@@ -52,7 +53,7 @@ int DumpCommand(const std::vector<std::string>& args, std::ostream&, std::ostrea
     } catch (const GameFileSyntaxError& e) {
         err << "qvf dump: " << source << ": not a game file that can be read: " << e.what() << "\n";
         return kExitFailed;
-    } catch (const OutputError& e) {
+    } catch (const FileWriteError& e) {
         err << "qvf dump: " << e.what() << "\n";
         return kExitFailed;
     }

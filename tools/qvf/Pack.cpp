@@ -2,7 +2,8 @@
 #include "CommandLine.h"
 #include "GameDescription.h"
 #include "GameFileSyntax.h"
-#include "OutputFile.h"
+
+#include "platform/WholeFile.h"
 
 #include <fstream>
 #include <iterator>
@@ -44,7 +45,7 @@ int PackCommand(const std::vector<std::string>& args, std::ostream&, std::ostrea
     } catch (const GameFileSyntaxError& e) {
         err << "qvf pack: " << source << ": " << e.what() << "\n";
         return kExitFailed;
-    } catch (const OutputError& e) {
+    } catch (const FileWriteError& e) {
         err << "qvf pack: " << e.what() << "\n";
         return kExitFailed;
     }

@@ -1,4 +1,4 @@
-#include "OutputFile.h"
+#include "platform/WholeFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,14 +9,14 @@
 #include <cstring>
 #include <string>
 
-namespace velkaro::qvf {
+namespace velkaro {
 
 void WriteFileWhole(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
     const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
     std::string name = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
     const int fd = mkstemp(name.data());
     if (fd < 0) {
-        throw OutputError(path.string() + ": cannot be written: " + std::strerror(errno));
+        throw FileWriteError(path.string() + ": cannot be written: " + std::strerror(errno));
     }
     int cause = 0;
     std::size_t done = 0;
@@ -28,7 +28,7 @@ void WriteFileWhole(const std::filesystem::path& path, std::span<const std::uint
             cause = n == 0 ? EIO : errno;
         }
     }
-    // mkstemp makes the file private; what qvf writes is meant to be shared like any file.
+    // mkstemp makes the file private; what is written here is meant to be shared like any file.
     if (cause == 0 && (fchmod(fd, 0644) != 0 || fsync(fd) != 0)) {
         cause = errno;
     }
@@ -40,7 +40,7 @@ void WriteFileWhole(const std::filesystem::path& path, std::span<const std::uint
     }
     if (cause != 0) {
         unlink(name.c_str());
-        throw OutputError(path.string() + ": cannot be written: " + std::strerror(cause));
+        throw FileWriteError(path.string() + ": cannot be written: " + std::strerror(cause));
     }
 }
 
@@ -49,4 +49,4 @@ void WriteFileWhole(const std::filesystem::path& path, std::string_view text) {
                              reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
-} // namespace velkaro::qvf
+} // namespace velkaro

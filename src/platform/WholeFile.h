@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-namespace velkaro::qvf {
+namespace velkaro {
 
-class OutputError : public std::runtime_error {
+class FileWriteError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
@@ -20,4 +20,4 @@ public:
 void WriteFileWhole(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 void WriteFileWhole(const std::filesystem::path& path, std::string_view text);
 
-} // namespace velkaro::qvf
+} // namespace velkaro
