@@ -43,8 +43,8 @@ bool ReadSections(CStream& stream, GameData& game, Dialogs& dialogs) {
     game.sounds.Load(context);
     CheckRoomInstances(game);
     game.info = LoadGameInfo(game.files, game.gameName);
-    const auto expected = static_cast<std::int32_t>(static_cast<std::uint32_t>(checkFactor) *
-                                                    static_cast<std::uint32_t>(game.objects.Count()));
+    const auto expected = static_cast<std::int32_t>(
+        static_cast<std::uint32_t>(checkFactor) * static_cast<std::uint32_t>(game.objects.Count()));
     if (checkProduct != expected) {
         dialogs.ShowMessage(kIntegrityFailed);
         return false;

@@ -18,7 +18,7 @@ namespace velkaro {
 // Everything a game file defines, with the game's name and data folder. It lives from
 // start-up to the end of the program; nothing changes it after loading.
 struct GameData {
-    std::string gameName; // the game file's name without folder and extension
+    std::string gameName;   // the game file's name without folder and extension
     std::string dataFolder; // folder of the game file + game name + "_data/"
     Files files;
     GameOptions options;

@@ -54,8 +54,7 @@ void CImage::Load(LoadContext& context) {
     // The smallest BMP is a 14-byte file header and a 12-byte core header.
     const std::int32_t count = ReadCount(context, "sub-image", 26);
     if (count > 0 && (width < 1 || height < 1 || width > kMaxSpriteSide ||
-                      height > kMaxSpriteSide ||
-                      std::int64_t{width} * height > kMaxSpritePixels)) {
+                      height > kMaxSpriteSide || std::int64_t{width} * height > kMaxSpritePixels)) {
         ThrowCorrupt("a sprite of " + std::to_string(width) + " x " + std::to_string(height) +
                      " pixels is not valid.");
     }

@@ -3,13 +3,23 @@
 namespace velkaro {
 namespace {
 
-constexpr std::array<const char*, kEventRowCount> kRowNames = {
-    "Creation event", "Destroy event", "Alarm event",    "Step event",      "Collision event",
-    "Mouse event",    "Other event",   "",               "",                "Drawing event",
-    "Keyboard event", "Collision event", ""};
+constexpr std::array<const char*, kEventRowCount> kRowNames = {"Creation event",
+                                                               "Destroy event",
+                                                               "Alarm event",
+                                                               "Step event",
+                                                               "Collision event",
+                                                               "Mouse event",
+                                                               "Other event",
+                                                               "",
+                                                               "",
+                                                               "Drawing event",
+                                                               "Keyboard event",
+                                                               "Collision event",
+                                                               ""};
 
-bool ValidRow(int row) { return row >= 0 && row < kEventRowCount; }
-
+bool ValidRow(int row) {
+    return row >= 0 && row < kEventRowCount;
+}
 
 } // namespace
 

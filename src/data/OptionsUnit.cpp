@@ -25,7 +25,8 @@ bool EqualWithoutCase(std::string_view a, std::string_view b) {
 std::optional<std::string> Lookup(const std::vector<std::string>& entries, std::string_view key) {
     for (const auto& entry : entries) {
         const std::size_t eq = entry.find('=');
-        if (eq != std::string::npos && EqualWithoutCase(std::string_view(entry).substr(0, eq), key)) {
+        if (eq != std::string::npos &&
+            EqualWithoutCase(std::string_view(entry).substr(0, eq), key)) {
             return entry.substr(eq + 1);
         }
     }
@@ -88,7 +89,9 @@ private:
     const std::string& dataFolder_;
 };
 
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+bool IsBlank(char c) {
+    return static_cast<unsigned char>(c) <= ' ';
+}
 
 } // namespace
 

@@ -36,7 +36,9 @@ SoundKind SoundKindOf(const std::string& fileName) {
     return SoundKind::Other;
 }
 
-SoundKind CSound::Kind() const { return SoundKindOf(fileName); }
+SoundKind CSound::Kind() const {
+    return SoundKindOf(fileName);
+}
 
 void CSound::Load(LoadContext& context) {
     Clear();

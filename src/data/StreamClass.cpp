@@ -48,7 +48,9 @@ std::string ReadString(CStream& stream) {
     return std::string(b.begin(), b.end());
 }
 
-bool ReadBool(CStream& stream) { return ReadInt(stream) > 0; }
+bool ReadBool(CStream& stream) {
+    return ReadInt(stream) > 0;
+}
 
 void CStreamWriter::WriteInt(std::int32_t value) {
     const auto v = static_cast<std::uint32_t>(value);

@@ -28,8 +28,8 @@ int main(int argc, char** argv) {
         instances += game.rooms.Get(r).InstanceCount();
     }
     std::cout << "Loaded \"" << AnsiToUtf8(game.gameName) << "\": " << game.objects.Count()
-              << " objects, " << game.rooms.Count() << " rooms with " << instances
-              << " instances, " << game.sounds.Count() << " sounds.\n"
+              << " objects, " << game.rooms.Count() << " rooms with " << instances << " instances, "
+              << game.sounds.Count() << " sounds.\n"
               << "Data folder: " << game.dataFolder << '\n'
               << "Playing in a window comes with the desktop player.\n";
     return 0;

@@ -23,7 +23,8 @@ std::filesystem::path MatchEntry(const std::filesystem::path& folder, const std:
     if (std::filesystem::exists(exact, ec)) {
         return exact;
     }
-    for (const auto& entry : std::filesystem::directory_iterator(folder.empty() ? "." : folder, ec)) {
+    for (const auto& entry :
+         std::filesystem::directory_iterator(folder.empty() ? "." : folder, ec)) {
         if (SameWithoutCase(entry.path().filename().string(), name)) {
             return folder / entry.path().filename();
         }

@@ -51,28 +51,49 @@ constexpr std::array<KindByText, 12> kTwoCharacterSymbols = {{
 
 TokenKind OneCharacterSymbol(char c) {
     switch (c) {
-    case '!': return kTokNot;
-    case '(': return kTokOpenParen;
-    case ')': return kTokCloseParen;
-    case '*': return kTokTimes;
-    case '+': return kTokPlus;
-    case ',': return kTokComma;
-    case '-': return kTokMinus;
-    case '/': return kTokDivide;
-    case ';': return kTokSemicolon;
-    case '<': return kTokLess;
-    case '=': return kTokAssign;
-    case '>': return kTokGreater;
-    case '[': return kTokOpenBracket;
-    case ']': return kTokCloseBracket;
-    case '{': return kTokBlockStart;
-    case '}': return kTokBlockEnd;
-    default: return kTokBadSymbol;
+    case '!':
+        return kTokNot;
+    case '(':
+        return kTokOpenParen;
+    case ')':
+        return kTokCloseParen;
+    case '*':
+        return kTokTimes;
+    case '+':
+        return kTokPlus;
+    case ',':
+        return kTokComma;
+    case '-':
+        return kTokMinus;
+    case '/':
+        return kTokDivide;
+    case ';':
+        return kTokSemicolon;
+    case '<':
+        return kTokLess;
+    case '=':
+        return kTokAssign;
+    case '>':
+        return kTokGreater;
+    case '[':
+        return kTokOpenBracket;
+    case ']':
+        return kTokCloseBracket;
+    case '{':
+        return kTokBlockStart;
+    case '}':
+        return kTokBlockEnd;
+    default:
+        return kTokBadSymbol;
     }
 }
 
-bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Cuts a text into tokens. Indexes are 0-based here; token positions are 1-based as the
 // error reports count them.
@@ -148,8 +169,7 @@ private:
     }
 
     CToken Word() {
-        std::string word =
-            Collect([](char c) { return IsLetter(c) || IsDigit(c) || c == '_'; });
+        std::string word = Collect([](char c) { return IsLetter(c) || IsDigit(c) || c == '_'; });
         const std::int32_t position = Position();
         for (const auto& [keyword, kind] : kKeywords) {
             if (keyword == word) {
@@ -188,7 +208,8 @@ private:
     CToken StringLiteral() {
         const char quote = text_[p_++];
         const std::size_t close = text_.find(quote, p_);
-        std::string body = text_.substr(p_, close == std::string::npos ? std::string::npos : close - p_);
+        std::string body =
+            text_.substr(p_, close == std::string::npos ? std::string::npos : close - p_);
         p_ = close == std::string::npos ? text_.size() : close + 1;
         CToken token = Make(kTokValue, Position());
         token.value = RValue::String(std::move(body));

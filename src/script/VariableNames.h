@@ -10,7 +10,7 @@ namespace velkaro {
 
 // Whose variable a name means: the owner codes that variable tokens carry.
 enum VariableOwner : std::int32_t {
-    kOwnerNone = 0,       // no prefix: a game variable, or else a variable of self
+    kOwnerNone = 0, // no prefix: a game variable, or else a variable of self
     kOwnerSelf = -1,
     kOwnerOther = -2,
     kOwnerGlobal = -3,

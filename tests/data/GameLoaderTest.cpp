@@ -306,10 +306,9 @@ TEST_F(VersionMismatch, EverySectionAndRecordKindHasItsMessage) {
     file.Int(1); // sounds section
     Loaded sections(file.data);
     EXPECT_TRUE(sections.ok);
-    EXPECT_THAT(sections.dialogs.messages,
-                ElementsAre("Internal error in objects version.",
-                            "Internal error in roomlist version.",
-                            "Internal error in sound version."));
+    EXPECT_THAT(sections.dialogs.messages, ElementsAre("Internal error in objects version.",
+                                                       "Internal error in roomlist version.",
+                                                       "Internal error in sound version."));
 
     // One room and one sound whose versions are wrong.
     Bytes records;
@@ -328,16 +327,16 @@ TEST_F(VersionMismatch, EverySectionAndRecordKindHasItsMessage) {
     // An object whose step list, action and image carry wrong versions.
     Bytes object;
     object.Int(300).Str("o").Bool(false).Bool(true);
-    object.Int(-1).Int(-1).Int(-1);             // rows 0..2
-    object.Int(0).Int(5);                      // step, sub 0: action list of version 5
-    object.Int(-1);                            // end of the step row
-    object.Int(0).Int(300).Int(1).Int(6);      // collision row: a list with an action of version 6
+    object.Int(-1).Int(-1).Int(-1);       // rows 0..2
+    object.Int(0).Int(5);                 // step, sub 0: action list of version 5
+    object.Int(-1);                       // end of the step row
+    object.Int(0).Int(300).Int(1).Int(6); // collision row: a list with an action of version 6
     object.Int(-1);
     for (int row = 5; row < 13; ++row) {
         object.Int(-1);
     }
-    object.Int(0).Int(7);                      // reserved, then an image of version 7
-    object.Int(0).Int(0).Int(0).Int(0);        // bounding box
+    object.Int(0).Int(7);               // reserved, then an image of version 7
+    object.Int(0).Int(0).Int(0).Int(0); // bounding box
     Bytes withObject;
     withObject.Raw(Header(300, 1, 1)).Raw(EmptySection()).Int(300).Int(1).Raw(object.data);
     withObject.Raw(EmptySection()).Raw(EmptySection());

@@ -87,10 +87,11 @@ TEST(Masks, SolidWhereAPixelDiffersFromItsSubImagesBottomLeftPixel) {
     test::RecordingDialogs dialogs;
     // Sub-image 0 has white in its corner; sub-image 1 has red there and white elsewhere, so
     // red is its only see-through colour while white is solid.
-    CImage image = LoadImage(3, 3,
-                             {[](int x, int y) { return x == 1 && y == 1 ? kBlue : kWhite; },
-                              [](int x, int y) { return (x == 0 && y == 2) || x == 2 ? kRed : kWhite; }},
-                             dialogs);
+    CImage image =
+        LoadImage(3, 3,
+                  {[](int x, int y) { return x == 1 && y == 1 ? kBlue : kWhite; },
+                   [](int x, int y) { return (x == 0 && y == 2) || x == 2 ? kRed : kWhite; }},
+                  dialogs);
     CImageMask masks = BuildImageMask(image);
     ASSERT_EQ(masks.size(), 2u);
     for (int x = 0; x < 3; ++x) {

@@ -1,5 +1,5 @@
-#include "data/FontDescription.h"
 #include "data/ObjectClass.h"
+#include "data/FontDescription.h"
 #include "data/SoundClass.h"
 
 #include <gtest/gtest.h>

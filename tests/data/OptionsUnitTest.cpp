@@ -65,7 +65,8 @@ TEST(Options, KeysMatchInAnyCaseAndTheFirstEntryCounts) {
 
 TEST(Options, BoolsAreTrueOnlyForOne) {
     EXPECT_TRUE(Apply({"precise=1"}).precise);
-    for (const char* other : {"precise=true", "precise=yes", "precise=2", "precise= 1", "precise=01"}) {
+    for (const char* other :
+         {"precise=true", "precise=yes", "precise=2", "precise= 1", "precise=01"}) {
         EXPECT_FALSE(Apply({other}).precise) << other;
     }
     EXPECT_FALSE(Apply({"stopmoving=0"}).stopmoving);
@@ -81,8 +82,8 @@ TEST(Options, NumbersAreDecimalThirtyTwoBitIntegers) {
     EXPECT_EQ(o.musicorder, 1);
     EXPECT_EQ(o.enddelay, -4);
     EXPECT_EQ(o.startdelay, 12);
-    for (const char* bad : {"collisions=abc", "collisions=1.5", "collisions=4294967296",
-                            "collisions=12x"}) {
+    for (const char* bad :
+         {"collisions=abc", "collisions=1.5", "collisions=4294967296", "collisions=12x"}) {
         try {
             Apply({bad});
             ADD_FAILURE() << bad << " was accepted";
@@ -94,8 +95,8 @@ TEST(Options, NumbersAreDecimalThirtyTwoBitIntegers) {
 }
 
 TEST(Options, FileNamesArePrefixedWithTheDataFolder) {
-    const GameOptions o = Apply({"highscorefilename=back.jpg", "startfilename=intro\\start.avi",
-                                 "endfilename=end.txt"});
+    const GameOptions o = Apply(
+        {"highscorefilename=back.jpg", "startfilename=intro\\start.avi", "endfilename=end.txt"});
     EXPECT_EQ(o.highscorefilename, "D/back.jpg");
     EXPECT_EQ(o.startfilename, "D/intro\\start.avi");
     EXPECT_EQ(o.endfilename, "D/end.txt");

@@ -1,5 +1,5 @@
-#include "platform/AnsiText.h"
 #include "platform/Files.h"
+#include "platform/AnsiText.h"
 
 #include "support/GameFileBuilder.h"
 
@@ -18,7 +18,7 @@ TEST(Files, StoredNamesFindFilesThroughBackslashesAndAnyLetterCase) {
     EXPECT_TRUE(files.FileExists("MUSIC\\THEME.mid"));
     EXPECT_TRUE(files.FileExists("Music/Theme.MID"));
     EXPECT_EQ(files.Resolve("EXACT.txt"), dir.Path() / "data/EXACT.txt") << "exact match wins";
-    EXPECT_FALSE(files.FileExists("music"))<< "a folder is not a file";
+    EXPECT_FALSE(files.FileExists("music")) << "a folder is not a file";
     EXPECT_FALSE(files.FileExists(""));
     EXPECT_FALSE(files.FileExists("music\\other.mid"));
     EXPECT_EQ(files.Resolve("new\\Scores.txt"), dir.Path() / "data/new/Scores.txt")

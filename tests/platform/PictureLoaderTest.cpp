@@ -431,10 +431,10 @@ TEST_F(PictureLoaderErrorTest, DamagedPicturesNeverCrash) {
     ExpectDamageHandled(ReadAllBytes(Make("d.gif", source + " GIF:OUT")), 3);
     ExpectDamageHandled(ReadAllBytes(Make("d-i.gif", source + " -interlace GIF GIF:OUT")), 4);
     ExpectDamageHandled(ReadAllBytes(Make("d.ico", source + " ICO:OUT")), 5);
-    ExpectDamageHandled(
-        ReadAllBytes(Make("d-4.ico", source + " -colors 12 -type Palette ICO:OUT")), 6);
+    ExpectDamageHandled(ReadAllBytes(Make("d-4.ico", source + " -colors 12 -type Palette ICO:OUT")),
+                        6);
     ExpectDamageHandled(ReadAllBytes(Make("d-png.ico", Quoted(Source(Colourful(64, 300))) +
-                                                            " -resize 256x256! ICO:OUT")),
+                                                           " -resize 256x256! ICO:OUT")),
                         7);
 }
 

@@ -50,26 +50,23 @@ TEST_F(Tokens, OperatorsAndSymbols) {
     EXPECT_EQ(Kinds("a<>b")[1], kTokNotEqual);
     EXPECT_EQ(Kinds("y=-1"), (K{kTokVariable, kTokAssign, kTokMinus, kTokValue, kTokEndOfText}))
         << "= followed by - is no two-character operator";
-    EXPECT_EQ(Kinds(":=+=-=*=/=&&||<=>="),
-              (K{kTokAssign, kTokAddAssign, kTokSubtractAssign, kTokMultiplyAssign,
-                 kTokDivideAssign, kTokAnd, kTokOr, kTokLessEqual, kTokGreaterEqual,
-                 kTokEndOfText}));
+    EXPECT_EQ(Kinds(":=+=-=*=/=&&||<=>="), (K{kTokAssign, kTokAddAssign, kTokSubtractAssign,
+                                              kTokMultiplyAssign, kTokDivideAssign, kTokAnd, kTokOr,
+                                              kTokLessEqual, kTokGreaterEqual, kTokEndOfText}));
     EXPECT_EQ(Kinds("!()*+,-/;<=>[]{}"),
-              (K{kTokNot, kTokOpenParen, kTokCloseParen, kTokTimes, kTokPlus, kTokComma,
-                 kTokMinus, kTokDivide, kTokSemicolon, kTokLessEqual, kTokGreater,
-                 kTokOpenBracket, kTokCloseBracket, kTokBlockStart, kTokBlockEnd,
-                 kTokEndOfText}));
-    EXPECT_EQ(Kinds("& . \t : % |"), (K{kTokBadSymbol, kTokBadSymbol, kTokBadSymbol,
-                                         kTokBadSymbol, kTokBadSymbol, kTokBadSymbol,
-                                         kTokEndOfText}));
+              (K{kTokNot, kTokOpenParen, kTokCloseParen, kTokTimes, kTokPlus, kTokComma, kTokMinus,
+                 kTokDivide, kTokSemicolon, kTokLessEqual, kTokGreater, kTokOpenBracket,
+                 kTokCloseBracket, kTokBlockStart, kTokBlockEnd, kTokEndOfText}));
+    EXPECT_EQ(Kinds("& . \t : % |"), (K{kTokBadSymbol, kTokBadSymbol, kTokBadSymbol, kTokBadSymbol,
+                                        kTokBadSymbol, kTokBadSymbol, kTokEndOfText}));
 }
 
 TEST_F(Tokens, KeywordsAreCaseSensitiveWholeWords) {
     EXPECT_EQ(Kinds("begin end if then else while do for until repeat exit forall "
                     "forallinstances and or not"),
               (K{kTokBlockStart, kTokBlockEnd, kTokIf, kTokThen, kTokElse, kTokWhile, kTokDo,
-                 kTokFor, kTokUntil, kTokRepeat, kTokExit, kTokForall, kTokForallInstances,
-                 kTokAnd, kTokOr, kTokNot, kTokEndOfText}));
+                 kTokFor, kTokUntil, kTokRepeat, kTokExit, kTokForall, kTokForallInstances, kTokAnd,
+                 kTokOr, kTokNot, kTokEndOfText}));
     EXPECT_EQ(Kinds("Begin")[0], kTokVariable);
     EXPECT_EQ(Kinds("ifx")[0], kTokVariable);
     EXPECT_EQ(Kinds("if.x")[0], kTokVariable) << "the dot belongs to the word";

@@ -29,8 +29,9 @@ Bytes& Bytes::Raw(const std::vector<std::uint8_t>& bytes) {
 std::vector<std::uint8_t> WriteTestGame(const TestGame& game) {
     Bytes b;
     b.Int(game.version).Int(game.checkFactor);
-    b.Int(game.checkProduct.value_or(static_cast<std::int32_t>(
-        static_cast<std::uint32_t>(game.checkFactor) * static_cast<std::uint32_t>(game.objects.size()))));
+    b.Int(game.checkProduct.value_or(
+        static_cast<std::int32_t>(static_cast<std::uint32_t>(game.checkFactor) *
+                                  static_cast<std::uint32_t>(game.objects.size()))));
     b.Int(300).Int(static_cast<std::int32_t>(game.options.size()));
     for (const auto& option : game.options) {
         b.Str(option);
@@ -111,8 +112,8 @@ TempDir::TempDir() {
     std::random_device seed;
     std::mt19937_64 random(seed());
     for (int attempt = 0; attempt < 100; ++attempt) {
-        auto candidate = std::filesystem::temp_directory_path() /
-                         ("velkaro-test-" + std::to_string(random()));
+        auto candidate =
+            std::filesystem::temp_directory_path() / ("velkaro-test-" + std::to_string(random()));
         if (std::filesystem::create_directory(candidate)) {
             path_ = candidate;
             return;
@@ -131,7 +132,8 @@ std::filesystem::path TempDir::Write(const std::string& name,
     auto path = path_ / name;
     std::filesystem::create_directories(path.parent_path());
     std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     return path;
 }
 

@@ -93,7 +93,8 @@ public:
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
     const std::filesystem::path& Path() const { return path_; }
-    std::filesystem::path Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const;
+    std::filesystem::path Write(const std::string& name,
+                                const std::vector<std::uint8_t>& bytes) const;
     std::filesystem::path WriteText(const std::string& name, const std::string& text) const;
 
 private:

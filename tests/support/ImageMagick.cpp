@@ -9,9 +9,13 @@
 
 namespace velkaro::test {
 
-bool HaveImageMagick() { return std::filesystem::exists(kConvert); }
+bool HaveImageMagick() {
+    return std::filesystem::exists(kConvert);
+}
 
-std::string Quoted(const std::filesystem::path& file) { return "'" + file.string() + "'"; }
+std::string Quoted(const std::filesystem::path& file) {
+    return "'" + file.string() + "'";
+}
 
 std::vector<std::uint8_t> ReadAllBytes(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
