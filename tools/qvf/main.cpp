@@ -24,6 +24,10 @@ constexpr std::array kCommands = {
     Command{"dump", "qvf dump GAME.qvf -o DIR",
             "write DIR/game.json and DIR/sprites/*.bmp, the description of a game file",
             &velkaro::qvf::DumpCommand},
+    Command{"check", "qvf check GAME.qvf",
+            "list the errors in the game's code, found without playing it (exit status 1 when "
+            "there is any)",
+            &velkaro::qvf::CheckCommand},
 };
 
 void ShowHelp(std::ostream& out) {

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+
+namespace velkaro {
+
+// The operations of the running game that writing a game variable sets off. Script variable
+// access only stores values; what a room change or a screen switch really does belongs to the
+// game loop and the windows, which implement this.
+class RuntimeControl {
+public:
+    virtual ~RuntimeControl() = default;
+
+    // Requests room `room` after the current step; a room that does not exist ends the game
+    // with a fatal error report.
+    virtual void GotoRoom(std::int32_t room) = 0;
+    // Full screen when `full` (and the display allows it), else a window.
+    virtual void SetScreenMode(bool full) = 0;
+};
+
+} // namespace velkaro

@@ -1,0 +1,80 @@
+#include "script/CodeCheck.h"
+
+#include "data/GameLoader.h"
+#include "functions/FunctionUnit.h"
+#include "runtime/GameState.h"
+#include "script/ActionArguments.h"
+#include "script/ErrorReport.h"
+
+namespace velkaro {
+namespace {
+
+// Checking runs nothing, so nothing is ever reported while it walks.
+class NoReports : public GameErrorSink {
+public:
+    void ReportGameError(const std::string&, bool) override {}
+};
+
+// Rows 7, 8 and 12 are kept in the file but never run.
+bool RowRuns(int row) {
+    return EventRowName(row)[0] != '\0';
+}
+
+} // namespace
+
+std::vector<CodeFinding> CheckGameCode(GameData& game) {
+    const CFunctionRegistry& functions = FunctionRegistry();
+    game.objects.PrepareActions(TokenNames{game.objects, game.sounds, functions});
+    GameState state;
+    state.data = &game;
+    NoReports reports;
+    CInterpreter interpreter(state, functions, reports);
+
+    std::vector<CodeFinding> findings;
+    for (int o = 1; o <= game.objects.Count(); ++o) {
+        const CObject& object = game.objects.Get(o);
+        object.ForEachEventList([&](int row, int sub, const CActionList& list) {
+            if (!RowRuns(row)) {
+                return;
+            }
+            for (int a = 1; a <= list.Count(); ++a) {
+                const CAction& action = list.Get(a);
+                const ActionArgumentKinds kinds = ArgumentKindsOf(action.id);
+                for (std::size_t k = 0; k < kinds.size(); ++k) {
+                    const std::string& text = action.arguments[k];
+                    std::optional<ScriptError> error;
+                    switch (kinds[k]) {
+                    case ArgumentKind::Expression:
+                        error = interpreter.CheckExpression(action.tokens[k], text);
+                        break;
+                    case ArgumentKind::Text:
+                        if (IsQuotedText(text)) {
+                            error = interpreter.CheckExpression(action.tokens[k], text);
+                        }
+                        break;
+                    case ArgumentKind::Code:
+                        error = interpreter.CheckCode(action.tokens[k], text);
+                        break;
+                    case ArgumentKind::Unused:
+                    case ArgumentKind::Font:
+                        break;
+                    }
+                    if (error) {
+                        findings.push_back(
+                            {o, object.name, row, sub, a, static_cast<int>(k) + 1, *error});
+                    }
+                }
+            }
+        });
+    }
+    return findings;
+}
+
+std::string DescribeFinding(const CodeFinding& f) {
+    return f.objectName + ", " + EventRowName(f.row) + " " + std::to_string(f.sub) + ", action " +
+           std::to_string(f.action) + ", argument " + std::to_string(f.argument) + ": line " +
+           std::to_string(f.error.line) + " pos " + std::to_string(f.error.position) + ": " +
+           f.error.message;
+}
+
+} // namespace velkaro

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "script/InterpretUnit.h"
+
+#include <string>
+#include <vector>
+
+namespace velkaro {
+
+struct GameData;
+
+// An error in a game's code found without running it: where it stands and what it is.
+struct CodeFinding {
+    int object = 0; // object number, from 1
+    std::string objectName;
+    int row = 0;      // event row
+    int sub = 0;      // sub-event
+    int action = 0;   // action number in its list, from 1
+    int argument = 0; // argument number, from 1
+    ScriptError error;
+};
+
+// Prepares the game's actions as a game start does, then walks every expression, quoted text
+// and piece of code of every action that can run, in skip mode: nothing is evaluated, no
+// variable read, no function called. Finds what the interpreter would report whenever the
+// code runs (syntax, unknown functions, wrong argument counts, prefixes that name no object);
+// errors that depend on values (types, division by 0) show only while the game runs.
+std::vector<CodeFinding> CheckGameCode(GameData& game);
+
+// "OBJECT, EVENT SUB, action N, argument K: line L pos P: MESSAGE" (game text, Windows-1252).
+std::string DescribeFinding(const CodeFinding& finding);
+
+} // namespace velkaro

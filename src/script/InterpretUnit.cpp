@@ -1,0 +1,717 @@
+#include "script/InterpretUnit.h"
+
+#include "functions/FunctionUnit.h"
+#include "runtime/GameState.h"
+#include "runtime/InstanceClass.h"
+#include "script/ErrorReport.h"
+#include "script/TokenClass.h"
+#include "script/VariableAccess.h"
+#include "script/VariableNames.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace velkaro {
+
+// The state of one evaluation or one run of code.
+struct CInterpreter::Acode {
+    const CTokenList& tokens;
+    const std::string& text;
+    int current = 1;
+    // Set by the first error and by exit; every routine returns once it sees it.
+    bool stopped = false;
+    // Null while code is only checked: skip mode never touches an instance.
+    CInstance* self = nullptr;
+    CInstance* other = nullptr;
+};
+
+// One level of nesting for as long as the routine that entered it runs.
+class CInterpreter::Nesting {
+public:
+    explicit Nesting(int& depth) : depth_(depth) { ++depth_; }
+    ~Nesting() { --depth_; }
+    Nesting(const Nesting&) = delete;
+    Nesting& operator=(const Nesting&) = delete;
+
+    bool TooDeep() const { return depth_ > kMaxNesting; }
+
+private:
+    int& depth_;
+};
+
+CInterpreter::CInterpreter(GameState& game, const CFunctionRegistry& functions,
+                           GameErrorSink& errors)
+    : game_(game), functions_(functions), errors_(errors) {}
+
+// ---------------------------------------------------------------------------------------------
+// Entry points
+
+double CInterpreter::EvaluateReal(CInstance& self, CInstance& other, const CTokenList& tokens,
+                                  const std::string& text) {
+    if (text.empty()) {
+        return 0.0;
+    }
+    // Most arguments are plain numbers: answered without setting up an evaluation.
+    const int count = tokens.Count();
+    if (count == 2 && tokens.Get(1).kind == kTokValue && tokens.Get(2).kind == kTokEndOfText) {
+        return tokens.Get(1).value.real;
+    }
+    if (count == 3 && tokens.Get(1).kind == kTokMinus && tokens.Get(2).kind == kTokValue &&
+        tokens.Get(3).kind == kTokEndOfText) {
+        return -tokens.Get(2).value.real;
+    }
+    Acode code{tokens, text, 1, false, &self, &other};
+    ClearError();
+    const RValue value = Logical(code, Mode::Execute);
+    ReportError(false);
+    return value.real;
+}
+
+std::string CInterpreter::EvaluateString(CInstance& self, CInstance& other,
+                                         const CTokenList& tokens, const std::string& text) {
+    if (text.empty()) {
+        return {};
+    }
+    Acode code{tokens, text, 1, false, &self, &other};
+    ClearError();
+    RValue value = Logical(code, Mode::Execute);
+    ReportError(false);
+    return std::move(value.string);
+}
+
+void CInterpreter::ExecuteCode(CInstance& self, CInstance& other, const CTokenList& tokens,
+                               const std::string& text) {
+    if (text.empty()) {
+        return;
+    }
+    Acode code{tokens, text, 1, false, &self, &other};
+    ClearError();
+    Block(code, Mode::Execute);
+    ReportError(true);
+}
+
+std::optional<ScriptError> CInterpreter::CheckExpression(const CTokenList& tokens,
+                                                         const std::string& text) {
+    return Walk(tokens, text, false);
+}
+
+std::optional<ScriptError> CInterpreter::CheckCode(const CTokenList& tokens,
+                                                   const std::string& text) {
+    return Walk(tokens, text, true);
+}
+
+std::optional<ScriptError> CInterpreter::Walk(const CTokenList& tokens, const std::string& text,
+                                              bool asCode) {
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    const bool savedFlag = std::exchange(error_flag_, false);
+    ScriptError savedError = std::exchange(error_, ScriptError{});
+    Acode code{tokens, text, 1, false, nullptr, nullptr};
+    if (asCode) {
+        Block(code, Mode::Skip);
+    } else {
+        Logical(code, Mode::Skip);
+    }
+    const bool failed = std::exchange(error_flag_, savedFlag);
+    ScriptError found = std::exchange(error_, std::move(savedError));
+    if (!failed) {
+        return std::nullopt;
+    }
+    return found;
+}
+
+// Errors in game code are never fatal: the player may go on.
+void CInterpreter::ReportError(bool inCode) {
+    if (!error_flag_) {
+        return;
+    }
+    const std::string where = inCode ? "in code at line " + std::to_string(error_.line) + " pos " +
+                                           std::to_string(error_.position)
+                                     : "in expression at pos " + std::to_string(error_.position);
+    errors_.ReportGameError(where + ": " + error_.message, false);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tokens and errors
+
+std::int32_t CInterpreter::CurrentKind(const Acode& code) const {
+    return code.current > code.tokens.Count() ? -1 : code.tokens.Get(code.current).kind;
+}
+
+void CInterpreter::SkipToken(Acode& code) {
+    if (code.current > code.tokens.Count()) {
+        RecordError(code, "Internal Error: No symbol to skip");
+        return;
+    }
+    ++code.current;
+}
+
+void CInterpreter::SkipIf(Acode& code, std::int32_t kind) {
+    if (CurrentKind(code) == kind) {
+        SkipToken(code);
+    }
+}
+
+void CInterpreter::ClearError() {
+    error_flag_ = false;
+    error_ = ScriptError{};
+}
+
+// The line and position are those of the current token, counted in the text: "#" starts a
+// new line.
+void CInterpreter::RecordError(Acode& code, const std::string& message) {
+    if (code.stopped) {
+        return;
+    }
+    code.stopped = true;
+    error_flag_ = true;
+    error_.line = 1;
+    error_.position = 0;
+    std::int64_t end = 0;
+    if (code.current <= code.tokens.Count()) {
+        end = code.tokens.Get(code.current).position;
+    }
+    end = std::clamp<std::int64_t>(end, 0, static_cast<std::int64_t>(code.text.size()));
+    for (std::int64_t i = 0; i < end; ++i) {
+        if (code.text[static_cast<std::size_t>(i)] == '#') {
+            ++error_.line;
+            error_.position = 0;
+        } else {
+            ++error_.position;
+        }
+    }
+    error_.message = message;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Expressions
+
+RValue CInterpreter::Logical(Acode& code, Mode mode) {
+    RValue left = Comparison(code, mode);
+    while (!code.stopped) {
+        const std::int32_t op = CurrentKind(code);
+        if (op != kTokAnd && op != kTokOr) {
+            break;
+        }
+        SkipToken(code);
+        const RValue right = Comparison(code, mode);
+        if (code.stopped || mode == Mode::Skip) {
+            continue;
+        }
+        if (!left.IsReal() || !right.IsReal()) {
+            RecordError(code, "Wrong type of arguments for logical operator.");
+            break;
+        }
+        // Both sides are always evaluated: there is no short cut.
+        const bool truth =
+            op == kTokAnd ? left.IsTrue() && right.IsTrue() : left.IsTrue() || right.IsTrue();
+        left = RValue::Real(TruthValue(truth));
+    }
+    return left;
+}
+
+namespace {
+
+bool IsComparison(std::int32_t kind) {
+    return kind == kTokAssign || (kind >= kTokLess && kind <= kTokGreater);
+}
+
+// Byte order, like the difference of the first differing bytes, or of the lengths.
+int CompareBytes(const std::string& left, const std::string& right) {
+    const std::size_t common = std::min(left.size(), right.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        const auto a = static_cast<unsigned char>(left[i]);
+        const auto b = static_cast<unsigned char>(right[i]);
+        if (a != b) {
+            return a < b ? -1 : 1;
+        }
+    }
+    if (left.size() == right.size()) {
+        return 0;
+    }
+    return left.size() < right.size() ? -1 : 1;
+}
+
+bool ComparisonHolds(std::int32_t op, double d) {
+    switch (op) {
+    case kTokAssign:
+    case kTokEqual:
+        return d == 0;
+    case kTokLess:
+        return d < 0;
+    case kTokLessEqual:
+        return d <= 0;
+    case kTokNotEqual:
+        return d != 0;
+    case kTokGreaterEqual:
+        return d >= 0;
+    default:
+        return d > 0; // greater
+    }
+}
+
+} // namespace
+
+RValue CInterpreter::Comparison(Acode& code, Mode mode) {
+    RValue left = Additive(code, mode);
+    if (code.stopped) {
+        return left;
+    }
+    const std::int32_t op = CurrentKind(code);
+    if (!IsComparison(op)) {
+        return left;
+    }
+    SkipToken(code);
+    const RValue right = Additive(code, mode);
+    if (code.stopped || mode == Mode::Skip) {
+        return left;
+    }
+    if (left.kind != right.kind) {
+        RecordError(code, "Cannot compare arguments.");
+        return left;
+    }
+    const double d =
+        left.IsString() ? CompareBytes(left.string, right.string) : left.real - right.real;
+    return RValue::Real(TruthValue(ComparisonHolds(op, d)));
+}
+
+RValue CInterpreter::Additive(Acode& code, Mode mode) {
+    RValue left = Term(code, mode);
+    while (!code.stopped) {
+        const std::int32_t op = CurrentKind(code);
+        if (op != kTokPlus && op != kTokMinus) {
+            break;
+        }
+        SkipToken(code);
+        const RValue right = Term(code, mode);
+        if (code.stopped || mode == Mode::Skip) {
+            continue;
+        }
+        if (left.IsReal() && right.IsReal()) {
+            left.real = op == kTokPlus ? left.real + right.real : left.real - right.real;
+        } else if (op == kTokPlus && left.IsString() && right.IsString()) {
+            left.string += right.string;
+        } else {
+            RecordError(code, "Wrong type of arguments.");
+            break;
+        }
+    }
+    return left;
+}
+
+RValue CInterpreter::Term(Acode& code, Mode mode) {
+    RValue left = Factor(code, mode);
+    while (!code.stopped) {
+        const std::int32_t op = CurrentKind(code);
+        if (op != kTokTimes && op != kTokDivide) {
+            break;
+        }
+        SkipToken(code);
+        const RValue right = Factor(code, mode);
+        if (code.stopped || mode == Mode::Skip) {
+            continue;
+        }
+        if (!left.IsReal() || !right.IsReal()) {
+            RecordError(code, "Wrong type of arguments.");
+            break;
+        }
+        if (op == kTokTimes) {
+            left.real *= right.real;
+        } else if (right.real == 0) {
+            RecordError(code, "Division by 0.");
+            break;
+        } else {
+            left.real /= right.real;
+        }
+    }
+    return left;
+}
+
+RValue CInterpreter::Factor(Acode& code, Mode mode) {
+    // Every nesting of expressions passes through here.
+    const Nesting nesting(depth_);
+    if (nesting.TooDeep()) {
+        RecordError(code, kNestedTooDeeply);
+        return RValue();
+    }
+    switch (CurrentKind(code)) {
+    case kTokValue: {
+        RValue value = code.tokens.Get(code.current).value;
+        SkipToken(code);
+        return value;
+    }
+    case kTokVariable:
+        return VariableReference(code, mode);
+    case kTokFunction:
+        return FunctionCall(code, mode);
+    case kTokOpenParen: {
+        SkipToken(code);
+        RValue value = Logical(code, mode);
+        if (!code.stopped) {
+            if (CurrentKind(code) == kTokCloseParen) {
+                SkipToken(code);
+            } else {
+                RecordError(code, ") expected.");
+            }
+        }
+        return value;
+    }
+    case kTokNot: {
+        SkipToken(code);
+        RValue value = Factor(code, mode);
+        // Only the real part changes: not 'x' is still a string.
+        value.real = value.IsTrue() ? 0.0 : 1.0;
+        return value;
+    }
+    case kTokPlus:
+        SkipToken(code);
+        return Factor(code, mode);
+    case kTokMinus: {
+        SkipToken(code);
+        RValue value = Factor(code, mode);
+        value.real = -value.real;
+        return value;
+    }
+    default:
+        RecordError(code, "Unexpected symbol");
+        return RValue();
+    }
+}
+
+RValue CInterpreter::VariableReference(Acode& code, Mode mode) {
+    const CToken& token = code.tokens.Get(code.current);
+    if (token.owner == kOwnerUnknown) {
+        RecordError(code, "Object " + token.prefix + " does not exist.");
+        return RValue();
+    }
+    SkipToken(code);
+    std::int64_t index = 0;
+    if (CurrentKind(code) == kTokOpenBracket) {
+        SkipToken(code);
+        index = RoundToInteger(Logical(code, mode).real);
+        if (code.stopped) {
+            return RValue();
+        }
+        if (CurrentKind(code) != kTokCloseBracket) {
+            RecordError(code, "] expected.");
+            return RValue();
+        }
+        SkipToken(code);
+    }
+    RValue value;
+    if (mode == Mode::Execute && !code.stopped &&
+        !GetVariable(game_, *code.self, *code.other, token.owner, token.index, token.name, index,
+                     value)) {
+        RecordError(code, "Cannot get value from variable " + token.name + ".");
+    }
+    return value;
+}
+
+RValue CInterpreter::FunctionCall(Acode& code, Mode mode) {
+    const CToken& token = code.tokens.Get(code.current);
+    SkipToken(code); // the name
+    SkipToken(code); // "(", which always follows a function's name
+    FunctionArguments arguments;
+    int count = 0;
+    if (CurrentKind(code) != kTokCloseParen) {
+        while (true) {
+            if (code.stopped) {
+                return RValue();
+            }
+            arguments[static_cast<std::size_t>(count)] = Logical(code, mode);
+            ++count;
+            if (code.stopped) {
+                return RValue();
+            }
+            const std::int32_t next = CurrentKind(code);
+            if (next == kTokCloseParen) {
+                break;
+            }
+            // An eleventh argument is refused before it is parsed.
+            if (count == kMaxFunctionArguments) {
+                RecordError(code, "Too many arguments.");
+                return RValue();
+            }
+            if (next != kTokComma) {
+                RecordError(code, ") or , expected.");
+                return RValue();
+            }
+            SkipToken(code);
+        }
+    }
+    SkipToken(code); // ")"
+    if (token.index == -1) {
+        RecordError(code, "Function " + token.name + " does not exist.");
+    } else if (count != functions_.GetFunctionArgCount(token.index)) {
+        RecordError(code, "Wrong number of arguments for function " + token.name + ".");
+    } else if (!code.stopped && mode == Mode::Execute) {
+        FunctionContext context(game_);
+        RValue result;
+        functions_.CallFunction(token.index, context, *code.self, *code.other, count, arguments,
+                                result);
+        // A function that fails is an error of the code that called it.
+        if (context.Failed()) {
+            RecordError(code, context.error);
+        }
+        return result;
+    }
+    return RValue();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Statements
+
+void CInterpreter::Statement(Acode& code, Mode mode) {
+    if (code.stopped) {
+        return;
+    }
+    // Every nesting of statements passes through here.
+    const Nesting nesting(depth_);
+    if (nesting.TooDeep()) {
+        RecordError(code, kNestedTooDeeply);
+        return;
+    }
+    switch (CurrentKind(code)) {
+    case kTokEndOfText:
+        RecordError(code, "Unexpected end of code.");
+        return;
+    case kTokVariable:
+        Assignment(code, mode);
+        return;
+    case kTokFunction:
+        FunctionCall(code, mode);
+        return;
+    case kTokBlockStart:
+        Block(code, mode);
+        return;
+    case kTokIf:
+        SkipToken(code);
+        IfStatement(code, mode);
+        return;
+    case kTokWhile:
+        SkipToken(code);
+        WhileStatement(code, mode);
+        return;
+    case kTokRepeat:
+        SkipToken(code);
+        RepeatStatement(code, mode);
+        return;
+    case kTokExit:
+        SkipToken(code);
+        if (mode == Mode::Execute) {
+            code.stopped = true; // ends the code without an error
+        }
+        return;
+    case kTokForall:
+        SkipToken(code);
+        ForallStatement(code, mode, false);
+        return;
+    case kTokForallInstances:
+        SkipToken(code);
+        ForallStatement(code, mode, true);
+        return;
+    case kTokSemicolon:
+        SkipToken(code);
+        return;
+    default:
+        RecordError(code, "Unexpected symbol: ");
+        return;
+    }
+}
+
+void CInterpreter::Block(Acode& code, Mode mode) {
+    if (CurrentKind(code) != kTokBlockStart) {
+        Statement(code, mode);
+        return;
+    }
+    SkipToken(code);
+    while (CurrentKind(code) != kTokBlockEnd) {
+        Statement(code, mode);
+        if (code.stopped) {
+            return;
+        }
+    }
+    SkipToken(code);
+}
+
+void CInterpreter::Assignment(Acode& code, Mode mode) {
+    const CToken& token = code.tokens.Get(code.current);
+    if (token.owner == kOwnerUnknown) {
+        RecordError(code, "Object " + token.prefix + " does not exist.");
+        return;
+    }
+    SkipToken(code);
+    if (code.stopped) {
+        return;
+    }
+    // Whatever follows is taken as the operator; only running it tells a wrong one.
+    std::int32_t op = CurrentKind(code);
+    SkipToken(code);
+    std::int64_t index = 0;
+    if (op == kTokOpenBracket) {
+        index = RoundToInteger(Logical(code, mode).real);
+        if (code.stopped) {
+            return;
+        }
+        const std::int32_t closing = CurrentKind(code);
+        SkipToken(code);
+        if (closing != kTokCloseBracket) {
+            RecordError(code, "] expected.");
+            return;
+        }
+        op = CurrentKind(code);
+        SkipToken(code);
+    }
+    RValue value;
+    if (mode == Mode::Execute && op != kTokAssign && !code.stopped &&
+        !GetVariable(game_, *code.self, *code.other, token.owner, token.index, token.name, index,
+                     value)) {
+        RecordError(code, "Cannot get value from variable " + token.name + ".");
+    }
+    if (code.stopped) {
+        return;
+    }
+    const RValue right = Logical(code, mode);
+    if (code.stopped || mode == Mode::Skip) {
+        return;
+    }
+    const bool reals = value.IsReal() && right.IsReal();
+    switch (op) {
+    case kTokAssign:
+        value = right;
+        break;
+    case kTokAddAssign:
+        if (reals) {
+            value.real += right.real;
+        } else if (value.IsString() && right.IsString()) {
+            value.string += right.string;
+        } else {
+            RecordError(code, "Wrong type of arguments.");
+            return;
+        }
+        break;
+    case kTokSubtractAssign:
+    case kTokMultiplyAssign:
+    case kTokDivideAssign:
+        if (!reals) {
+            RecordError(code, "Wrong type of arguments.");
+            return;
+        }
+        if (op == kTokSubtractAssign) {
+            value.real -= right.real;
+        } else if (op == kTokMultiplyAssign) {
+            value.real *= right.real;
+        } else if (right.real == 0) {
+            RecordError(code, "Division by 0.");
+            return;
+        } else {
+            value.real /= right.real;
+        }
+        break;
+    default:
+        RecordError(code, "Unexpected symbol.");
+        return;
+    }
+    if (!SetVariable(game_, *code.self, *code.other, token.owner, token.index, token.name, index,
+                     value)) {
+        RecordError(code, "Cannot assign a value to variable " + token.name + ".");
+    }
+}
+
+void CInterpreter::IfStatement(Acode& code, Mode mode) {
+    const RValue condition = Logical(code, mode);
+    if (code.stopped) {
+        return;
+    }
+    SkipIf(code, kTokThen);
+    const bool truth = condition.IsTrue();
+    Statement(code, truth ? mode : Mode::Skip);
+    if (code.stopped) {
+        return;
+    }
+    // The then-branch may end in ";" before the else.
+    SkipIf(code, kTokSemicolon);
+    if (CurrentKind(code) == kTokElse) {
+        SkipToken(code);
+        Statement(code, truth ? Mode::Skip : mode);
+    }
+}
+
+void CInterpreter::WhileStatement(Acode& code, Mode mode) {
+    const int start = code.current;
+    while (true) {
+        const RValue condition = Logical(code, mode);
+        if (code.stopped) {
+            return;
+        }
+        SkipIf(code, kTokDo);
+        if (RoundToInteger(condition.real) <= 0) {
+            Statement(code, Mode::Skip);
+            return;
+        }
+        Statement(code, mode);
+        // A walk in skip mode passes over the body once.
+        if (mode == Mode::Skip || code.stopped) {
+            return;
+        }
+        code.current = start;
+    }
+}
+
+void CInterpreter::RepeatStatement(Acode& code, Mode mode) {
+    const RValue countValue = Logical(code, mode);
+    if (code.stopped) {
+        return;
+    }
+    const std::int64_t count = mode == Mode::Execute ? RoundToInteger(countValue.real) : 1;
+    const int start = code.current;
+    if (count <= 0) {
+        Statement(code, Mode::Skip);
+        return;
+    }
+    for (std::int64_t pass = 0; pass < count; ++pass) {
+        code.current = start;
+        Statement(code, mode);
+        if (code.stopped) {
+            return;
+        }
+    }
+}
+
+void CInterpreter::ForallStatement(Acode& code, Mode mode, bool everyInstance) {
+    std::int32_t object = 0;
+    if (!everyInstance) {
+        object = RoundToInt32(Logical(code, mode).real);
+        if (code.stopped) {
+            return;
+        }
+    }
+    SkipIf(code, kTokDo);
+    if (mode == Mode::Skip) {
+        Statement(code, Mode::Skip);
+        return;
+    }
+    const int start = code.current;
+    CInstance* const savedSelf = code.self;
+    CInstanceList& instances = game_.instances;
+    // Instances created by the body are not visited.
+    const int count = instances.Count();
+    for (int i = 1; i <= count && i <= instances.Count(); ++i) {
+        CInstance& instance = instances.Get(i);
+        if (instance.deleted || (!everyInstance && instance.object != object)) {
+            continue;
+        }
+        code.self = &instance;
+        Statement(code, Mode::Execute);
+        if (code.stopped) {
+            return; // the code is over: self need not come back
+        }
+        code.current = start;
+    }
+    // Walked once more so that the cursor lands behind the body.
+    Statement(code, Mode::Skip);
+    code.self = savedSelf;
+}
+
+} // namespace velkaro

@@ -1,0 +1,114 @@
+#pragma once
+
+#include "script/VariableClass.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace velkaro {
+
+class CFunctionRegistry;
+class CInstance;
+class CTokenList;
+class GameErrorSink;
+struct GameState;
+
+// The first error of an evaluation: where it was found, counted in the text (lines are
+// separated by "#"), and what it was.
+struct ScriptError {
+    int line = 1;
+    int position = 0;
+    std::string message;
+
+    friend bool operator==(const ScriptError&, const ScriptError&) = default;
+};
+
+// Message recorded when code nests deeper than the interpreter's stack allows.
+inline const char* const kNestedTooDeeply = "Code is nested too deeply.";
+
+// Evaluates expressions and runs code over the token lists prepared when the game started.
+//
+// Parsing and running are one pass over the tokens. The same routines also walk tokens in a
+// skip mode that computes nothing, for branches and loop bodies that are not taken; skip mode
+// still finds the errors of form (and unknown functions, wrong argument counts, prefixes that
+// name no object), which is also what the Check functions rely on.
+//
+// Only the first error of an evaluation counts: it stops the evaluation and is reported once,
+// when the evaluation ends. Evaluations may nest (a function that runs an event runs code
+// again); they share one error state, and the outer one reports whatever that state holds.
+class CInterpreter {
+public:
+    // Nesting (parentheses, signs, calls, blocks, statements inside statements) deeper than
+    // this is refused with kNestedTooDeeply rather than exhausting the stack. Counted across
+    // evaluations that run inside one another, so that code which keeps starting itself
+    // through events is stopped as well.
+    static constexpr int kMaxNesting = 256;
+
+    CInterpreter(GameState& game, const CFunctionRegistry& functions, GameErrorSink& errors);
+
+    // The real part of the expression; 0 for an empty text. An error is reported as
+    // "in expression at pos P: MESSAGE"; the value is then whatever evaluation had reached.
+    double EvaluateReal(CInstance& self, CInstance& other, const CTokenList& tokens,
+                        const std::string& text);
+    // The string part of the expression; empty for an empty text.
+    std::string EvaluateString(CInstance& self, CInstance& other, const CTokenList& tokens,
+                               const std::string& text);
+    // Runs the first statement (normally a block) of the code; the rest is never looked at.
+    // An error is reported as "in code at line L pos P: MESSAGE".
+    void ExecuteCode(CInstance& self, CInstance& other, const CTokenList& tokens,
+                     const std::string& text);
+
+    // Walk a text as EvaluateReal and ExecuteCode would, without reading or writing anything
+    // or calling any function, and answer the first error that shows without running: errors
+    // that depend on values (types, division by 0, variables without a value) do not. The
+    // error state of running evaluations is left as it was.
+    std::optional<ScriptError> CheckExpression(const CTokenList& tokens, const std::string& text);
+    std::optional<ScriptError> CheckCode(const CTokenList& tokens, const std::string& text);
+
+    // The shared error state: whether the last evaluation failed, and how.
+    bool HasError() const { return error_flag_; }
+    const ScriptError& LastError() const { return error_; }
+
+private:
+    enum class Mode { Execute, Skip };
+    struct Acode;
+    class Nesting;
+
+    std::optional<ScriptError> Walk(const CTokenList& tokens, const std::string& text, bool asCode);
+    void ReportError(bool inCode);
+
+    // Expressions, lowest precedence first.
+    RValue Logical(Acode& code, Mode mode);
+    RValue Comparison(Acode& code, Mode mode);
+    RValue Additive(Acode& code, Mode mode);
+    RValue Term(Acode& code, Mode mode);
+    RValue Factor(Acode& code, Mode mode);
+    RValue VariableReference(Acode& code, Mode mode);
+    RValue FunctionCall(Acode& code, Mode mode);
+
+    // Statements.
+    void Statement(Acode& code, Mode mode);
+    void Block(Acode& code, Mode mode);
+    void Assignment(Acode& code, Mode mode);
+    void IfStatement(Acode& code, Mode mode);
+    void WhileStatement(Acode& code, Mode mode);
+    void RepeatStatement(Acode& code, Mode mode);
+    void ForallStatement(Acode& code, Mode mode, bool everyInstance);
+
+    std::int32_t CurrentKind(const Acode& code) const;
+    void SkipToken(Acode& code);
+    void SkipIf(Acode& code, std::int32_t kind);
+    void RecordError(Acode& code, const std::string& message);
+    void ClearError();
+
+    GameState& game_;
+    const CFunctionRegistry& functions_;
+    GameErrorSink& errors_;
+
+    bool error_flag_ = false;
+    ScriptError error_;
+    int depth_ = 0;
+};
+
+} // namespace velkaro

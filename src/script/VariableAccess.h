@@ -1,0 +1,33 @@
+#pragma once
+
+#include "script/VariableClass.h"
+
+#include <cstdint>
+#include <string_view>
+
+namespace velkaro {
+
+class CInstance;
+struct GameState;
+
+// Reading and writing a variable that a token names: `owner` is the token's owner code,
+// `number` its variable number, `name` the name user variables are found by. The index only
+// matters to user variables; built-in variables, sounds and object names ignore it.
+//
+// Owners: 0 a built-in game variable (numbers 1..999) or else a variable of self; self;
+// other; global (the global user variables, whatever the name); sound (the sound's number,
+// read-only); a bare name (its number, read-only); n >= 1 the live instances of object n.
+
+// The value, or false when there is none to read (a user variable never written, a sound
+// that does not exist, an object without live instances). `value` starts as the real 0.
+bool GetVariable(const GameState& game, const CInstance& self, const CInstance& other,
+                 std::int32_t owner, std::int32_t number, std::string_view name, std::int64_t index,
+                 RValue& value);
+
+// False when the variable cannot be written (a read-only built-in, a sound, a bare name).
+// Writing to object n writes every live instance of it and succeeds when there is none.
+bool SetVariable(GameState& game, CInstance& self, CInstance& other, std::int32_t owner,
+                 std::int32_t number, std::string_view name, std::int64_t index,
+                 const RValue& value);
+
+} // namespace velkaro
