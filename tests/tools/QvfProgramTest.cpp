@@ -128,3 +128,42 @@ TEST(QvfProgram, HelpListsTheCommands) {
 
 } // namespace
 } // namespace velkaro::test
+
+namespace velkaro::test {
+namespace {
+
+TEST(QvfProgram, CheckListsTheErrorsOfAGamesCodeWithTheirPlaces) {
+    TempDir folder;
+    TestGame game;
+    TestObject ball;
+    ball.name = "ball";
+    ball.events.push_back({3, 0, {{811, -1, 0, {"{ x = 1#y = (2 }"}, 1}}});
+    ball.events.push_back({10, 37, {{104, -1, 0, {"1", "ghost.x"}, 1}}});
+    game.objects.push_back(ball);
+    TestObject clean;
+    clean.name = "clean";
+    clean.events.push_back({0, 0, {{811, -1, 0, {"{ x = ball.x + sqrt(4) }"}, 1}}});
+    game.objects.push_back(clean);
+    const auto withErrors = folder.Write("errors.qvf", WriteTestGame(game));
+    ProgramRun run = Qvf(folder, {"check", withErrors.string()});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "ball, Step event 0, action 1, argument 1: line 2 pos 8: ) expected.\n"
+                       "ball, Keyboard event 37, action 1, argument 2: line 1 pos 7: "
+                       "Object ghost does not exist.\n");
+    EXPECT_EQ(run.err, "");
+
+    game.objects.erase(game.objects.begin());
+    game.objects[0].events[0].actions[0].arguments[0] = "{ x = clean.x + sqrt(4) }";
+    const auto cleanGame = folder.Write("clean.qvf", WriteTestGame(game));
+    run = Qvf(folder, {"check", cleanGame.string()});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "");
+
+    run = Qvf(folder, {"check", (folder.Path() / "missing.qvf").string()});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "qvf check: Game file does not exist.\n");
+    EXPECT_EQ(Qvf(folder, {"check"}).status, 2);
+}
+
+} // namespace
+} // namespace velkaro::test
