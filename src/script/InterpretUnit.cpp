@@ -23,6 +23,11 @@ struct CInterpreter::Acode {
     // Null while code is only checked: skip mode never touches an instance.
     CInstance* self = nullptr;
     CInstance* other = nullptr;
+    // The tokens and their count, read once: every step of the parser looks at them.
+    const CToken* data = tokens.Data();
+    int count = tokens.Count();
+
+    const CToken& Token() const { return data[current - 1]; }
 };
 
 // One level of nesting for as long as the routine that entered it runs.
@@ -37,6 +42,39 @@ public:
 
 private:
     int& depth_;
+};
+
+inline std::int32_t CInterpreter::CurrentKind(const Acode& code) const {
+    return code.current > code.count ? -1 : code.Token().kind;
+}
+
+inline void CInterpreter::SkipToken(Acode& code) {
+    if (code.current > code.count) [[unlikely]] {
+        NoSymbolToSkip(code);
+        return;
+    }
+    ++code.current;
+}
+
+// The argument slots of one call, for as long as the call is being evaluated.
+class CInterpreter::ArgumentSlots {
+public:
+    explicit ArgumentSlots(CInterpreter& interpreter) : interpreter_(interpreter) {
+        auto& stack = interpreter_.argumentStack_;
+        if (static_cast<std::size_t>(interpreter_.callDepth_) == stack.size()) {
+            stack.push_back(std::make_unique<FunctionArguments>());
+        }
+        arguments_ = stack[static_cast<std::size_t>(interpreter_.callDepth_++)].get();
+    }
+    ~ArgumentSlots() { --interpreter_.callDepth_; }
+    ArgumentSlots(const ArgumentSlots&) = delete;
+    ArgumentSlots& operator=(const ArgumentSlots&) = delete;
+
+    FunctionArguments& Arguments() const { return *arguments_; }
+
+private:
+    CInterpreter& interpreter_;
+    FunctionArguments* arguments_ = nullptr;
 };
 
 CInterpreter::CInterpreter(GameState& game, const CFunctionRegistry& functions,
@@ -135,16 +173,8 @@ void CInterpreter::ReportError(bool inCode) {
 // ---------------------------------------------------------------------------------------------
 // Tokens and errors
 
-std::int32_t CInterpreter::CurrentKind(const Acode& code) const {
-    return code.current > code.tokens.Count() ? -1 : code.tokens.Get(code.current).kind;
-}
-
-void CInterpreter::SkipToken(Acode& code) {
-    if (code.current > code.tokens.Count()) {
-        RecordError(code, "Internal Error: No symbol to skip");
-        return;
-    }
-    ++code.current;
+void CInterpreter::NoSymbolToSkip(Acode& code) {
+    RecordError(code, "Internal Error: No symbol to skip");
 }
 
 void CInterpreter::SkipIf(Acode& code, std::int32_t kind) {
@@ -170,7 +200,7 @@ void CInterpreter::RecordError(Acode& code, const std::string& message) {
     error_.position = 0;
     std::int64_t end = 0;
     if (code.current <= code.tokens.Count()) {
-        end = code.tokens.Get(code.current).position;
+        end = code.Token().position;
     }
     end = std::clamp<std::int64_t>(end, 0, static_cast<std::int64_t>(code.text.size()));
     for (std::int64_t i = 0; i < end; ++i) {
@@ -337,7 +367,7 @@ RValue CInterpreter::Factor(Acode& code, Mode mode) {
     }
     switch (CurrentKind(code)) {
     case kTokValue: {
-        RValue value = code.tokens.Get(code.current).value;
+        RValue value = code.Token().value;
         SkipToken(code);
         return value;
     }
@@ -379,8 +409,20 @@ RValue CInterpreter::Factor(Acode& code, Mode mode) {
     }
 }
 
+// Reads what a variable token names. Most names in game code are user variables of self:
+// those are read here directly, as GetVariable would read them; every other name goes
+// through GetVariable.
+bool CInterpreter::ReadVariable(const Acode& code, const CToken& token, std::int64_t index,
+                                RValue& value) {
+    if (token.owner == kOwnerNone && token.index == kUserVariable) {
+        return code.self->locals.GetValue(token.name, index, value);
+    }
+    return GetVariable(game_, *code.self, *code.other, token.owner, token.index, token.name, index,
+                       value);
+}
+
 RValue CInterpreter::VariableReference(Acode& code, Mode mode) {
-    const CToken& token = code.tokens.Get(code.current);
+    const CToken& token = code.Token();
     if (token.owner == kOwnerUnknown) {
         RecordError(code, "Object " + token.prefix + " does not exist.");
         return RValue();
@@ -400,19 +442,20 @@ RValue CInterpreter::VariableReference(Acode& code, Mode mode) {
         SkipToken(code);
     }
     RValue value;
-    if (mode == Mode::Execute && !code.stopped &&
-        !GetVariable(game_, *code.self, *code.other, token.owner, token.index, token.name, index,
-                     value)) {
+    if (mode == Mode::Execute && !code.stopped && !ReadVariable(code, token, index, value)) {
         RecordError(code, "Cannot get value from variable " + token.name + ".");
     }
     return value;
 }
 
 RValue CInterpreter::FunctionCall(Acode& code, Mode mode) {
-    const CToken& token = code.tokens.Get(code.current);
+    const CToken& token = code.Token();
     SkipToken(code); // the name
     SkipToken(code); // "(", which always follows a function's name
-    FunctionArguments arguments;
+    // Each depth of nested calls has its argument slots, kept from call to call: setting up
+    // ten fresh values for every call costs more than many a function itself.
+    const ArgumentSlots slots(*this);
+    FunctionArguments& arguments = slots.Arguments();
     int count = 0;
     if (CurrentKind(code) != kTokCloseParen) {
         while (true) {
@@ -536,7 +579,7 @@ void CInterpreter::Block(Acode& code, Mode mode) {
 }
 
 void CInterpreter::Assignment(Acode& code, Mode mode) {
-    const CToken& token = code.tokens.Get(code.current);
+    const CToken& token = code.Token();
     if (token.owner == kOwnerUnknown) {
         RecordError(code, "Object " + token.prefix + " does not exist.");
         return;
@@ -565,8 +608,7 @@ void CInterpreter::Assignment(Acode& code, Mode mode) {
     }
     RValue value;
     if (mode == Mode::Execute && op != kTokAssign && !code.stopped &&
-        !GetVariable(game_, *code.self, *code.other, token.owner, token.index, token.name, index,
-                     value)) {
+        !ReadVariable(code, token, index, value)) {
         RecordError(code, "Cannot get value from variable " + token.name + ".");
     }
     if (code.stopped) {
@@ -613,8 +655,11 @@ void CInterpreter::Assignment(Acode& code, Mode mode) {
         RecordError(code, "Unexpected symbol.");
         return;
     }
-    if (!SetVariable(game_, *code.self, *code.other, token.owner, token.index, token.name, index,
-                     value)) {
+    if (token.owner == kOwnerNone && token.index == kUserVariable) {
+        // A user variable of self, the commonest target (see ReadVariable).
+        code.self->locals.SetValue(token.name, std::move(value), index);
+    } else if (!SetVariable(game_, *code.self, *code.other, token.owner, token.index, token.name,
+                            index, value)) {
         RecordError(code, "Cannot assign a value to variable " + token.name + ".");
     }
 }

@@ -1,16 +1,19 @@
 #pragma once
 
+#include "functions/FunctionUnit.h"
 #include "script/VariableClass.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace velkaro {
 
-class CFunctionRegistry;
 class CInstance;
 class CTokenList;
+struct CToken;
 class GameErrorSink;
 struct GameState;
 
@@ -74,17 +77,22 @@ private:
     enum class Mode { Execute, Skip };
     struct Acode;
     class Nesting;
+    class ArgumentSlots;
 
     std::optional<ScriptError> Walk(const CTokenList& tokens, const std::string& text, bool asCode);
     void ReportError(bool inCode);
 
     // Expressions, lowest precedence first.
     RValue Logical(Acode& code, Mode mode);
-    RValue Comparison(Acode& code, Mode mode);
-    RValue Additive(Acode& code, Mode mode);
-    RValue Term(Acode& code, Mode mode);
+    // The levels between Logical and Factor are folded into Logical by the compiler: most
+    // operands pass through every level without an operator, and the calls cost more than
+    // the tests.
+    [[gnu::always_inline]] inline RValue Comparison(Acode& code, Mode mode);
+    [[gnu::always_inline]] inline RValue Additive(Acode& code, Mode mode);
+    [[gnu::always_inline]] inline RValue Term(Acode& code, Mode mode);
     RValue Factor(Acode& code, Mode mode);
     RValue VariableReference(Acode& code, Mode mode);
+    bool ReadVariable(const Acode& code, const CToken& token, std::int64_t index, RValue& value);
     RValue FunctionCall(Acode& code, Mode mode);
 
     // Statements.
@@ -98,6 +106,7 @@ private:
 
     std::int32_t CurrentKind(const Acode& code) const;
     void SkipToken(Acode& code);
+    [[gnu::cold]] void NoSymbolToSkip(Acode& code);
     void SkipIf(Acode& code, std::int32_t kind);
     void RecordError(Acode& code, const std::string& message);
     void ClearError();
@@ -109,6 +118,9 @@ private:
     bool error_flag_ = false;
     ScriptError error_;
     int depth_ = 0;
+    // Argument slots by depth of nested calls (see ArgumentSlots).
+    std::vector<std::unique_ptr<FunctionArguments>> argumentStack_;
+    int callDepth_ = 0;
 };
 
 } // namespace velkaro

@@ -90,6 +90,8 @@ public:
     int Count() const { return static_cast<int>(tokens_.size()); }
     // Token i, 1 <= i <= Count().
     const CToken& Get(int i) const { return tokens_[static_cast<std::size_t>(i - 1)]; }
+    // The tokens in order, Count() of them.
+    const CToken* Data() const { return tokens_.data(); }
 
     // Scans `text` into the list and resolves every name against `names`. Never fails:
     // characters that start no token become bad-symbol tokens, reported when evaluated.

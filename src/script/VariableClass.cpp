@@ -21,13 +21,22 @@ std::int64_t RoundToInteger(double value) {
     if (!FitsRoundedInteger(value)) {
         return INT64_MIN;
     }
-    // value - floor(value) is exact for every double, so the tie test is exact as well.
-    double whole = std::floor(value);
-    double fraction = value - whole;
-    if (fraction > 0.5 || (fraction == 0.5 && std::fmod(whole, 2.0) != 0.0)) {
-        whole += 1.0;
+    // From 2^52 up every double is a whole number.
+    if (std::fabs(value) >= 4503599627370496.0) {
+        return static_cast<std::int64_t>(value);
     }
-    return static_cast<std::int64_t>(whole);
+    // Integer steps rather than floor and fmod, which are library calls: this runs for every
+    // loop condition and index. The conversion truncates towards zero; one step down makes it
+    // the floor, and value - floor(value) is exact, so the tie test is exact as well.
+    std::int64_t whole = static_cast<std::int64_t>(value);
+    if (static_cast<double>(whole) > value) {
+        --whole;
+    }
+    const double fraction = value - static_cast<double>(whole);
+    if (fraction > 0.5 || (fraction == 0.5 && (whole & 1) != 0)) {
+        ++whole;
+    }
+    return whole;
 }
 
 const RValue& CVariable::Get(std::int64_t index) const {
@@ -48,9 +57,26 @@ void CVariable::Set(std::int64_t index, RValue value) {
     values_[slot] = std::move(value);
 }
 
+namespace {
+
+// Names are short: a byte loop beats a call of memcmp for each variable passed over.
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
 const CVariable* CVariableList::Find(std::string_view name) const {
     for (const auto& variable : variables_) {
-        if (variable->Name() == name) {
+        if (SameName(variable->Name(), name)) {
             return variable.get();
         }
     }

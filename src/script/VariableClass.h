@@ -21,8 +21,45 @@ struct RValue {
     double real = 0.0;
     std::string string;
 
-    static RValue Real(double value) { return RValue{kRealValue, value, {}}; }
-    static RValue String(std::string value) { return RValue{kStringValue, 0.0, std::move(value)}; }
+    RValue() = default;
+    RValue(std::int32_t valueKind, double realPart, std::string stringPart)
+        : kind(valueKind), real(realPart), string(std::move(stringPart)) {}
+    // Values are copied and moved all the time and are mostly numbers with an empty string
+    // part: copies and moves leave the string alone then, which the interpreter's speed
+    // depends on.
+    RValue(const RValue& other) : kind(other.kind), real(other.real) {
+        if (!other.string.empty()) {
+            string = other.string;
+        }
+    }
+    RValue& operator=(const RValue& other) {
+        kind = other.kind;
+        real = other.real;
+        if (other.string.empty()) {
+            string.clear();
+        } else {
+            string = other.string;
+        }
+        return *this;
+    }
+    RValue(RValue&& other) noexcept : kind(other.kind), real(other.real) {
+        if (!other.string.empty()) {
+            string = std::move(other.string);
+        }
+    }
+    RValue& operator=(RValue&& other) noexcept {
+        kind = other.kind;
+        real = other.real;
+        if (other.string.empty()) {
+            string.clear();
+        } else {
+            string = std::move(other.string);
+        }
+        return *this;
+    }
+
+    static RValue Real(double value) { return RValue(kRealValue, value, {}); }
+    static RValue String(std::string value) { return RValue(kStringValue, 0.0, std::move(value)); }
 
     bool IsReal() const { return kind == kRealValue; }
     bool IsString() const { return kind == kStringValue; }
