@@ -10,4 +10,6 @@ cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELKARO_SANITIZE=ON
 cmake --build build/test
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+# fontconfig keeps a few bytes of its configuration until the process ends.
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp"
 ctest --test-dir build/test --output-on-failure -j "$(nproc)"
