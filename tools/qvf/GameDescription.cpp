@@ -201,12 +201,13 @@ public:
         if (!value_.is_object()) {
             Fail("expected an object { ... }");
         }
-        for (const auto& [key, value] : value_.items()) {
+        for (const auto& item : value_.items()) {
+            const std::string& key = item.key();
             if (!key.empty() && key.front() == '_') {
                 continue;
             }
             if (std::none_of(known.begin(), known.end(),
-                             [&](const char* name) { return key == name; })) {
+                             [&key](const char* name) { return key == name; })) {
                 std::string names;
                 for (const char* name : known) {
                     names += names.empty() ? "" : ", ";
