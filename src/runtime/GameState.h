@@ -2,6 +2,7 @@
 
 #include "functions/NumberText.h"
 #include "functions/RandomGenerator.h"
+#include "runtime/CollisionUnit.h"
 #include "runtime/InstanceClass.h"
 #include "script/VariableClass.h"
 
@@ -78,6 +79,17 @@ struct GameState {
     CInstanceList instances;
     // The global user variables ("global.name"), for one game.
     CVariableList globals;
+
+    // Error reports
+    // The object named by error reports: that of self of the action list that started last.
+    // Not restored when a nested list ends, so a report after a nested event still names the
+    // nested event's object; 0 (no name) before any list has run.
+    std::int32_t report_object = 0;
+
+    // Collision
+    // The collision masks and the "precise" option, set up when a game starts and cleared
+    // when it ends.
+    CCollision collision;
 };
 
 } // namespace velkaro

@@ -19,5 +19,21 @@ TEST(HeadlessDialogs, MessagesBecomeTranscriptLinesOfTheirStep) {
               "{\"step\":3,\"kind\":\"message\",\"text\":\"Caf\xc3\xa9 \\\"quoted\\\"\\rline\"}\n");
 }
 
+TEST(HeadlessDialogs, ErrorReportsAreIgnoredUnlessFatalAndWrittenWithTheirAnswer) {
+    std::ostringstream out;
+    Transcript transcript(out);
+    HeadlessDialogs dialogs(transcript);
+    transcript.SetStep(2);
+    EXPECT_EQ(dialogs.ShowErrorReport("ERROR:\rin Step event of object b\xe4ll\rbad", false),
+              ErrorAnswer::Ignore);
+    EXPECT_EQ(dialogs.ShowErrorReport("FATAL ERROR:\rin Creation event of object \rgone", true),
+              ErrorAnswer::Abort);
+    EXPECT_EQ(out.str(),
+              "{\"step\":2,\"kind\":\"error\",\"text\":\"ERROR:\\rin Step event of object "
+              "b\xc3\xa4ll\\rbad\",\"fatal\":false,\"answer\":\"ignore\"}\n"
+              "{\"step\":2,\"kind\":\"error\",\"text\":\"FATAL ERROR:\\rin Creation event of "
+              "object \\rgone\",\"fatal\":true,\"answer\":\"abort\"}\n");
+}
+
 } // namespace
 } // namespace velkaro

@@ -14,6 +14,9 @@ public:
 
     void SetTitle(std::string title) { title_ = std::move(title); }
     void ShowMessage(const std::string& text) override;
+    // Without a display, or when the box is closed without a choice, the answer is Ignore, or
+    // Abort when fatal.
+    ErrorAnswer ShowErrorReport(const std::string& text, bool fatal) override;
 
 private:
     std::string title_;

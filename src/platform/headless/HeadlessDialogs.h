@@ -11,6 +11,8 @@ public:
     explicit HeadlessDialogs(Transcript& transcript) : transcript_(transcript) {}
 
     void ShowMessage(const std::string& text) override;
+    // Answers as a player who has no answer ready: Ignore, or Abort when fatal.
+    ErrorAnswer ShowErrorReport(const std::string& text, bool fatal) override;
 
 private:
     Transcript& transcript_;

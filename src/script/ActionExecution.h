@@ -1,0 +1,139 @@
+#pragma once
+
+#include "runtime/EventRunner.h"
+
+#include <array>
+#include <cstdint>
+
+namespace velkaro {
+
+class CAction;
+class CActionList;
+class CInstance;
+class CInterpreter;
+class Dialogs;
+class GameErrorSink;
+class RoomOperations;
+struct GameState;
+
+// Actions the executor carries out itself, whatever the registry holds for them.
+constexpr std::int32_t kExitEventAction = 601;
+constexpr std::int32_t kElseAction = 751;
+constexpr std::int32_t kBlockStartAction = 901;
+constexpr std::int32_t kBlockEndAction = 902;
+
+inline const char* const kUndefinedActionMessage =
+    "Internal Error: Adding undefined action function.";
+inline const char* const kEventsNestedTooDeeply =
+    "Events nested too deeply: the game runs events within events without end.";
+inline const char* const kActionsNestedTooDeeply =
+    "Actions nested too deeply: too many blocks and conditions within one another.";
+
+// What an action handler can reach besides its two instances. The owner of the running game
+// fills in the parts that exist; a test leaves out what it does not need.
+struct ActionContext {
+    ActionContext(GameState& runningGame, EventRunner& eventRunner)
+        : game(runningGame), events(eventRunner) {}
+
+    GameState& game;
+    // Runs another event from inside an action (a created instance's Creation event...).
+    EventRunner& events;
+    // Evaluates arguments and runs code; null where no code runs.
+    CInterpreter* interpreter = nullptr;
+    // Creates, destroys and changes instances, changes rooms, plays sounds, shows boxes.
+    RoomOperations* rooms = nullptr;
+};
+
+// An action's handler. For a question the result is its answer; other actions' results are
+// ignored. With applies-to, `self` and `other` are those the executor chose for this call.
+using ActionHandler = bool (*)(ActionContext& context, CInstance& self, CInstance& other,
+                               const CAction& action);
+
+struct RActionEntry {
+    bool defined = false;
+    // A question answers true or false and governs the action or block after it.
+    bool question = false;
+    // When false, the action runs for the self and other of its list whatever its applies-to
+    // field holds.
+    bool usesAppliesTo = false;
+    ActionHandler handler = nullptr;
+};
+
+// The actions by id, 1 to 2000. Filled once at start-up, read-only afterwards.
+class CActionRegistry {
+public:
+    static constexpr int kMaxActionId = 2000;
+
+    // `dialogs` shows what goes wrong while the actions are registered.
+    explicit CActionRegistry(Dialogs& dialogs) : dialogs_(dialogs) {}
+
+    // An id outside 1..2000 is refused with kUndefinedActionMessage; registering an id again
+    // replaces its entry.
+    void RegisterAction(int id, bool question, bool usesAppliesTo, ActionHandler handler);
+
+    // The entry of a registered action with a handler; null for any other id.
+    const RActionEntry* Find(int id) const;
+
+private:
+    Dialogs& dialogs_;
+    std::array<RActionEntry, kMaxActionId + 1> entries_{};
+};
+
+// Runs action lists: questions govern the action (or block, or further question) after them,
+// an else runs what follows it only when its question said no, exit ends the list, and each
+// action runs for self, for other, or for every live instance of an object.
+//
+// While a room change or the end of the game is pending, no further action of any list runs.
+//
+// Events run inside actions (a created instance's Creation event, events raised by code) come
+// back here. A game whose events keep raising one another without end is stopped at
+// kMaxEventNesting with a fatal error report, and every list then running is abandoned, so
+// that the stack holds; the same holds for blocks and questions nested beyond
+// kMaxActionNesting in a damaged game file.
+class CActionExecutor : public EventRunner {
+public:
+    static constexpr int kMaxEventNesting = 200;
+    // Counted over all lists running inside one another; far above what any game writes.
+    static constexpr int kMaxActionNesting = 4000;
+
+    CActionExecutor(GameState& game, const CActionRegistry& registry, GameErrorSink& errors)
+        : game_(game), registry_(registry), errors_(errors), context_(game, *this) {}
+    CActionExecutor(const CActionExecutor&) = delete;
+    CActionExecutor& operator=(const CActionExecutor&) = delete;
+
+    // Where the owner of the running game fills in the interpreter and the room operations.
+    ActionContext& Context() { return context_; }
+
+    // The caller sets `event_name` first. Makes self's object the one error reports name.
+    void ExecuteActionList(CInstance& self, CInstance& other, const CActionList& list);
+    void RunEvent(CInstance& self, CInstance& other, const CActionList& list) override {
+        ExecuteActionList(self, other, list);
+    }
+
+private:
+    class EventNesting;
+    class ActionNesting;
+
+    // Runs (or, with `skip`, passes over) the action at position i and what depends on it;
+    // answers the position of the next action to consider.
+    int ExecuteAt(CInstance& self, CInstance& other, const CActionList& list, bool skip, int i);
+    int RunQuestion(CInstance& self, CInstance& other, const CActionList& list, int i);
+    int RunAction(CInstance& self, CInstance& other, const CActionList& list, int i);
+    bool Dispatch(const RActionEntry& entry, bool question, CInstance& self, CInstance& other,
+                  const CAction& action);
+    bool IsQuestion(const CAction& action) const;
+    bool Stopping() const;
+    void GiveUp(const char* message);
+
+    GameState& game_;
+    const CActionRegistry& registry_;
+    GameErrorSink& errors_;
+    ActionContext context_;
+
+    int eventDepth_ = 0;
+    int actionDepth_ = 0;
+    // Set when a nesting limit was reached: every running list stops, down to the outermost.
+    bool givingUp_ = false;
+};
+
+} // namespace velkaro

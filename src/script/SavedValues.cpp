@@ -1,0 +1,347 @@
+#include "script/SavedValues.h"
+
+#include "platform/Dialogs.h"
+#include "platform/Files.h"
+#include "platform/WholeFile.h"
+
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <sstream>
+#include <system_error>
+
+namespace velkaro {
+namespace {
+
+constexpr std::string_view kIodataName = "iodata";
+constexpr std::string_view kOldValuesName = "values";
+constexpr std::string_view kIodataVersion = "version 1.4";
+constexpr std::string_view kLineEnd = "\r\n";
+constexpr std::size_t kRealWidth = 23;
+
+// Lines end in CR LF; a line feed alone is taken as well, as an editor may leave it.
+class LineReader {
+public:
+    explicit LineReader(std::string_view text) : text_(text) {}
+
+    std::optional<std::string_view> Next() {
+        if (position_ >= text_.size()) {
+            return std::nullopt;
+        }
+        std::size_t end = text_.find('\n', position_);
+        if (end == std::string_view::npos) {
+            end = text_.size();
+        }
+        std::string_view line = text_.substr(position_, end - position_);
+        position_ = end + 1;
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        return line;
+    }
+
+private:
+    std::string_view text_;
+    std::size_t position_ = 0;
+};
+
+// The fields of one line, read from left to right. Numbers may be preceded by blanks and a
+// "+", as the files of the earlier program may hold them.
+class FieldReader {
+public:
+    explicit FieldReader(std::string_view line) : line_(line) {}
+
+    std::optional<std::int32_t> Integer() {
+        SkipBlanks();
+        SkipPlus();
+        std::int32_t value = 0;
+        const auto [end, error] = std::from_chars(Here(), End(), value);
+        return Advance(end, error) ? std::optional(value) : std::nullopt;
+    }
+
+    std::optional<double> Real() {
+        SkipBlanks();
+        SkipPlus();
+        double value = 0;
+        const auto [end, error] = std::from_chars(Here(), End(), value, std::chars_format::general);
+        return Advance(end, error) ? std::optional(value) : std::nullopt;
+    }
+
+    // The one character that separates a kind from its value; none at the end of the line,
+    // where a trailing blank may have been cut off.
+    void SkipSeparator() {
+        if (position_ < line_.size()) {
+            ++position_;
+        }
+    }
+
+    std::string_view Rest() const { return line_.substr(position_); }
+
+private:
+    const char* Here() const { return line_.data() + position_; }
+    const char* End() const { return line_.data() + line_.size(); }
+
+    bool Advance(const char* end, std::errc error) {
+        if (error != std::errc()) {
+            return false;
+        }
+        position_ = static_cast<std::size_t>(end - line_.data());
+        return true;
+    }
+    void SkipBlanks() {
+        while (position_ < line_.size() && (line_[position_] == ' ' || line_[position_] == '\t')) {
+            ++position_;
+        }
+    }
+    void SkipPlus() {
+        if (position_ + 1 < line_.size() && line_[position_] == '+' &&
+            line_[position_ + 1] != '-') {
+            ++position_;
+        }
+    }
+
+    std::string_view line_;
+    std::size_t position_ = 0;
+};
+
+struct Reading {
+    std::vector<CSavedValues::Entry> entries;
+    bool wrongVersion = false;
+    bool damaged = false;
+};
+
+// The count line: the number of entries that follow, the rest of the line ignored.
+std::optional<std::int32_t> ReadCount(LineReader& lines) {
+    const auto line = lines.Next();
+    if (!line) {
+        return std::nullopt;
+    }
+    const auto count = FieldReader(*line).Integer();
+    if (!count || *count < 0) {
+        return std::nullopt;
+    }
+    return count;
+}
+
+std::optional<CSavedValues::Entry> ReadIodataEntry(std::string_view line) {
+    FieldReader fields(line);
+    const auto key = fields.Integer();
+    const auto kind = fields.Integer();
+    if (!key || !kind) {
+        return std::nullopt;
+    }
+    fields.SkipSeparator();
+    if (*kind == kStringValue) {
+        return CSavedValues::Entry{*key, RValue::String(std::string(fields.Rest()))};
+    }
+    if (*kind == kRealValue) {
+        if (const auto real = fields.Real()) {
+            return CSavedValues::Entry{*key, RValue::Real(*real)};
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<CSavedValues::Entry> ReadOldEntry(std::string_view line) {
+    FieldReader fields(line);
+    const auto key = fields.Integer();
+    const auto real = key ? fields.Real() : std::nullopt;
+    if (!real) {
+        return std::nullopt;
+    }
+    return CSavedValues::Entry{*key, RValue::Real(*real)};
+}
+
+template <typename ReadEntry>
+void ReadEntries(LineReader& lines, ReadEntry readEntry, Reading& reading) {
+    const auto count = ReadCount(lines);
+    if (!count) {
+        reading.damaged = true;
+        return;
+    }
+    for (std::int32_t i = 0; i < *count; ++i) {
+        const auto line = lines.Next();
+        const auto entry = line ? readEntry(*line) : std::nullopt;
+        if (!entry) {
+            reading.damaged = true;
+            return;
+        }
+        reading.entries.push_back(*entry);
+    }
+}
+
+Reading ReadIodata(std::string_view text) {
+    Reading reading;
+    LineReader lines(text);
+    if (lines.Next() != kIodataVersion) {
+        reading.wrongVersion = true;
+        return reading;
+    }
+    ReadEntries(lines, ReadIodataEntry, reading);
+    return reading;
+}
+
+Reading ReadOldValues(std::string_view text) {
+    Reading reading;
+    LineReader lines(text);
+    ReadEntries(lines, ReadOldEntry, reading);
+    return reading;
+}
+
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return std::nullopt;
+    }
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        return std::nullopt;
+    }
+    return text;
+}
+
+std::string DamagedMessage(std::string_view fileName, std::size_t entriesRead) {
+    std::ostringstream message;
+    message << "The file \"" << fileName << "\" is damaged: ";
+    if (entriesRead == 0) {
+        message << "none of its values were read.";
+    } else {
+        message << "only the first " << entriesRead << " of its values were read.";
+    }
+    return message.str();
+}
+
+std::string UnreadableMessage(std::string_view fileName) {
+    return "The file \"" + std::string(fileName) + "\" cannot be read.";
+}
+
+} // namespace
+
+void CSavedValues::LoadValues(const Files& files, Dialogs& dialogs) {
+    Clear();
+    std::string_view fileName = kIodataName;
+    Reading (*read)(std::string_view) = ReadIodata;
+    if (!files.FileExists(kIodataName)) {
+        if (!files.FileExists(kOldValuesName)) {
+            return;
+        }
+        fileName = kOldValuesName;
+        read = ReadOldValues;
+    }
+    const auto text = ReadWholeFile(files.Resolve(fileName));
+    if (!text) {
+        dialogs.ShowMessage(UnreadableMessage(fileName));
+        return;
+    }
+    Reading reading = read(*text);
+    if (reading.wrongVersion) {
+        dialogs.ShowMessage(kUnexpectedValuesVersion);
+        return;
+    }
+    entries_ = std::move(reading.entries);
+    if (reading.damaged) {
+        dialogs.ShowMessage(DamagedMessage(fileName, entries_.size()));
+    }
+}
+
+void CSavedValues::SaveValues(const Files& files, Dialogs& dialogs) {
+    if (!changed_ || entries_.empty()) {
+        return;
+    }
+    std::error_code error;
+    if (files.DataFolder().empty() || !std::filesystem::is_directory(files.DataFolder(), error)) {
+        dialogs.ShowMessage(kCannotSaveValues);
+        return;
+    }
+    try {
+        WriteFileWhole(files.Resolve(kIodataName), IodataText());
+    } catch (const FileWriteError&) {
+        dialogs.ShowMessage(kValuesNotWritten);
+        return;
+    }
+    changed_ = false;
+}
+
+RValue CSavedValues::GetSavedValue(std::int32_t key) const {
+    const Entry* entry = Find(key);
+    return entry != nullptr ? entry->value : RValue();
+}
+
+void CSavedValues::SetSavedValue(std::int32_t key, RValue value) {
+    Entry* entry = Find(key);
+    if (entry == nullptr) {
+        entries_.push_back(Entry{key, std::move(value)});
+        changed_ = true;
+    } else if (!(entry->value == value)) {
+        entry->value = std::move(value);
+        changed_ = true;
+    }
+}
+
+void CSavedValues::Clear() {
+    entries_.clear();
+    changed_ = false;
+}
+
+std::string CSavedValues::IodataText() const {
+    std::string text(kIodataVersion);
+    text += kLineEnd;
+    text += std::to_string(entries_.size());
+    text += kLineEnd;
+    for (const Entry& entry : entries_) {
+        text += std::to_string(entry.key);
+        text += ' ';
+        text += std::to_string(entry.value.kind);
+        text += ' ';
+        text += entry.value.IsString() ? entry.value.string : FormatSavedReal(entry.value.real);
+        text += kLineEnd;
+    }
+    return text;
+}
+
+CSavedValues::Entry* CSavedValues::Find(std::int32_t key) {
+    for (Entry& entry : entries_) {
+        if (entry.key == key) {
+            return &entry;
+        }
+    }
+    return nullptr;
+}
+
+const CSavedValues::Entry* CSavedValues::Find(std::int32_t key) const {
+    for (const Entry& entry : entries_) {
+        if (entry.key == key) {
+            return &entry;
+        }
+    }
+    return nullptr;
+}
+
+std::string FormatSavedReal(double value) {
+    if (!std::isfinite(value)) {
+        const std::string word = std::isnan(value) ? "Nan" : value > 0 ? "+Inf" : "-Inf";
+        return std::string(kRealWidth - word.size(), ' ') + word;
+    }
+    // to_chars never looks at the locale.
+    char digits[64];
+    const auto result = std::to_chars(std::begin(digits), std::end(digits), std::fabs(value),
+                                      std::chars_format::scientific, 14);
+    const std::string_view written(digits, static_cast<std::size_t>(result.ptr - digits));
+    const std::size_t e = written.find('e');
+    const std::string_view mantissa = written.substr(0, e);
+    const char exponentSign = written[e + 1];
+    const std::string_view exponent = written.substr(e + 2);
+
+    std::string text(1, value < 0 ? '-' : ' ');
+    text += mantissa;
+    text += 'E';
+    text += exponentSign;
+    text.append(exponent.size() < 4 ? 4 - exponent.size() : 0, '0');
+    text += exponent;
+    return text;
+}
+
+} // namespace velkaro
