@@ -359,18 +359,20 @@ RValue CInterpreter::Term(Acode& code, Mode mode) {
 }
 
 RValue CInterpreter::Factor(Acode& code, Mode mode) {
-    // Every nesting of expressions passes through here.
+    const std::int32_t kind = CurrentKind(code);
+    if (kind == kTokValue) {
+        // A value nests nothing: the commonest factor skips the nesting count.
+        RValue value = code.Token().value;
+        SkipToken(code);
+        return value;
+    }
+    // Every other nesting of expressions passes through here.
     const Nesting nesting(depth_);
     if (nesting.TooDeep()) {
         RecordError(code, kNestedTooDeeply);
         return RValue();
     }
-    switch (CurrentKind(code)) {
-    case kTokValue: {
-        RValue value = code.Token().value;
-        SkipToken(code);
-        return value;
-    }
+    switch (kind) {
     case kTokVariable:
         return VariableReference(code, mode);
     case kTokFunction:
@@ -614,14 +616,14 @@ void CInterpreter::Assignment(Acode& code, Mode mode) {
     if (code.stopped) {
         return;
     }
-    const RValue right = Logical(code, mode);
+    RValue right = Logical(code, mode);
     if (code.stopped || mode == Mode::Skip) {
         return;
     }
     const bool reals = value.IsReal() && right.IsReal();
     switch (op) {
     case kTokAssign:
-        value = right;
+        value = std::move(right);
         break;
     case kTokAddAssign:
         if (reals) {

@@ -92,7 +92,8 @@ private:
     [[gnu::always_inline]] inline RValue Term(Acode& code, Mode mode);
     RValue Factor(Acode& code, Mode mode);
     RValue VariableReference(Acode& code, Mode mode);
-    bool ReadVariable(const Acode& code, const CToken& token, std::int64_t index, RValue& value);
+    [[gnu::always_inline]] inline bool ReadVariable(const Acode& code, const CToken& token,
+                                                    std::int64_t index, RValue& value);
     RValue FunctionCall(Acode& code, Mode mode);
 
     // Statements.
