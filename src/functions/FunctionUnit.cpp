@@ -1,5 +1,6 @@
 #include "functions/FunctionUnit.h"
 
+#include "functions/DrawingFunctions.h"
 #include "functions/MathFunctions.h"
 #include "functions/NumberText.h"
 
@@ -57,7 +58,7 @@ CFunctionRegistry BuildFunctionRegistry() {
     // The order of the tables fixes the function numbers.
     // 1. Instance, game and sound functions: not written yet; they register here, first.
     RegisterMathFunctions(registry);
-    // 3. Drawing functions: not written yet; they register here.
+    RegisterDrawingFunctions(registry);
     // 4. Interaction functions: not written yet; they register here.
     // 5. File functions: not written yet; they register here.
     // 6. Event functions: not written yet; they register here.

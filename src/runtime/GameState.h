@@ -90,6 +90,17 @@ struct GameState {
     // The collision masks and the "precise" option, set up when a game starts and cleared
     // when it ends.
     CCollision collision;
+
+    // Drawing
+    // The room drawing and the drawing state of the running game; null where nothing is drawn
+    // (tests, checking a game), and then drawing functions draw nothing.
+    class CDrawingUnit* drawing = nullptr;
+    // Where the picture lies in the game window's client area, and how many window pixels one
+    // room pixel takes: set when the screen mode changes.
+    std::int32_t screen_offset_x = 0;
+    std::int32_t screen_offset_y = 0;
+    double screen_scale_x = 1.0;
+    double screen_scale_y = 1.0;
 };
 
 } // namespace velkaro

@@ -27,6 +27,7 @@ ActionArgumentKinds ArgumentKindsOf(std::int32_t id) {
     case 702: // count instances
     case 801: // test an expression
         return {E, U, U, U};
+    case 101: // a direction grid of nine characters
     case 411: // message
     case 721: // question
         return {T, U, U, U};

@@ -32,12 +32,14 @@ inline const char* const kActionsNestedTooDeeply =
 // What an action handler can reach besides its two instances. The owner of the running game
 // fills in the parts that exist; a test leaves out what it does not need.
 struct ActionContext {
-    ActionContext(GameState& runningGame, EventRunner& eventRunner)
-        : game(runningGame), events(eventRunner) {}
+    ActionContext(GameState& runningGame, EventRunner& eventRunner, GameErrorSink& errorSink)
+        : game(runningGame), events(eventRunner), errors(errorSink) {}
 
     GameState& game;
     // Runs another event from inside an action (a created instance's Creation event...).
     EventRunner& events;
+    // Where an action reports what goes wrong outside code (a sound that cannot be read...).
+    GameErrorSink& errors;
     // Evaluates arguments and runs code; null where no code runs.
     CInterpreter* interpreter = nullptr;
     // Creates, destroys and changes instances, changes rooms, plays sounds, shows boxes.
@@ -97,7 +99,7 @@ public:
     static constexpr int kMaxActionNesting = 4000;
 
     CActionExecutor(GameState& game, const CActionRegistry& registry, GameErrorSink& errors)
-        : game_(game), registry_(registry), errors_(errors), context_(game, *this) {}
+        : game_(game), registry_(registry), errors_(errors), context_(game, *this, errors) {}
     CActionExecutor(const CActionExecutor&) = delete;
     CActionExecutor& operator=(const CActionExecutor&) = delete;
 

@@ -176,8 +176,8 @@ TEST_F(FunctionRegistryTest, NoNaNOrInfinityLeavesACall) {
 }
 
 TEST(BuiltinFunctions, TheTablesRegisterInTheirFixedOrder) {
-    // Only the math and string table exists so far; the other five tables register around
-    // it as they are written.
+    // The math and string table, then the drawing table; the instance table will come before
+    // them and the interaction, file and event tables after them, as they are written.
     const std::vector<std::pair<std::string, int>> expected = {
         {"random", 1},
         {"abs", 1},
@@ -218,6 +218,33 @@ TEST(BuiltinFunctions, TheTablesRegisterInTheirFixedOrder) {
         {"string_lower", 1},
         {"string_upper", 1},
         {"string_repeat", 2},
+        // The drawing table.
+        {"redraw", 0},
+        {"fullscreen", 1},
+        {"show_cursor", 1},
+        {"make_color", 3},
+        {"set_brush_color", 1},
+        {"set_brush_style", 1},
+        {"set_pen_color", 1},
+        {"set_pen_size", 1},
+        {"set_font_color", 1},
+        {"set_font_size", 1},
+        {"set_font_angle", 1},
+        {"set_font_style", 1},
+        {"set_font_align", 1},
+        {"set_font_name", 1},
+        {"draw_subimage", 4},
+        {"draw_image", 3},
+        {"draw_line", 4},
+        {"draw_text", 3},
+        {"draw_circle", 3},
+        {"draw_ellipse", 4},
+        {"draw_rectangle", 4},
+        {"draw_roundrect", 4},
+        {"draw_triangle", 6},
+        {"draw_button", 5},
+        {"string_width", 1},
+        {"string_height", 1},
     };
     const CFunctionRegistry& registry = FunctionRegistry();
     ASSERT_EQ(registry.Count(), static_cast<int>(expected.size()));

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "platform/Bitmap.h"
+
+#include <string>
+
+namespace velkaro {
+
+struct ScreenSize {
+    int width = 0;
+    int height = 0;
+};
+
+// The two game windows as the room drawing sees them: the framed window and the borderless
+// full-screen one, of which one at a time is shown.
+class Screen {
+public:
+    virtual ~Screen() = default;
+
+    // Whether the full-screen window can be shown at all. Without it the game stays in its
+    // window whatever it asks for.
+    virtual bool FullScreenAvailable() const = 0;
+    // The size of the whole screen, which the full-screen window covers.
+    virtual ScreenSize FullScreenSize() const = 0;
+
+    // Shows the framed window with a client area of width x height, centred on the screen
+    // ((screen width - width) / 2 across, (screen height - (height + 32)) / 2 down), and hides
+    // the full-screen one.
+    virtual void ShowWindow(int width, int height) = 0;
+    // Shows the full-screen window over the whole screen and hides the framed one.
+    virtual void ShowFullScreen() = 0;
+    // Closes the shown window, which ends the program.
+    virtual void Close() = 0;
+
+    // The caption of the framed window.
+    virtual void SetCaption(const std::string& caption) = 0;
+    // The mouse cursor over both windows: the standard arrow or none.
+    virtual void ShowCursor(bool shown) = 0;
+
+    // Shows `frame` in the shown window, stretched into the box (x1, y1) to (x2, y2) of its
+    // client area (right and bottom exclusive); a box of the frame's own size copies it.
+    virtual void Present(const Bitmap& frame, int x1, int y1, int x2, int y2) = 0;
+};
+
+} // namespace velkaro
