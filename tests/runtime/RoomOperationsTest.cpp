@@ -1,6 +1,7 @@
 #include "runtime/RoomOperations.h"
 
 #include "data/GameLoader.h"
+#include "support/RecordingGameServices.h"
 
 #include <gtest/gtest.h>
 
@@ -39,54 +40,9 @@ public:
     std::function<void(CInstance&)> during;
 };
 
-class RecordingErrors : public GameErrorSink {
-public:
-    void ReportGameError(const std::string& message, bool fatal) override {
-        reports.emplace_back(message, fatal);
-    }
-    std::vector<std::pair<std::string, bool>> reports;
-};
-
-// The shell as one recorder: every call becomes a line of `calls`, in order.
-class RecordingShell : public DrawingService,
-                       public DialogService,
-                       public SoundService,
-                       public PacingService {
-public:
-    void DrawFrame() override { calls.push_back("frame"); }
-    void DrawObjectImage(int object, int subimage, double scale, double x, double y) override {
-        calls.push_back("image " + std::to_string(object) + " " + std::to_string(subimage) + " " +
-                        Number(scale) + " " + Number(x) + " " + Number(y));
-    }
-    void ShowMessage(const std::string& text) override { calls.push_back("message " + text); }
-    bool ShowQuestion(const std::string& text) override {
-        calls.push_back("question " + text);
-        return answer;
-    }
-    void ShowScores(std::int32_t score) override {
-        calls.push_back("scores " + std::to_string(score));
-    }
-    bool PlayGameSound(std::int32_t number, std::int32_t mode) override {
-        calls.push_back("sound " + std::to_string(number) + " " + std::to_string(mode));
-        return soundExists;
-    }
-    void PauseGame() override { calls.push_back("pause"); }
-    void ResumeGame() override { calls.push_back("resume"); }
-    void Sleep(std::uint32_t ms) override { calls.push_back("sleep " + std::to_string(ms)); }
-
-    static std::string Number(double value) {
-        std::string text = std::to_string(value);
-        text.erase(text.find_last_not_of('0') + 1);
-        if (text.back() == '.') {
-            text.pop_back();
-        }
-        return text;
-    }
-
-    std::vector<std::string> calls;
-    bool answer = false;
-    bool soundExists = true;
-};
+using test::Calls;
+using test::RecordingErrors;
+using test::RecordingShell;
 
 constexpr std::int32_t kBall = 1;   // Creation and Destroy events
 constexpr std::int32_t kWall = 2;   // solid, Creation and Destroy events, a box of 0..31
@@ -743,7 +699,7 @@ TEST_F(RoomOperationsTest, SleepingShowsTheRoomFirst) {
 TEST_F(RoomOperationsTest, PlayingASoundThatDoesNotExistIsReportedAndTheGameGoesOn) {
     operations.PlaySound(3, 2);
     EXPECT_TRUE(errors.reports.empty());
-    shell.soundExists = false;
+    shell.soundExists = [](std::int32_t) { return false; };
     operations.PlaySound(-1, 0);
     operations.PlaySound(7, 1);
     EXPECT_EQ(shell.calls, (std::vector<std::string>{"sound 3 2", "sound -1 0", "sound 7 1"}));

@@ -9,6 +9,7 @@
 #include "script/ErrorReport.h"
 #include "script/InterpretUnit.h"
 #include "support/RecordingDialogs.h"
+#include "support/RecordingGameServices.h"
 
 #include <gtest/gtest.h>
 
@@ -23,55 +24,17 @@
 namespace velkaro {
 namespace {
 
-class RecordingErrors : public GameErrorSink {
-public:
-    void ReportGameError(const std::string& message, bool fatal) override {
-        reports.emplace_back(message, fatal);
-    }
-    std::vector<std::pair<std::string, bool>> reports;
-};
-
-using Reports = std::vector<std::pair<std::string, bool>>;
-using Calls = std::vector<std::string>;
-
-// The shell as one recorder: every call becomes a line of `calls`, in order.
-class RecordingShell : public DrawingService,
-                       public DialogService,
-                       public SoundService,
-                       public PacingService {
-public:
-    void DrawFrame() override { calls.push_back("frame"); }
-    void DrawObjectImage(int object, int subimage, double scale, double x, double y) override {
-        calls.push_back("image " + std::to_string(object) + " " + std::to_string(subimage) + " " +
-                        Whole(scale) + " " + Whole(x) + " " + Whole(y));
-    }
-    void ShowMessage(const std::string& text) override { calls.push_back("message " + text); }
-    bool ShowQuestion(const std::string& text) override {
-        calls.push_back("question " + text);
-        return answer;
-    }
-    void ShowScores(std::int32_t score) override {
-        calls.push_back("scores " + std::to_string(score));
-    }
-    bool PlayGameSound(std::int32_t number, std::int32_t mode) override {
-        calls.push_back("sound " + std::to_string(number) + " " + std::to_string(mode));
-        return number <= 3;
-    }
-    void PauseGame() override { calls.push_back("pause"); }
-    void ResumeGame() override { calls.push_back("resume"); }
-    void Sleep(std::uint32_t ms) override { calls.push_back("sleep " + std::to_string(ms)); }
-
-    static std::string Whole(double value) { return std::to_string(std::lround(value)); }
-
-    Calls calls;
-    bool answer = false;
-};
+using test::Calls;
+using test::RecordingErrors;
+using test::RecordingShell;
+using test::Reports;
 
 // The drawing unit's part, kept in global variables of the game.
 void DrawTextStandIn(GameState& game, double x, double y, const std::string& text) {
     game.globals.SetValue(
         "drawn",
-        RValue::String(RecordingShell::Whole(x) + "," + RecordingShell::Whole(y) + ":" + text), 0);
+        RValue::String(RecordingShell::Number(x) + "," + RecordingShell::Number(y) + ":" + text),
+        0);
 }
 
 void SetFontStandIn(GameState& game, const FontDescription& font) {
@@ -112,6 +75,7 @@ CFunctionRegistry MathOnly() {
 class ActionHandlersTest : public ::testing::Test {
 protected:
     ActionHandlersTest() {
+        shell.soundExists = [](std::int32_t number) { return number <= 3; };
         RegisterActions(registry);
         RegisterDrawingActions<DrawTextStandIn, SetFontStandIn>(registry);
         executor.Context().interpreter = &interpreter;
