@@ -101,6 +101,15 @@ struct GameState {
     std::int32_t screen_offset_y = 0;
     double screen_scale_x = 1.0;
     double screen_scale_y = 1.0;
+
+    // Game loop
+    // The game thread has been started and not yet stopped; while paused it waits.
+    bool game_running = false;
+    bool game_paused = false;
+
+    // Saved values
+    // The table that "read" and "write" reach; null where no game runs.
+    class CSavedValues* saved_values = nullptr;
 };
 
 } // namespace velkaro
