@@ -33,5 +33,6 @@ std::optional<InputAndOutput> ReadInputAndOutput(const std::vector<std::string>&
 int PackCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int DumpCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int CheckCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 } // namespace velkaro::qvf

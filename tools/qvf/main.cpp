@@ -28,6 +28,12 @@ constexpr std::array kCommands = {
             "list the errors in the game's code, found without playing it (exit status 1 when "
             "there is any)",
             &velkaro::qvf::CheckCommand},
+    Command{"run",
+            "qvf run GAME.qvf [--steps N] [--seed S] [--input FILE] [--answers FILE] [--frames "
+            "DIR] [--every K] [--realtime] [--transcript FILE] [--allow-execute]",
+            "play the game without windows; what a player would see and hear goes to standard "
+            "output as JSON lines",
+            &velkaro::qvf::RunCommand},
 };
 
 void ShowHelp(std::ostream& out) {
@@ -60,4 +66,10 @@ int main(int argc, char** argv) {
     }
     std::cerr << "qvf: unknown command " << args[0] << " (try qvf --help)\n";
     return velkaro::qvf::kExitUsage;
+}
+
+// fontconfig keeps its configuration until the process ends; leak checks of sanitizer builds
+// pass over it.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig.so\n";
 }

@@ -1,21 +1,39 @@
 #pragma once
 
 #include "platform/Dialogs.h"
+#include "platform/headless/AnswerScript.h"
 #include "platform/headless/Transcript.h"
+#include "runtime/GameServices.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
 
 namespace velkaro {
 
-// Dialogs without windows: every box becomes a transcript line.
-class HeadlessDialogs : public Dialogs {
+// Dialogs without windows: every box becomes a transcript line, with the answer the answers
+// script gave it.
+class HeadlessDialogs : public Dialogs, public DialogService {
 public:
-    explicit HeadlessDialogs(Transcript& transcript) : transcript_(transcript) {}
+    // Every box gets the answer a player who has none ready would give.
+    explicit HeadlessDialogs(Transcript& transcript) : transcript_(transcript), answers_(own_) {}
+    HeadlessDialogs(Transcript& transcript, AnswerScript& answers)
+        : transcript_(transcript), answers_(answers) {}
 
     void ShowMessage(const std::string& text) override;
-    // Answers as a player who has no answer ready: Ignore, or Abort when fatal.
     ErrorAnswer ShowErrorReport(const std::string& text, bool fatal) override;
+    bool ShowQuestion(const std::string& text) override;
+    // The high-score table is not kept yet: the line names the score offered and no place.
+    void ShowScores(std::int32_t score) override;
+    // An input box: the text typed (Windows-1252), or none for Cancel.
+    std::optional<std::string> ShowInput(const std::string& text, const std::string& value);
+    // The game information window.
+    void ShowGameInfo();
 
 private:
     Transcript& transcript_;
+    AnswerScript own_;
+    AnswerScript& answers_;
 };
 
 } // namespace velkaro

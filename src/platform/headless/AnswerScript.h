@@ -1,0 +1,51 @@
+#pragma once
+
+#include "platform/Dialogs.h"
+
+#include <cstddef>
+#include <istream>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velkaro {
+
+// The answers a headless run gives its boxes, one a box, in the order the boxes appear. A box
+// takes the next answer whatever it is; an answer that does not fit the box (a "yes" for a
+// message box) is used up and the box gets what it gets when no answer is left.
+class AnswerScript {
+public:
+    enum class Kind { Ok, Yes, No, Abort, Ignore, Cancel, Text, File };
+
+    struct Answer {
+        Kind kind = Kind::Ok;
+        std::string value; // of Text and File, UTF-8 as written in the file
+    };
+
+    AnswerScript() = default;
+    explicit AnswerScript(std::vector<Answer> answers) : answers_(std::move(answers)) {}
+
+    // Reads an answers file: one answer a line; empty lines and lines starting with "#" are
+    // skipped. Throws InputFileError for a line that is no answer.
+    static AnswerScript Read(std::istream& in);
+
+    // The answer of each kind of box. Texts are UTF-8.
+    void ForMessage();
+    bool ForQuestion();
+    ErrorAnswer ForError(bool fatal);
+    // None for Cancel.
+    std::optional<std::string> ForInput();
+    std::string ForScoreName();
+    // None for Cancel.
+    std::optional<std::string> ForOpenFile();
+
+    std::size_t Left() const { return answers_.size() - next_; }
+
+private:
+    std::optional<Answer> Next();
+
+    std::vector<Answer> answers_;
+    std::size_t next_ = 0;
+};
+
+} // namespace velkaro

@@ -1,0 +1,64 @@
+#include "platform/headless/HeadlessShell.h"
+
+#include "platform/AnsiText.h"
+#include "runtime/RunUnit.h"
+
+namespace velkaro {
+
+void HeadlessShell::StartMusic(std::int32_t order, const std::vector<std::string>& playList) {
+    nlohmann::ordered_json files = nlohmann::ordered_json::array();
+    for (const std::string& file : playList) {
+        files.push_back(AnsiToUtf8(file));
+    }
+    transcript_.Write("music", {{"action", "start"}, {"shuffle", order == 1}, {"files", files}});
+}
+
+void HeadlessShell::StopMusic() {
+    transcript_.Write("music", {{"action", "stop"}});
+}
+
+void HeadlessShell::Splash(const char* type, const std::string& file) {
+    transcript_.Write("splash", {{"type", type}, {"file", AnsiToUtf8(file)}});
+}
+
+void HeadlessShell::ShowSplashImage(const std::string& file, bool, std::int32_t) {
+    Splash("image", file);
+}
+
+void HeadlessShell::ShowSplashVideo(const std::string& file, bool, bool) {
+    Splash("video", file);
+}
+
+void HeadlessShell::ShowSplashText(const std::string& file, bool, Colour, std::int32_t) {
+    Splash("text", file);
+}
+
+bool HeadlessShell::PlayGameSound(std::int32_t number, std::int32_t mode) {
+    if (number == 0) {
+        transcript_.Write("sound", {{"action", "stop"}, {"sound", 0}});
+        return true;
+    }
+    if (!sounds_.Valid(number)) {
+        return false;
+    }
+    transcript_.Write("sound", {{"action", "play"}, {"sound", number}, {"loop", mode}});
+    return true;
+}
+
+void HeadlessShell::PauseGame() {
+    if (game_ != nullptr) {
+        game_->PauseGame();
+    }
+}
+
+void HeadlessShell::ResumeGame() {
+    if (game_ != nullptr) {
+        game_->ResumeGame();
+    }
+}
+
+void HeadlessShell::Sleep(std::uint32_t ms) {
+    clock_.Sleep(ms);
+}
+
+} // namespace velkaro

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "data/SoundClass.h"
+#include "platform/headless/Transcript.h"
+#include "runtime/GameServices.h"
+#include "runtime/GameShell.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velkaro {
+
+class CGame;
+class Clock;
+
+// The shell of a headless run: nothing is heard or shown, and what would have been is written
+// to the transcript. Playing sounds and music, the high-score table and the start and end
+// screens themselves are not done here: each writes the line of what was asked and returns.
+class HeadlessShell : public GameShell,
+                      public SoundService,
+                      public PacingService,
+                      public JoystickInput {
+public:
+    HeadlessShell(Transcript& transcript, const CSoundList& sounds, Clock& clock)
+        : transcript_(transcript), sounds_(sounds), clock_(clock) {}
+
+    // The game whose steps the modal boxes suspend; none before it is built.
+    void Attach(CGame* game) { game_ = game; }
+
+    // GameShell
+    void LoadScores() override {}
+    void StartSounds() override {}
+    void EndSounds() override {}
+    void StartMusic(std::int32_t order, const std::vector<std::string>& playList) override;
+    void StopMusic() override;
+    void ShowSplashImage(const std::string& file, bool full, std::int32_t delayMs) override;
+    void ShowSplashVideo(const std::string& file, bool full, bool loop) override;
+    void ShowSplashText(const std::string& file, bool full, Colour background,
+                        std::int32_t delayMs) override;
+
+    // SoundService
+    bool PlayGameSound(std::int32_t number, std::int32_t mode) override;
+
+    // PacingService
+    void PauseGame() override;
+    void ResumeGame() override;
+    // Waits on the run's clock: a virtual one only moves on.
+    void Sleep(std::uint32_t ms) override;
+
+    // JoystickInput: what the input file last set, none until it sets one.
+    std::optional<JoystickState> ReadJoystick() override { return joystick_; }
+    void SetJoystick(std::optional<JoystickState> state) { joystick_ = state; }
+
+private:
+    void Splash(const char* type, const std::string& file);
+
+    Transcript& transcript_;
+    const CSoundList& sounds_;
+    Clock& clock_;
+    CGame* game_ = nullptr;
+    std::optional<JoystickState> joystick_;
+};
+
+} // namespace velkaro

@@ -1,0 +1,184 @@
+// qvf run, played end to end as a user runs it.
+
+#include "QvfTestSupport.h"
+
+#include "platform/PngFile.h"
+#include "support/GameFileBuilder.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace velkaro::test {
+namespace {
+
+using namespace tools;
+namespace fs = std::filesystem;
+using Json = nlohmann::json;
+
+struct ProgramRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Quote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
+std::string ReadText(const fs::path& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+ProgramRun QvfRun(const TempDir& folder, const std::vector<std::string>& args) {
+    // Drawing text makes fontconfig keep a few bytes to the end of the process, which a leak
+    // checking build of qvf would report as a failure of its own.
+    const fs::path suppressions = folder.WriteText("lsan.supp", "leak:libfontconfig.so\n");
+    std::string command =
+        "LSAN_OPTIONS=\"${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=" + suppressions.string() +
+        "\" " + Quote(QVF_BINARY) + " run";
+    for (const auto& arg : args) {
+        command += " " + Quote(arg);
+    }
+    const fs::path out = folder.Path() / "stdout.txt";
+    const fs::path err = folder.Path() / "stderr.txt";
+    command += " >" + Quote(out.string()) + " 2>" + Quote(err.string()) + " </dev/null";
+    const int raw = std::system(command.c_str());
+    ProgramRun run;
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.out = ReadText(out);
+    run.err = ReadText(err);
+    return run;
+}
+
+std::vector<Json> Lines(const std::string& text) {
+    std::vector<Json> lines;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        lines.push_back(Json::parse(line));
+    }
+    return lines;
+}
+
+// Asks a question as it is created, says which answer it got, and ends the game in its third
+// step.
+fs::path CountingGame(const TempDir& folder) {
+    TestGame game;
+    TestObject counter = ObjectNamed("counter");
+    counter.events = {
+        {0,
+         0,
+         {MakeAction(411, {"Hello#there"}), MakeAction(721, {"Go on?"}),
+          MakeAction(411, {"You said yes"}), MakeAction(811, {"steps = 0"})}},
+        {3,
+         0,
+         {MakeAction(811, {"steps = steps + 1"}), MakeAction(801, {"steps >= 3"}),
+          MakeAction(511, {})}},
+    };
+    game.objects = {counter};
+    game.rooms = {RoomWith({{0, 0, 1}})};
+    return folder.Write("count.qvf", WriteTestGame(game));
+}
+
+TEST(QvfRun, PlaysTheGameToItsEndAndWritesWhatThePlayerSees) {
+    TempDir folder;
+    const fs::path game = CountingGame(folder);
+    const fs::path answers = folder.WriteText("answers.txt", "ok\nyes\n");
+    const fs::path frames = folder.Path() / "frames";
+    const ProgramRun run = QvfRun(folder, {game.string(), "--answers", answers.string(), "--frames",
+                                           frames.string(), "--every", "2"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    const std::vector<Json> lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 3u) << run.out;
+    EXPECT_EQ(lines[0], Json::parse(R"({"step":0,"kind":"message","text":"Hello\rthere"})"));
+    EXPECT_EQ(lines[1],
+              Json::parse(R"({"step":0,"kind":"question","text":"Go on?","answer":"yes"})"));
+    EXPECT_EQ(lines[2], Json::parse(R"({"step":0,"kind":"message","text":"You said yes"})"));
+
+    // The game ended in step 3: frames of the steps 0 and 2 only.
+    ASSERT_TRUE(fs::exists(frames / "frame-000000.png"));
+    // The whole window: the room of 20 by 15 cells of 32 pixels.
+    const Bitmap first = ReadPng(frames / "frame-000000.png");
+    EXPECT_EQ(first.Width(), 640);
+    EXPECT_EQ(first.Height(), 480);
+    EXPECT_FALSE(fs::exists(frames / "frame-000001.png"));
+    EXPECT_TRUE(fs::exists(frames / "frame-000002.png"));
+    EXPECT_FALSE(fs::exists(frames / "frame-000004.png"));
+}
+
+TEST(QvfRun, WithoutAnswersAQuestionIsAnsweredNo) {
+    TempDir folder;
+    const fs::path game = CountingGame(folder);
+    const fs::path transcript = folder.Path() / "t.jsonl";
+    const ProgramRun run = QvfRun(folder, {game.string(), "--transcript", transcript.string()});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+    const std::vector<Json> lines = Lines(ReadText(transcript));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1]["answer"], "no");
+}
+
+TEST(QvfRun, StopsAfterTheLastStepAskedFor) {
+    TempDir folder;
+    TestGame game;
+    TestObject ticker = ObjectNamed("ticker");
+    ticker.events = {{3, 0, {MakeAction(411, {"tick"})}}};
+    game.objects = {ticker};
+    game.rooms = {RoomWith({{0, 0, 1}})};
+    const fs::path file = folder.Write("tick.qvf", WriteTestGame(game));
+    const ProgramRun run = QvfRun(folder, {file.string(), "--steps", "2"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    const std::vector<Json> lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 2u) << run.out;
+    EXPECT_EQ(lines[0], Json::parse(R"({"step":1,"kind":"message","text":"tick"})"));
+    EXPECT_EQ(lines[1]["step"], 2);
+}
+
+TEST(QvfRun, AGameThatCannotBeLoadedExitsWithOneAndSaysWhy) {
+    TempDir folder;
+    const ProgramRun run = QvfRun(folder, {(folder.Path() / "missing.qvf").string()});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(Lines(run.out),
+              std::vector<Json>{Json::parse(
+                  R"({"step":0,"kind":"message","text":"Game file does not exist."})")});
+}
+
+TEST(QvfRun, UsageErrorsExitWithTwoAndOneLine) {
+    TempDir folder;
+    const fs::path game = CountingGame(folder);
+    const fs::path badInput = folder.WriteText("input.txt", "0 key_down 13\n1 kick 3\n");
+    const std::vector<std::vector<std::string>> wrong = {
+        {},
+        {game.string(), "--steps"},
+        {game.string(), "--steps", "-1"},
+        {game.string(), "--every", "0"},
+        {game.string(), "--fast"},
+        {game.string(), game.string()},
+        {game.string(), "--answers", (folder.Path() / "none.txt").string()},
+        {game.string(), "--input", badInput.string()},
+    };
+    for (const auto& args : wrong) {
+        const ProgramRun run = QvfRun(folder, args);
+        EXPECT_EQ(run.status, 2) << ::testing::PrintToString(args);
+        EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
+        EXPECT_EQ(run.err.rfind("qvf run: ", 0), 0u) << run.err;
+        EXPECT_EQ(run.out, "");
+    }
+    EXPECT_NE(QvfRun(folder, {game.string(), "--input", badInput.string()}).err.find("line 2"),
+              std::string::npos);
+}
+
+} // namespace
+} // namespace velkaro::test

@@ -1,0 +1,294 @@
+// qvf run GAME.qvf: plays a game without windows and writes what a player would have seen and
+// heard as one JSON line each.
+#include "CommandLine.h"
+
+#include "data/GameLoader.h"
+#include "platform/PictureLoader.h"
+#include "platform/headless/AnswerScript.h"
+#include "platform/headless/HeadlessDialogs.h"
+#include "platform/headless/HeadlessScreen.h"
+#include "platform/headless/HeadlessShell.h"
+#include "platform/headless/InputFileError.h"
+#include "platform/headless/InputScript.h"
+#include "platform/headless/VirtualClock.h"
+#include "platform/headless/InputDelivery.h"
+#include "runtime/RunUnit.h"
+
+#include <charconv>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <memory>
+
+namespace velkaro::qvf {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: qvf run GAME.qvf [--steps N] [--seed S] [--input FILE] [--answers FILE] "
+    "[--frames DIR] [--every K] [--realtime] [--transcript FILE] [--allow-execute]";
+
+struct RunOptions {
+    std::filesystem::path game;
+    std::optional<long> steps;
+    std::optional<std::uint32_t> seed;
+    std::optional<std::filesystem::path> input;
+    std::optional<std::filesystem::path> answers;
+    std::optional<std::filesystem::path> frames;
+    long every = 1;
+    bool realtime = false;
+    std::optional<std::filesystem::path> transcript;
+    bool allowExecute = false;
+};
+
+// A usage error: the one line the command writes before it gives up.
+struct UsageError {
+    std::string message;
+};
+
+template <typename Number>
+Number ReadNumber(const std::string& option, const std::string& text, Number low) {
+    Number value{};
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < low) {
+        throw UsageError{option + " expects a whole number from " + std::to_string(low) +
+                         ", not \"" + text + "\""};
+    }
+    return value;
+}
+
+RunOptions ReadOptions(const std::vector<std::string>& args) {
+    RunOptions options;
+    bool haveGame = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        auto value = [&]() -> const std::string& {
+            if (i + 1 >= args.size()) {
+                throw UsageError{arg + " needs a value"};
+            }
+            return args[++i];
+        };
+        if (arg == "--steps") {
+            options.steps = ReadNumber<long>(arg, value(), 0);
+        } else if (arg == "--seed") {
+            options.seed = ReadNumber<std::uint32_t>(arg, value(), 0);
+        } else if (arg == "--input") {
+            options.input = value();
+        } else if (arg == "--answers") {
+            options.answers = value();
+        } else if (arg == "--frames") {
+            options.frames = value();
+        } else if (arg == "--every") {
+            options.every = ReadNumber<long>(arg, value(), 1);
+        } else if (arg == "--realtime") {
+            options.realtime = true;
+        } else if (arg == "--transcript") {
+            options.transcript = value();
+        } else if (arg == "--allow-execute") {
+            options.allowExecute = true;
+        } else if (arg.empty() || arg.front() == '-') {
+            throw UsageError{"unknown option \"" + arg + "\" (" + kUsage + ")"};
+        } else if (haveGame) {
+            throw UsageError{std::string("expected one game file (") + kUsage + ")"};
+        } else {
+            options.game = arg;
+            haveGame = true;
+        }
+    }
+    if (!haveGame) {
+        throw UsageError{std::string("expected a game file (") + kUsage + ")"};
+    }
+    return options;
+}
+
+template <typename Script> Script ReadScript(const std::filesystem::path& file) {
+    std::ifstream in(file);
+    if (!in) {
+        throw UsageError{"cannot read " + file.string()};
+    }
+    try {
+        return Script::Read(in);
+    } catch (const InputFileError& error) {
+        throw UsageError{file.string() + ": " + error.what()};
+    }
+}
+
+// The special keys of a headless window.
+class HeadlessWindowKeys : public WindowKeys {
+public:
+    HeadlessWindowKeys(CGame& game, HeadlessShell& shell, HeadlessDialogs& dialogs)
+        : game_(game), shell_(shell), dialogs_(dialogs) {}
+
+    void ShowHelp() override {
+        shell_.PauseGame();
+        dialogs_.ShowGameInfo();
+        shell_.ResumeGame();
+    }
+    void Quit() override { game_.StopGameThread(); }
+    void SetScreenMode(bool full) override { game_.SetScreenMode(full); }
+
+private:
+    CGame& game_;
+    HeadlessShell& shell_;
+    HeadlessDialogs& dialogs_;
+};
+
+// Follows the game loop's calls to number its steps. The loop makes them in a fixed order:
+// StartGame; then for each step RunStep, followed by MarkGameOver when the game ends or
+// ChangeRoom when it changes rooms; and EndGame last once the game is over or asked to stop.
+class StepKeeper {
+public:
+    StepKeeper(CGame& game, const RunOptions& options, Transcript& transcript, InputScript& input,
+               HeadlessShell& shell, HeadlessScreen& screen, WindowKeys& keys)
+        : game_(game), options_(options), transcript_(transcript), input_(input), shell_(shell),
+          screen_(screen), keys_(keys) {}
+
+    void operator()(const std::function<void()>& call) {
+        switch (expect_) {
+        case Expect::Start:
+            BeginStep(0);
+            game_.State().gamename = game_data_name_;
+            call();
+            StepDone();
+            expect_ = Expect::Step;
+            break;
+        case Expect::Step: {
+            BeginStep(step_ + 1);
+            call();
+            const std::int32_t next = game_.State().next_room;
+            if (next == -1) {
+                expect_ = Expect::GameOver;
+            } else if (next > 0) {
+                expect_ = Expect::RoomChange;
+            } else {
+                StepDone();
+                expect_ = game_.StopRequested() ? Expect::End : Expect::Step;
+            }
+            break;
+        }
+        case Expect::RoomChange:
+            call();
+            StepDone();
+            expect_ = game_.StopRequested() ? Expect::End : Expect::Step;
+            break;
+        case Expect::GameOver:
+            call();
+            StepDone();
+            expect_ = Expect::End;
+            break;
+        case Expect::End:
+            call();
+            break;
+        }
+    }
+
+    void SetGameName(const std::string& name) { game_data_name_ = name; }
+
+private:
+    enum class Expect { Start, Step, RoomChange, GameOver, End };
+
+    void BeginStep(long step) {
+        step_ = step;
+        transcript_.SetStep(step);
+        for (const InputEvent& event : input_.Due(step)) {
+            if (event.kind == InputEvent::Kind::Joystick) {
+                shell_.SetJoystick(JoystickState{static_cast<std::int32_t>(event.a),
+                                                 static_cast<std::int32_t>(event.b),
+                                                 static_cast<std::uint32_t>(event.c)});
+            } else if (event.kind == InputEvent::Kind::NoJoystick) {
+                shell_.SetJoystick(std::nullopt);
+            } else {
+                Deliver(game_.State(), keys_, event);
+            }
+        }
+    }
+
+    void StepDone() {
+        if (options_.frames && step_ % options_.every == 0 && !screen_.LastFrame().Empty()) {
+            char name[32];
+            std::snprintf(name, sizeof name, "frame-%06ld.png", step_);
+            screen_.WriteFrame(*options_.frames / name);
+        }
+        // After the last step asked for, as if the player closed the window.
+        if (options_.steps && step_ >= *options_.steps) {
+            game_.StopGameThread();
+        }
+    }
+
+    CGame& game_;
+    const RunOptions& options_;
+    Transcript& transcript_;
+    InputScript& input_;
+    HeadlessShell& shell_;
+    HeadlessScreen& screen_;
+    WindowKeys& keys_;
+    Expect expect_ = Expect::Start;
+    long step_ = 0;
+    std::string game_data_name_;
+};
+
+} // namespace
+
+int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    RunOptions options;
+    AnswerScript answers;
+    InputScript input;
+    std::ofstream transcriptFile;
+    try {
+        options = ReadOptions(args);
+        if (options.answers) {
+            answers = ReadScript<AnswerScript>(*options.answers);
+        }
+        if (options.input) {
+            input = ReadScript<InputScript>(*options.input);
+        }
+        if (options.frames) {
+            std::error_code error;
+            std::filesystem::create_directories(*options.frames, error);
+            if (error) {
+                throw UsageError{"cannot make the folder " + options.frames->string()};
+            }
+        }
+        if (options.transcript) {
+            transcriptFile.open(*options.transcript, std::ios::binary | std::ios::trunc);
+            if (!transcriptFile) {
+                throw UsageError{"cannot write " + options.transcript->string()};
+            }
+        }
+    } catch (const UsageError& error) {
+        err << "qvf run: " << error.message << "\n";
+        return kExitUsage;
+    }
+
+    Transcript transcript(options.transcript ? static_cast<std::ostream&>(transcriptFile) : out);
+    HeadlessDialogs dialogs(transcript, answers);
+    auto game = std::make_unique<GameData>();
+    if (!LoadGame(options.game, *game, dialogs)) {
+        return kExitFailed;
+    }
+
+    VirtualClock virtualClock;
+    SteadyClock steadyClock;
+    Clock& clock = options.realtime ? static_cast<Clock&>(steadyClock) : virtualClock;
+    HeadlessScreen screen;
+    PictureLoader pictures;
+    HeadlessShell shell(transcript, game->sounds, clock);
+    const GamePlatform platform{screen, pictures, dialogs, dialogs, shell, shell, shell, shell};
+    CGame running(*game, platform, options.seed);
+    shell.Attach(&running);
+    HeadlessWindowKeys keys(running, shell, dialogs);
+    StepKeeper keeper(running, options, transcript, input, shell, screen, keys);
+    keeper.SetGameName(game->gameName);
+    try {
+        running.StartGameThread([&] {
+            RunGameLoop(running, clock,
+                        [&keeper](const std::function<void()>& call) { keeper(call); });
+        });
+    } catch (const std::exception& error) {
+        // The game ran, but a frame could not be written: the run is cut short there.
+        err << "qvf run: " << error.what() << "\n";
+        return kExitFailed;
+    }
+    return kExitDone;
+}
+
+} // namespace velkaro::qvf
