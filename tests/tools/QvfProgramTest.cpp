@@ -5,9 +5,7 @@
 #include "support/GameFileBuilder.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -17,43 +15,6 @@ namespace {
 using namespace tools;
 
 namespace fs = std::filesystem;
-
-struct ProgramRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) {
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return quoted + "'";
-}
-
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-ProgramRun Qvf(const TempDir& folder, const std::vector<std::string>& args) {
-    std::string command = Quote(QVF_BINARY);
-    for (const auto& arg : args) {
-        command += " " + Quote(arg);
-    }
-    const fs::path out = folder.Path() / "stdout.txt";
-    const fs::path err = folder.Path() / "stderr.txt";
-    command += " >" + Quote(out.string()) + " 2>" + Quote(err.string()) + " </dev/null";
-    const int raw = std::system(command.c_str());
-    ProgramRun run;
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = ReadText(out);
-    run.err = ReadText(err);
-    return run;
-}
 
 TEST(QvfProgram, DumpsAndPacksAGameFile) {
     TempDir folder;

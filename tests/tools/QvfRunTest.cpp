@@ -7,9 +7,7 @@
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -20,46 +18,9 @@ using namespace tools;
 namespace fs = std::filesystem;
 using Json = nlohmann::json;
 
-struct ProgramRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) {
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return quoted + "'";
-}
-
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-ProgramRun QvfRun(const TempDir& folder, const std::vector<std::string>& args) {
-    // Drawing text makes fontconfig keep a few bytes to the end of the process, which a leak
-    // checking build of qvf would report as a failure of its own.
-    const fs::path suppressions = folder.WriteText("lsan.supp", "leak:libfontconfig.so\n");
-    std::string command =
-        "LSAN_OPTIONS=\"${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=" + suppressions.string() +
-        "\" " + Quote(QVF_BINARY) + " run";
-    for (const auto& arg : args) {
-        command += " " + Quote(arg);
-    }
-    const fs::path out = folder.Path() / "stdout.txt";
-    const fs::path err = folder.Path() / "stderr.txt";
-    command += " >" + Quote(out.string()) + " 2>" + Quote(err.string()) + " </dev/null";
-    const int raw = std::system(command.c_str());
-    ProgramRun run;
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = ReadText(out);
-    run.err = ReadText(err);
-    return run;
+ProgramRun QvfRun(const TempDir& folder, std::vector<std::string> args) {
+    args.insert(args.begin(), "run");
+    return Qvf(folder, args);
 }
 
 std::vector<Json> Lines(const std::string& text) {

@@ -2,11 +2,50 @@
 
 #include "qvf/CommandLine.h"
 
+#include <sys/wait.h>
+
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 
 namespace velkaro::test::tools {
+
+namespace {
+
+std::string Quote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
+} // namespace
+
+std::string ReadText(const std::filesystem::path& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+ProgramRun Qvf(const TempDir& folder, const std::vector<std::string>& args) {
+    std::string command = Quote(QVF_BINARY);
+    for (const auto& arg : args) {
+        command += " " + Quote(arg);
+    }
+    const std::filesystem::path out = folder.Path() / "stdout.txt";
+    const std::filesystem::path err = folder.Path() / "stderr.txt";
+    command += " >" + Quote(out.string()) + " 2>" + Quote(err.string()) + " </dev/null";
+    const int raw = std::system(command.c_str());
+    ProgramRun run;
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.out = ReadText(out);
+    run.err = ReadText(err);
+    return run;
+}
+
 namespace {
 
 void Put16(std::vector<std::uint8_t>& out, std::uint32_t v) {

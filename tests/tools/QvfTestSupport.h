@@ -19,6 +19,15 @@ struct CommandResult {
     std::string errors; // what the command wrote on standard error
 };
 
+// The built qvf program run as a user runs it, with its exit status and what it printed.
+struct ProgramRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+ProgramRun Qvf(const TempDir& folder, const std::vector<std::string>& args);
+std::string ReadText(const std::filesystem::path& path);
+
 CommandResult RunDump(const std::filesystem::path& game, const std::filesystem::path& folder);
 CommandResult RunPack(const std::filesystem::path& description, const std::filesystem::path& game);
 
