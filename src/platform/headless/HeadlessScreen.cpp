@@ -22,18 +22,28 @@ void HeadlessScreen::Present(const Bitmap& frame, int x1, int y1, int x2, int y2
         return;
     }
     // The window is black where the picture does not cover it; the picture is stretched by
-    // taking the nearest pixel, as a plain blit would.
-    Bitmap shown(width, height, 0xFF000000u);
+    // taking the nearest pixel, as a plain blit would. The shown picture is kept from frame
+    // to frame: this runs every step.
+    if (frame_.Width() != width || frame_.Height() != height) {
+        frame_ = Bitmap(width, height, 0xFF000000u);
+    } else if (x1 > 0 || y1 > 0 || x2 < width || y2 < height) {
+        frame_ = Bitmap(width, height, 0xFF000000u);
+    }
+    const int left = std::max(x1, 0);
+    const int right = std::min(x2, width);
     for (int y = std::max(y1, 0); y < std::min(y2, height); ++y) {
         const int sy =
             static_cast<int>(static_cast<long long>(y - y1) * frame.Height() / boxHeight);
-        for (int x = std::max(x1, 0); x < std::min(x2, width); ++x) {
-            const int sx =
-                static_cast<int>(static_cast<long long>(x - x1) * frame.Width() / boxWidth);
-            shown.At(x, y) = frame.At(sx, sy);
+        const Pixel* source = frame.Row(sy);
+        Pixel* target = frame_.Row(y);
+        if (boxWidth == frame.Width()) {
+            std::copy(source + (left - x1), source + (right - x1), target + left);
+            continue;
+        }
+        for (int x = left; x < right; ++x) {
+            target[x] = source[static_cast<long long>(x - x1) * frame.Width() / boxWidth];
         }
     }
-    frame_ = std::move(shown);
     fresh_ = true;
 }
 

@@ -1,0 +1,86 @@
+// Steps of a busy room: 1,000 moving instances with a three-statement Step event each, and 100
+// solid walls they bounce off (box collisions), drawn every step as the player draws them.
+#include "data/GameLoader.h"
+#include "platform/PictureLoader.h"
+#include "platform/headless/HeadlessDialogs.h"
+#include "platform/headless/HeadlessScreen.h"
+#include "platform/headless/HeadlessShell.h"
+#include "platform/headless/VirtualClock.h"
+#include "runtime/RunUnit.h"
+
+#include <benchmark/benchmark.h>
+
+#include <sstream>
+
+namespace velkaro {
+namespace {
+
+constexpr int kMover = 1;
+constexpr int kWall = 2;
+
+CObject& AddObject(GameData& data, const std::string& name, int side, Pixel colour) {
+    CObject& object = data.objects.Add();
+    object.name = name;
+    object.image.width = side;
+    object.image.height = side;
+    Bitmap frame(side, side, colour);
+    frame.At(0, side - 1) = PixelFromColour(0xFFFFFF); // the see-through corner
+    object.image.AddFrame(frame);
+    object.bbRight = side - 1;
+    object.bbBottom = side - 1;
+    return object;
+}
+
+void AddCode(CObject& object, int row, int sub, const std::string& code) {
+    CAction& action = object.EventList(row, sub)->Add();
+    action.id = 811;
+    action.arguments[0] = code;
+}
+
+GameData BusyRoom() {
+    GameData data;
+    CObject& mover = AddObject(data, "mover", 16, PixelFromRgb(40, 120, 220));
+    AddCode(mover, kCreationEvent, 0, "{ hspeed = 1 + random(3); vspeed = 1 + random(3) }");
+    AddCode(mover, kStepEvent, 0,
+            "{ steps += 1; if x > roomwidth - 16 then hspeed = -abs(hspeed); "
+            "if y > roomheight - 16 then vspeed = -abs(vspeed) }");
+    AddCode(mover, kMeetingEvent, kWall, "{ hspeed = -hspeed; vspeed = -vspeed }");
+    CObject& wall = AddObject(data, "wall", 32, PixelFromRgb(90, 90, 90));
+    wall.solid = true;
+    CRoom& room = data.rooms.Add();
+    room.widthInCells = 20;
+    room.heightInCells = 15;
+    room.gameSpeed = 30;
+    for (int i = 0; i < 100; ++i) {
+        room.AddInstance(i % 20, (i / 20) * 3 + 1, kWall);
+    }
+    for (int i = 0; i < 1000; ++i) {
+        room.AddInstance(i % 20, (i / 20) % 15, kMover);
+    }
+    return data;
+}
+
+void BM_StepBusyRoom(benchmark::State& state) {
+    GameData data = BusyRoom();
+    std::ostringstream sink;
+    Transcript transcript(sink);
+    HeadlessDialogs dialogs(transcript);
+    HeadlessScreen screen;
+    PictureLoader pictures;
+    VirtualClock clock;
+    HeadlessShell shell(transcript, data.sounds, clock);
+    const GamePlatform platform{screen, pictures, dialogs, dialogs, shell, shell, shell, shell};
+    CGame game(data, platform, 12345u);
+    shell.Attach(&game);
+    game.StartGame();
+    for (auto _ : state) {
+        game.RunStep();
+    }
+    state.counters["steps_per_second"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["instances"] = game.State().instances.Count();
+}
+BENCHMARK(BM_StepBusyRoom)->Unit(benchmark::kMillisecond);
+
+} // namespace
+} // namespace velkaro
