@@ -1,0 +1,52 @@
+// Small games played from start to end by qvf run, checked on what the player would see. The
+// expected transcripts are worked out from the rules of the game loop and the actions.
+
+#include "tools/QvfTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace velkaro::test {
+namespace {
+
+std::string Game(const std::string& name) {
+    return std::string(VELKARO_TEST_GAMES_DIR) + "/" + name + ".qvf";
+}
+
+TEST(Games, AnAlarmSetToThreeFiresInTheThirdStep) {
+    TempDir folder;
+    // Steps 1 and 2 count down and run the Step event; step 3's alarm phase fires before its
+    // Step event, so the count is 2; the end action then ends the game after step 3.
+    const tools::ProgramRun run = tools::Qvf(folder, {"run", Game("alarms"), "--steps", "10"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "{\"step\":3,\"kind\":\"message\",\"text\":\"ring after 2 steps\\rdone\"}\n");
+}
+
+TEST(Games, ErrorsInCodeAreReportedWithTheEventAndTheObjectAndTheGameGoesOn) {
+    TempDir folder;
+    const tools::ProgramRun run = tools::Qvf(folder, {"run", Game("bad_code"), "--steps", "5"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    // "{ x = 1 / 0 }": the division is found with the closing brace current (position 13);
+    // "nosuch(1)": the unknown function once its call is read, at the end of the text
+    // (position 10, lowered to the text's length 9).
+    EXPECT_EQ(run.out,
+              "{\"step\":0,\"kind\":\"error\",\"text\":\"ERROR:\\rin Creation event of object "
+              "faulty\\rin code at line 1 pos 13: Division by 0.\",\"fatal\":false,"
+              "\"answer\":\"ignore\"}\n"
+              "{\"step\":0,\"kind\":\"error\",\"text\":\"ERROR:\\rin Creation event of object "
+              "faulty\\rin expression at pos 9: Function nosuch does not exist.\","
+              "\"fatal\":false,\"answer\":\"ignore\"}\n");
+
+    // Abort stops the game: the next report, made while no game runs, shows nothing.
+    const auto answers = folder.WriteText("answers.txt", "abort\n");
+    const tools::ProgramRun aborted = tools::Qvf(
+        folder, {"run", Game("bad_code"), "--steps", "5", "--answers", answers.string()});
+    EXPECT_EQ(aborted.status, 0) << aborted.err;
+    EXPECT_EQ(aborted.out,
+              "{\"step\":0,\"kind\":\"error\",\"text\":\"ERROR:\\rin Creation event of object "
+              "faulty\\rin code at line 1 pos 13: Division by 0.\",\"fatal\":false,"
+              "\"answer\":\"abort\"}\n");
+}
+
+} // namespace
+} // namespace velkaro::test
