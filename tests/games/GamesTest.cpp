@@ -1,6 +1,7 @@
 // Small games played from start to end by qvf run, checked on what the player would see. The
 // expected transcripts are worked out from the rules of the game loop and the actions.
 
+#include "platform/PngFile.h"
 #include "tools/QvfTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -46,6 +47,24 @@ TEST(Games, ErrorsInCodeAreReportedWithTheEventAndTheObjectAndTheGameGoesOn) {
               "{\"step\":0,\"kind\":\"error\",\"text\":\"ERROR:\\rin Creation event of object "
               "faulty\\rin code at line 1 pos 13: Division by 0.\",\"fatal\":false,"
               "\"answer\":\"abort\"}\n");
+}
+
+TEST(Games, AMovingInstanceIsPutBackWhereItTouchesASolidWall) {
+    TempDir folder;
+    // The ball's box spans x .. x + 31 and the wall's 64 .. 95. At 4 pixels a step the boxes
+    // first overlap after the motion of step 9 (x 36): the collision pass puts the ball back
+    // to x 32, where its event stops it; nine Step events have run by then.
+    const tools::ProgramRun run =
+        tools::Qvf(folder, {"run", Game("wall_hit"), "--steps", "15", "--frames",
+                            (folder.Path() / "frames").string(), "--every", "15"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "{\"step\":9,\"kind\":\"message\",\"text\":\"hit at 32 in step 9\"}\n");
+
+    // Nothing has a sprite: the frame is the room's silver background, 8 x 2 cells of 32.
+    const Bitmap frame = ReadPng(folder.Path() / "frames" / "frame-000015.png");
+    EXPECT_EQ(frame.Width(), 256);
+    EXPECT_EQ(frame.Height(), 64);
+    EXPECT_EQ(frame.At(100, 40) & 0xFFFFFFu, 0xC0C0C0u);
 }
 
 } // namespace
