@@ -67,5 +67,20 @@ TEST(Games, AMovingInstanceIsPutBackWhereItTouchesASolidWall) {
     EXPECT_EQ(frame.At(100, 40) & 0xFFFFFFu, 0xC0C0C0u);
 }
 
+TEST(Games, AKeyPressRunsItsEventOnceAndTheNoKeyEventRunsWhileNothingIsHeld) {
+    TempDir folder;
+    const auto input = folder.WriteText("input.txt", "# the right arrow\n"
+                                                     "3 key_down 39\n"
+                                                     "6 key_up 39\n"
+                                                     "8 key_down 39\n");
+    // Steps 1 and 2 run the no-key event (idle 2); step 3 runs the key's event once; steps 4
+    // and 5 run neither, the key being held but already taken; steps 6 and 7 are idle again.
+    const tools::ProgramRun run =
+        tools::Qvf(folder, {"run", Game("keys"), "--steps", "10", "--input", input.string()});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "{\"step\":3,\"kind\":\"message\",\"text\":\"right, idle 2\"}\n"
+                       "{\"step\":8,\"kind\":\"message\",\"text\":\"right, idle 4\"}\n");
+}
+
 } // namespace
 } // namespace velkaro::test
