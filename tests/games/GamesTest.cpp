@@ -82,5 +82,21 @@ TEST(Games, AKeyPressRunsItsEventOnceAndTheNoKeyEventRunsWhileNothingIsHeld) {
                        "{\"step\":8,\"kind\":\"message\",\"text\":\"right, idle 4\"}\n");
 }
 
+TEST(Games, TheLargerDepthIsDrawnBehindAndSpriteCornersAreSeeThrough) {
+    TempDir folder;
+    const auto frames = folder.Path() / "frames";
+    const tools::ProgramRun run =
+        tools::Qvf(folder, {"run", Game("depth"), "--steps", "1", "--frames", frames.string()});
+    EXPECT_EQ(run.status, 0) << run.err;
+    const Bitmap frame = ReadPng(frames / "frame-000001.png");
+    // Both 16 x 16 squares stand at (32, 32); red comes later in the room but with depth 5
+    // it is drawn first, so blue covers it.
+    EXPECT_EQ(frame.At(40, 40) & 0xFFFFFFu, 0x0000FFu);
+    // The bottom-left pixel of each square is white, its see-through colour: the black
+    // background shows there, as it does outside the squares.
+    EXPECT_EQ(frame.At(32, 47) & 0xFFFFFFu, 0x000000u);
+    EXPECT_EQ(frame.At(10, 10) & 0xFFFFFFu, 0x000000u);
+}
+
 } // namespace
 } // namespace velkaro::test
