@@ -1,25 +1,15 @@
 #include "data/StreamClass.h"
 
-#include <fstream>
+#include "platform/WholeFile.h"
 
 namespace velkaro {
 
 std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        throw GameFileError("Cannot open " + path.string() + ".");
+    auto bytes = ReadFileWhole(path);
+    if (!bytes) {
+        throw GameFileError("Cannot read " + path.string() + ".");
     }
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(path, ec);
-    if (ec) {
-        throw GameFileError("Cannot open " + path.string() + ".");
-    }
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (static_cast<std::uintmax_t>(in.gcount()) != size) {
-        throw GameFileError(kStreamReadError);
-    }
-    return bytes;
+    return std::move(*bytes);
 }
 
 std::span<const std::uint8_t> CStream::Take(std::size_t n) {

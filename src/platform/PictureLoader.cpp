@@ -2,14 +2,13 @@
 
 #include "platform/BmpCodec.h"
 #include "platform/PictureError.h"
+#include "platform/WholeFile.h"
 
 #include <algorithm>
 #include <array>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -415,16 +414,11 @@ std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& file) {
         throw PictureError(std::filesystem::exists(file, error) ? "it is not a file"
                                                                 : "the file does not exist");
     }
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        throw PictureError("the file cannot be opened");
-    }
-    std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
-                                    std::istreambuf_iterator<char>()};
-    if (in.bad()) {
+    auto bytes = ReadFileWhole(file);
+    if (!bytes) {
         throw PictureError("the file cannot be read");
     }
-    return bytes;
+    return std::move(*bytes);
 }
 
 } // namespace

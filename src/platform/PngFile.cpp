@@ -10,8 +10,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <span>
 #include <string>
@@ -129,15 +127,11 @@ std::vector<std::uint8_t> EncodePng(const Bitmap& bitmap, const std::filesystem:
 } // namespace
 
 Bitmap ReadPng(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    const auto read = ReadFileWhole(path);
+    if (!read) {
         Fail(path, "cannot be opened");
     }
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                          std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        Fail(path, "cannot be read");
-    }
+    const std::vector<std::uint8_t>& bytes = *read;
     CheckHeader(bytes, path);
     ByteSource source{bytes};
     Surface png(cairo_image_surface_create_from_png_stream(ReadChunk, &source));

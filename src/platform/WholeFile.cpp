@@ -7,9 +7,25 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <string>
 
 namespace velkaro {
+
+std::optional<std::vector<std::uint8_t>> ReadFileWhole(const std::filesystem::path& path) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    if (error) {
+        return std::nullopt;
+    }
+    std::ifstream in(path, std::ios::binary);
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!in || static_cast<std::uintmax_t>(in.gcount()) != size) {
+        return std::nullopt;
+    }
+    return bytes;
+}
 
 void WriteFileWhole(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
     const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";

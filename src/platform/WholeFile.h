@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string_view>
@@ -14,9 +15,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The whole of a regular file, read in one go; none when it cannot be opened or read (a
+// missing file, a folder).
+std::optional<std::vector<std::uint8_t>> ReadFileWhole(const std::filesystem::path& path);
+
 // Writes the file whole: into a new file in the same folder, then renamed over `path`, so that
 // a reader never sees half of it and an old file stays as it was when writing fails. Throws
-// OutputError naming the file.
+// FileWriteError naming the file.
 void WriteFileWhole(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 void WriteFileWhole(const std::filesystem::path& path, std::string_view text);
 

@@ -7,8 +7,6 @@
 #include <charconv>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <sstream>
 #include <system_error>
@@ -192,15 +190,11 @@ Reading ReadOldValues(std::string_view text) {
 }
 
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    const auto bytes = ReadFileWhole(path);
+    if (!bytes) {
         return std::nullopt;
     }
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        return std::nullopt;
-    }
-    return text;
+    return std::string(bytes->begin(), bytes->end());
 }
 
 std::string DamagedMessage(std::string_view fileName, std::size_t entriesRead) {

@@ -1,16 +1,14 @@
 #include "shell/HelpUnit.h"
 
-#include <fstream>
-#include <iterator>
+#include "platform/WholeFile.h"
 
 namespace velkaro {
 
 GameInfo LoadGameInfo(const Files& files, const std::string& gameName) {
     GameInfo info;
     info.caption = "Help for " + gameName;
-    if (files.FileExists("help.rtf")) {
-        std::ifstream in(files.Resolve("help.rtf"), std::ios::binary);
-        info.text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (const auto bytes = ReadFileWhole(files.Resolve("help.rtf"))) {
+        info.text.assign(bytes->begin(), bytes->end());
     }
     return info;
 }

@@ -4,13 +4,12 @@
 #include "platform/BmpCodec.h"
 #include "platform/PictureError.h"
 #include "platform/PngFile.h"
+#include "platform/WholeFile.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <fstream>
 #include <initializer_list>
-#include <iterator>
 #include <limits>
 #include <optional>
 #include <set>
@@ -373,16 +372,11 @@ int RowNumber(const Node& node, const std::string& name) {
 }
 
 std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    auto bytes = ReadFileWhole(path);
+    if (!bytes) {
         throw DescriptionError(path.string() + ": cannot be opened");
     }
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                    std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        throw DescriptionError(path.string() + ": cannot be read");
-    }
-    return bytes;
+    return std::move(*bytes);
 }
 
 // Reads a description, resolving object names once all objects are known.

@@ -5,22 +5,15 @@
 
 #include "platform/WholeFile.h"
 
-#include <fstream>
-#include <iterator>
-
 namespace velkaro::qvf {
 namespace {
 
 std::string ReadText(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    const auto bytes = ReadFileWhole(path);
+    if (!bytes) {
         throw DescriptionError("cannot be opened");
     }
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        throw DescriptionError("cannot be read");
-    }
-    return text;
+    return std::string(bytes->begin(), bytes->end());
 }
 
 } // namespace
