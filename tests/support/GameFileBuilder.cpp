@@ -1,6 +1,7 @@
 #include "support/GameFileBuilder.h"
 
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <stdexcept>
 
@@ -106,6 +107,14 @@ std::vector<std::uint8_t> MakeBmp24(int width, int height,
         }
     }
     return b.data;
+}
+
+std::vector<std::uint8_t> ReadAllBytes(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        throw std::runtime_error("cannot read " + file.string());
+    }
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 TempDir::TempDir() {

@@ -85,6 +85,9 @@ std::vector<std::uint8_t> WriteTestGame(const TestGame& game);
 std::vector<std::uint8_t> MakeBmp24(int width, int height,
                                     const std::function<std::uint32_t(int, int)>& colour);
 
+// The bytes of a file; throws when it cannot be read.
+std::vector<std::uint8_t> ReadAllBytes(const std::filesystem::path& file);
+
 // A folder of its own under the system's temporary folder, removed with everything in it.
 class TempDir {
 public:

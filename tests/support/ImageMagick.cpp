@@ -17,14 +17,6 @@ std::string Quoted(const std::filesystem::path& file) {
     return "'" + file.string() + "'";
 }
 
-std::vector<std::uint8_t> ReadAllBytes(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        throw std::runtime_error("cannot read " + file.string());
-    }
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 void RunConvert(const std::string& arguments) {
     const std::string command = kConvert.string() + " " + arguments;
     if (std::system(command.c_str()) != 0) {

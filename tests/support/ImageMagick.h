@@ -19,7 +19,6 @@ inline const std::filesystem::path kConvert = "/usr/bin/convert";
 
 bool HaveImageMagick();
 std::string Quoted(const std::filesystem::path& file);
-std::vector<std::uint8_t> ReadAllBytes(const std::filesystem::path& file);
 // Runs convert with the arguments; throws when it fails.
 void RunConvert(const std::string& arguments);
 // Standard output of a command; throws when it fails.

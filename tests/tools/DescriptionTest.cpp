@@ -137,7 +137,7 @@ TEST(PackDescription, TheDocumentedExampleMakesTheGameItDescribes) {
     ASSERT_EQ(RunDump(folder.Path() / "arena.qvf", folder.Path() / "dumped").status, 0);
     ASSERT_EQ(RunPack(folder.Path() / "dumped" / "game.json", folder.Path() / "again.qvf").status,
               0);
-    EXPECT_EQ(ReadBytes(folder.Path() / "again.qvf"), ReadBytes(folder.Path() / "arena.qvf"));
+    EXPECT_EQ(ReadAllBytes(folder.Path() / "again.qvf"), ReadAllBytes(folder.Path() / "arena.qvf"));
 }
 
 TEST(PackDescription, FieldsLeftOutTakeTheRecordDefaults) {
@@ -151,7 +151,7 @@ TEST(PackDescription, FieldsLeftOutTakeTheRecordDefaults) {
     expected.objects = {ObjectNamed("<new>")};
     expected.rooms = {DefaultRoom()};
     expected.sounds = {Sound("", false, "")};
-    EXPECT_EQ(ReadBytes(folder.Path() / "g.qvf"), WriteTestGame(expected));
+    EXPECT_EQ(ReadAllBytes(folder.Path() / "g.qvf"), WriteTestGame(expected));
 }
 
 TEST(PackDescription, NamesObjectsAndAcceptsNotesAndComments) {
@@ -209,7 +209,8 @@ TEST(PackDescription, PngSpritesBecome24BitBmpsOfTheirSize) {
 
     // The sub-image is the standard 24-bit BMP of the picture.
     ASSERT_EQ(RunDump(folder.Path() / "g.qvf", folder.Path() / "d").status, 0);
-    EXPECT_EQ(ReadBytes(folder.Path() / "d" / "sprites" / "1-_new_-0.bmp"), EncodeBmp24(picture));
+    EXPECT_EQ(ReadAllBytes(folder.Path() / "d" / "sprites" / "1-_new_-0.bmp"),
+              EncodeBmp24(picture));
 }
 
 struct BadDescription {
@@ -281,7 +282,7 @@ TEST(PackDescription, AFailedPackLeavesTheOldGameFileAlone) {
     folder.Write("g.qvf", old);
     folder.WriteText("game.json", R"({"objects": [{"solid": "yes"}]})");
     EXPECT_EQ(RunPack(folder.Path() / "game.json", folder.Path() / "g.qvf").status, 1);
-    EXPECT_EQ(ReadBytes(folder.Path() / "g.qvf"), old);
+    EXPECT_EQ(ReadAllBytes(folder.Path() / "g.qvf"), old);
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path()), fs::directory_iterator()), 2);
 }
 

@@ -40,7 +40,7 @@ TEST(QvfProgram, DumpsAndPacksAGameFile) {
     const ProgramRun pack = Qvf(folder, {"pack", (folder.Path() / "d" / "game.json").string(), "-o",
                                          (folder.Path() / "again.qvf").string()});
     EXPECT_EQ(pack.status, 0) << pack.err;
-    EXPECT_EQ(ReadBytes(folder.Path() / "again.qvf"), file);
+    EXPECT_EQ(ReadAllBytes(folder.Path() / "again.qvf"), file);
 }
 
 TEST(QvfProgram, FailuresExitWithOne) {

@@ -74,12 +74,6 @@ CommandResult RunPack(const std::filesystem::path& description, const std::files
     return {status, err.str()};
 }
 
-std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)),
-                                     std::istreambuf_iterator<char>());
-}
-
 TestObject ObjectNamed(const std::string& name) {
     TestObject object;
     object.name = name;

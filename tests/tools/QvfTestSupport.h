@@ -31,8 +31,6 @@ std::string ReadText(const std::filesystem::path& path);
 CommandResult RunDump(const std::filesystem::path& game, const std::filesystem::path& folder);
 CommandResult RunPack(const std::filesystem::path& description, const std::filesystem::path& game);
 
-std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path);
-
 // Records for the independent writer.
 TestObject ObjectNamed(const std::string& name);
 TestAction MakeAction(std::int32_t id, std::vector<std::string> arguments,

@@ -149,7 +149,7 @@ std::vector<std::uint8_t> DumpThenPack(const std::vector<std::uint8_t>& file, co
     const CommandResult packed =
         RunPack(folder.Path() / "description" / "game.json", folder.Path() / "out.qvf");
     EXPECT_EQ(packed.status, 0) << packed.errors;
-    return ReadBytes(folder.Path() / "out.qvf");
+    return ReadAllBytes(folder.Path() / "out.qvf");
 }
 
 nlohmann::json ReadJson(const fs::path& path) {
@@ -165,11 +165,11 @@ TEST(DumpThenPack, GivesBackAVariedGameByteForByteWithEachSubImageAsEmbedded) {
 
     const fs::path sprites = folder.Path() / "description" / "sprites";
     for (std::size_t k = 0; k < game.objects[0].frames.size(); ++k) {
-        EXPECT_EQ(ReadBytes(sprites / ("1-Caf__-" + std::to_string(k) + ".bmp")),
+        EXPECT_EQ(ReadAllBytes(sprites / ("1-Caf__-" + std::to_string(k) + ".bmp")),
                   game.objects[0].frames[k])
             << "frame " << k;
     }
-    EXPECT_EQ(ReadBytes(sprites / "2-wall-0.bmp"), game.objects[1].frames[0]);
+    EXPECT_EQ(ReadAllBytes(sprites / "2-wall-0.bmp"), game.objects[1].frames[0]);
     EXPECT_EQ(std::distance(fs::directory_iterator(sprites), fs::directory_iterator()), 9);
 }
 
