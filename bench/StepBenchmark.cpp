@@ -2,6 +2,7 @@
 // solid walls they bounce off (box collisions), drawn every step as the player draws them.
 #include "data/GameLoader.h"
 #include "platform/PictureLoader.h"
+#include "platform/headless/HeadlessDevices.h"
 #include "platform/headless/HeadlessDialogs.h"
 #include "platform/headless/HeadlessScreen.h"
 #include "platform/headless/HeadlessShell.h"
@@ -69,7 +70,9 @@ void BM_StepBusyRoom(benchmark::State& state) {
     PictureLoader pictures;
     VirtualClock clock;
     HeadlessShell shell(transcript, data.sounds, clock);
-    const GamePlatform platform{screen, pictures, dialogs, dialogs, shell, shell, shell, shell};
+    HeadlessDevices devices;
+    const GamePlatform platform{screen, pictures, dialogs, dialogs, shell, shell,
+                                shell,  shell,    shell,   devices, shell};
     CGame game(data, platform, 12345u);
     shell.Attach(&game);
     game.StartGame();

@@ -110,6 +110,13 @@ struct GameState {
     // Saved values
     // The table that "read" and "write" reach; null where no game runs.
     class CSavedValues* saved_values = nullptr;
+
+    // What built-in functions reach besides the state above: the room and instance operations,
+    // the running of events, and the services of the shell. Null where no game runs (tests,
+    // checking a game); functions that need them then do nothing.
+    class RoomOperations* rooms = nullptr;
+    class EventRunner* events = nullptr;
+    struct GameServices* services = nullptr;
 };
 
 } // namespace velkaro

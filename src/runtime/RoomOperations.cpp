@@ -422,7 +422,7 @@ bool RoomOperations::ShowQuestion(const std::string& text) {
 
 void RoomOperations::ShowHighscores(std::int32_t value) {
     services_.pacing.PauseGame();
-    services_.dialogs.ShowScores(value);
+    services_.scores.ShowScores(value);
     services_.pacing.ResumeGame();
 }
 

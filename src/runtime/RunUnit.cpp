@@ -79,19 +79,29 @@ CGame::CGame(GameData& data, const GamePlatform& platform, std::optional<std::ui
       errors_(game_, platform.dialogs, *this), executor_(game_, registry_, errors_),
       interpreter_(game_, FunctionRegistry(), errors_),
       drawing_(game_, executor_, platform.screen, platform.pictures),
-      rooms_(game_, executor_, errors_,
-             GameServices{drawing_, platform.boxes, platform.sound, platform.pacing}) {
+      rooms_(game_, executor_, errors_, Services()), services_(Services()) {
     RegisterActions(registry_);
     executor_.Context().interpreter = &interpreter_;
     executor_.Context().rooms = &rooms_;
     game_.data = &data_;
     game_.runtime = this;
     game_.saved_values = &saved_;
+    game_.rooms = &rooms_;
+    game_.events = &executor_;
+    game_.services = &services_;
+}
+
+GameServices CGame::Services() {
+    return GameServices{drawing_,         platform_.boxes,   platform_.sound, platform_.pacing,
+                        platform_.scores, platform_.screens, platform_.input, platform_.programs};
 }
 
 CGame::~CGame() {
     game_.runtime = nullptr;
     game_.saved_values = nullptr;
+    game_.rooms = nullptr;
+    game_.events = nullptr;
+    game_.services = nullptr;
 }
 
 // Start and end of the game.
@@ -151,13 +161,13 @@ void CGame::ShowScreen(std::int32_t kind, const std::string& file, bool full, st
     const std::int32_t delayMs = delay * 1000;
     switch (kind) {
     case kScreenImage:
-        platform_.shell.ShowSplashImage(file, full, delayMs);
+        platform_.screens.ShowSplashImage(file, full, delayMs);
         break;
     case kScreenVideo:
-        platform_.shell.ShowSplashVideo(file, full, loop);
+        platform_.screens.ShowSplashVideo(file, full, loop);
         break;
     case kScreenText:
-        platform_.shell.ShowSplashText(file, full, colour, delayMs);
+        platform_.screens.ShowSplashText(file, full, colour, delayMs);
         break;
     default:
         break;
@@ -344,7 +354,7 @@ void CGame::RunKeyboard() {
 
 void CGame::RunJoystick() {
     game_.event_name = kKeyboardEventName;
-    const std::int32_t code = JoystickCode(platform_.joystick.ReadJoystick());
+    const std::int32_t code = JoystickCode(platform_.input.ReadJoystick());
     if (code == 0) {
         return;
     }

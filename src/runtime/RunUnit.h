@@ -45,7 +45,10 @@ struct GamePlatform {
     SoundService& sound;
     PacingService& pacing;
     GameShell& shell;
-    JoystickInput& joystick;
+    ScoreService& scores;
+    ScreenService& screens;
+    DeviceInput& input;
+    ProgramService& programs;
 };
 
 // The key code the joystick stands for: a numeric-keypad key (97..105 without 101) for a
@@ -99,6 +102,8 @@ public:
     void SetScreenMode(bool full) override { drawing_.SetScreenMode(full); }
 
 private:
+    // The services of the platform, with the game's own drawing unit.
+    GameServices Services();
     const CActionList* ListFor(const CInstance& instance, int row, int sub) const;
     bool RunIfAny(CInstance& self, CInstance& other, int row, int sub, const char* eventName);
     void ShowScreen(std::int32_t kind, const std::string& file, bool full, std::int32_t delay,
@@ -131,6 +136,7 @@ private:
     CDrawingUnit drawing_;
     RoomOperations rooms_;
     CSavedValues saved_;
+    GameServices services_;
     // Written on the thread that runs the game, read by the game thread between steps.
     std::atomic<bool> stopRequested_{false};
 };

@@ -80,8 +80,8 @@ TEST(HeadlessDialogs, QuestionsAndErrorsAreAnsweredFromTheScriptAndWritten) {
     dialogs.ShowMessage("Hi");
     EXPECT_TRUE(dialogs.ShowQuestion("Again?"));
     EXPECT_EQ(dialogs.ShowErrorReport("ERROR:\rx", false), ErrorAnswer::Abort);
-    EXPECT_EQ(dialogs.ShowInput("Name?", "Bob"), std::optional<std::string>("Zo\xeb"));
-    EXPECT_EQ(dialogs.ShowInput("Name?", "Bob"), std::nullopt);
+    EXPECT_EQ(dialogs.AskText("Name?", "Bob"), std::optional<std::string>("Zo\xeb"));
+    EXPECT_EQ(dialogs.AskText("Name?", "Bob"), std::nullopt);
     EXPECT_EQ(out.str(),
               "{\"step\":4,\"kind\":\"message\",\"text\":\"Hi\"}\n"
               "{\"step\":4,\"kind\":\"question\",\"text\":\"Again?\",\"answer\":\"yes\"}\n"

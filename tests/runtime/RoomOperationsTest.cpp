@@ -52,7 +52,7 @@ constexpr std::int32_t kObjectCount = 4;
 
 class RoomOperationsTest : public ::testing::Test {
 protected:
-    RoomOperationsTest() : operations(game, runner, errors, {shell, shell, shell, shell}) {
+    RoomOperationsTest() : operations(game, runner, errors, {shell, shell, shell, shell, shell, shell, shell, shell}) {
         AddObject("ball", false, 15, true);
         AddObject("wall", true, 31, true);
         AddObject("plain", false, 15, false);

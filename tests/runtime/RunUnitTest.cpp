@@ -37,7 +37,8 @@ public:
     Bitmap Load(const std::filesystem::path&) override { return Bitmap(1, 1); }
 };
 
-class RecordingGameShell : public GameShell {
+// Start, end and the screens between, in one record, to check their order.
+class RecordingGameShell : public GameShell, public ScreenService {
 public:
     void LoadScores() override { calls.push_back("scores"); }
     void StartSounds() override { calls.push_back("sounds"); }
@@ -58,8 +59,10 @@ public:
     std::vector<std::string> calls;
 };
 
-class FakeJoystick : public JoystickInput {
+class FakeJoystick : public DeviceInput {
 public:
+    bool KeyDown(std::int32_t) override { return false; }
+    bool MouseButtonDown(std::int32_t) override { return false; }
     std::optional<JoystickState> ReadJoystick() override { return state; }
     std::optional<JoystickState> state;
 };
@@ -134,7 +137,8 @@ protected:
     RecordingShell boxes;
     RecordingGameShell shell;
     FakeJoystick joystick;
-    GamePlatform platform{screen, pictures, dialogs, boxes, boxes, boxes, shell, joystick};
+    GamePlatform platform{screen, pictures, dialogs, boxes,    boxes, boxes,
+                          shell,  boxes,    shell,   joystick, boxes};
     std::unique_ptr<CGame> game;
 };
 

@@ -156,7 +156,7 @@ protected:
     CActionRegistry registry{dialogs};
     CActionExecutor executor{game, registry, errors};
     CInterpreter interpreter{game, functions, errors};
-    RoomOperations rooms{game, executor, errors, {shell, shell, shell, shell}};
+    RoomOperations rooms{game, executor, errors, {shell, shell, shell, shell, shell, shell, shell, shell}};
     CInstance* self = nullptr;
     CInstance* other = nullptr;
 };

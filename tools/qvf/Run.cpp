@@ -5,13 +5,14 @@
 #include "data/GameLoader.h"
 #include "platform/PictureLoader.h"
 #include "platform/headless/AnswerScript.h"
+#include "platform/headless/HeadlessDevices.h"
 #include "platform/headless/HeadlessDialogs.h"
 #include "platform/headless/HeadlessScreen.h"
 #include "platform/headless/HeadlessShell.h"
+#include "platform/headless/InputDelivery.h"
 #include "platform/headless/InputFileError.h"
 #include "platform/headless/InputScript.h"
 #include "platform/headless/VirtualClock.h"
-#include "platform/headless/InputDelivery.h"
 #include "runtime/RunUnit.h"
 
 #include <charconv>
@@ -138,8 +139,8 @@ private:
 class StepKeeper {
 public:
     StepKeeper(CGame& game, const RunOptions& options, Transcript& transcript, InputScript& input,
-               HeadlessShell& shell, HeadlessScreen& screen, WindowKeys& keys)
-        : game_(game), options_(options), transcript_(transcript), input_(input), shell_(shell),
+               HeadlessDevices& devices, HeadlessScreen& screen, WindowKeys& keys)
+        : game_(game), options_(options), transcript_(transcript), input_(input), devices_(devices),
           screen_(screen), keys_(keys) {}
 
     void operator()(const std::function<void()>& call) {
@@ -190,15 +191,8 @@ private:
         step_ = step;
         transcript_.SetStep(step);
         for (const InputEvent& event : input_.Due(step)) {
-            if (event.kind == InputEvent::Kind::Joystick) {
-                shell_.SetJoystick(JoystickState{static_cast<std::int32_t>(event.a),
-                                                 static_cast<std::int32_t>(event.b),
-                                                 static_cast<std::uint32_t>(event.c)});
-            } else if (event.kind == InputEvent::Kind::NoJoystick) {
-                shell_.SetJoystick(std::nullopt);
-            } else {
-                Deliver(game_.State(), keys_, event);
-            }
+            devices_.Apply(event);
+            Deliver(game_.State(), keys_, event);
         }
     }
 
@@ -218,7 +212,7 @@ private:
     const RunOptions& options_;
     Transcript& transcript_;
     InputScript& input_;
-    HeadlessShell& shell_;
+    HeadlessDevices& devices_;
     HeadlessScreen& screen_;
     WindowKeys& keys_;
     Expect expect_ = Expect::Start;
@@ -272,11 +266,13 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     HeadlessScreen screen;
     PictureLoader pictures;
     HeadlessShell shell(transcript, game->sounds, clock);
-    const GamePlatform platform{screen, pictures, dialogs, dialogs, shell, shell, shell, shell};
+    HeadlessDevices devices;
+    const GamePlatform platform{screen, pictures, dialogs, dialogs, shell, shell,
+                                shell,  shell,    shell,   devices, shell};
     CGame running(*game, platform, options.seed);
     shell.Attach(&running);
     HeadlessWindowKeys keys(running, shell, dialogs);
-    StepKeeper keeper(running, options, transcript, input, shell, screen, keys);
+    StepKeeper keeper(running, options, transcript, input, devices, screen, keys);
     keeper.SetGameName(game->gameName);
     try {
         running.StartGameThread([&] {

@@ -23,12 +23,8 @@ bool HeadlessDialogs::ShowQuestion(const std::string& text) {
     return yes;
 }
 
-void HeadlessDialogs::ShowScores(std::int32_t score) {
-    transcript_.Write("highscore", {{"score", score}, {"place", nullptr}, {"name", nullptr}});
-}
-
-std::optional<std::string> HeadlessDialogs::ShowInput(const std::string& text,
-                                                      const std::string& value) {
+std::optional<std::string> HeadlessDialogs::AskText(const std::string& text,
+                                                    const std::string& value) {
     const std::optional<std::string> typed = answers_.ForInput();
     nlohmann::ordered_json answer = nullptr;
     if (typed) {

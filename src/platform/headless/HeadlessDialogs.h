@@ -23,12 +23,10 @@ public:
     void ShowMessage(const std::string& text) override;
     ErrorAnswer ShowErrorReport(const std::string& text, bool fatal) override;
     bool ShowQuestion(const std::string& text) override;
-    // The high-score table is not kept yet: the line names the score offered and no place.
-    void ShowScores(std::int32_t score) override;
     // An input box: the text typed (Windows-1252), or none for Cancel.
-    std::optional<std::string> ShowInput(const std::string& text, const std::string& value);
-    // The game information window.
-    void ShowGameInfo();
+    std::optional<std::string> AskText(const std::string& prompt,
+                                       const std::string& value) override;
+    void ShowGameInfo() override;
 
 private:
     Transcript& transcript_;

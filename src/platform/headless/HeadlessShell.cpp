@@ -45,6 +45,38 @@ bool HeadlessShell::PlayGameSound(std::int32_t number, std::int32_t mode) {
     return true;
 }
 
+void HeadlessShell::StopGameSound(std::int32_t number) {
+    transcript_.Write("sound", {{"action", "stop"}, {"sound", number}});
+}
+
+void HeadlessShell::SetSoundVolume(std::int32_t number, double value) {
+    transcript_.Write("sound", {{"action", "volume"}, {"sound", number}, {"value", value}});
+}
+
+void HeadlessShell::SetSoundPan(std::int32_t number, double value) {
+    transcript_.Write("sound", {{"action", "pan"}, {"sound", number}, {"value", value}});
+}
+
+void HeadlessShell::SetSoundFrequency(std::int32_t number, double value) {
+    transcript_.Write("sound", {{"action", "frequency"}, {"sound", number}, {"value", value}});
+}
+
+void HeadlessShell::ShowScores(std::int32_t score) {
+    transcript_.Write("highscore", {{"score", score}, {"place", nullptr}, {"name", nullptr}});
+}
+
+bool HeadlessShell::Execute(const std::string& program, const std::string& arguments, bool wait) {
+    transcript_.Write("execute",
+                      {{"command", AnsiToUtf8(program + " " + arguments)}, {"wait", wait}});
+    return true;
+}
+
+bool HeadlessShell::ShellExecute(const std::string& file, const std::string& parameters) {
+    transcript_.Write("execute",
+                      {{"command", AnsiToUtf8(file + " " + parameters)}, {"wait", false}});
+    return true;
+}
+
 void HeadlessShell::PauseGame() {
     if (game_ != nullptr) {
         game_->PauseGame();

@@ -18,10 +18,14 @@ class Clock;
 // The shell of a headless run: nothing is heard or shown, and what would have been is written
 // to the transcript. Playing sounds and music, the high-score table and the start and end
 // screens themselves are not done here: each writes the line of what was asked and returns.
+// Not finished: the high-score table is not kept (every place reads empty) and no program is
+// started; both only write their transcript lines.
 class HeadlessShell : public GameShell,
                       public SoundService,
                       public PacingService,
-                      public JoystickInput {
+                      public ScreenService,
+                      public ScoreService,
+                      public ProgramService {
 public:
     HeadlessShell(Transcript& transcript, const CSoundList& sounds, Clock& clock)
         : transcript_(transcript), sounds_(sounds), clock_(clock) {}
@@ -35,6 +39,8 @@ public:
     void EndSounds() override {}
     void StartMusic(std::int32_t order, const std::vector<std::string>& playList) override;
     void StopMusic() override;
+
+    // ScreenService
     void ShowSplashImage(const std::string& file, bool full, std::int32_t delayMs) override;
     void ShowSplashVideo(const std::string& file, bool full, bool loop) override;
     void ShowSplashText(const std::string& file, bool full, Colour background,
@@ -42,16 +48,29 @@ public:
 
     // SoundService
     bool PlayGameSound(std::int32_t number, std::int32_t mode) override;
+    void StopGameSound(std::int32_t number) override;
+    void SetSoundVolume(std::int32_t number, double value) override;
+    void SetSoundPan(std::int32_t number, double value) override;
+    void SetSoundFrequency(std::int32_t number, double value) override;
+
+    // ScoreService
+    void ShowScores(std::int32_t score) override;
+    void AddScore(const std::string&, std::int32_t) override {}
+    void ClearScores() override {}
+    std::int32_t ScoreAt(std::int32_t) const override { return 0; }
+    std::string NameAt(std::int32_t) const override { return {}; }
+    void SetScoreColours(Colour, Colour) override {}
+    void SetScoreFont(const std::string&) override {}
+
+    // ProgramService
+    bool Execute(const std::string& program, const std::string& arguments, bool wait) override;
+    bool ShellExecute(const std::string& file, const std::string& parameters) override;
 
     // PacingService
     void PauseGame() override;
     void ResumeGame() override;
     // Waits on the run's clock: a virtual one only moves on.
     void Sleep(std::uint32_t ms) override;
-
-    // JoystickInput: what the input file last set, none until it sets one.
-    std::optional<JoystickState> ReadJoystick() override { return joystick_; }
-    void SetJoystick(std::optional<JoystickState> state) { joystick_ = state; }
 
 private:
     void Splash(const char* type, const std::string& file);
@@ -60,7 +79,6 @@ private:
     const CSoundList& sounds_;
     Clock& clock_;
     CGame* game_ = nullptr;
-    std::optional<JoystickState> joystick_;
 };
 
 } // namespace velkaro
