@@ -6,8 +6,10 @@
 #include "platform/headless/HeadlessDialogs.h"
 #include "platform/headless/HeadlessScreen.h"
 #include "platform/headless/HeadlessShell.h"
+#include "platform/headless/HeadlessSplashWindow.h"
 #include "platform/headless/VirtualClock.h"
 #include "runtime/RunUnit.h"
+#include "shell/SplashUnit.h"
 
 #include <benchmark/benchmark.h>
 
@@ -71,8 +73,10 @@ void BM_StepBusyRoom(benchmark::State& state) {
     VirtualClock clock;
     HeadlessShell shell(transcript, data.sounds, clock);
     HeadlessDevices devices;
+    HeadlessSplashWindow splashWindow(transcript);
+    CSplashScreens splash(splashWindow, pictures, dialogs);
     const GamePlatform platform{screen, pictures, dialogs, dialogs, shell, shell,
-                                shell,  shell,    shell,   devices, shell};
+                                shell,  shell,    splash,  devices, shell};
     CGame game(data, platform, 12345u);
     shell.Attach(&game);
     game.StartGame();

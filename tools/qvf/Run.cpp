@@ -9,11 +9,13 @@
 #include "platform/headless/HeadlessDialogs.h"
 #include "platform/headless/HeadlessScreen.h"
 #include "platform/headless/HeadlessShell.h"
+#include "platform/headless/HeadlessSplashWindow.h"
 #include "platform/headless/InputDelivery.h"
 #include "platform/headless/InputFileError.h"
 #include "platform/headless/InputScript.h"
 #include "platform/headless/VirtualClock.h"
 #include "runtime/RunUnit.h"
+#include "shell/SplashUnit.h"
 
 #include <charconv>
 #include <cstdio>
@@ -267,8 +269,10 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     PictureLoader pictures;
     HeadlessShell shell(transcript, game->sounds, clock);
     HeadlessDevices devices;
+    HeadlessSplashWindow splashWindow(transcript);
+    CSplashScreens splash(splashWindow, pictures, dialogs);
     const GamePlatform platform{screen, pictures, dialogs, dialogs, shell, shell,
-                                shell,  shell,    shell,   devices, shell};
+                                shell,  shell,    splash,  devices, shell};
     CGame running(*game, platform, options.seed);
     shell.Attach(&running);
     HeadlessWindowKeys keys(running, shell, dialogs);

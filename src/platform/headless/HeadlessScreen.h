@@ -8,12 +8,15 @@
 
 namespace velkaro {
 
+// The screen a headless run pretends to have.
+inline constexpr ScreenSize kHeadlessScreenSize{1024, 768};
+
 // Game windows that are never shown: the framed window alone (no full screen), and the last
 // picture presented in it, which can be written out.
 class HeadlessScreen : public Screen {
 public:
     bool FullScreenAvailable() const override { return false; }
-    ScreenSize FullScreenSize() const override { return {1024, 768}; }
+    ScreenSize FullScreenSize() const override { return kHeadlessScreenSize; }
     void ShowWindow(int width, int height) override;
     void ShowFullScreen() override {}
     void Close() override { closed_ = true; }

@@ -17,22 +17,6 @@ void HeadlessShell::StopMusic() {
     transcript_.Write("music", {{"action", "stop"}});
 }
 
-void HeadlessShell::Splash(const char* type, const std::string& file) {
-    transcript_.Write("splash", {{"type", type}, {"file", AnsiToUtf8(file)}});
-}
-
-void HeadlessShell::ShowSplashImage(const std::string& file, bool, std::int32_t) {
-    Splash("image", file);
-}
-
-void HeadlessShell::ShowSplashVideo(const std::string& file, bool, bool) {
-    Splash("video", file);
-}
-
-void HeadlessShell::ShowSplashText(const std::string& file, bool, Colour, std::int32_t) {
-    Splash("text", file);
-}
-
 bool HeadlessShell::PlayGameSound(std::int32_t number, std::int32_t mode) {
     if (number == 0) {
         transcript_.Write("sound", {{"action", "stop"}, {"sound", 0}});

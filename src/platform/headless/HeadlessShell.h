@@ -16,14 +16,13 @@ class CGame;
 class Clock;
 
 // The shell of a headless run: nothing is heard or shown, and what would have been is written
-// to the transcript. Playing sounds and music, the high-score table and the start and end
-// screens themselves are not done here: each writes the line of what was asked and returns.
-// Not finished: the high-score table is not kept (every place reads empty) and no program is
-// started; both only write their transcript lines.
+// to the transcript. Playing sounds and music, and the high-score table themselves are not done
+// here: each writes the line of what was asked and returns. Not finished: the high-score table is
+// not kept (every place reads empty) and no program is started; both only write their transcript
+// lines.
 class HeadlessShell : public GameShell,
                       public SoundService,
                       public PacingService,
-                      public ScreenService,
                       public ScoreService,
                       public ProgramService {
 public:
@@ -39,12 +38,6 @@ public:
     void EndSounds() override {}
     void StartMusic(std::int32_t order, const std::vector<std::string>& playList) override;
     void StopMusic() override;
-
-    // ScreenService
-    void ShowSplashImage(const std::string& file, bool full, std::int32_t delayMs) override;
-    void ShowSplashVideo(const std::string& file, bool full, bool loop) override;
-    void ShowSplashText(const std::string& file, bool full, Colour background,
-                        std::int32_t delayMs) override;
 
     // SoundService
     bool PlayGameSound(std::int32_t number, std::int32_t mode) override;
@@ -73,8 +66,6 @@ public:
     void Sleep(std::uint32_t ms) override;
 
 private:
-    void Splash(const char* type, const std::string& file);
-
     Transcript& transcript_;
     const CSoundList& sounds_;
     Clock& clock_;
