@@ -1,0 +1,11 @@
+#pragma once
+
+#include "functions/FunctionUnit.h"
+
+namespace velkaro {
+
+// Appends the 10 functions that run an event of chosen instances at once, in their fixed
+// order.
+void RegisterEventFunctions(CFunctionRegistry& registry);
+
+} // namespace velkaro

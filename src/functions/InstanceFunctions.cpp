@@ -1,0 +1,256 @@
+#include "functions/InstanceFunctions.h"
+
+#include "data/GameLoader.h"
+#include "runtime/GameServices.h"
+#include "runtime/GameState.h"
+#include "runtime/RoomOperations.h"
+
+#include <cstdint>
+#include <iterator>
+#include <utility>
+
+namespace velkaro {
+namespace {
+
+// How the sound player plays a sound: once, in a loop, or music in a loop and effects once.
+constexpr std::int32_t kPlayOnce = 0;
+constexpr std::int32_t kPlayLooping = 1;
+constexpr std::int32_t kPlayMusicLooping = 2;
+
+// One call of a function of this table. Integers are rounded (halves to even) and, where the
+// operation takes 32 bits, cut to their low 32 bits; nothing else is checked here.
+class InstanceCall {
+public:
+    InstanceCall(FunctionContext& context, CInstance& self, CInstance& other,
+                 const FunctionArguments& arguments, RValue& result)
+        : context_(context), self_(self), other_(other), arguments_(arguments), result_(result) {}
+
+    GameState& Game() { return context_.game; }
+    CInstance& Self() { return self_; }
+    CInstance& Other() { return other_; }
+
+    double Number(int i) const { return arguments_[static_cast<std::size_t>(i)].real; }
+    std::int64_t Integer(int i) const { return RoundToInteger(Number(i)); }
+    std::int32_t Integer32(int i) const { return Low32(Integer(i)); }
+    // An object argument, with self's and other's object already put in for -1 and -2, so
+    // that what the operation's events do to self and other cannot change what it applies to.
+    std::int32_t Object(int i) const { return ResolveObject(self_, other_, Integer32(i)); }
+
+    void Return(double value) { result_ = RValue::Real(value); }
+    void ReturnTruth(bool truth) { Return(TruthValue(truth)); }
+
+private:
+    FunctionContext& context_;
+    CInstance& self_;
+    CInstance& other_;
+    const FunctionArguments& arguments_;
+    RValue& result_;
+};
+
+struct InstanceFunction {
+    const char* name;
+    int argumentCount;
+    void (*run)(InstanceCall&);
+};
+
+// Runs `act` on the room operations when a game runs.
+template <typename Act> void WithRooms(InstanceCall& call, Act act) {
+    if (RoomOperations* rooms = call.Game().rooms) {
+        act(*rooms);
+    }
+}
+
+// The nearest multiple of `cell`, halves to even. A cell size of 0 means the room has no grid
+// at all, so no position is off it: the coordinate stays where it is (and so counts as
+// aligned). A quotient too large to round is a whole number already.
+double GridPoint(double value, std::int32_t cell) {
+    if (cell == 0) {
+        return value;
+    }
+    const double cells = value / cell;
+    if (!FitsRoundedInteger(cells)) {
+        return value;
+    }
+    return static_cast<double>(RoundToInteger(cells)) * cell;
+}
+
+void Align(InstanceCall& call) {
+    CInstance& self = call.Self();
+    const std::int32_t cell = call.Game().cellsize;
+    self.SetX(GridPoint(self.x, cell));
+    self.SetY(GridPoint(self.y, cell));
+}
+
+void IsAligned(InstanceCall& call) {
+    const CInstance& self = call.Self();
+    const std::int32_t cell = call.Game().cellsize;
+    call.ReturnTruth(self.x == GridPoint(self.x, cell) && self.y == GridPoint(self.y, cell));
+}
+
+void Sleep(InstanceCall& call) {
+    // The platform's wait takes an unsigned count, in which a negative number would mean
+    // waiting for ever.
+    const std::int64_t ms = call.Integer(0);
+    WithRooms(call, [&](RoomOperations& rooms) { rooms.SleepFor(ms < 0 ? 0 : Low32(ms)); });
+}
+
+template <std::int32_t Mode> void PlaySound(InstanceCall& call) {
+    WithRooms(call, [&](RoomOperations& rooms) { rooms.PlaySound(call.Integer32(0), Mode); });
+}
+
+// Runs `act` on the sound player for argument 0 when it names a sound of the table (or 0 for
+// every sound, when `allSounds`). Other numbers are passed over without a word: only playing
+// a sound that does not exist is an error.
+template <typename Act> void WithSound(InstanceCall& call, bool allSounds, Act act) {
+    GameState& game = call.Game();
+    const std::int32_t number = call.Integer32(0);
+    const bool named = game.data != nullptr && game.data->sounds.Valid(number);
+    if (game.services != nullptr && (named || (allSounds && number == 0))) {
+        act(game.services->sound, number);
+    }
+}
+
+void StopSound(InstanceCall& call) {
+    WithSound(call, true, [](SoundService& sound, std::int32_t n) { sound.StopGameSound(n); });
+}
+
+// The sound player maps the 0..1 value to its own units and keeps it in range.
+void SoundPan(InstanceCall& call) {
+    WithSound(call, false,
+              [&](SoundService& sound, std::int32_t n) { sound.SetSoundPan(n, call.Number(1)); });
+}
+
+void SoundVolume(InstanceCall& call) {
+    WithSound(call, false, [&](SoundService& sound, std::int32_t n) {
+        sound.SetSoundVolume(n, call.Number(1));
+    });
+}
+
+void SoundFrequency(InstanceCall& call) {
+    WithSound(call, false, [&](SoundService& sound, std::int32_t n) {
+        sound.SetSoundFrequency(n, call.Number(1));
+    });
+}
+
+// In registration order: the order fixes the function numbers.
+constexpr InstanceFunction kInstanceFunctions[] = {
+    {"set_collision_mode", 1, [](InstanceCall& c) { c.Self().collision_mode = c.Integer32(0); }},
+    {"align", 0, Align},
+    {"is_aligned", 0, IsAligned},
+    {"create", 3,
+     [](InstanceCall& c) {
+         WithRooms(c, [&](RoomOperations& r) {
+             r.CreateInstance(c.Self(), c.Other(), c.Object(2), c.Number(0), c.Number(1));
+         });
+     }},
+    {"change", 2,
+     [](InstanceCall& c) {
+         WithRooms(c, [&](RoomOperations& r) {
+             r.Change(c.Self(), c.Other(), c.Integer32(0), c.Object(1));
+         });
+     }},
+    {"destroy", 1,
+     [](InstanceCall& c) {
+         WithRooms(c, [&](RoomOperations& r) { r.Destroy(c.Self(), c.Other(), c.Integer32(0)); });
+     }},
+    {"change_at", 3,
+     [](InstanceCall& c) {
+         WithRooms(c, [&](RoomOperations& r) {
+             r.ChangeAt(c.Self(), c.Other(), c.Object(2), c.Number(0), c.Number(1));
+         });
+     }},
+    {"destroy_at", 2,
+     [](InstanceCall& c) {
+         WithRooms(c, [&](RoomOperations& r) { r.DestroyAt(c.Number(0), c.Number(1)); });
+     }},
+    {"move_random", 1,
+     [](InstanceCall& c) {
+         WithRooms(c,
+                   [&](RoomOperations& r) { r.MoveRandom(c.Self(), c.Other(), c.Integer32(0)); });
+     }},
+    {"set_motion", 2,
+     [](InstanceCall& c) {
+         c.Self().SetDirection(c.Number(0));
+         c.Self().SetSpeed(c.Number(1));
+     }},
+    {"add_motion", 2, [](InstanceCall& c) { c.Self().AddMotion(c.Number(1), c.Number(0)); }},
+    {"bounce", 0,
+     [](InstanceCall& c) {
+         WithRooms(c, [&](RoomOperations& r) { r.Bounce(c.Self(), c.Other()); });
+     }},
+    {"object_at", 3,
+     [](InstanceCall& c) {
+         WithRooms(c, [&](RoomOperations& r) {
+             c.ReturnTruth(r.ObjectAt(c.Self(), c.Other(), c.Object(2), c.Number(0), c.Number(1)));
+         });
+     }},
+    {"nothing_at", 2,
+     [](InstanceCall& c) {
+         WithRooms(c, [&](RoomOperations& r) {
+             c.ReturnTruth(r.NothingAt(c.Self(), c.Number(0), c.Number(1)));
+         });
+     }},
+    {"is_free", 2,
+     [](InstanceCall& c) {
+         WithRooms(c, [&](RoomOperations& r) {
+             c.ReturnTruth(r.IsFree(c.Self(), c.Number(0), c.Number(1)));
+         });
+     }},
+    {"is_empty", 2,
+     [](InstanceCall& c) {
+         WithRooms(c, [&](RoomOperations& r) {
+             c.ReturnTruth(r.IsEmpty(c.Self(), c.Number(0), c.Number(1)));
+         });
+     }},
+    {"is_meeting", 3,
+     [](InstanceCall& c) {
+         WithRooms(c, [&](RoomOperations& r) {
+             c.ReturnTruth(r.IsMeeting(c.Self(), c.Other(), c.Object(2), c.Number(0), c.Number(1)));
+         });
+     }},
+    {"number", 1,
+     [](InstanceCall& c) {
+         WithRooms(c, [&](RoomOperations& r) {
+             c.Return(r.CountInstances(c.Self(), c.Other(), c.Object(0)));
+         });
+     }},
+    {"end_game", 0,
+     [](InstanceCall& c) { WithRooms(c, [](RoomOperations& r) { r.FinishGame(); }); }},
+    {"goto_room", 1,
+     [](InstanceCall& c) { WithRooms(c, [&](RoomOperations& r) { r.GotoRoom(c.Integer32(0)); }); }},
+    {"set_score", 1, [](InstanceCall& c) { c.Game().score = c.Integer32(0); }},
+    {"sleep", 1, Sleep},
+    // The game loop copes with speeds of 0 and below itself.
+    {"set_gamespeed", 1, [](InstanceCall& c) { c.Game().gamespeed = c.Number(0); }},
+    {"sound", 1, PlaySound<kPlayMusicLooping>},
+    {"sound_play", 1, PlaySound<kPlayOnce>},
+    {"sound_loop", 1, PlaySound<kPlayLooping>},
+    {"sound_stop", 1, StopSound},
+    {"sound_pan", 2, SoundPan},
+    {"sound_volume", 2, SoundVolume},
+    {"sound_frequency", 2, SoundFrequency},
+};
+
+template <std::size_t I>
+void RunInstanceFunction(FunctionContext& context, CInstance& self, CInstance& other,
+                         int /*argumentCount*/, const FunctionArguments& arguments,
+                         RValue& result) {
+    InstanceCall call(context, self, other, arguments, result);
+    kInstanceFunctions[I].run(call);
+}
+
+template <std::size_t... I>
+void RegisterAll(CFunctionRegistry& registry, std::index_sequence<I...>) {
+    (registry.RegisterFunction(kInstanceFunctions[I].name, &RunInstanceFunction<I>,
+                               kInstanceFunctions[I].argumentCount),
+     ...);
+}
+
+} // namespace
+
+void RegisterInstanceFunctions(CFunctionRegistry& registry) {
+    static_assert(std::size(kInstanceFunctions) == 30);
+    RegisterAll(registry, std::make_index_sequence<std::size(kInstanceFunctions)>());
+}
+
+} // namespace velkaro

@@ -1,0 +1,143 @@
+#pragma once
+
+// A small game played in memory, for the tests of the built-in functions that act on a
+// running game: its objects and rooms are built by the test, it runs with the real executor,
+// interpreter and room operations, and whatever reaches the shell is recorded.
+
+#include "data/GameLoader.h"
+#include "functions/FunctionUnit.h"
+#include "runtime/RunUnit.h"
+#include "support/GameFileBuilder.h"
+#include "support/RecordingDialogs.h"
+#include "support/RecordingGameServices.h"
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace velkaro::test {
+
+class BlankScreen : public Screen {
+public:
+    bool FullScreenAvailable() const override { return false; }
+    ScreenSize FullScreenSize() const override { return {1024, 768}; }
+    void ShowWindow(int, int) override {}
+    void ShowFullScreen() override {}
+    void Close() override {}
+    void SetCaption(const std::string&) override {}
+    void ShowCursor(bool) override {}
+    void Present(const Bitmap&, int, int, int, int) override {}
+};
+
+class BlankPictures : public Pictures {
+public:
+    Bitmap Load(const std::filesystem::path&) override { return Bitmap(1, 1); }
+};
+
+class SilentGameShell : public GameShell {
+public:
+    void LoadScores() override {}
+    bool StartSounds() override { return false; }
+    void EndSounds() override {}
+    void StartMusic(std::int32_t, const std::vector<std::string>&) override {}
+    void StopMusic() override {}
+};
+
+class FunctionGameTest : public ::testing::Test {
+protected:
+    FunctionGameTest() { data.files = Files(folder.Path()); }
+
+    CObject& AddObject(const std::string& name, bool solid, int boxLast) {
+        CObject& object = data.objects.Add();
+        object.name = name;
+        object.solid = solid;
+        object.bbRight = boxLast;
+        object.bbBottom = boxLast;
+        return object;
+    }
+
+    // Appends a piece of code to the object's list for the event.
+    static void On(CObject& object, int row, int sub, const std::string& code) {
+        CAction& action = object.EventList(row, sub)->Add();
+        action.id = 811;
+        action.arguments[0] = code;
+    }
+
+    // An empty room of columns x rows cells of `cell` pixels.
+    void AddRoom(int columns, int rows, int cell) {
+        CRoom& room = data.rooms.Add();
+        room.widthInCells = columns;
+        room.heightInCells = rows;
+        room.cellSize = cell;
+    }
+
+    GameState& Start() {
+        game = std::make_unique<CGame>(data, platform, 12345u);
+        game->StartGameThread([] {});
+        game->StartGame();
+        game->State().globals.SetValue("log", RValue::String(""), 0);
+        return game->State();
+    }
+    GameState& State() { return game->State(); }
+
+    // A new instance, without its Creation event.
+    CInstance& Place(std::int32_t object, double x, double y) {
+        return State().instances.Add(data.objects, object, x, y);
+    }
+
+    // Calls a function of the program's registry for `self` and `other`.
+    RValue Call(const std::string& name, std::initializer_list<double> numbers, CInstance& self,
+                CInstance& other) {
+        const CFunctionRegistry& functions = FunctionRegistry();
+        const int index = functions.FindFunction(name);
+        EXPECT_GT(index, 0) << name;
+        FunctionArguments arguments;
+        int count = 0;
+        for (const double number : numbers) {
+            arguments[static_cast<std::size_t>(count++)] = RValue::Real(number);
+        }
+        FunctionContext context(State());
+        RValue result;
+        EXPECT_TRUE(functions.CallFunction(index, context, self, other, count, arguments, result))
+            << name;
+        EXPECT_FALSE(context.Failed()) << context.error;
+        return result;
+    }
+    double Real(const std::string& name, std::initializer_list<double> numbers, CInstance& self,
+                CInstance& other) {
+        return Call(name, numbers, self, other).real;
+    }
+
+    // What the game's code appended to the global "log" since the last look.
+    std::string TakeLog() {
+        RValue value;
+        State().globals.GetValue("log", 0, value);
+        State().globals.SetValue("log", RValue::String(""), 0);
+        return value.string;
+    }
+
+    // The last line of each error report: the message.
+    std::vector<std::string> ErrorMessages() const {
+        std::vector<std::string> messages;
+        for (const auto& report : dialogs.errorReports) {
+            messages.push_back(report.text.substr(report.text.rfind('\r') + 1));
+        }
+        return messages;
+    }
+
+    TempDir folder;
+    GameData data;
+    BlankScreen screen;
+    BlankPictures pictures;
+    RecordingDialogs dialogs;
+    RecordingShell shell;
+    SilentGameShell gameShell;
+    GamePlatform platform{screen,    pictures, dialogs, shell, shell, shell,
+                          gameShell, shell,    shell,   shell, shell};
+    std::unique_ptr<CGame> game;
+};
+
+} // namespace velkaro::test
