@@ -2,6 +2,7 @@
 
 #include "functions/NumberText.h"
 #include "functions/RandomGenerator.h"
+#include "functions/TextFile.h"
 #include "runtime/CollisionUnit.h"
 #include "runtime/InstanceClass.h"
 #include "script/VariableClass.h"
@@ -110,6 +111,8 @@ struct GameState {
     // Saved values
     // The table that "read" and "write" reach; null where no game runs.
     class CSavedValues* saved_values = nullptr;
+    // The text file that the file functions share: open across rooms until game code closes it.
+    CTextFile text_file;
 
     // What built-in functions reach besides the state above: the room and instance operations,
     // the running of events, and the services of the shell. Null where no game runs (tests,

@@ -1,0 +1,268 @@
+#include "functions/FileFunctions.h"
+
+#include "data/GameLoader.h"
+#include "functions/NumberText.h"
+#include "functions/TextFile.h"
+#include "runtime/GameServices.h"
+#include "runtime/GameState.h"
+#include "script/SavedValues.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <utility>
+
+namespace velkaro {
+namespace {
+
+// One call of a function of this table.
+class FileCall {
+public:
+    FileCall(FunctionContext& context, const char* name, const FunctionArguments& arguments,
+             RValue& result)
+        : context_(context), name_(name), arguments_(arguments), result_(result) {}
+
+    GameState& Game() { return context_.game; }
+    CTextFile& File() { return context_.game.text_file; }
+    // Null while no game is loaded: there is then no data folder, and names find nothing.
+    const GameData* Data() { return context_.game.data; }
+    // Null where no game runs: nothing can then be shown or started.
+    GameServices* Services() { return context_.game.services; }
+
+    const RValue& Argument(int i) const { return arguments_[static_cast<std::size_t>(i)]; }
+    const std::string& Text(int i) const { return Argument(i).string; }
+
+    // The rounded integer of argument i; false, with the call failed, when the argument is
+    // too large to round.
+    bool Integer(int i, std::int64_t& value) {
+        const double number = Argument(i).real;
+        if (!FitsRoundedInteger(number)) {
+            context_.Fail(std::string("Argument of ") + name_ +
+                          " is out of range: " + NumberForMessage(number));
+            return false;
+        }
+        value = RoundToInteger(number);
+        return true;
+    }
+    // The same cut to 32 bits, for the keys of saved values.
+    bool Integer32(int i, std::int32_t& value) {
+        std::int64_t wide = 0;
+        if (!Integer(i, wide)) {
+            return false;
+        }
+        value = Low32(wide);
+        return true;
+    }
+
+    void Return(RValue value) { result_ = std::move(value); }
+
+    // Ends the call with the reason, when there is one.
+    void FailWith(std::optional<std::string> failure) {
+        if (failure) {
+            context_.Fail(std::move(*failure));
+        }
+    }
+
+    // A plain message box; it does not hold up the game.
+    void ShowMessage(const std::string& text) {
+        if (GameServices* services = Services()) {
+            services->dialogs.ShowMessage(text);
+        }
+    }
+
+private:
+    FunctionContext& context_;
+    const char* name_;
+    const FunctionArguments& arguments_;
+    RValue& result_;
+};
+
+struct FileFunction {
+    const char* name;
+    int argumentCount;
+    void (*run)(FileCall&);
+};
+
+// Names are relative to the data folder; a folder separator of either kind could lead out of
+// it, and relative folders such as ".." cannot be named without one.
+bool LeavesDataFolder(std::string_view name) {
+    return name.find_first_of("\\/") != std::string_view::npos;
+}
+
+// Keeps the game's steps suspended while a program runs that the game waits for, however the
+// wait ends, so that nothing leaves the game paused.
+class PausedWhile {
+public:
+    PausedWhile(PacingService& pacing, bool active) : pacing_(pacing), active_(active) {
+        if (active_) {
+            pacing_.PauseGame();
+        }
+    }
+    ~PausedWhile() {
+        if (active_) {
+            pacing_.ResumeGame();
+        }
+    }
+    PausedWhile(const PausedWhile&) = delete;
+    PausedWhile& operator=(const PausedWhile&) = delete;
+
+private:
+    PacingService& pacing_;
+    bool active_;
+};
+
+void FileExists(FileCall& call) {
+    const GameData* data = call.Data();
+    call.Return(RValue::Real(TruthValue(data != nullptr && data->files.FileExists(call.Text(0)))));
+}
+
+// A name that does not exist leaves the file open before as it was.
+void FileOpenRead(FileCall& call) {
+    const GameData* data = call.Data();
+    const std::string& name = call.Text(0);
+    if (data == nullptr || !data->files.FileExists(name)) {
+        return;
+    }
+    call.FailWith(call.File().OpenRead(data->files.Resolve(name), name));
+}
+
+void FileOpenWrite(FileCall& call) {
+    const std::string& name = call.Text(0);
+    if (LeavesDataFolder(name)) {
+        call.ShowMessage(kCannotWriteElsewhere);
+        return;
+    }
+    const GameData* data = call.Data();
+    if (data == nullptr) {
+        return;
+    }
+    call.FailWith(call.File().OpenWrite(data->files.Resolve(name), name));
+}
+
+void FileRead(FileCall& call) {
+    RValue value;
+    if (auto failure = call.File().Read(value)) {
+        call.FailWith(std::move(failure));
+        return;
+    }
+    call.Return(std::move(value));
+}
+
+// A file that cannot be deleted (it does not exist, it is a folder, it is protected) is left
+// alone without a word.
+void FileDelete(FileCall& call) {
+    const std::string& name = call.Text(0);
+    if (LeavesDataFolder(name)) {
+        call.ShowMessage(kCannotDeleteElsewhere);
+        return;
+    }
+    const GameData* data = call.Data();
+    if (data == nullptr) {
+        return;
+    }
+    const std::filesystem::path path = data->files.Resolve(name);
+    std::error_code error;
+    if (!std::filesystem::is_directory(path, error)) {
+        std::filesystem::remove(path, error);
+    }
+}
+
+void ReadSavedValue(FileCall& call) {
+    std::int32_t key = 0;
+    if (!call.Integer32(0, key)) {
+        return;
+    }
+    if (const CSavedValues* saved = call.Game().saved_values) {
+        call.Return(saved->GetSavedValue(key));
+    }
+}
+
+void WriteSavedValue(FileCall& call) {
+    std::int32_t key = 0;
+    if (!call.Integer32(0, key)) {
+        return;
+    }
+    if (CSavedValues* saved = call.Game().saved_values) {
+        saved->SetSavedValue(key, call.Argument(1));
+    }
+}
+
+void Execute(FileCall& call) {
+    std::int64_t wait = 0;
+    if (!call.Integer(2, wait)) {
+        return;
+    }
+    const std::string& program = call.Text(0);
+    const std::string& arguments = call.Text(1);
+    if (LeavesDataFolder(program) || LeavesDataFolder(arguments)) {
+        call.ShowMessage(kCannotExecuteElsewhere);
+        return;
+    }
+    GameServices* services = call.Services();
+    if (services == nullptr) {
+        return;
+    }
+    // Only a program the game waits for holds up its steps; one it does not wait for runs
+    // beside the game, which goes on at once.
+    PausedWhile paused(services->pacing, wait != 0);
+    if (!services->programs.Execute(program, arguments, wait != 0)) {
+        services->dialogs.ShowMessage("Cannot execute " + program + ".");
+    }
+}
+
+void ShellExecute(FileCall& call) {
+    const std::string& file = call.Text(0);
+    const std::string& parameters = call.Text(1);
+    if (LeavesDataFolder(file) || LeavesDataFolder(parameters)) {
+        call.ShowMessage(kCannotExecuteElsewhere);
+        return;
+    }
+    GameServices* services = call.Services();
+    if (services == nullptr) {
+        return;
+    }
+    if (!services->programs.ShellExecute(file, parameters)) {
+        services->dialogs.ShowMessage("Cannot execute " + file + ".");
+    }
+}
+
+constexpr FileFunction kFileFunctions[] = {
+    {"file_exists", 1, FileExists},
+    {"file_open_read", 1, FileOpenRead},
+    {"file_open_write", 1, FileOpenWrite},
+    {"file_close", 0, [](FileCall& c) { c.FailWith(c.File().Close()); }},
+    {"file_read", 0, FileRead},
+    {"file_write", 1, [](FileCall& c) { c.FailWith(c.File().Write(c.Argument(0))); }},
+    {"file_delete", 1, FileDelete},
+    {"read", 1, ReadSavedValue},
+    {"write", 2, WriteSavedValue},
+    {"execute", 3, Execute},
+    {"shellexecute", 2, ShellExecute},
+};
+
+template <std::size_t I>
+void RunFileFunction(FunctionContext& context, CInstance& /*self*/, CInstance& /*other*/,
+                     int /*argumentCount*/, const FunctionArguments& arguments, RValue& result) {
+    FileCall call(context, kFileFunctions[I].name, arguments, result);
+    kFileFunctions[I].run(call);
+}
+
+template <std::size_t... I>
+void RegisterAll(CFunctionRegistry& registry, std::index_sequence<I...>) {
+    (registry.RegisterFunction(kFileFunctions[I].name, &RunFileFunction<I>,
+                               kFileFunctions[I].argumentCount),
+     ...);
+}
+
+} // namespace
+
+void RegisterFileFunctions(CFunctionRegistry& registry) {
+    static_assert(std::size(kFileFunctions) == 11);
+    RegisterAll(registry, std::make_index_sequence<std::size(kFileFunctions)>());
+}
+
+} // namespace velkaro
