@@ -2,14 +2,17 @@
 // solid walls they bounce off (box collisions), drawn every step as the player draws them.
 #include "data/GameLoader.h"
 #include "platform/PictureLoader.h"
+#include "platform/headless/HeadlessAudio.h"
 #include "platform/headless/HeadlessDevices.h"
 #include "platform/headless/HeadlessDialogs.h"
+#include "platform/headless/HeadlessPrograms.h"
+#include "platform/headless/HeadlessScoreWindow.h"
 #include "platform/headless/HeadlessScreen.h"
 #include "platform/headless/HeadlessShell.h"
 #include "platform/headless/HeadlessSplashWindow.h"
 #include "platform/headless/VirtualClock.h"
 #include "runtime/RunUnit.h"
-#include "shell/SplashUnit.h"
+#include "shell/ShellUnit.h"
 
 #include <benchmark/benchmark.h>
 
@@ -71,12 +74,25 @@ void BM_StepBusyRoom(benchmark::State& state) {
     HeadlessScreen screen;
     PictureLoader pictures;
     VirtualClock clock;
-    HeadlessShell shell(transcript, data.sounds, clock);
+    HeadlessShell shell(clock);
     HeadlessDevices devices;
+    HeadlessPrograms programs(transcript, nullptr);
+    HeadlessAudio audio(transcript, clock);
+    AnswerScript answers;
+    HeadlessScoreWindow scoreWindow(transcript, answers);
     HeadlessSplashWindow splashWindow(transcript);
-    CSplashScreens splash(splashWindow, pictures, dialogs);
-    const GamePlatform platform{screen, pictures, dialogs, dialogs, shell, shell,
-                                shell,  shell,    splash,  devices, shell};
+    CShell gameShell(data, ShellPlatform{audio, scoreWindow, splashWindow, dialogs, pictures});
+    const GamePlatform platform{screen,
+                                pictures,
+                                dialogs,
+                                dialogs,
+                                gameShell.Sound(),
+                                shell,
+                                gameShell,
+                                gameShell.Scores(),
+                                gameShell.Screens(),
+                                devices,
+                                programs};
     CGame game(data, platform, 12345u);
     shell.Attach(&game);
     game.StartGame();

@@ -1,6 +1,10 @@
 #include "functions/FunctionUnit.h"
 
 #include "functions/DrawingFunctions.h"
+#include "functions/EventFunctions.h"
+#include "functions/FileFunctions.h"
+#include "functions/InstanceFunctions.h"
+#include "functions/InteractionFunctions.h"
 #include "functions/MathFunctions.h"
 #include "functions/NumberText.h"
 
@@ -56,12 +60,12 @@ bool CFunctionRegistry::CallFunction(int index, FunctionContext& context, CInsta
 CFunctionRegistry BuildFunctionRegistry() {
     CFunctionRegistry registry;
     // The order of the tables fixes the function numbers.
-    // 1. Instance, game and sound functions: not written yet; they register here, first.
+    RegisterInstanceFunctions(registry);
     RegisterMathFunctions(registry);
     RegisterDrawingFunctions(registry);
-    // 4. Interaction functions: not written yet; they register here.
-    // 5. File functions: not written yet; they register here.
-    // 6. Event functions: not written yet; they register here.
+    RegisterInteractionFunctions(registry);
+    RegisterFileFunctions(registry);
+    RegisterEventFunctions(registry);
     return registry;
 }
 

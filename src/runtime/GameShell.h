@@ -15,8 +15,10 @@ public:
 
     // Reads the high-score table of the data folder, with the table's look reset.
     virtual void LoadScores() = 0;
-    // Opens the sound output and prepares every sound of the game.
-    virtual void StartSounds() = 0;
+    // Opens the sound output and prepares every sound of the game. Answers whether wave sounds
+    // play through the output that mixes copies with volume, balance and speed (the game's
+    // "directsound").
+    virtual bool StartSounds() = 0;
     // Stops every sound and releases the sound output.
     virtual void EndSounds() = 0;
 

@@ -111,7 +111,7 @@ void CGame::StartGame() {
     data_.objects.PrepareActions(TokenNames{data_.objects, data_.sounds, FunctionRegistry()});
     game_.collision.Setup(data_.objects, options.precise, options.preprocess);
     platform_.shell.LoadScores();
-    platform_.shell.StartSounds();
+    game_.directsound = platform_.shell.StartSounds();
     drawing_.StartDrawing();
     if (options.music && !options.startmusic) {
         platform_.shell.StartMusic(options.musicorder, options.playlist);

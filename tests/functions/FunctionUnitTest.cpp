@@ -176,9 +176,40 @@ TEST_F(FunctionRegistryTest, NoNaNOrInfinityLeavesACall) {
 }
 
 TEST(BuiltinFunctions, TheTablesRegisterInTheirFixedOrder) {
-    // The math and string table, then the drawing table; the instance table will come before
-    // them and the interaction, file and event tables after them, as they are written.
+    // All 137 functions: the instance, game and sound table, the math and string table, the
+    // drawing table, then the interaction, file and event tables.
     const std::vector<std::pair<std::string, int>> expected = {
+        {"set_collision_mode", 1},
+        {"align", 0},
+        {"is_aligned", 0},
+        {"create", 3},
+        {"change", 2},
+        {"destroy", 1},
+        {"change_at", 3},
+        {"destroy_at", 2},
+        {"move_random", 1},
+        {"set_motion", 2},
+        {"add_motion", 2},
+        {"bounce", 0},
+        {"object_at", 3},
+        {"nothing_at", 2},
+        {"is_free", 2},
+        {"is_empty", 2},
+        {"is_meeting", 3},
+        {"number", 1},
+        {"end_game", 0},
+        {"goto_room", 1},
+        {"set_score", 1},
+        {"sleep", 1},
+        {"set_gamespeed", 1},
+        {"sound", 1},
+        {"sound_play", 1},
+        {"sound_loop", 1},
+        {"sound_stop", 1},
+        {"sound_pan", 2},
+        {"sound_volume", 2},
+        {"sound_frequency", 2},
+        // The math and string table.
         {"random", 1},
         {"abs", 1},
         {"round", 1},
@@ -245,7 +276,53 @@ TEST(BuiltinFunctions, TheTablesRegisterInTheirFixedOrder) {
         {"draw_button", 5},
         {"string_width", 1},
         {"string_height", 1},
+        // The interaction table.
+        {"show_image", 3},
+        {"show_video", 3},
+        {"show_text", 4},
+        {"debug_message", 1},
+        {"show_info", 0},
+        {"show_highscore", 1},
+        {"highscore_show", 1},
+        {"highscore_clear", 0},
+        {"highscore_add", 2},
+        {"highscore_value", 1},
+        {"highscore_name", 1},
+        {"highscore_setcolor", 2},
+        {"highscore_setfont", 1},
+        {"show_message", 1},
+        {"show_question", 1},
+        {"get_integer", 2},
+        {"get_string", 2},
+        {"check_key", 1},
+        {"check_mouse_button", 1},
+        {"check_joystick_direction", 0},
+        {"check_joystick_button", 1},
+        // The file table.
+        {"file_exists", 1},
+        {"file_open_read", 1},
+        {"file_open_write", 1},
+        {"file_close", 0},
+        {"file_read", 0},
+        {"file_write", 1},
+        {"file_delete", 1},
+        {"read", 1},
+        {"write", 2},
+        {"execute", 3},
+        {"shellexecute", 2},
+        // The event table.
+        {"perform_create_event", 1},
+        {"perform_destroy_event", 1},
+        {"perform_alarm_event", 2},
+        {"perform_step_event", 1},
+        {"perform_collision_event", 1},
+        {"perform_drawing_event", 1},
+        {"perform_mouse_event", 2},
+        {"perform_keyboard_event", 2},
+        {"perform_meeting_event", 2},
+        {"perform_other_event", 2},
     };
+    ASSERT_EQ(expected.size(), 137u);
     const CFunctionRegistry& registry = FunctionRegistry();
     ASSERT_EQ(registry.Count(), static_cast<int>(expected.size()));
     for (int i = 1; i <= registry.Count(); ++i) {

@@ -41,7 +41,10 @@ public:
 class RecordingGameShell : public GameShell, public ScreenService {
 public:
     void LoadScores() override { calls.push_back("scores"); }
-    void StartSounds() override { calls.push_back("sounds"); }
+    bool StartSounds() override {
+        calls.push_back("sounds");
+        return true;
+    }
     void EndSounds() override { calls.push_back("end sounds"); }
     void StartMusic(std::int32_t order, const std::vector<std::string>&) override {
         calls.push_back("music " + std::to_string(order));

@@ -4,9 +4,13 @@
 
 #include "data/GameLoader.h"
 #include "platform/PictureLoader.h"
+#include "platform/PosixProcesses.h"
 #include "platform/headless/AnswerScript.h"
+#include "platform/headless/HeadlessAudio.h"
 #include "platform/headless/HeadlessDevices.h"
 #include "platform/headless/HeadlessDialogs.h"
+#include "platform/headless/HeadlessPrograms.h"
+#include "platform/headless/HeadlessScoreWindow.h"
 #include "platform/headless/HeadlessScreen.h"
 #include "platform/headless/HeadlessShell.h"
 #include "platform/headless/HeadlessSplashWindow.h"
@@ -15,7 +19,7 @@
 #include "platform/headless/InputScript.h"
 #include "platform/headless/VirtualClock.h"
 #include "runtime/RunUnit.h"
-#include "shell/SplashUnit.h"
+#include "shell/ShellUnit.h"
 
 #include <charconv>
 #include <cstdio>
@@ -141,9 +145,10 @@ private:
 class StepKeeper {
 public:
     StepKeeper(CGame& game, const RunOptions& options, Transcript& transcript, InputScript& input,
-               HeadlessDevices& devices, HeadlessScreen& screen, WindowKeys& keys)
+               HeadlessDevices& devices, HeadlessAudio& audio, HeadlessScreen& screen,
+               WindowKeys& keys)
         : game_(game), options_(options), transcript_(transcript), input_(input), devices_(devices),
-          screen_(screen), keys_(keys) {}
+          audio_(audio), screen_(screen), keys_(keys) {}
 
     void operator()(const std::function<void()>& call) {
         switch (expect_) {
@@ -192,6 +197,8 @@ private:
     void BeginStep(long step) {
         step_ = step;
         transcript_.SetStep(step);
+        // Music and sounds that have played to their end by now go on or stop before the step.
+        audio_.DeliverMediaEnds();
         for (const InputEvent& event : input_.Due(step)) {
             devices_.Apply(event);
             Deliver(game_.State(), keys_, event);
@@ -215,6 +222,7 @@ private:
     Transcript& transcript_;
     InputScript& input_;
     HeadlessDevices& devices_;
+    HeadlessAudio& audio_;
     HeadlessScreen& screen_;
     WindowKeys& keys_;
     Expect expect_ = Expect::Start;
@@ -267,16 +275,34 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     Clock& clock = options.realtime ? static_cast<Clock&>(steadyClock) : virtualClock;
     HeadlessScreen screen;
     PictureLoader pictures;
-    HeadlessShell shell(transcript, game->sounds, clock);
+    HeadlessShell shell(clock);
     HeadlessDevices devices;
+    // Programs the game starts are only written down unless the run allows them.
+    std::optional<PosixProcesses> starter;
+    if (options.allowExecute) {
+        starter.emplace(game->files);
+    }
+    HeadlessPrograms programs(transcript, starter ? &*starter : nullptr);
+    HeadlessAudio audio(transcript, clock);
+    HeadlessScoreWindow scoreWindow(transcript, answers);
     HeadlessSplashWindow splashWindow(transcript);
-    CSplashScreens splash(splashWindow, pictures, dialogs);
-    const GamePlatform platform{screen, pictures, dialogs, dialogs, shell, shell,
-                                shell,  shell,    splash,  devices, shell};
+    CShell gameShell(*game, ShellPlatform{audio, scoreWindow, splashWindow, dialogs, pictures});
+    const GamePlatform platform{screen,
+                                pictures,
+                                dialogs,
+                                dialogs,
+                                gameShell.Sound(),
+                                shell,
+                                gameShell,
+                                gameShell.Scores(),
+                                gameShell.Screens(),
+                                devices,
+                                programs};
     CGame running(*game, platform, options.seed);
+    gameShell.Attach(running.State());
     shell.Attach(&running);
     HeadlessWindowKeys keys(running, shell, dialogs);
-    StepKeeper keeper(running, options, transcript, input, devices, screen, keys);
+    StepKeeper keeper(running, options, transcript, input, devices, audio, screen, keys);
     keeper.SetGameName(game->gameName);
     try {
         running.StartGameThread([&] {
