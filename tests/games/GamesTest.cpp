@@ -5,6 +5,9 @@
 #include "tools/QvfTestSupport.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <sstream>
 
 namespace velkaro::test {
 namespace {
@@ -96,6 +99,40 @@ TEST(Games, TheLargerDepthIsDrawnBehindAndSpriteCornersAreSeeThrough) {
     // background shows there, as it does outside the squares.
     EXPECT_EQ(frame.At(32, 47) & 0xFFFFFFu, 0x000000u);
     EXPECT_EQ(frame.At(10, 10) & 0xFFFFFFu, 0x000000u);
+}
+
+// The bundled example is a game a newcomer plays first: its code must be clean, and left alone
+// it must come to an end (a bomb reaches the basket, or both rooms run out), say so in a
+// message and offer the score to the high-score table, with the score the message names.
+TEST(Games, TheExampleGameHasCleanCodeAndPlaysToItsEnd) {
+    TempDir folder;
+    const std::string example = std::string(VELKARO_EXAMPLES_DIR) + "/catch.qvf";
+    const tools::ProgramRun check = tools::Qvf(folder, {"check", example});
+    EXPECT_EQ(check.status, 0) << check.out << check.err;
+    EXPECT_EQ(check.out, "");
+
+    const tools::ProgramRun run =
+        tools::Qvf(folder, {"run", example, "--seed", "3", "--steps", "3000"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::istringstream lines(run.out);
+    std::vector<nlohmann::json> shown;
+    long lastStep = 0;
+    for (std::string line; std::getline(lines, line);) {
+        const nlohmann::json entry = nlohmann::json::parse(line);
+        lastStep = entry["step"].get<long>();
+        if (entry["kind"] != "sound") {
+            shown.push_back(entry);
+        }
+    }
+    EXPECT_LT(lastStep, 3000) << "the game should end by itself";
+    ASSERT_EQ(shown.size(), 2u) << run.out;
+    ASSERT_EQ(shown[0]["kind"], "message");
+    const std::string text = shown[0]["text"];
+    const bool lost = text.rfind("Boom! You caught a bomb.\rYour score: ", 0) == 0;
+    const bool won = text.rfind("You made it! Score: ", 0) == 0;
+    EXPECT_TRUE(lost || won) << text;
+    EXPECT_EQ(shown[1]["kind"], "highscore");
+    EXPECT_EQ(text.substr(text.rfind(' ') + 1), std::to_string(shown[1]["score"].get<int>()));
 }
 
 } // namespace
