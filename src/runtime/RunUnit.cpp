@@ -579,7 +579,9 @@ std::int64_t StepWait(double gamespeed, std::int64_t elapsed) {
 void RunGameLoop(CGame& game, Clock& clock, const Synchronize& synchronize) {
     synchronize([&game] { game.StartGame(); });
     std::int64_t due = clock.Milliseconds();
-    for (;;) {
+    // A player may close the window while the game starts (during its start screen, say): then
+    // not one step runs.
+    while (!game.StopRequested()) {
         std::int64_t now = clock.Milliseconds();
         const std::int64_t wait = StepWait(game.State().gamespeed, now - due);
         if (wait > 0) {
@@ -594,9 +596,6 @@ void RunGameLoop(CGame& game, Clock& clock, const Synchronize& synchronize) {
         }
         if (next > 0) {
             synchronize([&game] { game.ChangeRoom(); });
-        }
-        if (game.StopRequested()) {
-            break;
         }
         // The next step is due one period after this one was, not after it ended: a step that
         // overran is followed at once, and the time it lost is not made up.

@@ -463,7 +463,8 @@ public:
 
 class GameLoopTest : public RunUnitTest {
 protected:
-    // A game that ends itself in step `lastStep`; step k takes `stepCosts[k - 1]` ms.
+    // A game that ends itself in step `lastStep`; step k takes `stepCosts[k - 1]` ms. The
+    // player closes the window in step `stopInStep`, or while the game starts for -1.
     void Play(int lastStep, std::int32_t speed, std::vector<std::int64_t> stepCosts = {},
               int stopInStep = 0) {
         CObject& timer = AddObject("timer", false, 3);
@@ -477,6 +478,9 @@ protected:
             const double before = Steps();
             const std::int64_t start = clock.now;
             call();
+            if (before < 0 && stopInStep == -1) {
+                game->StopGameThread();
+            }
             if (before >= 0 && Steps() > before) {
                 stepTimes.push_back(start);
                 const std::size_t k = stepTimes.size();
@@ -521,6 +525,14 @@ TEST_F(GameLoopTest, ASpeedOfNothingRunsOneStepASecond) {
 TEST_F(GameLoopTest, AStopRequestEndsTheGameAfterTheStep) {
     Play(1000, 50, {}, 2);
     EXPECT_EQ(stepTimes.size(), 2u);
+    EXPECT_FALSE(game->State().game_running);
+    EXPECT_TRUE(screen.closed);
+}
+
+TEST_F(GameLoopTest, AWindowClosedWhileTheGameStartsEndsItWithoutAStep) {
+    Play(1000, 50, {}, -1);
+    EXPECT_TRUE(stepTimes.empty());
+    EXPECT_EQ(Steps(), -1) << "the end of the game clears the globals";
     EXPECT_FALSE(game->State().game_running);
     EXPECT_TRUE(screen.closed);
 }
