@@ -10,8 +10,8 @@ void HeadlessPrograms::Record(const std::string& command, bool wait) {
 
 bool HeadlessPrograms::Execute(const std::string& program, const std::string& arguments,
                                bool wait) {
-    // The command line as the games' system builds it (without the data folder): the program,
-    // one space and the argument text.
+    // The program as the game named it (without the data folder in front), one space and the
+    // argument text: what a reader of the transcript can match against the game's code.
     Record(program + " " + arguments, wait);
     return starter_ == nullptr || starter_->Execute(program, arguments, wait);
 }
