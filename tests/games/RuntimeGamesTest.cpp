@@ -15,6 +15,7 @@
 //   rt_backgrounds  201 501 511 751 801
 //   rt_missing_sound  401 411
 
+#include "games/GameRun.h"
 #include "platform/PngFile.h"
 #include "tools/QvfTestSupport.h"
 
@@ -32,60 +33,7 @@
 namespace velkaro::test {
 namespace {
 
-using Json = nlohmann::json;
-
-std::filesystem::path PackedGame(const std::string& name) {
-    return std::filesystem::path(VELKARO_TEST_GAMES_DIR) / (name + ".qvf");
-}
-
-// The packed game copied into `folder` beside an empty data folder of its own, for games that
-// need media files.
-std::filesystem::path GameWithDataFolder(const TempDir& folder, const std::string& name) {
-    const std::filesystem::path game = folder.Path() / (name + ".qvf");
-    std::filesystem::copy_file(PackedGame(name), game);
-    std::filesystem::create_directories(folder.Path() / (name + "_data"));
-    return game;
-}
-
-std::vector<Json> Lines(const std::string& transcript) {
-    std::vector<Json> lines;
-    std::istringstream in(transcript);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(Json::parse(line));
-    }
-    return lines;
-}
-
-Json Message(int step, const std::string& text) {
-    return {{"step", step}, {"kind", "message"}, {"text", text}};
-}
-
-std::vector<Json> Messages(const std::vector<std::pair<int, std::string>>& messages) {
-    std::vector<Json> lines;
-    for (const auto& [step, text] : messages) {
-        lines.push_back(Message(step, text));
-    }
-    return lines;
-}
-
-Json Question(int step, const std::string& text, const std::string& answer) {
-    return {{"step", step}, {"kind", "question"}, {"text", text}, {"answer", answer}};
-}
-
-Json ErrorReport(int step, const std::string& text, bool fatal, const std::string& answer) {
-    return {
-        {"step", step}, {"kind", "error"}, {"text", text}, {"fatal", fatal}, {"answer", answer}};
-}
-
-std::uint32_t Rgb(const Bitmap& frame, int x, int y) {
-    return frame.At(x, y) & 0xFFFFFFu;
-}
-
-Bitmap Frame(const std::filesystem::path& frames, int step) {
-    char name[32];
-    std::snprintf(name, sizeof name, "frame-%06d.png", step);
-    return ReadPng(frames / name);
-}
+using namespace games;
 
 constexpr std::uint32_t kBlack = 0x000000;
 constexpr std::uint32_t kRed = 0xFF0000;
@@ -308,21 +256,10 @@ TEST(RuntimeGames, InstanceActionsCreateDestroyAndChangeAndQuestionsAskAboutPlac
                                             "one chick no egg "}}));
 }
 
-// A wave file the player can open: 16 samples of 8-bit mono silence at 8000 Hz.
-std::vector<std::uint8_t> SilentWave() {
-    Bytes bytes;
-    const std::vector<std::uint8_t> samples(16, 0x80);
-    bytes.Raw({'R', 'I', 'F', 'F'}).Int(static_cast<std::int32_t>(36 + samples.size()));
-    bytes.Raw({'W', 'A', 'V', 'E', 'f', 'm', 't', ' '}).Int(16);
-    bytes.Raw({1, 0, 1, 0}).Int(8000).Int(8000).Raw({1, 0, 8, 0});
-    bytes.Raw({'d', 'a', 't', 'a'}).Int(static_cast<std::int32_t>(samples.size())).Raw(samples);
-    return bytes.data;
-}
-
 TEST(RuntimeGames, ShellActionsShowScoresSoundsMessagesAndMouseButtonsAndChangeRooms) {
     TempDir folder;
     const auto game = GameWithDataFolder(folder, "rt_shell");
-    folder.Write("rt_shell_data/beep.wav", SilentWave());
+    folder.Write("rt_shell_data/beep.wav", Wave(2));
     const auto input = folder.WriteText("input.txt", "2 mouse_down left 5 5\n"
                                                      "4 mouse_up left 5 5\n"
                                                      "5 mouse_down right 5 5\n");
