@@ -1,18 +1,8 @@
 // Steps of a busy room: 1,000 moving instances with a three-statement Step event each, and 100
 // solid walls they bounce off (box collisions), drawn every step as the player draws them.
 #include "data/GameLoader.h"
-#include "platform/PictureLoader.h"
-#include "platform/headless/HeadlessAudio.h"
-#include "platform/headless/HeadlessDevices.h"
-#include "platform/headless/HeadlessDialogs.h"
-#include "platform/headless/HeadlessPrograms.h"
-#include "platform/headless/HeadlessScoreWindow.h"
-#include "platform/headless/HeadlessScreen.h"
-#include "platform/headless/HeadlessShell.h"
-#include "platform/headless/HeadlessSplashWindow.h"
 #include "platform/headless/VirtualClock.h"
-#include "runtime/RunUnit.h"
-#include "shell/ShellUnit.h"
+#include "qvf/HeadlessGame.h"
 
 #include <benchmark/benchmark.h>
 
@@ -71,30 +61,10 @@ void BM_StepBusyRoom(benchmark::State& state) {
     std::ostringstream sink;
     Transcript transcript(sink);
     HeadlessDialogs dialogs(transcript);
-    HeadlessScreen screen;
-    PictureLoader pictures;
-    VirtualClock clock;
-    HeadlessShell shell(clock);
-    HeadlessDevices devices;
-    HeadlessPrograms programs(transcript, nullptr);
-    HeadlessAudio audio(transcript, clock);
     AnswerScript answers;
-    HeadlessScoreWindow scoreWindow(transcript, answers);
-    HeadlessSplashWindow splashWindow(transcript);
-    CShell gameShell(data, ShellPlatform{audio, scoreWindow, splashWindow, dialogs, pictures});
-    const GamePlatform platform{screen,
-                                pictures,
-                                dialogs,
-                                dialogs,
-                                gameShell.Sound(),
-                                shell,
-                                gameShell,
-                                gameShell.Scores(),
-                                gameShell.Screens(),
-                                devices,
-                                programs};
-    CGame game(data, platform, 12345u);
-    shell.Attach(&game);
+    VirtualClock clock;
+    qvf::HeadlessGame headless(data, transcript, dialogs, answers, clock, nullptr, 12345u);
+    CGame& game = headless.Game();
     game.StartGame();
     for (auto _ : state) {
         game.RunStep();

@@ -2,24 +2,14 @@
 // heard as one JSON line each.
 #include "CommandLine.h"
 
+#include "HeadlessGame.h"
 #include "data/GameLoader.h"
-#include "platform/PictureLoader.h"
 #include "platform/PosixProcesses.h"
 #include "platform/headless/AnswerScript.h"
-#include "platform/headless/HeadlessAudio.h"
-#include "platform/headless/HeadlessDevices.h"
-#include "platform/headless/HeadlessDialogs.h"
-#include "platform/headless/HeadlessPrograms.h"
-#include "platform/headless/HeadlessScoreWindow.h"
-#include "platform/headless/HeadlessScreen.h"
-#include "platform/headless/HeadlessShell.h"
-#include "platform/headless/HeadlessSplashWindow.h"
 #include "platform/headless/InputDelivery.h"
 #include "platform/headless/InputFileError.h"
 #include "platform/headless/InputScript.h"
 #include "platform/headless/VirtualClock.h"
-#include "runtime/RunUnit.h"
-#include "shell/ShellUnit.h"
 
 #include <charconv>
 #include <cstdio>
@@ -273,36 +263,17 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     VirtualClock virtualClock;
     SteadyClock steadyClock;
     Clock& clock = options.realtime ? static_cast<Clock&>(steadyClock) : virtualClock;
-    HeadlessScreen screen;
-    PictureLoader pictures;
-    HeadlessShell shell(clock);
-    HeadlessDevices devices;
     // Programs the game starts are only written down unless the run allows them.
     std::optional<PosixProcesses> starter;
     if (options.allowExecute) {
         starter.emplace(game->files);
     }
-    HeadlessPrograms programs(transcript, starter ? &*starter : nullptr);
-    HeadlessAudio audio(transcript, clock);
-    HeadlessScoreWindow scoreWindow(transcript, answers);
-    HeadlessSplashWindow splashWindow(transcript);
-    CShell gameShell(*game, ShellPlatform{audio, scoreWindow, splashWindow, dialogs, pictures});
-    const GamePlatform platform{screen,
-                                pictures,
-                                dialogs,
-                                dialogs,
-                                gameShell.Sound(),
-                                shell,
-                                gameShell,
-                                gameShell.Scores(),
-                                gameShell.Screens(),
-                                devices,
-                                programs};
-    CGame running(*game, platform, options.seed);
-    gameShell.Attach(running.State());
-    shell.Attach(&running);
-    HeadlessWindowKeys keys(running, shell, dialogs);
-    StepKeeper keeper(running, options, transcript, input, devices, audio, screen, keys);
+    HeadlessGame headless(*game, transcript, dialogs, answers, clock, starter ? &*starter : nullptr,
+                          options.seed);
+    CGame& running = headless.Game();
+    HeadlessWindowKeys keys(running, headless.Pacing(), dialogs);
+    StepKeeper keeper(running, options, transcript, input, headless.Devices(), headless.Audio(),
+                      headless.Screen(), keys);
     keeper.SetGameName(game->gameName);
     try {
         running.StartGameThread([&] {

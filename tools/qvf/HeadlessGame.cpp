@@ -1,0 +1,19 @@
+#include "qvf/HeadlessGame.h"
+
+namespace velkaro::qvf {
+
+HeadlessGame::HeadlessGame(GameData& data, Transcript& transcript, HeadlessDialogs& dialogs,
+                           AnswerScript& answers, Clock& clock, ProgramService* starter,
+                           std::optional<std::uint32_t> seed)
+    : pacing_(clock), programs_(transcript, starter), audio_(transcript, clock),
+      scoreWindow_(transcript, answers), splashWindow_(transcript),
+      shell_(data, ShellPlatform{audio_, scoreWindow_, splashWindow_, dialogs, pictures_}),
+      game_(data,
+            GamePlatform{screen_, pictures_, dialogs, dialogs, shell_.Sound(), pacing_, shell_,
+                         shell_.Scores(), shell_.Screens(), devices_, programs_},
+            seed) {
+    shell_.Attach(game_.State());
+    pacing_.Attach(&game_);
+}
+
+} // namespace velkaro::qvf

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "platform/PictureLoader.h"
+#include "platform/headless/AnswerScript.h"
+#include "platform/headless/HeadlessAudio.h"
+#include "platform/headless/HeadlessDevices.h"
+#include "platform/headless/HeadlessDialogs.h"
+#include "platform/headless/HeadlessPrograms.h"
+#include "platform/headless/HeadlessScoreWindow.h"
+#include "platform/headless/HeadlessScreen.h"
+#include "platform/headless/HeadlessShell.h"
+#include "platform/headless/HeadlessSplashWindow.h"
+#include "platform/headless/Transcript.h"
+#include "runtime/RunUnit.h"
+#include "shell/ShellUnit.h"
+
+#include <cstdint>
+#include <optional>
+
+namespace velkaro::qvf {
+
+// A loaded game set up to play without windows: the headless platform, the shell over it and
+// the running game, wired together the way the player wires its desktop parts.
+class HeadlessGame {
+public:
+    // Everything given must outlive the game. `starter` starts the programs the game asks for;
+    // without one they are only written to the transcript. `seed` replaces the clock as the
+    // random generator's start.
+    HeadlessGame(GameData& data, Transcript& transcript, HeadlessDialogs& dialogs,
+                 AnswerScript& answers, Clock& clock, ProgramService* starter,
+                 std::optional<std::uint32_t> seed);
+    HeadlessGame(const HeadlessGame&) = delete;
+    HeadlessGame& operator=(const HeadlessGame&) = delete;
+
+    CGame& Game() { return game_; }
+    HeadlessScreen& Screen() { return screen_; }
+    HeadlessDevices& Devices() { return devices_; }
+    HeadlessAudio& Audio() { return audio_; }
+    HeadlessShell& Pacing() { return pacing_; }
+
+private:
+    HeadlessScreen screen_;
+    PictureLoader pictures_;
+    HeadlessShell pacing_;
+    HeadlessDevices devices_;
+    HeadlessPrograms programs_;
+    HeadlessAudio audio_;
+    HeadlessScoreWindow scoreWindow_;
+    HeadlessSplashWindow splashWindow_;
+    CShell shell_;
+    CGame game_;
+};
+
+} // namespace velkaro::qvf
