@@ -244,11 +244,13 @@ void CGame::StopGameThread() {
     game_.game_running = false;
     game_.game_paused = false;
     stopRequested_ = true;
+    gate_.Open();
 }
 
 void CGame::PauseGame() {
     if (game_.game_running && !game_.game_paused) {
         game_.game_paused = true;
+        gate_.Close();
     }
 }
 
@@ -257,12 +259,14 @@ void CGame::ResumeGame() {
         game_.game_paused = false;
         // The button that closed the box must not reach the game as a click.
         game_.mousebutton = 0;
+        gate_.Open();
     }
 }
 
 void CGame::MarkGameOver() {
     game_.game_running = false;
     game_.game_paused = false;
+    gate_.Open();
 }
 
 // Events.
@@ -587,6 +591,15 @@ void RunGameLoop(CGame& game, Clock& clock, const Synchronize& synchronize) {
         if (wait > 0) {
             clock.Sleep(wait);
             now += wait;
+        }
+        // A box opened between steps (the help key's window, say) holds the next step back;
+        // once it has closed the step is due at once, and the time it was open is not made up.
+        if (game.WaitWhilePaused()) {
+            now = clock.Milliseconds();
+        }
+        // The window may have been closed while the thread slept or waited.
+        if (game.StopRequested()) {
+            break;
         }
         synchronize([&game] { game.RunStep(); });
         const std::int32_t next = game.State().next_room;

@@ -7,6 +7,7 @@
 #include "runtime/GameServices.h"
 #include "runtime/GameShell.h"
 #include "runtime/GameState.h"
+#include "runtime/PauseGate.h"
 #include "runtime/RoomOperations.h"
 #include "runtime/RuntimeControl.h"
 #include "script/ActionExecution.h"
@@ -92,9 +93,12 @@ public:
     void StopGameThread() override;
     bool IsGameRunning() const override { return game_.game_running; }
     bool StopRequested() const { return stopRequested_.load(); }
-    // Marks the game paused or running again; the thread waits at its platform's gate.
+    // Marks the game paused or running again; while it is paused the game thread holds its
+    // next step back.
     void PauseGame();
     void ResumeGame();
+    // On the game thread: blocks while the game is paused. Answers whether it had to wait.
+    bool WaitWhilePaused() { return gate_.WaitWhileClosed(); }
     // After a step that ended the game.
     void MarkGameOver();
 
@@ -139,6 +143,7 @@ private:
     GameServices services_;
     // Written on the thread that runs the game, read by the game thread between steps.
     std::atomic<bool> stopRequested_{false};
+    PauseGate gate_;
 };
 
 // Time as the game thread keeps it.

@@ -8,8 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
+#include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace velkaro {
@@ -534,6 +537,69 @@ TEST_F(GameLoopTest, AWindowClosedWhileTheGameStartsEndsItWithoutAStep) {
     EXPECT_TRUE(stepTimes.empty());
     EXPECT_EQ(Steps(), -1) << "the end of the game clears the globals";
     EXPECT_FALSE(game->State().game_running);
+    EXPECT_TRUE(screen.closed);
+}
+
+// The game thread as the player runs it: beside the thread that runs the game. A box opened
+// between two steps (pausing the game) holds the next step back until it closes.
+TEST_F(RunUnitTest, APausedGameRunsNoStepUntilItIsResumed) {
+    CObject& timer = AddObject("timer", false, 3);
+    On(timer, kStepEvent, 0, "room = -1");
+    AddRoom({{0, 0, 2}}).gameSpeed = 1000;
+    game = std::make_unique<CGame>(data, platform, 1u);
+    std::atomic<int> steps{0};
+    std::atomic<bool> started{false};
+    FakeClock clock;
+    game->StartGameThread([] {});
+    std::thread gameThread([&] {
+        RunGameLoop(*game, clock, [&](const std::function<void()>& call) {
+            const bool starting = !started;
+            call();
+            if (starting) {
+                // As if the player pressed the help key as soon as the room was there.
+                game->PauseGame();
+                started = true;
+            } else if (steps == 0) {
+                ++steps;
+            }
+        });
+    });
+    while (!started) {
+        std::this_thread::yield();
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(steps, 0) << "a step ran behind the box";
+    game->ResumeGame();
+    gameThread.join();
+    EXPECT_EQ(steps, 1);
+    EXPECT_FALSE(game->State().game_running);
+}
+
+TEST_F(RunUnitTest, StoppingAPausedGameEndsItWithoutAnotherStep) {
+    CObject& timer = AddObject("timer", false, 3);
+    On(timer, kStepEvent, 0, "global.stepped = 1");
+    AddRoom({{0, 0, 2}}).gameSpeed = 1000;
+    game = std::make_unique<CGame>(data, platform, 1u);
+    std::atomic<bool> started{false};
+    std::atomic<int> calls{0};
+    FakeClock clock;
+    game->StartGameThread([] {});
+    std::thread gameThread([&] {
+        RunGameLoop(*game, clock, [&](const std::function<void()>& call) {
+            call();
+            ++calls;
+            if (!started) {
+                game->PauseGame();
+                started = true;
+            }
+        });
+    });
+    while (!started) {
+        std::this_thread::yield();
+    }
+    game->StopGameThread();
+    gameThread.join();
+    EXPECT_EQ(calls, 2) << "the start and the end of the game, and no step between";
     EXPECT_TRUE(screen.closed);
 }
 
