@@ -252,18 +252,12 @@ void RunDrawingFunction(FunctionContext& context, CInstance& self, CInstance& ot
     kDrawingFunctions[I].run(call);
 }
 
-template <std::size_t... I>
-void RegisterAll(CFunctionRegistry& registry, std::index_sequence<I...>) {
-    (registry.RegisterFunction(kDrawingFunctions[I].name, &RunDrawingFunction<I>,
-                               kDrawingFunctions[I].argumentCount),
-     ...);
-}
-
 } // namespace
 
 void RegisterDrawingFunctions(CFunctionRegistry& registry) {
     static_assert(std::size(kDrawingFunctions) == 26);
-    RegisterAll(registry, std::make_index_sequence<std::size(kDrawingFunctions)>());
+    RegisterTable<std::size(kDrawingFunctions)>(
+        registry, kDrawingFunctions, []<std::size_t I>() { return &RunDrawingFunction<I>; });
 }
 
 } // namespace velkaro

@@ -251,18 +251,12 @@ void RunFileFunction(FunctionContext& context, CInstance& /*self*/, CInstance& /
     kFileFunctions[I].run(call);
 }
 
-template <std::size_t... I>
-void RegisterAll(CFunctionRegistry& registry, std::index_sequence<I...>) {
-    (registry.RegisterFunction(kFileFunctions[I].name, &RunFileFunction<I>,
-                               kFileFunctions[I].argumentCount),
-     ...);
-}
-
 } // namespace
 
 void RegisterFileFunctions(CFunctionRegistry& registry) {
     static_assert(std::size(kFileFunctions) == 11);
-    RegisterAll(registry, std::make_index_sequence<std::size(kFileFunctions)>());
+    RegisterTable<std::size(kFileFunctions)>(registry, kFileFunctions,
+                                             []<std::size_t I>() { return &RunFileFunction<I>; });
 }
 
 } // namespace velkaro

@@ -239,18 +239,12 @@ void RunInstanceFunction(FunctionContext& context, CInstance& self, CInstance& o
     kInstanceFunctions[I].run(call);
 }
 
-template <std::size_t... I>
-void RegisterAll(CFunctionRegistry& registry, std::index_sequence<I...>) {
-    (registry.RegisterFunction(kInstanceFunctions[I].name, &RunInstanceFunction<I>,
-                               kInstanceFunctions[I].argumentCount),
-     ...);
-}
-
 } // namespace
 
 void RegisterInstanceFunctions(CFunctionRegistry& registry) {
     static_assert(std::size(kInstanceFunctions) == 30);
-    RegisterAll(registry, std::make_index_sequence<std::size(kInstanceFunctions)>());
+    RegisterTable<std::size(kInstanceFunctions)>(
+        registry, kInstanceFunctions, []<std::size_t I>() { return &RunInstanceFunction<I>; });
 }
 
 } // namespace velkaro

@@ -356,17 +356,11 @@ void RunMathFunction(FunctionContext& context, CInstance& /*self*/, CInstance& /
     kMathFunctions[I].run(call);
 }
 
-template <std::size_t... I>
-void RegisterAll(CFunctionRegistry& registry, std::index_sequence<I...>) {
-    (registry.RegisterFunction(kMathFunctions[I].name, &RunMathFunction<I>,
-                               kMathFunctions[I].argumentCount),
-     ...);
-}
-
 } // namespace
 
 void RegisterMathFunctions(CFunctionRegistry& registry) {
-    RegisterAll(registry, std::make_index_sequence<std::size(kMathFunctions)>());
+    RegisterTable<std::size(kMathFunctions)>(registry, kMathFunctions,
+                                             []<std::size_t I>() { return &RunMathFunction<I>; });
 }
 
 } // namespace velkaro
