@@ -1,6 +1,7 @@
 #include "functions/DrawingFunctions.h"
 
 #include "data/GameLoader.h"
+#include "functions/FunctionCall.h"
 #include "functions/NumberText.h"
 #include "runtime/CollisionUnit.h"
 #include "runtime/DrawingUnit.h"
@@ -18,40 +19,13 @@ namespace {
 
 // One call of a function of this table. Arguments go to the drawing surface as they come:
 // integers are rounded (halves to even) and cut to 32 bits, nothing is checked.
-class DrawCall {
+class DrawCall : public FunctionCall {
 public:
-    DrawCall(FunctionContext& context, CInstance& self, CInstance& other,
-             const FunctionArguments& arguments, RValue& result)
-        : context_(context), self_(self), other_(other), arguments_(arguments), result_(result) {}
+    using FunctionCall::FunctionCall;
 
-    GameState& Game() { return context_.game; }
-    FunctionContext& Context() { return context_; }
-    CInstance& Self() { return self_; }
-    CInstance& Other() { return other_; }
     // Null while nothing is drawn (no running game): the call then does nothing.
-    CDrawingUnit* Drawing() { return context_.game.drawing; }
-
-    const RValue& Argument(int i) const { return arguments_[static_cast<std::size_t>(i)]; }
-    double Number(int i) const { return Argument(i).real; }
-    const std::string& Text(int i) const { return Argument(i).string; }
-    std::int64_t Integer(int i) const { return RoundToInteger(Number(i)); }
-    std::int32_t Integer32(int i) const { return Low32(Integer(i)); }
+    CDrawingUnit* Drawing() { return Game().drawing; }
     Colour ColourArgument(int i) const { return static_cast<Colour>(Integer32(i)); }
-
-    void Return(double value) { result_ = RValue::Real(value); }
-
-private:
-    FunctionContext& context_;
-    CInstance& self_;
-    CInstance& other_;
-    const FunctionArguments& arguments_;
-    RValue& result_;
-};
-
-struct DrawingFunction {
-    const char* name;
-    int argumentCount;
-    void (*run)(DrawCall&);
 };
 
 // Runs `act` on the drawing unit when there is one.
@@ -168,7 +142,7 @@ void StringHeight(DrawCall& call) {
 }
 
 // In registration order: the order fixes the function numbers.
-constexpr DrawingFunction kDrawingFunctions[] = {
+constexpr FunctionEntry<DrawCall> kDrawingFunctions[] = {
     {"redraw", 0, [](DrawCall& c) { WithDrawing(c, [](CDrawingUnit& d) { d.DrawFrame(); }); }},
     {"fullscreen", 1, FullScreen},
     {"show_cursor", 1,
@@ -245,19 +219,11 @@ constexpr DrawingFunction kDrawingFunctions[] = {
     {"string_height", 1, StringHeight},
 };
 
-template <std::size_t I>
-void RunDrawingFunction(FunctionContext& context, CInstance& self, CInstance& other,
-                        int /*argumentCount*/, const FunctionArguments& arguments, RValue& result) {
-    DrawCall call(context, self, other, arguments, result);
-    kDrawingFunctions[I].run(call);
-}
-
 } // namespace
 
 void RegisterDrawingFunctions(CFunctionRegistry& registry) {
     static_assert(std::size(kDrawingFunctions) == 26);
-    RegisterTable<std::size(kDrawingFunctions)>(
-        registry, kDrawingFunctions, []<std::size_t I>() { return &RunDrawingFunction<I>; });
+    RegisterTable<DrawCall, kDrawingFunctions>(registry);
 }
 
 } // namespace velkaro

@@ -1,6 +1,7 @@
 #include "functions/FileFunctions.h"
 
 #include "data/GameLoader.h"
+#include "functions/FunctionCall.h"
 #include "functions/NumberText.h"
 #include "functions/TextFile.h"
 #include "runtime/GameServices.h"
@@ -20,50 +21,20 @@ namespace velkaro {
 namespace {
 
 // One call of a function of this table.
-class FileCall {
+class FileCall : public FunctionCall {
 public:
-    FileCall(FunctionContext& context, const char* name, const FunctionArguments& arguments,
-             RValue& result)
-        : context_(context), name_(name), arguments_(arguments), result_(result) {}
+    using FunctionCall::FunctionCall;
 
-    GameState& Game() { return context_.game; }
-    CTextFile& File() { return context_.game.text_file; }
+    CTextFile& File() { return Game().text_file; }
     // Null while no game is loaded: there is then no data folder, and names find nothing.
-    const GameData* Data() { return context_.game.data; }
+    const GameData* Data() { return Game().data; }
     // Null where no game runs: nothing can then be shown or started.
-    GameServices* Services() { return context_.game.services; }
-
-    const RValue& Argument(int i) const { return arguments_[static_cast<std::size_t>(i)]; }
-    const std::string& Text(int i) const { return Argument(i).string; }
-
-    // The rounded integer of argument i; false, with the call failed, when the argument is
-    // too large to round.
-    bool Integer(int i, std::int64_t& value) {
-        const double number = Argument(i).real;
-        if (!FitsRoundedInteger(number)) {
-            context_.Fail(std::string("Argument of ") + name_ +
-                          " is out of range: " + NumberForMessage(number));
-            return false;
-        }
-        value = RoundToInteger(number);
-        return true;
-    }
-    // The same cut to 32 bits, for the keys of saved values.
-    bool Integer32(int i, std::int32_t& value) {
-        std::int64_t wide = 0;
-        if (!Integer(i, wide)) {
-            return false;
-        }
-        value = Low32(wide);
-        return true;
-    }
-
-    void Return(RValue value) { result_ = std::move(value); }
+    GameServices* Services() { return Game().services; }
 
     // Ends the call with the reason, when there is one.
     void FailWith(std::optional<std::string> failure) {
         if (failure) {
-            context_.Fail(std::move(*failure));
+            Context().Fail(std::move(*failure));
         }
     }
 
@@ -73,18 +44,6 @@ public:
             services->dialogs.ShowMessage(text);
         }
     }
-
-private:
-    FunctionContext& context_;
-    const char* name_;
-    const FunctionArguments& arguments_;
-    RValue& result_;
-};
-
-struct FileFunction {
-    const char* name;
-    int argumentCount;
-    void (*run)(FileCall&);
 };
 
 // Names are relative to the data folder; a folder separator of either kind could lead out of
@@ -117,7 +76,7 @@ private:
 
 void FileExists(FileCall& call) {
     const GameData* data = call.Data();
-    call.Return(RValue::Real(TruthValue(data != nullptr && data->files.FileExists(call.Text(0)))));
+    call.ReturnTruth(data != nullptr && data->files.FileExists(call.Text(0)));
 }
 
 // A name that does not exist leaves the file open before as it was.
@@ -149,7 +108,7 @@ void FileRead(FileCall& call) {
         call.FailWith(std::move(failure));
         return;
     }
-    call.Return(std::move(value));
+    call.ReturnValue(std::move(value));
 }
 
 // A file that cannot be deleted (it does not exist, it is a folder, it is protected) is left
@@ -173,17 +132,17 @@ void FileDelete(FileCall& call) {
 
 void ReadSavedValue(FileCall& call) {
     std::int32_t key = 0;
-    if (!call.Integer32(0, key)) {
+    if (!call.CheckedInteger32(0, key)) {
         return;
     }
     if (const CSavedValues* saved = call.Game().saved_values) {
-        call.Return(saved->GetSavedValue(key));
+        call.ReturnValue(saved->GetSavedValue(key));
     }
 }
 
 void WriteSavedValue(FileCall& call) {
     std::int32_t key = 0;
-    if (!call.Integer32(0, key)) {
+    if (!call.CheckedInteger32(0, key)) {
         return;
     }
     if (CSavedValues* saved = call.Game().saved_values) {
@@ -193,7 +152,7 @@ void WriteSavedValue(FileCall& call) {
 
 void Execute(FileCall& call) {
     std::int64_t wait = 0;
-    if (!call.Integer(2, wait)) {
+    if (!call.CheckedInteger(2, wait)) {
         return;
     }
     const std::string& program = call.Text(0);
@@ -230,7 +189,7 @@ void ShellExecute(FileCall& call) {
     }
 }
 
-constexpr FileFunction kFileFunctions[] = {
+constexpr FunctionEntry<FileCall> kFileFunctions[] = {
     {"file_exists", 1, FileExists},
     {"file_open_read", 1, FileOpenRead},
     {"file_open_write", 1, FileOpenWrite},
@@ -244,19 +203,11 @@ constexpr FileFunction kFileFunctions[] = {
     {"shellexecute", 2, ShellExecute},
 };
 
-template <std::size_t I>
-void RunFileFunction(FunctionContext& context, CInstance& /*self*/, CInstance& /*other*/,
-                     int /*argumentCount*/, const FunctionArguments& arguments, RValue& result) {
-    FileCall call(context, kFileFunctions[I].name, arguments, result);
-    kFileFunctions[I].run(call);
-}
-
 } // namespace
 
 void RegisterFileFunctions(CFunctionRegistry& registry) {
     static_assert(std::size(kFileFunctions) == 11);
-    RegisterTable<std::size(kFileFunctions)>(registry, kFileFunctions,
-                                             []<std::size_t I>() { return &RunFileFunction<I>; });
+    RegisterTable<FileCall, kFileFunctions>(registry);
 }
 
 } // namespace velkaro

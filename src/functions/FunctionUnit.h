@@ -89,19 +89,6 @@ private:
     std::vector<RFunction> entries_;
 };
 
-// Registers the entries of `table` in order, each with its `name` and `argumentCount`. The
-// registry holds plain function pointers, so a table gives each entry a handler of its own that
-// knows its place: `handlerOf.template operator()<I>()` is the handler of entry I.
-template <std::size_t N, typename Table, typename HandlerOf>
-void RegisterTable(CFunctionRegistry& registry, const Table& table, HandlerOf handlerOf) {
-    [&]<std::size_t... I>(std::index_sequence<I...>) {
-        (registry.RegisterFunction(table[I].name, handlerOf.template operator()<I>(),
-                                   table[I].argumentCount),
-         ...);
-    }
-    (std::make_index_sequence<N>());
-}
-
 // A registry holding every table of built-in functions in their fixed order.
 CFunctionRegistry BuildFunctionRegistry();
 

@@ -1,6 +1,7 @@
 #include "functions/InstanceFunctions.h"
 
 #include "data/GameLoader.h"
+#include "functions/FunctionCall.h"
 #include "runtime/GameServices.h"
 #include "runtime/GameState.h"
 #include "runtime/RoomOperations.h"
@@ -19,38 +20,13 @@ constexpr std::int32_t kPlayMusicLooping = 2;
 
 // One call of a function of this table. Integers are rounded (halves to even) and, where the
 // operation takes 32 bits, cut to their low 32 bits; nothing else is checked here.
-class InstanceCall {
+class InstanceCall : public FunctionCall {
 public:
-    InstanceCall(FunctionContext& context, CInstance& self, CInstance& other,
-                 const FunctionArguments& arguments, RValue& result)
-        : context_(context), self_(self), other_(other), arguments_(arguments), result_(result) {}
+    using FunctionCall::FunctionCall;
 
-    GameState& Game() { return context_.game; }
-    CInstance& Self() { return self_; }
-    CInstance& Other() { return other_; }
-
-    double Number(int i) const { return arguments_[static_cast<std::size_t>(i)].real; }
-    std::int64_t Integer(int i) const { return RoundToInteger(Number(i)); }
-    std::int32_t Integer32(int i) const { return Low32(Integer(i)); }
     // An object argument, with self's and other's object already put in for -1 and -2, so
     // that what the operation's events do to self and other cannot change what it applies to.
-    std::int32_t Object(int i) const { return ResolveObject(self_, other_, Integer32(i)); }
-
-    void Return(double value) { result_ = RValue::Real(value); }
-    void ReturnTruth(bool truth) { Return(TruthValue(truth)); }
-
-private:
-    FunctionContext& context_;
-    CInstance& self_;
-    CInstance& other_;
-    const FunctionArguments& arguments_;
-    RValue& result_;
-};
-
-struct InstanceFunction {
-    const char* name;
-    int argumentCount;
-    void (*run)(InstanceCall&);
+    std::int32_t Object(int i) { return ResolveObject(Self(), Other(), Integer32(i)); }
 };
 
 // Runs `act` on the room operations when a game runs.
@@ -133,7 +109,7 @@ void SoundFrequency(InstanceCall& call) {
 }
 
 // In registration order: the order fixes the function numbers.
-constexpr InstanceFunction kInstanceFunctions[] = {
+constexpr FunctionEntry<InstanceCall> kInstanceFunctions[] = {
     {"set_collision_mode", 1, [](InstanceCall& c) { c.Self().collision_mode = c.Integer32(0); }},
     {"align", 0, Align},
     {"is_aligned", 0, IsAligned},
@@ -231,20 +207,11 @@ constexpr InstanceFunction kInstanceFunctions[] = {
     {"sound_frequency", 2, SoundFrequency},
 };
 
-template <std::size_t I>
-void RunInstanceFunction(FunctionContext& context, CInstance& self, CInstance& other,
-                         int /*argumentCount*/, const FunctionArguments& arguments,
-                         RValue& result) {
-    InstanceCall call(context, self, other, arguments, result);
-    kInstanceFunctions[I].run(call);
-}
-
 } // namespace
 
 void RegisterInstanceFunctions(CFunctionRegistry& registry) {
     static_assert(std::size(kInstanceFunctions) == 30);
-    RegisterTable<std::size(kInstanceFunctions)>(
-        registry, kInstanceFunctions, []<std::size_t I>() { return &RunInstanceFunction<I>; });
+    RegisterTable<InstanceCall, kInstanceFunctions>(registry);
 }
 
 } // namespace velkaro

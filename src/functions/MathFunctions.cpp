@@ -1,5 +1,6 @@
 #include "functions/MathFunctions.h"
 
+#include "functions/FunctionCall.h"
 #include "functions/NumberText.h"
 #include "runtime/GameState.h"
 
@@ -24,37 +25,9 @@ constexpr std::size_t kLongestString = std::size_t{1} << 28;
 // One call of a function of this table: reads the arguments the way every built-in function
 // does (the real part for numbers, the string part for texts, whatever the kind) and turns
 // a failed computation into a recorded error instead of a NaN or an infinity.
-class MathCall {
+class MathCall : public FunctionCall {
 public:
-    MathCall(FunctionContext& context, const char* name, int argumentCount,
-             const FunctionArguments& arguments, RValue& result)
-        : context_(context), name_(name), count_(argumentCount), arguments_(arguments),
-          result_(result) {}
-
-    GameState& Game() { return context_.game; }
-
-    double Number(int i) const { return Argument(i).real; }
-    const std::string& Text(int i) const { return Argument(i).string; }
-
-    // The rounded integer of argument i (halves to even); false, with the error recorded,
-    // when the argument is too large to round.
-    bool Integer(int i, std::int64_t& value) {
-        if (!FitsRoundedInteger(Number(i))) {
-            OutOfRange(i);
-            return false;
-        }
-        value = RoundToInteger(Number(i));
-        return true;
-    }
-    // The low 32 bits of the rounded integer, for operations on 32-bit integers.
-    bool Integer32(int i, std::int32_t& value) {
-        std::int64_t wide = 0;
-        if (!Integer(i, wide)) {
-            return false;
-        }
-        value = Low32(wide);
-        return true;
-    }
+    using FunctionCall::FunctionCall;
 
     // Stores a result as the 64-bit real game code sees; a NaN means the arguments were
     // outside the function's domain, a value beyond the 64-bit range an overflow.
@@ -64,7 +37,7 @@ public:
         } else if (std::fabs(value) > DBL_MAX) {
             Overflow();
         } else {
-            result_ = RValue::Real(static_cast<double>(value));
+            FunctionCall::Return(static_cast<double>(value));
         }
     }
     void ReturnString(std::string text) {
@@ -72,46 +45,38 @@ public:
             TooLong();
             return;
         }
-        result_ = RValue::String(std::move(text));
+        FunctionCall::ReturnString(std::move(text));
     }
 
     // "Result of string_repeat is too long."
-    void TooLong() { context_.Fail(std::string("Result of ") + name_ + " is too long."); }
+    void TooLong() { Context().Fail(std::string("Result of ") + Name() + " is too long."); }
     // "Invalid argument to sqrt: -4"
     void InvalidArguments() {
-        std::string message =
-            std::string("Invalid argument") + (count_ > 1 ? "s" : "") + " to " + name_ + ": ";
-        for (int i = 0; i < count_; ++i) {
+        std::string message = std::string("Invalid argument") + (ArgumentCount() > 1 ? "s" : "") +
+                              " to " + Name() + ": ";
+        for (int i = 0; i < ArgumentCount(); ++i) {
             message += (i > 0 ? ", " : "") + NumberForMessage(Number(i));
         }
-        context_.Fail(std::move(message));
+        Context().Fail(std::move(message));
     }
     // "Overflow in exp(1000)"
-    void Overflow() { context_.Fail("Overflow in " + CallText()); }
+    void Overflow() { Context().Fail("Overflow in " + CallText()); }
     // "Division by zero in power(0, -1)"
-    void DivisionByZero() { context_.Fail("Division by zero in " + CallText()); }
+    void DivisionByZero() { Context().Fail("Division by zero in " + CallText()); }
     // "Argument of round is out of range: 1e+20"
     void OutOfRange(int i) {
-        context_.Fail(std::string("Argument of ") + name_ +
-                      " is out of range: " + NumberForMessage(Number(i)));
+        Context().Fail(std::string("Argument of ") + Name() +
+                       " is out of range: " + NumberForMessage(Number(i)));
     }
 
 private:
-    const RValue& Argument(int i) const { return arguments_[static_cast<std::size_t>(i)]; }
-
     std::string CallText() const {
-        std::string text = std::string(name_) + "(";
-        for (int i = 0; i < count_; ++i) {
+        std::string text = std::string(Name()) + "(";
+        for (int i = 0; i < ArgumentCount(); ++i) {
             text += (i > 0 ? ", " : "") + NumberForMessage(Number(i));
         }
         return text + ")";
     }
-
-    FunctionContext& context_;
-    const char* name_;
-    int count_;
-    const FunctionArguments& arguments_;
-    RValue& result_;
 };
 
 bool IsIntegral(double value) {
@@ -205,7 +170,7 @@ void NumberToString(MathCall& call) {
 
 void Chr(MathCall& call) {
     std::int64_t code = 0;
-    if (call.Integer(0, code)) {
+    if (call.CheckedInteger(0, code)) {
         call.ReturnString(std::string(1, static_cast<char>(static_cast<std::uint8_t>(code))));
     }
 }
@@ -221,7 +186,7 @@ void StringCopy(MathCall& call) {
     const std::string& text = call.Text(0);
     std::int32_t index = 0;
     std::int32_t count = 0;
-    if (!call.Integer32(1, index) || !call.Integer32(2, count)) {
+    if (!call.CheckedInteger32(1, index) || !call.CheckedInteger32(2, count)) {
         return;
     }
     std::int64_t start = index < 1 ? 0 : std::int64_t{index} - 1;
@@ -237,7 +202,7 @@ void StringDelete(MathCall& call) {
     std::string text = call.Text(0);
     std::int32_t index = 0;
     std::int32_t count = 0;
-    if (!call.Integer32(1, index) || !call.Integer32(2, count)) {
+    if (!call.CheckedInteger32(1, index) || !call.CheckedInteger32(2, count)) {
         return;
     }
     if (index >= 1 && index <= static_cast<std::int64_t>(text.size()) && count > 0) {
@@ -249,7 +214,7 @@ void StringDelete(MathCall& call) {
 void StringInsert(MathCall& call) {
     std::string text = call.Text(1);
     std::int32_t index = 0;
-    if (!call.Integer32(2, index)) {
+    if (!call.CheckedInteger32(2, index)) {
         return;
     }
     std::int64_t at = index < 1 ? 0 : std::int64_t{index} - 1;
@@ -272,7 +237,7 @@ std::string ChangeCase(std::string text, char from, char to) {
 void StringRepeat(MathCall& call) {
     const std::string& text = call.Text(0);
     std::int32_t count = 0;
-    if (!call.Integer32(1, count)) {
+    if (!call.CheckedInteger32(1, count)) {
         return;
     }
     if (count <= 0 || text.empty()) {
@@ -291,20 +256,14 @@ void StringRepeat(MathCall& call) {
     call.ReturnString(std::move(repeated));
 }
 
-struct MathEntry {
-    const char* name;
-    int argumentCount;
-    void (*run)(MathCall& call);
-};
-
 // The order is the registration order, which fixes the function numbers.
-constexpr MathEntry kMathFunctions[] = {
+constexpr FunctionEntry<MathCall> kMathFunctions[] = {
     {"random", 1, [](MathCall& c) { c.Return(c.Game().random.Next() * Extended{c.Number(0)}); }},
     {"abs", 1, [](MathCall& c) { c.Return(std::fabs(c.Number(0))); }},
     {"round", 1,
      [](MathCall& c) {
          std::int64_t whole = 0;
-         if (c.Integer(0, whole)) {
+         if (c.CheckedInteger(0, whole)) {
              c.Return(static_cast<Extended>(whole));
          }
      }},
@@ -349,18 +308,10 @@ constexpr MathEntry kMathFunctions[] = {
     {"string_repeat", 2, StringRepeat},
 };
 
-template <std::size_t I>
-void RunMathFunction(FunctionContext& context, CInstance& /*self*/, CInstance& /*other*/,
-                     int argumentCount, const FunctionArguments& arguments, RValue& result) {
-    MathCall call(context, kMathFunctions[I].name, argumentCount, arguments, result);
-    kMathFunctions[I].run(call);
-}
-
 } // namespace
 
 void RegisterMathFunctions(CFunctionRegistry& registry) {
-    RegisterTable<std::size(kMathFunctions)>(registry, kMathFunctions,
-                                             []<std::size_t I>() { return &RunMathFunction<I>; });
+    RegisterTable<MathCall, kMathFunctions>(registry);
 }
 
 } // namespace velkaro
