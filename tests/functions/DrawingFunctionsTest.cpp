@@ -4,6 +4,8 @@
 #include "runtime/DrawingUnit.h"
 #include "runtime/RuntimeControl.h"
 
+#include "support/GameInMemory.h"
+
 #include <gtest/gtest.h>
 
 #include <numbers>
@@ -13,25 +15,8 @@
 namespace velkaro {
 namespace {
 
-class QuietScreen : public Screen {
-public:
-    bool FullScreenAvailable() const override { return false; }
-    ScreenSize FullScreenSize() const override { return {800, 600}; }
-    void ShowWindow(int, int) override {}
-    void ShowFullScreen() override {}
-    void Close() override {}
-    void SetCaption(const std::string&) override {}
-    void ShowCursor(bool on) override { cursor = on; }
-    void Present(const Bitmap&, int, int, int, int) override { ++presents; }
-
-    bool cursor = true;
-    int presents = 0;
-};
-
-class NoPictures : public Pictures {
-public:
-    Bitmap Load(const std::filesystem::path&) override { return {}; }
-};
+using test::NoPictures;
+using test::QuietScreen;
 
 class NoEvents : public EventRunner {
 public:

@@ -8,6 +8,7 @@
 #include "functions/FunctionUnit.h"
 #include "runtime/RunUnit.h"
 #include "support/GameFileBuilder.h"
+#include "support/GameInMemory.h"
 #include "support/RecordingDialogs.h"
 #include "support/RecordingGameServices.h"
 
@@ -19,23 +20,6 @@
 #include <vector>
 
 namespace velkaro::test {
-
-class BlankScreen : public Screen {
-public:
-    bool FullScreenAvailable() const override { return false; }
-    ScreenSize FullScreenSize() const override { return {1024, 768}; }
-    void ShowWindow(int, int) override {}
-    void ShowFullScreen() override {}
-    void Close() override {}
-    void SetCaption(const std::string&) override {}
-    void ShowCursor(bool) override {}
-    void Present(const Bitmap&, int, int, int, int) override {}
-};
-
-class BlankPictures : public Pictures {
-public:
-    Bitmap Load(const std::filesystem::path&) override { return Bitmap(1, 1); }
-};
 
 class SilentGameShell : public GameShell {
 public:
@@ -51,19 +35,11 @@ protected:
     FunctionGameTest() { data.files = Files(folder.Path()); }
 
     CObject& AddObject(const std::string& name, bool solid, int boxLast) {
-        CObject& object = data.objects.Add();
-        object.name = name;
-        object.solid = solid;
-        object.bbRight = boxLast;
-        object.bbBottom = boxLast;
-        return object;
+        return test::AddObject(data, name, solid, boxLast);
     }
 
-    // Appends a piece of code to the object's list for the event.
     static void On(CObject& object, int row, int sub, const std::string& code) {
-        CAction& action = object.EventList(row, sub)->Add();
-        action.id = 811;
-        action.arguments[0] = code;
+        test::AddCode(object, row, sub, code);
     }
 
     // An empty room of columns x rows cells of `cell` pixels.
@@ -130,8 +106,8 @@ protected:
 
     TempDir folder;
     GameData data;
-    BlankScreen screen;
-    BlankPictures pictures;
+    QuietScreen screen;
+    NoPictures pictures;
     RecordingDialogs dialogs;
     RecordingShell shell;
     SilentGameShell gameShell;

@@ -2,6 +2,7 @@
 
 #include "data/GameLoader.h"
 #include "support/GameFileBuilder.h"
+#include "support/GameInMemory.h"
 #include "support/RecordingDialogs.h"
 #include "support/RecordingGameServices.h"
 
@@ -18,27 +19,9 @@
 namespace velkaro {
 namespace {
 
+using test::NoPictures;
+using test::QuietScreen;
 using test::RecordingShell;
-
-class QuietScreen : public Screen {
-public:
-    bool FullScreenAvailable() const override { return false; }
-    ScreenSize FullScreenSize() const override { return {1024, 768}; }
-    void ShowWindow(int, int) override {}
-    void ShowFullScreen() override {}
-    void Close() override { closed = true; }
-    void SetCaption(const std::string&) override {}
-    void ShowCursor(bool) override {}
-    void Present(const Bitmap&, int, int, int, int) override { ++presents; }
-
-    bool closed = false;
-    int presents = 0;
-};
-
-class NoPictures : public Pictures {
-public:
-    Bitmap Load(const std::filesystem::path&) override { return Bitmap(1, 1); }
-};
 
 // Start, end and the screens between, in one record, to check their order.
 class RecordingGameShell : public GameShell, public ScreenService {
@@ -86,18 +69,11 @@ protected:
     }
 
     CObject& AddObject(const std::string& name, bool solid, int boxLast) {
-        CObject& object = data.objects.Add();
-        object.name = name;
-        object.solid = solid;
-        object.bbRight = boxLast;
-        object.bbBottom = boxLast;
-        return object;
+        return test::AddObject(data, name, solid, boxLast);
     }
 
     static void On(CObject& object, int row, int sub, const std::string& code) {
-        CAction& action = object.EventList(row, sub)->Add();
-        action.id = 811;
-        action.arguments[0] = code;
+        test::AddCode(object, row, sub, code);
     }
     static void Log(CObject& object, int row, int sub, const std::string& tag) {
         On(object, row, sub, "global.log += '" + tag + "' + string(x) + ' '");

@@ -8,6 +8,7 @@
 #include "runtime/RoomOperations.h"
 #include "script/ErrorReport.h"
 #include "script/InterpretUnit.h"
+#include "support/GameInMemory.h"
 #include "support/RecordingDialogs.h"
 #include "support/RecordingGameServices.h"
 
@@ -101,12 +102,7 @@ protected:
     }
 
     CObject& AddObject(const std::string& name, bool solid, int boxLast) {
-        CObject& object = data.objects.Add();
-        object.name = name;
-        object.solid = solid;
-        object.bbRight = boxLast;
-        object.bbBottom = boxLast;
-        return object;
+        return test::AddObject(data, name, solid, boxLast);
     }
 
     CInstance& Place(std::int32_t object, double x, double y) {
@@ -156,7 +152,8 @@ protected:
     CActionRegistry registry{dialogs};
     CActionExecutor executor{game, registry, errors};
     CInterpreter interpreter{game, functions, errors};
-    RoomOperations rooms{game, executor, errors, {shell, shell, shell, shell, shell, shell, shell, shell}};
+    RoomOperations rooms{
+        game, executor, errors, {shell, shell, shell, shell, shell, shell, shell, shell}};
     CInstance* self = nullptr;
     CInstance* other = nullptr;
 };
