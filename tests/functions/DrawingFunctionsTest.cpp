@@ -6,6 +6,8 @@
 
 #include "support/GameInMemory.h"
 
+#include "functions/FunctionCalls.h"
+
 #include <gtest/gtest.h>
 
 #include <numbers>
@@ -73,17 +75,8 @@ protected:
     void Clear() { unit.Surface()->Fill(kBack); }
 
     RValue Call(const std::string& name, std::vector<RValue> values) {
-        const int index = registry.FindFunction(name);
-        EXPECT_GT(index, 0) << name;
-        FunctionArguments arguments;
-        for (std::size_t i = 0; i < values.size(); ++i) {
-            arguments[i] = values[i];
-        }
         FunctionContext context(game);
-        RValue result;
-        EXPECT_TRUE(registry.CallFunction(index, context, *self, *self,
-                                          static_cast<int>(values.size()), arguments, result))
-            << name;
+        RValue result = test::CallByName(registry, context, *self, *self, name, values);
         EXPECT_FALSE(context.Failed()) << context.error;
         return result;
     }

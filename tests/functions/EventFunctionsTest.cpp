@@ -3,6 +3,8 @@
 #include "functions/FunctionGame.h"
 #include "script/ActionExecution.h"
 
+#include "functions/FunctionCalls.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -212,13 +214,10 @@ TEST(EventFunctionsWithoutAGameTest, RunNothingAndShowNothing) {
     for (const auto& [name, count] :
          {std::pair{"perform_step_event", 1}, std::pair{"perform_alarm_event", 2},
           std::pair{"perform_meeting_event", 2}}) {
-        FunctionArguments arguments;
-        arguments[0] = RValue::Real(-1);
-        arguments[1] = RValue::Real(9);
         FunctionContext context(game);
-        RValue result;
-        EXPECT_TRUE(functions.CallFunction(functions.FindFunction(name), context, self, self, count,
-                                           arguments, result));
+        const std::vector<RValue> arguments = test::Reals({-1, 9});
+        test::CallByName(functions, context, self, self, name,
+                         {arguments.begin(), arguments.begin() + count});
         EXPECT_FALSE(context.Failed());
     }
     EXPECT_EQ(game.event_name, "Meeting event");

@@ -6,6 +6,8 @@
 #include "support/GameFileBuilder.h"
 #include "support/RecordingGameServices.h"
 
+#include "functions/FunctionCalls.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -50,17 +52,8 @@ protected:
 
     // Calls a function of the table; `failure` receives the reason of a failed call.
     RValue Call(const std::string& name, const std::vector<RValue>& values) {
-        const int index = registry.FindFunction(name);
-        EXPECT_GT(index, 0) << name;
-        FunctionArguments arguments;
-        for (std::size_t i = 0; i < values.size(); ++i) {
-            arguments[i] = values[i];
-        }
         FunctionContext context(game);
-        RValue result;
-        EXPECT_TRUE(registry.CallFunction(index, context, self, self,
-                                          static_cast<int>(values.size()), arguments, result))
-            << name;
+        RValue result = test::CallByName(registry, context, self, self, name, values);
         failure = context.error;
         return result;
     }

@@ -5,6 +5,7 @@
 // interpreter and room operations, and whatever reaches the shell is recorded.
 
 #include "data/GameLoader.h"
+#include "functions/FunctionCalls.h"
 #include "functions/FunctionUnit.h"
 #include "runtime/RunUnit.h"
 #include "support/GameFileBuilder.h"
@@ -67,18 +68,8 @@ protected:
     // Calls a function of the program's registry for `self` and `other`.
     RValue Call(const std::string& name, std::initializer_list<double> numbers, CInstance& self,
                 CInstance& other) {
-        const CFunctionRegistry& functions = FunctionRegistry();
-        const int index = functions.FindFunction(name);
-        EXPECT_GT(index, 0) << name;
-        FunctionArguments arguments;
-        int count = 0;
-        for (const double number : numbers) {
-            arguments[static_cast<std::size_t>(count++)] = RValue::Real(number);
-        }
         FunctionContext context(State());
-        RValue result;
-        EXPECT_TRUE(functions.CallFunction(index, context, self, other, count, arguments, result))
-            << name;
+        RValue result = CallByName(FunctionRegistry(), context, self, other, name, Reals(numbers));
         EXPECT_FALSE(context.Failed()) << context.error;
         return result;
     }

@@ -359,16 +359,8 @@ TEST(InstanceFunctionsWithoutAGameTest, ChangeOnlySelfAndTheGameState) {
     self.Setup(objects, 1, 14, 26);
     const CFunctionRegistry& functions = FunctionRegistry();
     auto call = [&](const std::string& name, std::initializer_list<double> numbers) {
-        FunctionArguments arguments;
-        int count = 0;
-        for (const double number : numbers) {
-            arguments[static_cast<std::size_t>(count++)] = RValue::Real(number);
-        }
         FunctionContext context(game);
-        RValue result;
-        EXPECT_TRUE(functions.CallFunction(functions.FindFunction(name), context, self, self, count,
-                                           arguments, result));
-        return result.real;
+        return test::CallByName(functions, context, self, self, name, test::Reals(numbers)).real;
     };
     call("align", {});
     EXPECT_EQ(self.x, 10);

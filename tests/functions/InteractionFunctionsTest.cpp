@@ -7,6 +7,8 @@
 #include "support/RecordingDialogs.h"
 #include "support/RecordingGameServices.h"
 
+#include "functions/FunctionCalls.h"
+
 #include <gtest/gtest.h>
 
 #include <iterator>
@@ -93,17 +95,7 @@ protected:
 
     // The result of a call that may fail; the failure stays in `context`.
     RValue Try(const std::string& name, std::vector<RValue> values) {
-        const int index = registry.FindFunction(name);
-        EXPECT_GT(index, 0) << name;
-        FunctionArguments arguments;
-        for (std::size_t i = 0; i < values.size(); ++i) {
-            arguments[i] = values[i];
-        }
-        RValue result;
-        EXPECT_TRUE(registry.CallFunction(index, context, self, self,
-                                          static_cast<int>(values.size()), arguments, result))
-            << name;
-        return result;
+        return test::CallByName(registry, context, self, self, name, values);
     }
 
     double GetInteger(double value, std::optional<std::string> typed) {
