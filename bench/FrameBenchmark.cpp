@@ -2,7 +2,7 @@
 // the room drawing as the game loop does every step.
 
 #include "data/GameLoader.h"
-#include "runtime/DrawingUnit.h"
+#include "engine/DrawingUnit.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,11 +2,11 @@
 // their variables up by name: the game's as user variables of self, Lua's as globals. Each
 // benchmark pair reports its time; the ratio is printed at the end.
 #include "data/GameLoader.h"
-#include "functions/FunctionUnit.h"
-#include "runtime/GameState.h"
+#include "functions/FunctionTables.h"
 #include "script/ErrorReport.h"
 #include "script/InterpretUnit.h"
-#include "script/TokenClass.h"
+#include "script/Tokenizer.h"
+#include "world/GameState.h"
 
 #include <benchmark/benchmark.h>
 
@@ -27,14 +27,13 @@ struct Program {
 };
 
 const Program kPrograms[] = {
-    {"counting loop",
-     "{ i = 0; s = 0; while i < 100000 do { s = s + i * 2 - 1; i += 1 } }",
+    {"counting loop", "{ i = 0; s = 0; while i < 100000 do { s = s + i * 2 - 1; i += 1 } }",
      "i = 0; s = 0; while i < 100000 do s = s + i * 2 - 1; i = i + 1 end"},
-    {"string building",
-     "{ i = 0; t = ''; while i < 5000 do { t = t + 'ab'; i += 1 } }",
+    {"string building", "{ i = 0; t = ''; while i < 5000 do { t = t + 'ab'; i += 1 } }",
      "i = 0; t = ''; while i < 5000 do t = t .. 'ab'; i = i + 1 end"},
     {"math calls",
-     "{ i = 0; s = 0; while i < 20000 do { s = s + sqrt(i) + abs(sin(i)) + floor(i / 3); i += 1 } }",
+     "{ i = 0; s = 0; while i < 20000 do { s = s + sqrt(i) + abs(sin(i)) + floor(i / 3); i += 1 } "
+     "}",
      "i = 0; s = 0; while i < 20000 do s = s + math.sqrt(i) + math.abs(math.sin(i)) + "
      "math.floor(i / 3); i = i + 1 end"},
 };
@@ -62,9 +61,8 @@ struct GameFixture {
 
 void BM_Game(benchmark::State& state, const Program* program) {
     GameFixture game;
-    CTokenList tokens;
-    tokens.Tokenize(program->gameCode, TokenNames{game.data.objects, game.data.sounds,
-                                                   FunctionRegistry()});
+    const CTokenList tokens = Tokenize(
+        program->gameCode, TokenNames{game.data.objects, game.data.sounds, FunctionRegistry()});
     for (auto _ : state) {
         game.interpreter.ExecuteCode(game.self, game.self, tokens, program->gameCode);
     }
@@ -123,8 +121,7 @@ int main(int argc, char** argv) {
         benchmark::RegisterBenchmark((std::string("Game/") + program.name).c_str(), BM_Game,
                                      &program)
             ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark((std::string("Lua/") + program.name).c_str(), BM_Lua,
-                                     &program)
+        benchmark::RegisterBenchmark((std::string("Lua/") + program.name).c_str(), BM_Lua, &program)
             ->Unit(benchmark::kMillisecond);
     }
     benchmark::Initialize(&argc, argv);

@@ -1,7 +1,7 @@
 // Steps of a busy room: 1,000 moving instances with a three-statement Step event each, and 100
 // solid walls they bounce off (box collisions), drawn every step as the player draws them.
+#include "backends/headless/VirtualClock.h"
 #include "data/GameLoader.h"
-#include "platform/headless/VirtualClock.h"
 #include "qvf/HeadlessGame.h"
 
 #include <benchmark/benchmark.h>

@@ -22,12 +22,6 @@ void CAction::Load(LoadContext& context) {
     actionObject = ReadInt(in);
 }
 
-void CAction::Prepare(const TokenNames& names) {
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        tokens[i].Tokenize(arguments[i], names);
-    }
-}
-
 void CActionList::Load(LoadContext& context) {
     Clear();
     if (!ReadVersion(context, "Internal error in action list version.")) {

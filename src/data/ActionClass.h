@@ -1,7 +1,7 @@
 #pragma once
 
 #include "data/LoadContext.h"
-#include "script/TokenClass.h"
+#include "data/TokenClass.h"
 
 #include <array>
 #include <cstdint>
@@ -25,14 +25,12 @@ public:
     // Stored as written; each action decides what counts as set.
     std::int32_t relative = 0;
     std::array<std::string, kMaxActionArguments> arguments;
-    // The tokens of each argument, prepared when the game starts.
+    // The tokens of each argument, prepared when the game starts (PrepareActions).
     std::array<CTokenList, kMaxActionArguments> tokens;
     std::int32_t actionObject = 1;
 
     void Load(LoadContext& context);
     void Clear() { *this = CAction(); }
-    // Tokenizes the four arguments afresh.
-    void Prepare(const TokenNames& names);
 };
 
 // The actions of one event, in order.

@@ -1,6 +1,6 @@
 #include "data/GameLoader.h"
 
-#include "platform/AnsiText.h"
+#include "base/AnsiText.h"
 
 namespace velkaro {
 namespace {

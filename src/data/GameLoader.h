@@ -1,12 +1,12 @@
 #pragma once
 
+#include "base/Files.h"
+#include "data/GameInfo.h"
 #include "data/ObjectClass.h"
 #include "data/OptionsUnit.h"
 #include "data/RoomClass.h"
 #include "data/SoundClass.h"
 #include "platform/Dialogs.h"
-#include "platform/Files.h"
-#include "shell/HelpUnit.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -1,7 +1,7 @@
 #include "data/ImageClass.h"
 
-#include "platform/BmpCodec.h"
-#include "platform/PictureError.h"
+#include "codecs/BmpCodec.h"
+#include "codecs/PictureError.h"
 
 namespace velkaro {
 namespace {

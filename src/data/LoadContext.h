@@ -1,8 +1,8 @@
 #pragma once
 
+#include "base/Files.h"
 #include "data/StreamClass.h"
 #include "platform/Dialogs.h"
-#include "platform/Files.h"
 
 #include <cstdint>
 #include <string>

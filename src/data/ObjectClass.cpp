@@ -111,16 +111,6 @@ void CObjectList::Load(LoadContext& context) {
     }
 }
 
-void CObjectList::PrepareActions(const TokenNames& names) {
-    for (auto& object : objects_) {
-        object->ForEachEventList([&names](int, int, CActionList& list) {
-            for (int i = 1; i <= list.Count(); ++i) {
-                list.Get(i).Prepare(names);
-            }
-        });
-    }
-}
-
 CObject& CObjectList::Add() {
     objects_.push_back(std::make_unique<CObject>());
     return *objects_.back();

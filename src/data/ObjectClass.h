@@ -96,10 +96,6 @@ public:
     bool Valid(int i) const { return i >= 1 && i <= Count(); }
     CObject& Add();
 
-    // Tokenizes the arguments of every action of every object, once, when a game starts: names
-    // mean what they mean at that moment.
-    void PrepareActions(const TokenNames& names);
-
 private:
     std::vector<std::unique_ptr<CObject>> objects_;
 };

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "base/Bitmap.h"
 #include "data/LoadContext.h"
-#include "platform/Bitmap.h"
 
 #include <cstdint>
 #include <string>

@@ -1,6 +1,6 @@
 #include "data/StreamClass.h"
 
-#include "platform/WholeFile.h"
+#include "base/WholeFile.h"
 
 namespace velkaro {
 

@@ -1,13 +1,13 @@
 #include "functions/DrawingFunctions.h"
 
+#include "base/NumberText.h"
 #include "data/GameLoader.h"
-#include "functions/FunctionCall.h"
-#include "functions/NumberText.h"
-#include "runtime/CollisionUnit.h"
-#include "runtime/DrawingUnit.h"
-#include "runtime/GameState.h"
-#include "runtime/RoomOperations.h"
-#include "runtime/RuntimeControl.h"
+#include "engine/DrawingUnit.h"
+#include "engine/RoomOperations.h"
+#include "script/FunctionCall.h"
+#include "world/CollisionUnit.h"
+#include "world/GameState.h"
+#include "world/RuntimeControl.h"
 
 #include <cstdint>
 #include <iterator>

@@ -1,10 +1,10 @@
 #include "functions/EventFunctions.h"
 
 #include "data/GameLoader.h"
-#include "runtime/EventRunner.h"
-#include "runtime/GameServices.h"
-#include "runtime/GameState.h"
-#include "runtime/RoomOperations.h"
+#include "engine/GameServices.h"
+#include "engine/RoomOperations.h"
+#include "script/EventRunner.h"
+#include "world/GameState.h"
 
 #include <cstdint>
 #include <iterator>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "functions/FunctionUnit.h"
+#include "script/FunctionUnit.h"
 
 namespace velkaro {
 

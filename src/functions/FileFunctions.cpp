@@ -1,12 +1,12 @@
 #include "functions/FileFunctions.h"
 
+#include "base/NumberText.h"
 #include "data/GameLoader.h"
-#include "functions/FunctionCall.h"
-#include "functions/NumberText.h"
-#include "functions/TextFile.h"
-#include "runtime/GameServices.h"
-#include "runtime/GameState.h"
+#include "engine/GameServices.h"
+#include "script/FunctionCall.h"
 #include "script/SavedValues.h"
+#include "world/GameState.h"
+#include "world/TextFile.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -1,10 +1,10 @@
 #include "functions/InstanceFunctions.h"
 
 #include "data/GameLoader.h"
-#include "functions/FunctionCall.h"
-#include "runtime/GameServices.h"
-#include "runtime/GameState.h"
-#include "runtime/RoomOperations.h"
+#include "engine/GameServices.h"
+#include "engine/RoomOperations.h"
+#include "script/FunctionCall.h"
+#include "world/GameState.h"
 
 #include <cstdint>
 #include <iterator>

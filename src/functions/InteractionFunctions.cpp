@@ -1,10 +1,10 @@
 #include "functions/InteractionFunctions.h"
 
+#include "base/NumberText.h"
 #include "data/GameLoader.h"
-#include "functions/NumberText.h"
-#include "runtime/GameServices.h"
-#include "runtime/GameState.h"
-#include "runtime/RoomOperations.h"
+#include "engine/GameServices.h"
+#include "engine/RoomOperations.h"
+#include "world/GameState.h"
 
 #include <cstdint>
 #include <iterator>

@@ -1,8 +1,8 @@
 #include "functions/MathFunctions.h"
 
-#include "functions/FunctionCall.h"
-#include "functions/NumberText.h"
-#include "runtime/GameState.h"
+#include "base/NumberText.h"
+#include "script/FunctionCall.h"
+#include "world/GameState.h"
 
 #include <cfloat>
 #include <cmath>

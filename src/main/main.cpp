@@ -1,7 +1,7 @@
 // velkaro: plays a game file.
+#include "backends/desktop/DesktopDialogs.h"
+#include "base/AnsiText.h"
 #include "data/GameLoader.h"
-#include "platform/AnsiText.h"
-#include "platform/desktop/DesktopDialogs.h"
 
 #include <iostream>
 #include <string>

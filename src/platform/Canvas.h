@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Bitmap.h"
+#include "base/Bitmap.h"
 
 #include <memory>
 #include <optional>

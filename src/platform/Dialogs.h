@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace velkaro {
@@ -30,6 +31,24 @@ public:
     static ErrorAnswer DefaultErrorAnswer(bool fatal) {
         return fatal ? ErrorAnswer::Abort : ErrorAnswer::Ignore;
     }
+};
+
+// The modal boxes of the shell. Texts are game texts (Windows-1252), with line breaks as
+// carriage returns. The callers suspend the game's steps around them.
+class DialogService {
+public:
+    virtual ~DialogService() = default;
+
+    // A message box with an OK button.
+    virtual void ShowMessage(const std::string& text) = 0;
+    // A box with Yes and No; true for Yes.
+    virtual bool ShowQuestion(const std::string& text) = 0;
+    // An input box with an empty caption, the prompt and an edit field holding `value`: the
+    // text in the field when OK is chosen, none for Cancel or a closed box.
+    virtual std::optional<std::string> AskText(const std::string& prompt,
+                                               const std::string& value) = 0;
+    // The game information window; returns when the player has closed it.
+    virtual void ShowGameInfo() = 0;
 };
 
 } // namespace velkaro

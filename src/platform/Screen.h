@@ -1,15 +1,11 @@
 #pragma once
 
-#include "platform/Bitmap.h"
+#include "base/Bitmap.h"
+#include "base/ScreenGeometry.h"
 
 #include <string>
 
 namespace velkaro {
-
-struct ScreenSize {
-    int width = 0;
-    int height = 0;
-};
 
 // The two game windows as the room drawing sees them: the framed window and the borderless
 // full-screen one, of which one at a time is shown.

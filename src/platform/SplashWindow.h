@@ -1,22 +1,12 @@
 #pragma once
 
-#include "platform/Bitmap.h"
-#include "platform/Screen.h"
+#include "base/Bitmap.h"
+#include "base/ScreenGeometry.h"
 
 #include <cstdint>
 #include <filesystem>
 
 namespace velkaro {
-
-// A rectangle on the screen or inside the splash window.
-struct SplashBox {
-    int x = 0;
-    int y = 0;
-    int width = 0;
-    int height = 0;
-
-    bool operator==(const SplashBox&) const = default;
-};
 
 // The borderless, always-on-top window of the start and end screens, which games also show
 // from their code. Each call shows the window modally and returns once it has closed: when
@@ -41,14 +31,5 @@ public:
     virtual void ShowText(const std::filesystem::path& file, SplashBox window, Colour background,
                           std::int32_t delayMs) = 0;
 };
-
-// Where a picture of width x height goes on a whole screen: scaled by the smaller of the two
-// ratios screen / picture, keeping its proportions, to a size rounded to whole pixels (halves
-// to even), and centred (offsets rounded toward zero). A picture without pixels stays empty at
-// the centre.
-SplashBox FitToScreen(int width, int height, ScreenSize screen);
-
-// A window of width x height centred on the screen (offsets rounded toward zero).
-SplashBox CentreOnScreen(int width, int height, ScreenSize screen);
 
 } // namespace velkaro

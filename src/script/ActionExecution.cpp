@@ -2,8 +2,8 @@
 
 #include "data/ActionClass.h"
 #include "platform/Dialogs.h"
-#include "runtime/GameState.h"
 #include "script/ErrorReport.h"
+#include "world/GameState.h"
 
 namespace velkaro {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "runtime/EventRunner.h"
+#include "script/EventRunner.h"
 
 #include <array>
 #include <cstdint>

@@ -1,10 +1,11 @@
 #include "script/CodeCheck.h"
 
 #include "data/GameLoader.h"
-#include "functions/FunctionUnit.h"
-#include "runtime/GameState.h"
 #include "script/ActionArguments.h"
 #include "script/ErrorReport.h"
+#include "script/FunctionUnit.h"
+#include "script/Tokenizer.h"
+#include "world/GameState.h"
 
 namespace velkaro {
 namespace {
@@ -22,9 +23,8 @@ bool RowRuns(int row) {
 
 } // namespace
 
-std::vector<CodeFinding> CheckGameCode(GameData& game) {
-    const CFunctionRegistry& functions = FunctionRegistry();
-    game.objects.PrepareActions(TokenNames{game.objects, game.sounds, functions});
+std::vector<CodeFinding> CheckGameCode(GameData& game, const CFunctionRegistry& functions) {
+    PrepareActions(game.objects, TokenNames{game.objects, game.sounds, functions});
     GameState state;
     state.data = &game;
     NoReports reports;

@@ -7,6 +7,7 @@
 
 namespace velkaro {
 
+class CFunctionRegistry;
 struct GameData;
 
 // An error in a game's code found without running it: where it stands and what it is.
@@ -20,12 +21,13 @@ struct CodeFinding {
     ScriptError error;
 };
 
-// Prepares the game's actions as a game start does, then walks every expression, quoted text
-// and piece of code of every action that can run, in skip mode: nothing is evaluated, no
-// variable read, no function called. Finds what the interpreter would report whenever the
-// code runs (syntax, unknown functions, wrong argument counts, prefixes that name no object);
-// errors that depend on values (types, division by 0) show only while the game runs.
-std::vector<CodeFinding> CheckGameCode(GameData& game);
+// Prepares the game's actions as a game start does, with `functions` as the built-in functions,
+// then walks every expression, quoted text and piece of code of every action that can run, in skip
+// mode: nothing is evaluated, no variable read, no function called. Finds what the interpreter
+// would report whenever the code runs (syntax, unknown functions, wrong argument counts, prefixes
+// that name no object); errors that depend on values (types, division by 0) show only while the
+// game runs.
+std::vector<CodeFinding> CheckGameCode(GameData& game, const CFunctionRegistry& functions);
 
 // "OBJECT, EVENT SUB, action N, argument K: line L pos P: MESSAGE" (game text, Windows-1252).
 std::string DescribeFinding(const CodeFinding& finding);

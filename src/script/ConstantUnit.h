@@ -1,6 +1,6 @@
 #pragma once
 
-#include "script/VariableClass.h"
+#include "base/VariableClass.h"
 
 #include <string_view>
 

@@ -2,7 +2,7 @@
 
 #include "data/GameLoader.h"
 #include "platform/Dialogs.h"
-#include "runtime/GameState.h"
+#include "world/GameState.h"
 
 namespace velkaro {
 

@@ -1,12 +1,12 @@
 #include "script/InterpretUnit.h"
 
-#include "functions/FunctionUnit.h"
-#include "runtime/GameState.h"
-#include "runtime/InstanceClass.h"
+#include "data/TokenClass.h"
 #include "script/ErrorReport.h"
-#include "script/TokenClass.h"
+#include "script/FunctionUnit.h"
 #include "script/VariableAccess.h"
 #include "script/VariableNames.h"
+#include "world/GameState.h"
+#include "world/InstanceClass.h"
 
 #include <algorithm>
 #include <utility>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "functions/FunctionUnit.h"
-#include "script/VariableClass.h"
+#include "base/VariableClass.h"
+#include "script/FunctionUnit.h"
 
 #include <cstdint>
 #include <memory>

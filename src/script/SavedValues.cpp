@@ -1,8 +1,9 @@
 #include "script/SavedValues.h"
 
+#include "base/Files.h"
+#include "base/NumberText.h"
+#include "base/WholeFile.h"
 #include "platform/Dialogs.h"
-#include "platform/Files.h"
-#include "platform/WholeFile.h"
 
 #include <charconv>
 #include <cmath>
@@ -18,7 +19,6 @@ constexpr std::string_view kIodataName = "iodata";
 constexpr std::string_view kOldValuesName = "values";
 constexpr std::string_view kIodataVersion = "version 1.4";
 constexpr std::string_view kLineEnd = "\r\n";
-constexpr std::size_t kRealWidth = 23;
 
 // Lines end in CR LF; a line feed alone is taken as well, as an editor may leave it.
 class LineReader {
@@ -313,29 +313,4 @@ const CSavedValues::Entry* CSavedValues::Find(std::int32_t key) const {
     }
     return nullptr;
 }
-
-std::string FormatSavedReal(double value) {
-    if (!std::isfinite(value)) {
-        const std::string word = std::isnan(value) ? "Nan" : value > 0 ? "+Inf" : "-Inf";
-        return std::string(kRealWidth - word.size(), ' ') + word;
-    }
-    // to_chars never looks at the locale.
-    char digits[64];
-    const auto result = std::to_chars(std::begin(digits), std::end(digits), std::fabs(value),
-                                      std::chars_format::scientific, 14);
-    const std::string_view written(digits, static_cast<std::size_t>(result.ptr - digits));
-    const std::size_t e = written.find('e');
-    const std::string_view mantissa = written.substr(0, e);
-    const char exponentSign = written[e + 1];
-    const std::string_view exponent = written.substr(e + 2);
-
-    std::string text(1, value < 0 ? '-' : ' ');
-    text += mantissa;
-    text += 'E';
-    text += exponentSign;
-    text.append(exponent.size() < 4 ? 4 - exponent.size() : 0, '0');
-    text += exponent;
-    return text;
-}
-
 } // namespace velkaro

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "script/VariableClass.h"
+#include "base/VariableClass.h"
 
 #include <cstdint>
 #include <string>
@@ -61,9 +61,5 @@ private:
     std::vector<Entry> entries_;
     bool changed_ = false;
 };
-
-// A real as the file holds it: 23 characters, a blank or "-", one digit, ".", 14 digits, "E",
-// the exponent's sign and four digits (" 1.50000000000000E+0001" for fifteen).
-std::string FormatSavedReal(double value);
 
 } // namespace velkaro

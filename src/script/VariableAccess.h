@@ -1,6 +1,6 @@
 #pragma once
 
-#include "script/VariableClass.h"
+#include "base/VariableClass.h"
 
 #include <cstdint>
 #include <string_view>

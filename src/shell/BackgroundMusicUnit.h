@@ -1,8 +1,8 @@
 #pragma once
 
-#include "functions/RandomGenerator.h"
+#include "base/Files.h"
+#include "base/RandomGenerator.h"
 #include "platform/Audio.h"
-#include "platform/Files.h"
 
 #include <cstdint>
 #include <filesystem>

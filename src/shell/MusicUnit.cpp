@@ -1,7 +1,7 @@
 #include "shell/MusicUnit.h"
 
-#include "platform/WholeFile.h"
-#include "script/VariableClass.h"
+#include "base/VariableClass.h"
+#include "base/WholeFile.h"
 
 #include <cmath>
 #include <system_error>

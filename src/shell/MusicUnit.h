@@ -1,9 +1,9 @@
 #pragma once
 
+#include "base/Files.h"
 #include "data/SoundClass.h"
+#include "engine/GameServices.h"
 #include "platform/Audio.h"
-#include "platform/Files.h"
-#include "runtime/GameServices.h"
 
 #include <cstdint>
 #include <filesystem>

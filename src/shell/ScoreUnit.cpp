@@ -1,9 +1,9 @@
 #include "shell/ScoreUnit.h"
 
+#include "base/Files.h"
+#include "base/WholeFile.h"
 #include "data/GameLoader.h"
 #include "platform/Dialogs.h"
-#include "platform/Files.h"
-#include "platform/WholeFile.h"
 
 #include <algorithm>
 #include <charconv>

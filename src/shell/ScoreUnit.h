@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/Bitmap.h"
+#include "base/Bitmap.h"
+#include "engine/GameServices.h"
 #include "platform/ScoreWindow.h"
-#include "runtime/GameServices.h"
 
 #include <array>
 #include <cstdint>

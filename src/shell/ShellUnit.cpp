@@ -1,7 +1,7 @@
 #include "shell/ShellUnit.h"
 
 #include "data/GameLoader.h"
-#include "runtime/GameState.h"
+#include "world/GameState.h"
 
 namespace velkaro {
 

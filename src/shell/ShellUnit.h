@@ -1,11 +1,11 @@
 #pragma once
 
+#include "engine/GameShell.h"
 #include "platform/Audio.h"
 #include "platform/Dialogs.h"
 #include "platform/Pictures.h"
 #include "platform/ScoreWindow.h"
 #include "platform/SplashWindow.h"
-#include "runtime/GameShell.h"
 #include "shell/BackgroundMusicUnit.h"
 #include "shell/MusicUnit.h"
 #include "shell/ScoreUnit.h"

@@ -1,8 +1,8 @@
 #include "shell/SplashUnit.h"
 
-#include "platform/AnsiText.h"
-#include "platform/Files.h"
-#include "platform/PictureError.h"
+#include "base/AnsiText.h"
+#include "base/Files.h"
+#include "codecs/PictureError.h"
 
 #include <algorithm>
 #include <system_error>

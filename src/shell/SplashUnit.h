@@ -1,9 +1,9 @@
 #pragma once
 
+#include "engine/GameServices.h"
 #include "platform/Dialogs.h"
 #include "platform/Pictures.h"
 #include "platform/SplashWindow.h"
-#include "runtime/GameServices.h"
 
 #include <cstdint>
 #include <filesystem>

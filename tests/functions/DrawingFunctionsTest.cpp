@@ -1,8 +1,8 @@
-#include "functions/FunctionUnit.h"
+#include "functions/FunctionTables.h"
 
 #include "data/GameLoader.h"
-#include "runtime/DrawingUnit.h"
-#include "runtime/RuntimeControl.h"
+#include "engine/DrawingUnit.h"
+#include "world/RuntimeControl.h"
 
 #include "support/GameInMemory.h"
 

@@ -1,10 +1,10 @@
 #include "functions/FileFunctions.h"
 
 #include "data/GameLoader.h"
-#include "runtime/GameState.h"
 #include "script/SavedValues.h"
 #include "support/GameFileBuilder.h"
 #include "support/RecordingGameServices.h"
+#include "world/GameState.h"
 
 #include "functions/FunctionCalls.h"
 

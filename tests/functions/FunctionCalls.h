@@ -3,7 +3,7 @@
 // Calling built-in functions by name, as the interpreter calls them once it has evaluated the
 // arguments.
 
-#include "functions/FunctionUnit.h"
+#include "functions/FunctionTables.h"
 
 #include <gtest/gtest.h>
 

@@ -5,9 +5,10 @@
 // interpreter and room operations, and whatever reaches the shell is recorded.
 
 #include "data/GameLoader.h"
+#include "engine/RunUnit.h"
+#include "functions/ActionHandlers.h"
 #include "functions/FunctionCalls.h"
-#include "functions/FunctionUnit.h"
-#include "runtime/RunUnit.h"
+#include "functions/FunctionTables.h"
 #include "support/GameFileBuilder.h"
 #include "support/GameInMemory.h"
 #include "support/RecordingDialogs.h"
@@ -52,7 +53,7 @@ protected:
     }
 
     GameState& Start() {
-        game = std::make_unique<CGame>(data, platform, 12345u);
+        game = std::make_unique<CGame>(data, platform, libraries, 12345u);
         game->StartGameThread([] {});
         game->StartGame();
         game->State().globals.SetValue("log", RValue::String(""), 0);
@@ -104,6 +105,8 @@ protected:
     SilentGameShell gameShell;
     GamePlatform platform{screen,    pictures, dialogs, shell, shell, shell,
                           gameShell, shell,    shell,   shell, shell};
+    CActionRegistry actions = BuildActionRegistry(dialogs);
+    GameLibraries libraries{FunctionRegistry(), actions};
     std::unique_ptr<CGame> game;
 };
 

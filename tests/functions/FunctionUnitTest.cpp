@@ -1,7 +1,7 @@
-#include "functions/FunctionUnit.h"
+#include "functions/FunctionTables.h"
 
-#include "runtime/GameState.h"
-#include "runtime/InstanceClass.h"
+#include "world/GameState.h"
+#include "world/InstanceClass.h"
 
 #include <gtest/gtest.h>
 

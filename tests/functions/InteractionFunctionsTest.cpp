@@ -1,11 +1,11 @@
-#include "functions/FunctionUnit.h"
+#include "functions/FunctionTables.h"
 
 #include "data/GameLoader.h"
-#include "runtime/GameState.h"
 #include "shell/ScoreUnit.h"
 #include "support/GameFileBuilder.h"
 #include "support/RecordingDialogs.h"
 #include "support/RecordingGameServices.h"
+#include "world/GameState.h"
 
 #include "functions/FunctionCalls.h"
 

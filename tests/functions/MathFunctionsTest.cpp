@@ -1,8 +1,8 @@
 #include "functions/MathFunctions.h"
 
-#include "functions/NumberText.h"
-#include "runtime/GameState.h"
-#include "runtime/InstanceClass.h"
+#include "base/NumberText.h"
+#include "world/GameState.h"
+#include "world/InstanceClass.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "functions/TextFile.h"
+#include "world/TextFile.h"
 
 #include "support/GameFileBuilder.h"
 

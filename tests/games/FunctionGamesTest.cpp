@@ -16,9 +16,9 @@
 //   fn_screens_before, fn_screens_after   no functions: start and end screens with music
 // EveryBuiltInFunctionIsCalledBySomeGame checks that together they call every registered one.
 
-#include "functions/FunctionUnit.h"
+#include "codecs/PngFile.h"
+#include "functions/FunctionTables.h"
 #include "games/GameRun.h"
-#include "platform/PngFile.h"
 #include "tools/QvfTestSupport.h"
 
 #include <gtest/gtest.h>

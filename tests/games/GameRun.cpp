@@ -1,6 +1,6 @@
 #include "games/GameRun.h"
 
-#include "platform/PngFile.h"
+#include "codecs/PngFile.h"
 
 #include <cstdio>
 #include <sstream>

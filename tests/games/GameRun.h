@@ -3,7 +3,7 @@
 // What the end-to-end game tests share: finding the packed games, giving a game a data folder,
 // reading a transcript, the transcript lines a test expects, frames and wave files.
 
-#include "platform/Bitmap.h"
+#include "base/Bitmap.h"
 #include "support/GameFileBuilder.h"
 
 #include <nlohmann/json.hpp>

@@ -1,7 +1,7 @@
 // Small games played from start to end by qvf run, checked on what the player would see. The
 // expected transcripts are worked out from the rules of the game loop and the actions.
 
-#include "platform/PngFile.h"
+#include "codecs/PngFile.h"
 #include "tools/QvfTestSupport.h"
 
 #include <gtest/gtest.h>

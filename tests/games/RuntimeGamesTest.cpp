@@ -15,8 +15,8 @@
 //   rt_backgrounds  201 501 511 751 801
 //   rt_missing_sound  401 411
 
+#include "codecs/PngFile.h"
 #include "games/GameRun.h"
-#include "platform/PngFile.h"
 #include "tools/QvfTestSupport.h"
 
 #include <gtest/gtest.h>

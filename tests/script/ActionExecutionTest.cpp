@@ -3,10 +3,10 @@
 #include "data/ActionClass.h"
 #include "data/GameLoader.h"
 #include "data/ObjectClass.h"
-#include "runtime/GameState.h"
-#include "runtime/InstanceClass.h"
 #include "script/ErrorReport.h"
 #include "support/RecordingDialogs.h"
+#include "world/GameState.h"
+#include "world/InstanceClass.h"
 
 #include <gtest/gtest.h>
 

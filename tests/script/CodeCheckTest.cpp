@@ -1,4 +1,5 @@
 #include "script/CodeCheck.h"
+#include "functions/FunctionTables.h"
 
 #include "data/GameLoader.h"
 
@@ -20,7 +21,7 @@ void AddAction(CObject& object, int row, int sub, std::int32_t id,
 
 std::vector<std::string> Describe(GameData& game) {
     std::vector<std::string> lines;
-    for (const CodeFinding& finding : CheckGameCode(game)) {
+    for (const CodeFinding& finding : CheckGameCode(game, FunctionRegistry())) {
         lines.push_back(DescribeFinding(finding));
     }
     return lines;

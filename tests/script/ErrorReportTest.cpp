@@ -2,9 +2,9 @@
 
 #include "data/ActionClass.h"
 #include "data/GameLoader.h"
-#include "runtime/GameState.h"
 #include "script/ActionExecution.h"
 #include "support/RecordingDialogs.h"
+#include "world/GameState.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,14 @@
 #include "script/InterpretUnit.h"
+#include "script/Tokenizer.h"
 
 #include "data/GameLoader.h"
-#include "functions/FunctionUnit.h"
+#include "data/TokenClass.h"
+#include "functions/FunctionTables.h"
 #include "functions/MathFunctions.h"
-#include "runtime/GameState.h"
-#include "runtime/InstanceClass.h"
-#include "runtime/RuntimeControl.h"
 #include "script/ErrorReport.h"
-#include "script/TokenClass.h"
+#include "world/GameState.h"
+#include "world/InstanceClass.h"
+#include "world/RuntimeControl.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -127,7 +128,7 @@ protected:
     }
 
     const CTokenList& Tokens(const std::string& text) {
-        tokens.Tokenize(text, TokenNames{data.objects, data.sounds, TestFunctions()});
+        tokens = Tokenize(text, TokenNames{data.objects, data.sounds, TestFunctions()});
         return tokens;
     }
 

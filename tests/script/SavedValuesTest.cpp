@@ -1,6 +1,7 @@
 #include "script/SavedValues.h"
+#include "base/NumberText.h"
 
-#include "platform/Files.h"
+#include "base/Files.h"
 #include "support/GameFileBuilder.h"
 #include "support/RecordingDialogs.h"
 

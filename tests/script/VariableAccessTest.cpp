@@ -1,10 +1,10 @@
 #include "script/VariableAccess.h"
 
 #include "data/GameLoader.h"
-#include "runtime/GameState.h"
-#include "runtime/InstanceClass.h"
-#include "runtime/RuntimeControl.h"
 #include "script/VariableNames.h"
+#include "world/GameState.h"
+#include "world/InstanceClass.h"
+#include "world/RuntimeControl.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "shell/SplashUnit.h"
 
-#include "platform/PictureLoader.h"
+#include "codecs/PictureLoader.h"
 #include "support/GameFileBuilder.h"
 #include "support/RecordingDialogs.h"
 

@@ -4,7 +4,7 @@
 // must read, and reads them back for comparison. Called by its full path, since another
 // program named convert may come first on the PATH.
 
-#include "platform/Bitmap.h"
+#include "base/Bitmap.h"
 
 #include <gtest/gtest.h>
 

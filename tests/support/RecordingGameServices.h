@@ -3,7 +3,7 @@
 // Fakes of what the running game reports to and asks of the shell, for tests of the runtime
 // and the actions: every call is kept, in order, as one line of text.
 
-#include "runtime/GameServices.h"
+#include "engine/GameServices.h"
 #include "script/ErrorReport.h"
 
 #include <cstdint>

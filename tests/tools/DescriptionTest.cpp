@@ -3,9 +3,9 @@
 
 #include "QvfTestSupport.h"
 
+#include "codecs/BmpCodec.h"
+#include "codecs/PngFile.h"
 #include "data/GameLoader.h"
-#include "platform/BmpCodec.h"
-#include "platform/PngFile.h"
 #include "support/GameFileBuilder.h"
 #include "support/RecordingDialogs.h"
 

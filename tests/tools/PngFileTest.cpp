@@ -1,7 +1,7 @@
 // PNG files: what qvf pack reads as sprites and the headless runner writes as frames.
 
-#include "platform/PngFile.h"
-#include "platform/PictureError.h"
+#include "codecs/PngFile.h"
+#include "codecs/PictureError.h"
 #include "support/GameFileBuilder.h"
 
 #include <gtest/gtest.h>

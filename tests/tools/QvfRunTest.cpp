@@ -2,7 +2,7 @@
 
 #include "QvfTestSupport.h"
 
-#include "platform/PngFile.h"
+#include "codecs/PngFile.h"
 #include "support/GameFileBuilder.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,9 @@
 // qvf check GAME.qvf: finds the errors in a game's code without playing it.
 #include "CommandLine.h"
 
+#include "base/AnsiText.h"
 #include "data/GameLoader.h"
-#include "platform/AnsiText.h"
+#include "functions/FunctionTables.h"
 #include "script/CodeCheck.h"
 
 namespace velkaro::qvf {
@@ -32,7 +33,7 @@ int CheckCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     if (!LoadGame(args[0], game, messages)) {
         return kExitFailed;
     }
-    const std::vector<CodeFinding> findings = CheckGameCode(game);
+    const std::vector<CodeFinding> findings = CheckGameCode(game, FunctionRegistry());
     for (const CodeFinding& finding : findings) {
         out << AnsiToUtf8(DescribeFinding(finding)) << "\n";
     }

@@ -3,7 +3,7 @@
 #include "GameDescription.h"
 #include "GameFileSyntax.h"
 
-#include "platform/WholeFile.h"
+#include "base/WholeFile.h"
 
 #include "data/StreamClass.h"
 

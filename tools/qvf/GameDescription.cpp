@@ -1,10 +1,10 @@
 #include "GameDescription.h"
 
-#include "platform/AnsiText.h"
-#include "platform/BmpCodec.h"
-#include "platform/PictureError.h"
-#include "platform/PngFile.h"
-#include "platform/WholeFile.h"
+#include "base/AnsiText.h"
+#include "base/WholeFile.h"
+#include "codecs/BmpCodec.h"
+#include "codecs/PictureError.h"
+#include "codecs/PngFile.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,10 +1,10 @@
 #include "GameFileSyntax.h"
 
+#include "base/AnsiText.h"
+#include "codecs/BmpCodec.h"
+#include "codecs/PictureError.h"
 #include "data/OptionsUnit.h"
 #include "data/StreamClass.h"
-#include "platform/AnsiText.h"
-#include "platform/BmpCodec.h"
-#include "platform/PictureError.h"
 
 #include <map>
 #include <optional>

@@ -1,5 +1,7 @@
 #include "qvf/HeadlessGame.h"
 
+#include "functions/FunctionTables.h"
+
 namespace velkaro::qvf {
 
 HeadlessGame::HeadlessGame(GameData& data, Transcript& transcript, HeadlessDialogs& dialogs,
@@ -8,10 +10,11 @@ HeadlessGame::HeadlessGame(GameData& data, Transcript& transcript, HeadlessDialo
     : pacing_(clock), programs_(transcript, starter), audio_(transcript, clock),
       scoreWindow_(transcript, answers), splashWindow_(transcript),
       shell_(data, ShellPlatform{audio_, scoreWindow_, splashWindow_, dialogs, pictures_}),
+      actions_(BuildActionRegistry(dialogs)),
       game_(data,
             GamePlatform{screen_, pictures_, dialogs, dialogs, shell_.Sound(), pacing_, shell_,
                          shell_.Scores(), shell_.Screens(), devices_, programs_},
-            seed) {
+            GameLibraries{FunctionRegistry(), actions_}, seed) {
     shell_.Attach(game_.State());
     pacing_.Attach(&game_);
 }

@@ -1,17 +1,18 @@
 #pragma once
 
-#include "platform/PictureLoader.h"
-#include "platform/headless/AnswerScript.h"
-#include "platform/headless/HeadlessAudio.h"
-#include "platform/headless/HeadlessDevices.h"
-#include "platform/headless/HeadlessDialogs.h"
-#include "platform/headless/HeadlessPrograms.h"
-#include "platform/headless/HeadlessScoreWindow.h"
-#include "platform/headless/HeadlessScreen.h"
-#include "platform/headless/HeadlessShell.h"
-#include "platform/headless/HeadlessSplashWindow.h"
-#include "platform/headless/Transcript.h"
-#include "runtime/RunUnit.h"
+#include "backends/headless/AnswerScript.h"
+#include "backends/headless/HeadlessAudio.h"
+#include "backends/headless/HeadlessDevices.h"
+#include "backends/headless/HeadlessDialogs.h"
+#include "backends/headless/HeadlessPrograms.h"
+#include "backends/headless/HeadlessScoreWindow.h"
+#include "backends/headless/HeadlessScreen.h"
+#include "backends/headless/HeadlessSplashWindow.h"
+#include "backends/headless/Transcript.h"
+#include "codecs/PictureLoader.h"
+#include "engine/RunUnit.h"
+#include "functions/ActionHandlers.h"
+#include "qvf/HeadlessShell.h"
 #include "shell/ShellUnit.h"
 
 #include <cstdint>
@@ -48,6 +49,7 @@ private:
     HeadlessScoreWindow scoreWindow_;
     HeadlessSplashWindow splashWindow_;
     CShell shell_;
+    CActionRegistry actions_;
     CGame game_;
 };
 

@@ -3,7 +3,7 @@
 #include "GameDescription.h"
 #include "GameFileSyntax.h"
 
-#include "platform/WholeFile.h"
+#include "base/WholeFile.h"
 
 namespace velkaro::qvf {
 namespace {

@@ -3,13 +3,13 @@
 #include "CommandLine.h"
 
 #include "HeadlessGame.h"
+#include "backends/headless/AnswerScript.h"
+#include "backends/headless/InputFileError.h"
+#include "backends/headless/InputScript.h"
+#include "backends/headless/VirtualClock.h"
+#include "backends/posix/PosixProcesses.h"
 #include "data/GameLoader.h"
-#include "platform/PosixProcesses.h"
-#include "platform/headless/AnswerScript.h"
-#include "platform/headless/InputDelivery.h"
-#include "platform/headless/InputFileError.h"
-#include "platform/headless/InputScript.h"
-#include "platform/headless/VirtualClock.h"
+#include "qvf/InputDelivery.h"
 
 #include <charconv>
 #include <cstdio>

@@ -1,0 +1,117 @@
+#include "backends/headless/AnswerScript.h"
+
+#include "backends/headless/InputFileError.h"
+
+#include <array>
+#include <utility>
+
+namespace velkaro {
+namespace {
+
+struct Word {
+    const char* name;
+    AnswerScript::Kind kind;
+    bool takesValue;
+};
+
+constexpr std::array kWords = {
+    Word{"ok", AnswerScript::Kind::Ok, false},
+    Word{"yes", AnswerScript::Kind::Yes, false},
+    Word{"no", AnswerScript::Kind::No, false},
+    Word{"abort", AnswerScript::Kind::Abort, false},
+    Word{"ignore", AnswerScript::Kind::Ignore, false},
+    Word{"cancel", AnswerScript::Kind::Cancel, false},
+    Word{"text", AnswerScript::Kind::Text, true},
+    Word{"file", AnswerScript::Kind::File, true},
+};
+
+} // namespace
+
+AnswerScript AnswerScript::Read(std::istream& in) {
+    std::vector<Answer> answers;
+    std::string line;
+    int number = 0;
+    while (std::getline(in, line)) {
+        ++number;
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (line.empty() || line[0] == '#') {
+            continue;
+        }
+        const std::size_t blank = line.find(' ');
+        const std::string word = line.substr(0, blank);
+        const Word* found = nullptr;
+        for (const Word& w : kWords) {
+            if (word == w.name) {
+                found = &w;
+            }
+        }
+        if (found == nullptr) {
+            throw InputFileError(number, "unknown answer \"" + word + "\"");
+        }
+        Answer answer{found->kind, {}};
+        if (found->takesValue) {
+            // The value is everything after the one blank, so that it may hold blanks itself
+            // or be empty.
+            if (blank == std::string::npos) {
+                throw InputFileError(number, word + " needs a value after one blank");
+            }
+            answer.value = line.substr(blank + 1);
+        } else if (blank != std::string::npos) {
+            throw InputFileError(number, word + " takes no value");
+        }
+        answers.push_back(std::move(answer));
+    }
+    return AnswerScript(std::move(answers));
+}
+
+std::optional<AnswerScript::Answer> AnswerScript::Next() {
+    if (next_ >= answers_.size()) {
+        return std::nullopt;
+    }
+    return answers_[next_++];
+}
+
+void AnswerScript::ForMessage() {
+    Next();
+}
+
+bool AnswerScript::ForQuestion() {
+    const auto answer = Next();
+    return answer && answer->kind == Kind::Yes;
+}
+
+ErrorAnswer AnswerScript::ForError(bool fatal) {
+    const auto answer = Next();
+    if (fatal || !answer) {
+        return Dialogs::DefaultErrorAnswer(fatal);
+    }
+    if (answer->kind == Kind::Abort) {
+        return ErrorAnswer::Abort;
+    }
+    return ErrorAnswer::Ignore;
+}
+
+std::optional<std::string> AnswerScript::ForInput() {
+    const auto answer = Next();
+    if (answer && answer->kind == Kind::Text) {
+        return answer->value;
+    }
+    return std::nullopt;
+}
+
+std::string AnswerScript::ForScoreName() {
+    const auto answer = Next();
+    return answer && answer->kind == Kind::Text ? answer->value : std::string();
+}
+
+std::optional<std::string> AnswerScript::ForOpenFile() {
+    const auto answer = Next();
+    if (answer && answer->kind == Kind::File) {
+        return answer->value;
+    }
+    return std::nullopt;
+}
+
+} // namespace velkaro

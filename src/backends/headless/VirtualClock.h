@@ -1,0 +1,31 @@
+#pragma once
+
+#include "platform/Clock.h"
+
+#include <cstdint>
+
+namespace velkaro {
+
+// Time that passes only when the game waits: a headless run goes as fast as it can and still
+// sees the time its steps would have taken.
+class VirtualClock : public Clock {
+public:
+    std::int64_t Milliseconds() override { return now_; }
+    void Sleep(std::int64_t ms) override {
+        if (ms > 0) {
+            now_ += ms;
+        }
+    }
+
+private:
+    std::int64_t now_ = 0;
+};
+
+// The wall clock, for a headless run at the game's own pace.
+class SteadyClock : public Clock {
+public:
+    std::int64_t Milliseconds() override;
+    void Sleep(std::int64_t ms) override;
+};
+
+} // namespace velkaro

@@ -1,0 +1,619 @@
+#include "engine/RunUnit.h"
+
+#include "base/VariableClass.h"
+#include "data/GameLoader.h"
+#include "script/Tokenizer.h"
+
+#include <chrono>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+namespace velkaro {
+namespace {
+
+// Key codes of the special keys when the game switches them on: F1, Escape, F4.
+constexpr std::int32_t kHelpKeyCode = 112;
+constexpr std::int32_t kQuitKeyCode = 27;
+constexpr std::int32_t kScreenKeyCode = 115;
+
+// The keyboard events a key code can raise; codes outside run nothing.
+constexpr std::int32_t kFirstKeyCode = 1;
+constexpr std::int32_t kLastKeyCode = 127;
+
+// Joystick axis positions are split into three bands: low, centre, high.
+constexpr std::int32_t kAxisLowBelow = 20000;
+constexpr std::int32_t kAxisCentreUpTo = 44000;
+constexpr std::int32_t kNumpadZeroCode = 96;
+constexpr std::int32_t kButtonCodeBase = 64; // button n stands for the letter key 64 + n
+constexpr int kJoystickButtons = 4;
+
+// The Mouse sub-event for each value of `mousebutton`; anything else is "no button".
+constexpr int kNoButtonSubEvent = 3;
+
+// The shells' start and end screens.
+constexpr std::int32_t kScreenImage = 1;
+constexpr std::int32_t kScreenVideo = 2;
+constexpr std::int32_t kScreenText = 3;
+
+// A game that sets its speed to 0 or below (a room made with a speed of 0, or code that
+// counts the speed down past 1) most likely means "as slow as it goes". The room editor's
+// slowest speed is one step a second, so that is what such a game gets: it neither divides
+// by zero nor runs its steps back to back, which would turn a game meant to stand still into
+// one that races and leaves the window no time to be served.
+constexpr double kSlowestGameSpeed = 1.0;
+
+bool Eligible(const CInstance& instance) {
+    return instance.active && !instance.deleted;
+}
+
+std::uint32_t ClockSeed() {
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    return static_cast<std::uint32_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
+} // namespace
+
+std::int32_t JoystickCode(const std::optional<JoystickState>& state) {
+    if (!state) {
+        return 0;
+    }
+    auto band = [](std::int32_t position) {
+        return position < kAxisLowBelow ? 0 : position <= kAxisCentreUpTo ? 1 : 2;
+    };
+    // Rows of the numeric keypad from the top: 7 8 9, 4 5 6, 1 2 3.
+    const std::int32_t direction = 7 - 3 * band(state->y) + band(state->x);
+    std::int32_t code = direction != 5 ? kNumpadZeroCode + direction : 0;
+    for (int button = 1; button <= kJoystickButtons; ++button) {
+        if ((state->buttons & (1u << (button - 1))) != 0) {
+            code = kButtonCodeBase + button;
+        }
+    }
+    return code;
+}
+
+CGame::CGame(GameData& data, const GamePlatform& platform, const GameLibraries& libraries,
+             std::optional<std::uint32_t> seed)
+    : data_(data), platform_(platform), libraries_(libraries), seed_(seed),
+      errors_(game_, platform.dialogs, *this), executor_(game_, libraries.actions, errors_),
+      interpreter_(game_, libraries.functions, errors_),
+      drawing_(game_, executor_, platform.screen, platform.pictures),
+      rooms_(game_, executor_, errors_, Services()), services_(Services()) {
+    executor_.Context().interpreter = &interpreter_;
+    executor_.Context().rooms = &rooms_;
+    game_.data = &data_;
+    game_.runtime = this;
+    game_.saved_values = &saved_;
+    game_.rooms = &rooms_;
+    game_.events = &executor_;
+    game_.services = &services_;
+}
+
+GameServices CGame::Services() {
+    return GameServices{drawing_,         platform_.boxes,   platform_.sound, platform_.pacing,
+                        platform_.scores, platform_.screens, platform_.input, platform_.programs};
+}
+
+CGame::~CGame() {
+    game_.runtime = nullptr;
+    game_.saved_values = nullptr;
+    game_.rooms = nullptr;
+    game_.events = nullptr;
+    game_.services = nullptr;
+}
+
+// Start and end of the game.
+
+void CGame::StartGame() {
+    const GameOptions& options = data_.options;
+    PrepareActions(data_.objects, TokenNames{data_.objects, data_.sounds, libraries_.functions});
+    game_.collision.Setup(data_.objects, options.precise, options.preprocess);
+    platform_.shell.LoadScores();
+    game_.directsound = platform_.shell.StartSounds();
+    drawing_.StartDrawing();
+    if (options.music && !options.startmusic) {
+        platform_.shell.StartMusic(options.musicorder, options.playlist);
+    }
+    ShowScreen(options.start, options.startfilename, options.startfull, options.startdelay,
+               options.startloop, options.startcolor);
+    if (options.music && options.startmusic) {
+        platform_.shell.StartMusic(options.musicorder, options.playlist);
+    }
+    game_.helpkey = options.helpkey ? kHelpKeyCode : 0;
+    game_.quitkey = options.quitkey ? kQuitKeyCode : 0;
+    game_.screenkey = options.screenkey ? kScreenKeyCode : 0;
+    game_.score = 0;
+    game_.showscore = options.showscore;
+    game_.globals.Clear();
+    game_.random.Seed(seed_.value_or(ClockSeed()));
+    saved_.LoadValues(data_.files, platform_.dialogs);
+    if (data_.rooms.Valid(1)) {
+        StartRoom(1);
+    } else {
+        // Nothing to play: the game ends after its first step.
+        game_.next_room = -1;
+    }
+}
+
+void CGame::EndGame() {
+    const GameOptions& options = data_.options;
+    LeaveRoom();
+    saved_.SaveValues(data_.files, platform_.dialogs);
+    game_.globals.Clear();
+    if (options.music && options.endmusic) {
+        platform_.shell.StopMusic();
+    }
+    ShowScreen(options.end, options.endfilename, options.endfull, options.enddelay, options.endloop,
+               options.endcolor);
+    if (options.music && !options.endmusic) {
+        platform_.shell.StopMusic();
+    }
+    platform_.shell.EndSounds();
+    drawing_.StopDrawing();
+    game_.collision.Clear();
+}
+
+void CGame::ShowScreen(std::int32_t kind, const std::string& file, bool full, std::int32_t delay,
+                       bool loop, Colour colour) {
+    // The options hold the delay in seconds.
+    const std::int32_t delayMs = delay * 1000;
+    switch (kind) {
+    case kScreenImage:
+        platform_.screens.ShowSplashImage(file, full, delayMs);
+        break;
+    case kScreenVideo:
+        platform_.screens.ShowSplashVideo(file, full, loop);
+        break;
+    case kScreenText:
+        platform_.screens.ShowSplashText(file, full, colour, delayMs);
+        break;
+    default:
+        break;
+    }
+}
+
+// Rooms.
+
+void CGame::StartRoom(std::int32_t n) {
+    game_.next_room = 0;
+    game_.room = n;
+    const CRoom& room = data_.rooms.Get(n);
+    game_.roomname = room.name;
+    game_.cellsize = room.cellSize;
+    game_.room_columns = room.widthInCells;
+    game_.room_rows = room.heightInCells;
+    game_.gamespeed = room.gameSpeed;
+    game_.back_color = static_cast<std::int32_t>(room.backgroundColour);
+    game_.background_image = room.backgroundShown;
+    game_.background_mode = room.backgroundMode;
+    const bool moving = room.backgroundMode == 2;
+    game_.back_hspeed = moving ? room.backgroundHSpeed : 0;
+    game_.back_vspeed = moving ? room.backgroundVSpeed : 0;
+    game_.back_x = 0;
+    game_.back_y = 0;
+    game_.lastkeypressed = 0;
+    game_.keypressed = 0;
+    game_.lastcharpressed.clear();
+    game_.mousebutton = 0;
+    drawing_.SetUpRoomDrawing();
+
+    for (int e = 1; e <= room.InstanceCount(); ++e) {
+        game_.instances.Add(data_.objects, room.InstanceObject(e),
+                            static_cast<double>(room.InstanceColumn(e)) * game_.cellsize,
+                            static_cast<double>(room.InstanceRow(e)) * game_.cellsize);
+    }
+    // Every placed instance is created, even one that an earlier Creation event destroyed.
+    game_.event_name = kCreationEventName;
+    const int count = game_.instances.Count();
+    for (int i = 1; i <= count; ++i) {
+        CInstance& instance = game_.instances.Get(i);
+        RunIfAny(instance, instance, kCreationEvent, 0, kCreationEventName);
+    }
+    drawing_.DrawFrame();
+}
+
+void CGame::LeaveRoom() {
+    game_.instances.Clear();
+    drawing_.ReleaseRoomDrawing();
+}
+
+void CGame::ChangeRoom() {
+    const std::int32_t target = game_.next_room;
+    LeaveRoom();
+    StartRoom(target);
+}
+
+// Thread control.
+
+void CGame::StartGameThread(const std::function<void()>& startThread) {
+    if (game_.game_running) {
+        return;
+    }
+    game_.game_running = true;
+    game_.game_paused = false;
+    stopRequested_ = false;
+    startThread();
+}
+
+void CGame::StopGameThread() {
+    if (!game_.game_running) {
+        return;
+    }
+    game_.game_running = false;
+    game_.game_paused = false;
+    stopRequested_ = true;
+    gate_.Open();
+}
+
+void CGame::PauseGame() {
+    if (game_.game_running && !game_.game_paused) {
+        game_.game_paused = true;
+        gate_.Close();
+    }
+}
+
+void CGame::ResumeGame() {
+    if (game_.game_running && game_.game_paused) {
+        game_.game_paused = false;
+        // The button that closed the box must not reach the game as a click.
+        game_.mousebutton = 0;
+        gate_.Open();
+    }
+}
+
+void CGame::MarkGameOver() {
+    game_.game_running = false;
+    game_.game_paused = false;
+    gate_.Open();
+}
+
+// Events.
+
+const CActionList* CGame::ListFor(const CInstance& instance, int row, int sub) const {
+    if (instance.object_def == nullptr) {
+        return nullptr;
+    }
+    const CActionList* list = instance.object_def->FindEventList(row, sub);
+    return list != nullptr && list->Count() > 0 ? list : nullptr;
+}
+
+bool CGame::RunIfAny(CInstance& self, CInstance& other, int row, int sub, const char* eventName) {
+    const CActionList* list = ListFor(self, row, sub);
+    if (list == nullptr) {
+        return false;
+    }
+    // Set again for every event: an event that creates or destroys an instance leaves the
+    // name of the Creation or Destroy event behind.
+    game_.event_name = eventName;
+    executor_.ExecuteActionList(self, other, *list);
+    return true;
+}
+
+// The step.
+
+void CGame::RunStep() {
+    RunAlarms();
+    RunKeyboard();
+    RunJoystick();
+    RunMouse();
+    RunStepEvents();
+    MoveInstances();
+    RunOtherEvents();
+    RunCollisions();
+    RunMeetings();
+    game_.instances.Compact();
+    drawing_.DrawFrame();
+    AdvanceBackgroundAndAnimation();
+}
+
+void CGame::RunAlarms() {
+    game_.event_name = kAlarmEventName;
+    const int count = game_.instances.Count();
+    for (int i = 1; i <= count; ++i) {
+        CInstance& instance = game_.instances.Get(i);
+        if (!Eligible(instance)) {
+            continue;
+        }
+        for (int a = 0; a < kAlarmCount; ++a) {
+            std::int32_t& alarm = instance.alarms[static_cast<std::size_t>(a)];
+            if (alarm >= 0) {
+                --alarm;
+            }
+            if (alarm == 0) {
+                RunIfAny(instance, instance, kAlarmEvent, a, kAlarmEventName);
+            }
+        }
+    }
+}
+
+void CGame::RunKeyboard() {
+    game_.event_name = kKeyboardEventName;
+    if (data_.options.continuous) {
+        game_.lastkeypressed = game_.keypressed;
+    }
+    const std::int32_t key = game_.lastkeypressed;
+    if (key >= kFirstKeyCode && key <= kLastKeyCode) {
+        const int count = game_.instances.Count();
+        for (int i = 1; i <= count; ++i) {
+            CInstance& instance = game_.instances.Get(i);
+            if (Eligible(instance) &&
+                RunIfAny(instance, instance, kKeyboardEvent, key, kKeyboardEventName)) {
+                // Consumed, but every instance that handles the key still gets it this step.
+                game_.lastkeypressed = 0;
+            }
+        }
+    }
+    if (game_.keypressed == 0) {
+        const int count = game_.instances.Count();
+        for (int i = 1; i <= count; ++i) {
+            CInstance& instance = game_.instances.Get(i);
+            if (Eligible(instance)) {
+                RunIfAny(instance, instance, kKeyboardEvent, 0, kKeyboardEventName);
+            }
+        }
+    }
+}
+
+void CGame::RunJoystick() {
+    game_.event_name = kKeyboardEventName;
+    const std::int32_t code = JoystickCode(platform_.input.ReadJoystick());
+    if (code == 0) {
+        return;
+    }
+    const int count = game_.instances.Count();
+    for (int i = 1; i <= count; ++i) {
+        CInstance& instance = game_.instances.Get(i);
+        if (Eligible(instance)) {
+            RunIfAny(instance, instance, kKeyboardEvent, code, kKeyboardEventName);
+        }
+    }
+}
+
+void CGame::RunMouse() {
+    game_.event_name = kMouseEventName;
+    const std::int32_t button = game_.mousebutton;
+    const int sub = button >= 1 && button <= 3 ? button - 1 : kNoButtonSubEvent;
+    const int count = game_.instances.Count();
+    for (int i = 1; i <= count; ++i) {
+        CInstance& instance = game_.instances.Get(i);
+        if (Eligible(instance) && ListFor(instance, kMouseEvent, sub) != nullptr &&
+            game_.collision.PointInInstance(instance, game_.mousex, game_.mousey)) {
+            RunIfAny(instance, instance, kMouseEvent, sub, kMouseEventName);
+        }
+    }
+}
+
+void CGame::RunStepEvents() {
+    game_.event_name = kStepEventName;
+    const int count = game_.instances.Count();
+    for (int i = 1; i <= count; ++i) {
+        CInstance& instance = game_.instances.Get(i);
+        if (Eligible(instance)) {
+            RunIfAny(instance, instance, kStepEvent, 0, kStepEventName);
+        }
+    }
+}
+
+void CGame::MoveInstances() {
+    const int count = game_.instances.Count();
+    for (int i = 1; i <= count; ++i) {
+        CInstance& instance = game_.instances.Get(i);
+        if (!Eligible(instance)) {
+            continue;
+        }
+        instance.ApplyFrictionAndGravity();
+        instance.xprevious = instance.x;
+        instance.yprevious = instance.y;
+        instance.SetX(instance.x + instance.hdir * instance.hspeed);
+        instance.SetY(instance.y + instance.vdir * instance.vspeed);
+    }
+}
+
+void CGame::RunOtherEvents() {
+    game_.event_name = kOtherEventName;
+    // The exact position and the unscaled box offsets: the whole-pixel box would let an
+    // instance half a pixel outside count as inside.
+    const double width = static_cast<double>(game_.cellsize) * game_.room_columns;
+    const double height = static_cast<double>(game_.cellsize) * game_.room_rows;
+    const int count = game_.instances.Count();
+    for (int i = 1; i <= count; ++i) {
+        CInstance& instance = game_.instances.Get(i);
+        if (!Eligible(instance)) {
+            continue;
+        }
+        if (ListFor(instance, kOtherEvent, 0) != nullptr) {
+            const bool outside =
+                instance.x + instance.bb_r < 0 || instance.x + instance.bb_l > width ||
+                instance.y + instance.bb_b < 0 || instance.y + instance.bb_t > height;
+            if (outside) {
+                RunIfAny(instance, instance, kOtherEvent, 0, kOtherEventName);
+            }
+        }
+        if (ListFor(instance, kOtherEvent, 1) != nullptr) {
+            const bool boundary =
+                instance.x + instance.bb_l < 0 || instance.x + instance.bb_r > width ||
+                instance.y + instance.bb_t < 0 || instance.y + instance.bb_b > height;
+            if (boundary) {
+                RunIfAny(instance, instance, kOtherEvent, 1, kOtherEventName);
+            }
+        }
+    }
+}
+
+void CGame::RunCollisions() {
+    game_.event_name = kCollisionEventName;
+    bool everyPassFound = true;
+    for (int pass = 0; pass < data_.options.collisions; ++pass) {
+        if (!CollisionPass()) {
+            everyPassFound = false;
+            break;
+        }
+    }
+    if (everyPassFound && data_.options.stopmoving) {
+        StopMovingPass();
+    }
+}
+
+namespace {
+
+// The instances of the list, in order, that are not marked deleted and whose solidity is
+// `solid`.
+std::vector<CInstance*> LiveInstances(CInstanceList& instances, bool solid) {
+    std::vector<CInstance*> found;
+    found.reserve(static_cast<std::size_t>(instances.Count()) + 1);
+    for (int i = 1; i <= instances.Count(); ++i) {
+        CInstance& instance = instances.Get(i);
+        if (instance.solid == solid && !instance.deleted) {
+            found.push_back(&instance);
+        }
+    }
+    return found;
+}
+
+} // namespace
+
+bool CGame::CollisionPass() {
+    const std::vector<CInstance*> solids = LiveInstances(game_.instances, true);
+    const int count = game_.instances.Count();
+    // Partners are all found before any event runs, so that the events of one instance
+    // cannot change whom the next one collides with in this pass.
+    std::vector<CInstance*> partners(static_cast<std::size_t>(count) + 1, nullptr);
+    for (int i = 1; i <= count; ++i) {
+        CInstance& instance = game_.instances.Get(i);
+        if (!Eligible(instance) ||
+            !(instance.HasActions(kCollisionKind) || instance.HasActions(kMeetingKind))) {
+            continue;
+        }
+        for (CInstance* solid : solids) {
+            if (!solid->deleted && game_.collision.InstancesCollide(instance, *solid)) {
+                partners[static_cast<std::size_t>(i)] = solid;
+                break;
+            }
+        }
+    }
+
+    bool found = false;
+    for (int i = 1; i <= count; ++i) {
+        CInstance* partner = partners[static_cast<std::size_t>(i)];
+        if (partner == nullptr) {
+            continue;
+        }
+        found = true;
+        // An instance destroyed since its partner was found still gets its event: the
+        // collision happened in this step.
+        CInstance& instance = game_.instances.Get(i);
+        instance.SetX(instance.xprevious);
+        instance.SetY(instance.yprevious);
+        if (!RunIfAny(instance, *partner, kMeetingEvent, partner->object, kCollisionEventName)) {
+            RunIfAny(instance, *partner, kCollisionEvent, 0, kCollisionEventName);
+        }
+        instance.SetX(instance.x + instance.hdir * instance.hspeed);
+        instance.SetY(instance.y + instance.vdir * instance.vspeed);
+    }
+    return found;
+}
+
+void CGame::StopMovingPass() {
+    const std::vector<CInstance*> solids = LiveInstances(game_.instances, true);
+    const int count = game_.instances.Count();
+    for (int i = 1; i <= count; ++i) {
+        CInstance& instance = game_.instances.Get(i);
+        if (!Eligible(instance)) {
+            continue;
+        }
+        for (CInstance* solid : solids) {
+            if (ListFor(instance, kMeetingEvent, solid->object) == nullptr &&
+                ListFor(instance, kCollisionEvent, 0) == nullptr) {
+                continue;
+            }
+            if (game_.collision.InstancesCollide(instance, *solid)) {
+                instance.SetX(instance.xprevious);
+                instance.SetY(instance.yprevious);
+                break;
+            }
+        }
+    }
+}
+
+void CGame::RunMeetings() {
+    game_.event_name = kMeetingEventName;
+    const std::vector<CInstance*> others = LiveInstances(game_.instances, false);
+    const int count = game_.instances.Count();
+    for (int i = 1; i <= count; ++i) {
+        CInstance& instance = game_.instances.Get(i);
+        if (!Eligible(instance) || !instance.HasActions(kMeetingKind)) {
+            continue;
+        }
+        for (CInstance* met : others) {
+            if (!met->deleted && ListFor(instance, kMeetingEvent, met->object) != nullptr &&
+                game_.collision.InstancesCollide(instance, *met)) {
+                RunIfAny(instance, *met, kMeetingEvent, met->object, kMeetingEventName);
+            }
+        }
+    }
+}
+
+void CGame::AdvanceBackgroundAndAnimation() {
+    game_.back_x += game_.back_hspeed;
+    game_.back_y += game_.back_vspeed;
+    for (int i = 1; i <= game_.instances.Count(); ++i) {
+        CInstance& instance = game_.instances.Get(i);
+        if (!instance.deleted) {
+            instance.image_counter += instance.image_speed;
+        }
+    }
+}
+
+// The game thread.
+
+std::int64_t StepWait(double gamespeed, std::int64_t elapsed) {
+    // Also catches a speed that is not a number.
+    const double speed = gamespeed > 0 ? gamespeed : kSlowestGameSpeed;
+    const double wait = 1000.0 / speed - static_cast<double>(elapsed);
+    // A speed so small that its period does not fit is as good as standing still: a day.
+    constexpr double kLongestWait = 24.0 * 60 * 60 * 1000;
+    if (wait > kLongestWait) {
+        return static_cast<std::int64_t>(kLongestWait);
+    }
+    return RoundToInteger(wait);
+}
+
+void RunGameLoop(CGame& game, Clock& clock, const Synchronize& synchronize) {
+    synchronize([&game] { game.StartGame(); });
+    std::int64_t due = clock.Milliseconds();
+    // A player may close the window while the game starts (during its start screen, say): then
+    // not one step runs.
+    while (!game.StopRequested()) {
+        std::int64_t now = clock.Milliseconds();
+        const std::int64_t wait = StepWait(game.State().gamespeed, now - due);
+        if (wait > 0) {
+            clock.Sleep(wait);
+            now += wait;
+        }
+        // A box opened between steps (the help key's window, say) holds the next step back;
+        // once it has closed the step is due at once, and the time it was open is not made up.
+        if (game.WaitWhilePaused()) {
+            now = clock.Milliseconds();
+        }
+        // The window may have been closed while the thread slept or waited.
+        if (game.StopRequested()) {
+            break;
+        }
+        synchronize([&game] { game.RunStep(); });
+        const std::int32_t next = game.State().next_room;
+        if (next == -1) {
+            synchronize([&game] { game.MarkGameOver(); });
+            break;
+        }
+        if (next > 0) {
+            synchronize([&game] { game.ChangeRoom(); });
+        }
+        // The next step is due one period after this one was, not after it ended: a step that
+        // overran is followed at once, and the time it lost is not made up.
+        due = now;
+    }
+    synchronize([&game] { game.EndGame(); });
+}
+
+} // namespace velkaro

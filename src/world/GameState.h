@@ -1,0 +1,125 @@
+#pragma once
+
+#include "base/NumberText.h"
+#include "base/RandomGenerator.h"
+#include "base/VariableClass.h"
+#include "world/CollisionUnit.h"
+#include "world/InstanceClass.h"
+#include "world/TextFile.h"
+
+#include <cstdint>
+#include <string>
+
+namespace velkaro {
+
+struct GameData;
+class RuntimeControl;
+
+// The state of the running game, in one place: whatever needs it is handed this object, so
+// nothing about a game lives in a global and a test can build a game of its own.
+struct GameState {
+    // Seeded from the clock when a game starts, or with a fixed seed to replay a run.
+    CRandomGenerator random;
+    // Written into the text of non-integral numbers. Taken from the user's locale once, here,
+    // so that nothing else in the program depends on the locale.
+    std::string decimal_separator = UserDecimalSeparator();
+
+    // The loaded game: objects, rooms, sounds. Null while no game is loaded (and in tests
+    // that need none): there are then no rooms.
+    const GameData* data = nullptr;
+    // Room changes and screen switches requested by game code. Null where nothing runs
+    // (tests, checking a game without playing it): such requests then change nothing.
+    RuntimeControl* runtime = nullptr;
+
+    // The room and the step.
+    std::int32_t room = 0;
+    std::int32_t next_room = 0; // 0 none, -1 end the game, n > 0 go to room n
+    std::string roomname;
+    std::int32_t cellsize = 0;
+    std::int32_t room_columns = 0;
+    std::int32_t room_rows = 0;
+    double gamespeed = 0;
+    std::int32_t back_color = 0;
+    std::int32_t background_image = 0; // the picture is drawn only when this is 1
+    std::int32_t background_mode = 0;
+    double back_x = 0;
+    double back_y = 0;
+    double back_hspeed = 0;
+    double back_vspeed = 0;
+    std::int32_t score = 0;
+    bool showscore = false;
+    std::string event_name; // named in error reports
+
+    // Input and window, written by the window handlers.
+    bool fullscreenmode = false;
+    double mousex = 0;
+    double mousey = 0;
+    std::int32_t mousebutton = 0; // 0 none, 1 left, 2 right, 3 middle
+    std::int32_t lastkeypressed = 0;
+    std::int32_t keypressed = 0;
+    std::int32_t last_key_down = 0;
+    std::string lastcharpressed;
+    std::int32_t helpkey = 0; // 0: switched off
+    std::int32_t quitkey = 0;
+    std::int32_t screenkey = 0;
+    std::string gamename;
+
+    // The view: the part of the room that is shown.
+    double view_x = 0;
+    double view_y = 0;
+    std::int32_t view_w = 0;
+    std::int32_t view_h = 0;
+    bool view_restrict = false;
+    double view_border = 0;
+    std::int32_t view_object = 0;
+
+    bool directdraw = false;
+    bool directsound = false;
+
+    // The current room's instances, in creation order.
+    CInstanceList instances;
+    // The global user variables ("global.name"), for one game.
+    CVariableList globals;
+
+    // Error reports
+    // The object named by error reports: that of self of the action list that started last.
+    // Not restored when a nested list ends, so a report after a nested event still names the
+    // nested event's object; 0 (no name) before any list has run.
+    std::int32_t report_object = 0;
+
+    // Collision
+    // The collision masks and the "precise" option, set up when a game starts and cleared
+    // when it ends.
+    CCollision collision;
+
+    // Drawing
+    // The room drawing and the drawing state of the running game; null where nothing is drawn
+    // (tests, checking a game), and then drawing functions draw nothing.
+    class CDrawingUnit* drawing = nullptr;
+    // Where the picture lies in the game window's client area, and how many window pixels one
+    // room pixel takes: set when the screen mode changes.
+    std::int32_t screen_offset_x = 0;
+    std::int32_t screen_offset_y = 0;
+    double screen_scale_x = 1.0;
+    double screen_scale_y = 1.0;
+
+    // Game loop
+    // The game thread has been started and not yet stopped; while paused it waits.
+    bool game_running = false;
+    bool game_paused = false;
+
+    // Saved values
+    // The table that "read" and "write" reach; null where no game runs.
+    class CSavedValues* saved_values = nullptr;
+    // The text file that the file functions share: open across rooms until game code closes it.
+    CTextFile text_file;
+
+    // What built-in functions reach besides the state above: the room and instance operations,
+    // the running of events, and the services of the shell. Null where no game runs (tests,
+    // checking a game); functions that need them then do nothing.
+    class RoomOperations* rooms = nullptr;
+    class EventRunner* events = nullptr;
+    struct GameServices* services = nullptr;
+};
+
+} // namespace velkaro
