@@ -6,10 +6,6 @@
 namespace velkaro {
 namespace {
 
-// Larger sprites than this are not made by any editor; refusing them keeps the masks bounded.
-constexpr std::int64_t kMaxSpriteSide = 32768;
-constexpr std::int64_t kMaxSpritePixels = std::int64_t{1} << 26;
-
 // Decodes the BMP at the stream's position and consumes exactly its bytes.
 Bitmap ReadEmbeddedBmp(CStream& stream) {
     try {

@@ -10,6 +10,10 @@
 
 namespace velkaro {
 
+// Larger sprites than this are not made by any editor; refusing them keeps the masks bounded.
+constexpr std::int64_t kMaxSpriteSide = 32768;
+constexpr std::int64_t kMaxSpritePixels = std::int64_t{1} << 26;
+
 // An object's sprite: equally sized sub-images (animation frames), decoded once at load.
 class CImage {
 public:

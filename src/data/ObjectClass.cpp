@@ -3,18 +3,18 @@
 namespace velkaro {
 namespace {
 
-constexpr std::array<const char*, kEventRowCount> kRowNames = {"Creation event",
-                                                               "Destroy event",
-                                                               "Alarm event",
-                                                               "Step event",
-                                                               "Collision event",
-                                                               "Mouse event",
-                                                               "Other event",
+constexpr std::array<const char*, kEventRowCount> kRowNames = {kCreationEventName,
+                                                               kDestroyEventName,
+                                                               kAlarmEventName,
+                                                               kStepEventName,
+                                                               kCollisionEventName,
+                                                               kMouseEventName,
+                                                               kOtherEventName,
                                                                "",
                                                                "",
-                                                               "Drawing event",
-                                                               "Keyboard event",
-                                                               "Collision event",
+                                                               kDrawingEventName,
+                                                               kKeyboardEventName,
+                                                               kCollisionEventName,
                                                                ""};
 
 bool ValidRow(int row) {

@@ -29,7 +29,22 @@ enum EventRow : int {
 constexpr int kEventRowCount = 13;
 constexpr int kMaxSubEvent = 10000;
 
-// The name of an event row in error reports ("Step event"); empty for the reserved rows.
+// The names error reports give the events.
+inline constexpr const char* kCreationEventName = "Creation event";
+inline constexpr const char* kDestroyEventName = "Destroy event";
+inline constexpr const char* kAlarmEventName = "Alarm event";
+inline constexpr const char* kStepEventName = "Step event";
+inline constexpr const char* kCollisionEventName = "Collision event";
+inline constexpr const char* kMouseEventName = "Mouse event";
+inline constexpr const char* kOtherEventName = "Other event";
+inline constexpr const char* kDrawingEventName = "Drawing event";
+inline constexpr const char* kKeyboardEventName = "Keyboard event";
+// The meeting row's events run as collision events in the collision passes, and under this
+// name in the meeting phase and when game code performs them.
+inline constexpr const char* kMeetingEventName = "Meeting event";
+
+// The name of an event row in error reports ("Step event"); the meeting row's is the collision
+// events' name; empty for the reserved rows.
 const char* EventRowName(int row);
 
 // The definition shared by all instances of one kind.

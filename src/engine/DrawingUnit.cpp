@@ -295,7 +295,7 @@ void CDrawingUnit::DrawInstances() {
             return a->image_depth > b->image_depth;
         });
     }
-    game_.event_name = "Drawing event";
+    game_.event_name = kDrawingEventName;
     for (CInstance* instance : shown) {
         if (instance->HasActions(kDrawingKind)) {
             const CActionList* list = instance->object_def->FindEventList(kDrawingEvent, 0);

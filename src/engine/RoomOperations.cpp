@@ -9,9 +9,6 @@
 namespace velkaro {
 namespace {
 
-constexpr const char* kCreationEventName = "Creation event";
-constexpr const char* kDestroyEventName = "Destroy event";
-
 // Up to this many random cells are tried before the grid is searched in order.
 constexpr int kRandomPlacementTries = 100;
 

@@ -2,6 +2,7 @@
 
 #include "base/VariableClass.h"
 #include "data/GameLoader.h"
+#include "engine/Joystick.h"
 #include "script/Tokenizer.h"
 
 #include <chrono>
@@ -20,13 +21,6 @@ constexpr std::int32_t kScreenKeyCode = 115;
 // The keyboard events a key code can raise; codes outside run nothing.
 constexpr std::int32_t kFirstKeyCode = 1;
 constexpr std::int32_t kLastKeyCode = 127;
-
-// Joystick axis positions are split into three bands: low, centre, high.
-constexpr std::int32_t kAxisLowBelow = 20000;
-constexpr std::int32_t kAxisCentreUpTo = 44000;
-constexpr std::int32_t kNumpadZeroCode = 96;
-constexpr std::int32_t kButtonCodeBase = 64; // button n stands for the letter key 64 + n
-constexpr int kJoystickButtons = 4;
 
 // The Mouse sub-event for each value of `mousebutton`; anything else is "no button".
 constexpr int kNoButtonSubEvent = 3;
@@ -54,24 +48,6 @@ std::uint32_t ClockSeed() {
 }
 
 } // namespace
-
-std::int32_t JoystickCode(const std::optional<JoystickState>& state) {
-    if (!state) {
-        return 0;
-    }
-    auto band = [](std::int32_t position) {
-        return position < kAxisLowBelow ? 0 : position <= kAxisCentreUpTo ? 1 : 2;
-    };
-    // Rows of the numeric keypad from the top: 7 8 9, 4 5 6, 1 2 3.
-    const std::int32_t direction = 7 - 3 * band(state->y) + band(state->x);
-    std::int32_t code = direction != 5 ? kNumpadZeroCode + direction : 0;
-    for (int button = 1; button <= kJoystickButtons; ++button) {
-        if ((state->buttons & (1u << (button - 1))) != 0) {
-            code = kButtonCodeBase + button;
-        }
-    }
-    return code;
-}
 
 CGame::CGame(GameData& data, const GamePlatform& platform, const GameLibraries& libraries,
              std::optional<std::uint32_t> seed)

@@ -26,16 +26,6 @@ namespace velkaro {
 class CFunctionRegistry;
 struct GameData;
 
-// The event names the steps run their events under, as error reports show them.
-inline const char* const kAlarmEventName = "Alarm event";
-inline const char* const kKeyboardEventName = "Keyboard event";
-inline const char* const kMouseEventName = "Mouse event";
-inline const char* const kStepEventName = "Step event";
-inline const char* const kOtherEventName = "Other event";
-inline const char* const kCollisionEventName = "Collision event";
-inline const char* const kMeetingEventName = "Meeting event";
-inline const char* const kCreationEventName = "Creation event";
-
 // What a running game needs from the platform and the shell around it. Room drawing is not
 // among them: the game draws its rooms with a drawing unit of its own, onto `screen`.
 struct GamePlatform {
@@ -61,12 +51,6 @@ struct GameLibraries {
     const CFunctionRegistry& functions;
     const CActionRegistry& actions;
 };
-
-// The key code the joystick stands for: a numeric-keypad key (97..105 without 101) for a
-// direction, the letters A to D (65..68) for the buttons 1 to 4, the highest held button
-// winning over everything; 0 when the stick is centred and no button is held, or there is no
-// joystick.
-std::int32_t JoystickCode(const std::optional<JoystickState>& state);
 
 // One game being played: its state, and everything that runs it, built from the loaded game
 // and torn down with it. The four synchronized operations (StartGame, RunStep, ChangeRoom,

@@ -30,18 +30,18 @@ struct EventFunction {
 
 // In registration order: the order fixes the function numbers.
 constexpr EventFunction kEventFunctions[] = {
-    {"perform_create_event", "Creation event", kCreationEvent},
-    {"perform_destroy_event", "Destroy event", kDestroyEvent},
-    {"perform_alarm_event", "Alarm event", kAlarmEvent, "Performing unknown alarm event.", 0, 3},
-    {"perform_step_event", "Step event", kStepEvent},
-    {"perform_collision_event", "Collision event", kCollisionEvent},
-    {"perform_drawing_event", "Drawing event", kDrawingEvent},
-    {"perform_mouse_event", "Mouse event", kMouseEvent, "Performing unknown mouse event.", 0, 3},
-    {"perform_keyboard_event", "Keyboard event", kKeyboardEvent,
+    {"perform_create_event", kCreationEventName, kCreationEvent},
+    {"perform_destroy_event", kDestroyEventName, kDestroyEvent},
+    {"perform_alarm_event", kAlarmEventName, kAlarmEvent, "Performing unknown alarm event.", 0, 3},
+    {"perform_step_event", kStepEventName, kStepEvent},
+    {"perform_collision_event", kCollisionEventName, kCollisionEvent},
+    {"perform_drawing_event", kDrawingEventName, kDrawingEvent},
+    {"perform_mouse_event", kMouseEventName, kMouseEvent, "Performing unknown mouse event.", 0, 3},
+    {"perform_keyboard_event", kKeyboardEventName, kKeyboardEvent,
      "Performing unknown keyboard event.", 0, 128},
-    {"perform_meeting_event", "Meeting event", kMeetingEvent, "Performing unknown meeting event.",
+    {"perform_meeting_event", kMeetingEventName, kMeetingEvent, "Performing unknown meeting event.",
      1, kLastObject},
-    {"perform_other_event", "Other event", kOtherEvent, "Performing unknown other event.", 0, 1},
+    {"perform_other_event", kOtherEventName, kOtherEvent, "Performing unknown other event.", 0, 1},
 };
 
 bool Accepted(const EventFunction& function, const GameState& game, std::int64_t sub) {

@@ -3,6 +3,7 @@
 #include "base/NumberText.h"
 #include "data/GameLoader.h"
 #include "engine/GameServices.h"
+#include "engine/Joystick.h"
 #include "engine/RoomOperations.h"
 #include "world/GameState.h"
 
@@ -16,11 +17,6 @@
 namespace velkaro {
 namespace {
 
-// The joystick's directions are reported as the numeric keypad's key codes.
-constexpr std::int32_t kJoystickCentre = 101;
-constexpr std::int32_t kJoystickLow = 20000;
-constexpr std::int32_t kJoystickHigh = 44000;
-constexpr std::int32_t kJoystickButtons = 4;
 constexpr std::int32_t kMouseButtons = 3;
 
 // One call of a function of this table. Integers are rounded (halves to even) and cut to 32
@@ -259,23 +255,12 @@ void CheckMouseButton(InteractionCall& call) {
     call.ReturnTruth(down);
 }
 
-// Where a stick position lies: `low` towards 0, `high` towards 65535, `middle` around the centre.
-std::int32_t JoystickThird(std::int32_t position, std::int32_t low, std::int32_t middle,
-                           std::int32_t high) {
-    if (position < kJoystickLow) {
-        return low;
-    }
-    return position > kJoystickHigh ? high : middle;
-}
-
 void CheckJoystickDirection(InteractionCall& call) {
-    std::int32_t direction = kJoystickCentre;
+    // No joystick reads as one that is centred.
+    std::int32_t direction = JoystickDirectionKey(JoystickState{});
     WithServices(call, [&](GameServices& services) {
         if (const auto stick = services.input.ReadJoystick()) {
-            // Keypad rows count from the bottom: 1-3 down, 4-6 level, 7-9 up.
-            const std::int32_t row = JoystickThird(stick->y, 6, 3, 0);
-            const std::int32_t column = JoystickThird(stick->x, 1, 2, 3);
-            direction = 96 + row + column;
+            direction = JoystickDirectionKey(*stick);
         }
     });
     call.Return(direction);
@@ -287,7 +272,7 @@ void CheckJoystickButton(InteractionCall& call) {
     if (button >= 1 && button <= kJoystickButtons) {
         WithServices(call, [&](GameServices& services) {
             if (const auto stick = services.input.ReadJoystick()) {
-                down = (stick->buttons & (1u << (button - 1))) != 0;
+                down = JoystickButtonDown(*stick, button);
             }
         });
     }

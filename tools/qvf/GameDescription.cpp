@@ -82,7 +82,7 @@ Json DescribeAction(const ActionRecord& action) {
 
 Json DescribeEvents(const ObjectRecord& object) {
     Json events = Json::object();
-    for (int row = 0; row < kRowCount; ++row) {
+    for (int row = 0; row < kEventRowCount; ++row) {
         const auto& entries = object.rows[static_cast<std::size_t>(row)];
         if (entries.empty()) {
             continue;
@@ -358,13 +358,13 @@ std::string TextField(const Node& parent, const char* key, const std::string& fa
 }
 
 int RowNumber(const Node& node, const std::string& name) {
-    for (int row = 0; row < kRowCount; ++row) {
+    for (int row = 0; row < kEventRowCount; ++row) {
         if (name == RowName(row)) {
             return row;
         }
     }
     std::string names;
-    for (int row = 0; row < kRowCount; ++row) {
+    for (int row = 0; row < kEventRowCount; ++row) {
         names += row == 0 ? "" : ", ";
         names += RowName(row);
     }
@@ -525,7 +525,7 @@ private:
         if (auto sub = node.Find("sub")) {
             // Row 11's sub-event is an object, which a description may name.
             entry.sub = row == 11 ? ObjectNumber(*sub) : ToInt(*sub);
-            if (entry.sub < 0 || entry.sub > kLargestSubEvent) {
+            if (entry.sub < 0 || entry.sub > kMaxSubEvent) {
                 sub->Fail("the sub-event " + std::to_string(entry.sub) + " is not in 0..10000");
             }
         }

@@ -1,7 +1,7 @@
 #pragma once
 
 // The readable description of a game file: JSON (UTF-8) with the sub-images in files of their
-// own. The format is documented for game makers in docs/game-description.md.
+// own. The format is documented for game authors in docs/game-description.md.
 
 #include "GameFileSyntax.h"
 

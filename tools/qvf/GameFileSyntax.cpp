@@ -13,18 +13,11 @@
 namespace velkaro::qvf {
 namespace {
 
-constexpr std::int32_t kVersion = 300;
-// The smallest record of any kind is its version alone: a record whose version is wrong has
-// nothing else.
-constexpr std::size_t kSmallestRecord = 4;
 // A 14-byte file header and a 12-byte core header.
 constexpr std::size_t kSmallestBmp = 26;
 constexpr std::size_t kInstanceSize = 12;
-// Sprites the player refuses to load; it would not have room for their masks.
-constexpr std::int64_t kLargestSpriteSide = 32768;
-constexpr std::int64_t kLargestSpritePixels = std::int64_t{1} << 26;
 
-constexpr std::array<const char*, kRowCount> kRowNames = {
+constexpr std::array<const char*, kEventRowCount> kRowNames = {
     "creation",  "destroy",   "alarm",   "step",     "collision",      "mouse",     "other",
     "reserved7", "reserved8", "drawing", "keyboard", "collision_with", "reserved12"};
 
@@ -41,9 +34,10 @@ public:
         SyntaxReading result;
         GameFile& game = result.game;
         const std::int32_t version = Int();
-        if (version != kVersion) {
+        if (version != kFormatVersion) {
             throw GameFileSyntaxError("the file's format version is " + std::to_string(version) +
-                                      ", not 300: the player does not load it");
+                                      ", not " + std::to_string(kFormatVersion) +
+                                      ": the player does not load it");
         }
         game.checkFactor = Int();
         game.checkProduct = Int();
@@ -59,7 +53,7 @@ public:
         {
             Place place(*this, "objects section");
             if (Version("objects section")) {
-                const std::int32_t count = Count("object", kSmallestRecord);
+                const std::int32_t count = Count("object", kMinRecord);
                 for (std::int32_t i = 0; i < count; ++i) {
                     Place object(*this, "object " + std::to_string(i + 1));
                     game.objects.push_back(ReadObject());
@@ -69,7 +63,7 @@ public:
         {
             Place place(*this, "rooms section");
             if (Version("rooms section")) {
-                const std::int32_t count = Count("room", kSmallestRecord);
+                const std::int32_t count = Count("room", kMinRecord);
                 for (std::int32_t i = 0; i < count; ++i) {
                     Place room(*this, "room " + std::to_string(i + 1));
                     game.rooms.push_back(ReadRoom());
@@ -79,7 +73,7 @@ public:
         {
             Place place(*this, "sounds section");
             if (Version("sounds section")) {
-                const std::int32_t count = Count("sound", kSmallestRecord);
+                const std::int32_t count = Count("sound", kMinRecord);
                 for (std::int32_t i = 0; i < count; ++i) {
                     Place sound(*this, "sound " + std::to_string(i + 1));
                     game.sounds.push_back(ReadSound());
@@ -173,12 +167,15 @@ private:
     bool Version(const std::string& record) {
         const std::size_t offset = stream_.Position();
         const std::int32_t version = Int();
-        if (version == kVersion) {
+        if (version == kFormatVersion) {
             return true;
         }
-        Inexact(offset, "the " + record + " version is " + std::to_string(version) +
-                            ", not 300: the player keeps the record's defaults, which are "
-                            "written back with version 300");
+        const std::string expected = std::to_string(kFormatVersion);
+        Inexact(offset, "the " + record + " version is " + std::to_string(version) + ", not " +
+                            expected +
+                            ": the player keeps the record's defaults, which are written back "
+                            "with version " +
+                            expected);
         return false;
     }
 
@@ -204,7 +201,7 @@ private:
         places_.back() += " " + Quoted(object.name);
         object.solid = Bool("solid");
         object.active = Bool("active");
-        for (int row = 0; row < kRowCount; ++row) {
+        for (int row = 0; row < kEventRowCount; ++row) {
             Place place(*this, std::string(kRowNames[static_cast<std::size_t>(row)]) + " event");
             ReadRow(object.rows[static_cast<std::size_t>(row)]);
         }
@@ -232,7 +229,7 @@ private:
                 }
                 return;
             }
-            if (sub > kLargestSubEvent) {
+            if (sub > kMaxSubEvent) {
                 Corrupt(offset, "sub-event " + std::to_string(sub) + " is above 10000");
             }
             Place place(*this, "sub-event " + std::to_string(sub));
@@ -248,7 +245,7 @@ private:
         if (!Version("action list")) {
             return actions;
         }
-        const std::int32_t count = Count("action", kSmallestRecord);
+        const std::int32_t count = Count("action", kMinRecord);
         for (std::int32_t i = 0; i < count; ++i) {
             Place place(*this, "action " + std::to_string(i + 1));
             actions.push_back(ReadAction());
@@ -376,25 +373,25 @@ private:
 };
 
 void WriteObject(CStreamWriter& out, const ObjectRecord& object, std::size_t number) {
-    out.WriteInt(kVersion);
+    out.WriteInt(kFormatVersion);
     out.WriteString(object.name);
     out.WriteBool(object.solid);
     out.WriteBool(object.active);
-    for (int row = 0; row < kRowCount; ++row) {
+    for (int row = 0; row < kEventRowCount; ++row) {
         for (const EventEntry& entry : object.rows[static_cast<std::size_t>(row)]) {
-            if (entry.sub < 0 || entry.sub > kLargestSubEvent) {
+            if (entry.sub < 0 || entry.sub > kMaxSubEvent) {
                 throw GameFileSyntaxError("object " + std::to_string(number) + ": sub-event " +
                                           std::to_string(entry.sub) + " is not in 0..10000");
             }
             out.WriteInt(entry.sub);
-            out.WriteInt(kVersion);
+            out.WriteInt(kFormatVersion);
             out.WriteInt(static_cast<std::int32_t>(entry.actions.size()));
             for (const ActionRecord& action : entry.actions) {
                 if (action.arguments.size() > kLargestArgumentCount) {
                     throw GameFileSyntaxError("object " + std::to_string(number) +
                                               ": an action has more than 4 arguments");
                 }
-                out.WriteInt(kVersion);
+                out.WriteInt(kFormatVersion);
                 out.WriteInt(action.id);
                 out.WriteInt(action.appliesTo);
                 out.WriteInt(action.relative);
@@ -409,7 +406,7 @@ void WriteObject(CStreamWriter& out, const ObjectRecord& object, std::size_t num
     }
     out.WriteInt(object.reserved);
     const ImageRecord& image = object.image;
-    out.WriteInt(kVersion);
+    out.WriteInt(kFormatVersion);
     out.WriteInt(image.width);
     out.WriteInt(image.height);
     for (auto value : image.reserved) {
@@ -426,7 +423,7 @@ void WriteObject(CStreamWriter& out, const ObjectRecord& object, std::size_t num
 }
 
 void WriteRoom(CStreamWriter& out, const RoomRecord& room) {
-    out.WriteInt(kVersion);
+    out.WriteInt(kFormatVersion);
     out.WriteString(room.name);
     out.WriteInt(room.backgroundColour);
     out.WriteString(room.backgroundFile);
@@ -445,7 +442,7 @@ void WriteRoom(CStreamWriter& out, const RoomRecord& room) {
 }
 
 void WriteSound(CStreamWriter& out, const SoundRecord& sound) {
-    out.WriteInt(kVersion);
+    out.WriteInt(kFormatVersion);
     out.WriteString(sound.name);
     out.WriteBool(sound.stored);
     out.WriteString(sound.file);
@@ -459,7 +456,7 @@ std::string ObjectPlace(const ObjectRecord& object, std::size_t index) {
 
 void ReviewObject(const ObjectRecord& object, std::size_t index, std::vector<std::string>& notes) {
     const std::string place = ObjectPlace(object, index);
-    for (int row = 0; row < kRowCount; ++row) {
+    for (int row = 0; row < kEventRowCount; ++row) {
         std::map<std::int32_t, int> seen;
         for (const EventEntry& entry : object.rows[static_cast<std::size_t>(row)]) {
             if (++seen[entry.sub] == 2) {
@@ -473,9 +470,9 @@ void ReviewObject(const ObjectRecord& object, std::size_t index, std::vector<std
     if (image.frames.empty()) {
         return;
     }
-    if (image.width < 1 || image.height < 1 || image.width > kLargestSpriteSide ||
-        image.height > kLargestSpriteSide ||
-        std::int64_t{image.width} * image.height > kLargestSpritePixels) {
+    if (image.width < 1 || image.height < 1 || image.width > kMaxSpriteSide ||
+        image.height > kMaxSpriteSide ||
+        std::int64_t{image.width} * image.height > kMaxSpritePixels) {
         notes.push_back(place + ": the player refuses a sprite of " + std::to_string(image.width) +
                         " x " + std::to_string(image.height) + " pixels");
         return;
@@ -499,7 +496,7 @@ void ReviewObject(const ObjectRecord& object, std::size_t index, std::vector<std
 } // namespace
 
 const char* RowName(int row) {
-    return row >= 0 && row < kRowCount ? kRowNames[static_cast<std::size_t>(row)] : "";
+    return row >= 0 && row < kEventRowCount ? kRowNames[static_cast<std::size_t>(row)] : "";
 }
 
 std::int32_t ExpectedCheckProduct(std::int32_t factor, std::size_t objectCount) {
@@ -516,25 +513,25 @@ SyntaxReading ReadGameFileSyntax(std::vector<std::uint8_t> bytes) {
 
 std::vector<std::uint8_t> WriteGameFileSyntax(const GameFile& game) {
     CStreamWriter out;
-    out.WriteInt(kVersion);
+    out.WriteInt(kFormatVersion);
     out.WriteInt(game.checkFactor);
     out.WriteInt(game.checkProduct);
-    out.WriteInt(kVersion);
+    out.WriteInt(kFormatVersion);
     out.WriteInt(static_cast<std::int32_t>(game.options.size()));
     for (const auto& entry : game.options) {
         out.WriteString(entry);
     }
-    out.WriteInt(kVersion);
+    out.WriteInt(kFormatVersion);
     out.WriteInt(static_cast<std::int32_t>(game.objects.size()));
     for (std::size_t i = 0; i < game.objects.size(); ++i) {
         WriteObject(out, game.objects[i], i + 1);
     }
-    out.WriteInt(kVersion);
+    out.WriteInt(kFormatVersion);
     out.WriteInt(static_cast<std::int32_t>(game.rooms.size()));
     for (const RoomRecord& room : game.rooms) {
         WriteRoom(out, room);
     }
-    out.WriteInt(kVersion);
+    out.WriteInt(kFormatVersion);
     out.WriteInt(static_cast<std::int32_t>(game.sounds.size()));
     for (const SoundRecord& sound : game.sounds) {
         WriteSound(out, sound);

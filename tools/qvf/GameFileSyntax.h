@@ -5,6 +5,11 @@
 // needs; these keep every stored value, so that a file read here and written back is the
 // same file byte for byte.
 
+#include "data/ActionClass.h"
+#include "data/ImageClass.h"
+#include "data/LoadContext.h"
+#include "data/ObjectClass.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -14,9 +19,10 @@
 
 namespace velkaro::qvf {
 
-constexpr int kRowCount = 13;
-constexpr std::int32_t kLargestSubEvent = 10000;
-constexpr std::size_t kLargestArgumentCount = 4;
+// The limits of the format are the loader's: event rows and sub-events (data/ObjectClass.h),
+// arguments of an action (data/ActionClass.h), sprite sizes (data/ImageClass.h), the record
+// version and the smallest record (data/LoadContext.h).
+constexpr std::size_t kLargestArgumentCount = kMaxActionArguments;
 
 // The names descriptions and messages give the event rows 0 to 12 ("creation", "step",
 // "collision_with"...); empty outside 0..12.
@@ -50,7 +56,7 @@ struct ObjectRecord {
     bool solid = false;
     bool active = true;
     // Rows 0 to 12; within a row the sub-events keep the order they are written in.
-    std::array<std::vector<EventEntry>, kRowCount> rows;
+    std::array<std::vector<EventEntry>, kEventRowCount> rows;
     std::int32_t reserved = 0;
     ImageRecord image;
     std::int32_t bbLeft = 0;
