@@ -216,10 +216,9 @@ void CDrawingUnit::UpdateView() {
     if (game_.data != nullptr && game_.data->objects.Valid(followed)) {
         const CImage& image = game_.data->objects.Get(followed).image;
         const double border = game_.view_border;
-        for (int i = 1; i <= game_.instances.Count(); ++i) {
-            const CInstance& instance = game_.instances.Get(i);
-            if (instance.object != followed || instance.deleted) {
-                continue;
+        game_.instances.ForEachLive([&](const CInstance& instance) {
+            if (instance.object != followed) {
+                return;
             }
             const auto left = static_cast<double>(RoundToInteger(instance.x));
             const auto top = static_cast<double>(RoundToInteger(instance.y));
@@ -237,7 +236,7 @@ void CDrawingUnit::UpdateView() {
             if (bottom + border > game_.view_y + game_.view_h) {
                 game_.view_y = bottom + border - game_.view_h;
             }
-        }
+        });
     }
     // A view larger than the room ends up at a negative position: the room's far edge wins.
     game_.view_x = std::max(game_.view_x, 0.0);
@@ -282,13 +281,12 @@ void CDrawingUnit::DrawBackground() {
 void CDrawingUnit::DrawInstances() {
     std::vector<CInstance*> shown;
     bool layered = false;
-    for (int i = 1; i <= game_.instances.Count(); ++i) {
-        CInstance& instance = game_.instances.Get(i);
-        if (instance.visible && !instance.deleted) {
+    game_.instances.ForEachLive([&](CInstance& instance) {
+        if (instance.visible) {
             shown.push_back(&instance);
             layered = layered || instance.image_depth != 0;
         }
-    }
+    });
     if (layered) {
         // Deeper instances first, so that they lie behind; equal depths keep creation order.
         std::stable_sort(shown.begin(), shown.end(), [](const CInstance* a, const CInstance* b) {

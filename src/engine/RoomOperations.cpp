@@ -144,13 +144,11 @@ void RoomOperations::ForEachSelected(CInstance& self, CInstance& other, std::int
         act(other);
         return;
     }
-    const int count = game_.instances.Count();
-    for (int i = 1; i <= count; ++i) {
-        CInstance& instance = game_.instances.Get(i);
-        if (instance.object == who && !instance.deleted) {
+    game_.instances.ForEachLive([&](CInstance& instance) {
+        if (instance.object == who) {
             act(instance);
         }
-    }
+    });
 }
 
 template <typename Accept>
@@ -251,13 +249,11 @@ void RoomOperations::Change(CInstance& self, CInstance& other, std::int32_t who,
 }
 
 void RoomOperations::DestroyAt(double x, double y) {
-    const int count = game_.instances.Count();
-    for (int i = 1; i <= count; ++i) {
-        CInstance& instance = game_.instances.Get(i);
-        if (!instance.deleted && game_.collision.PointInInstance(instance, x, y)) {
+    game_.instances.ForEachLive([&](CInstance& instance) {
+        if (game_.collision.PointInInstance(instance, x, y)) {
             DestroyInstance(instance);
         }
-    }
+    });
 }
 
 void RoomOperations::ChangeAt(CInstance& self, CInstance& other, std::int32_t object, double x,
@@ -266,13 +262,11 @@ void RoomOperations::ChangeAt(CInstance& self, CInstance& other, std::int32_t ob
     if (!CheckObject(resolved, "Trying to change an instance into non-existing object: ")) {
         return;
     }
-    const int count = game_.instances.Count();
-    for (int i = 1; i <= count; ++i) {
-        CInstance& instance = game_.instances.Get(i);
-        if (!instance.deleted && game_.collision.PointInInstance(instance, x, y)) {
+    game_.instances.ForEachLive([&](CInstance& instance) {
+        if (game_.collision.PointInInstance(instance, x, y)) {
             ChangeExisting(instance, resolved);
         }
-    }
+    });
 }
 
 void RoomOperations::MoveRandom(CInstance& self, CInstance& other, std::int32_t who) {
@@ -355,36 +349,26 @@ bool RoomOperations::IsMeeting(CInstance& self, CInstance& other, std::int32_t o
 bool RoomOperations::ObjectAt(const CInstance& self, const CInstance& other, std::int32_t object,
                               double x, double y) {
     const std::int32_t resolved = ResolveObject(self, other, object);
-    for (int i = 1; i <= game_.instances.Count(); ++i) {
-        const CInstance& that = game_.instances.Get(i);
-        if (that.object == resolved && !that.deleted &&
-            game_.collision.PointInInstance(that, x, y)) {
-            return true;
-        }
-    }
-    return false;
+    return !game_.instances.ForEachLive([&](const CInstance& that) {
+        return !(that.object == resolved && game_.collision.PointInInstance(that, x, y));
+    });
 }
 
 bool RoomOperations::NothingAt(const CInstance& self, double x, double y) {
-    for (int i = 1; i <= game_.instances.Count(); ++i) {
-        const CInstance& that = game_.instances.Get(i);
-        if (&that != &self && !that.deleted && game_.collision.PointInInstance(that, x, y)) {
-            return false;
-        }
-    }
-    return true;
+    return game_.instances.ForEachLive([&](const CInstance& that) {
+        return &that == &self || !game_.collision.PointInInstance(that, x, y);
+    });
 }
 
 int RoomOperations::CountInstances(const CInstance& self, const CInstance& other,
                                    std::int32_t object) {
     const std::int32_t resolved = ResolveObject(self, other, object);
     int count = 0;
-    for (int i = 1; i <= game_.instances.Count(); ++i) {
-        const CInstance& that = game_.instances.Get(i);
-        if (that.object == resolved && !that.deleted) {
+    game_.instances.ForEachLive([&](const CInstance& that) {
+        if (that.object == resolved) {
             ++count;
         }
-    }
+    });
     return count;
 }
 

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cmath>
 #include <limits>
+#include <utility>
 #include <vector>
 
 namespace velkaro {
@@ -37,8 +38,14 @@ constexpr std::int32_t kScreenText = 3;
 // one that races and leaves the window no time to be served.
 constexpr double kSlowestGameSpeed = 1.0;
 
-bool Eligible(const CInstance& instance) {
-    return instance.active && !instance.deleted;
+// Each live instance (see CInstanceList::ForEachLive) that is active: those the phases of a
+// step run events for.
+template <typename Visit> void ForEachActive(CInstanceList& instances, Visit visit) {
+    instances.ForEachLive([&visit](CInstance& instance) {
+        if (instance.active) {
+            visit(instance);
+        }
+    });
 }
 
 std::uint32_t ClockSeed() {
@@ -285,12 +292,7 @@ void CGame::RunStep() {
 
 void CGame::RunAlarms() {
     game_.event_name = kAlarmEventName;
-    const int count = game_.instances.Count();
-    for (int i = 1; i <= count; ++i) {
-        CInstance& instance = game_.instances.Get(i);
-        if (!Eligible(instance)) {
-            continue;
-        }
+    ForEachActive(game_.instances, [this](CInstance& instance) {
         for (int a = 0; a < kAlarmCount; ++a) {
             std::int32_t& alarm = instance.alarms[static_cast<std::size_t>(a)];
             if (alarm >= 0) {
@@ -300,7 +302,7 @@ void CGame::RunAlarms() {
                 RunIfAny(instance, instance, kAlarmEvent, a, kAlarmEventName);
             }
         }
-    }
+    });
 }
 
 void CGame::RunKeyboard() {
@@ -310,24 +312,17 @@ void CGame::RunKeyboard() {
     }
     const std::int32_t key = game_.lastkeypressed;
     if (key >= kFirstKeyCode && key <= kLastKeyCode) {
-        const int count = game_.instances.Count();
-        for (int i = 1; i <= count; ++i) {
-            CInstance& instance = game_.instances.Get(i);
-            if (Eligible(instance) &&
-                RunIfAny(instance, instance, kKeyboardEvent, key, kKeyboardEventName)) {
+        ForEachActive(game_.instances, [this, key](CInstance& instance) {
+            if (RunIfAny(instance, instance, kKeyboardEvent, key, kKeyboardEventName)) {
                 // Consumed, but every instance that handles the key still gets it this step.
                 game_.lastkeypressed = 0;
             }
-        }
+        });
     }
     if (game_.keypressed == 0) {
-        const int count = game_.instances.Count();
-        for (int i = 1; i <= count; ++i) {
-            CInstance& instance = game_.instances.Get(i);
-            if (Eligible(instance)) {
-                RunIfAny(instance, instance, kKeyboardEvent, 0, kKeyboardEventName);
-            }
-        }
+        ForEachActive(game_.instances, [this](CInstance& instance) {
+            RunIfAny(instance, instance, kKeyboardEvent, 0, kKeyboardEventName);
+        });
     }
 }
 
@@ -337,53 +332,38 @@ void CGame::RunJoystick() {
     if (code == 0) {
         return;
     }
-    const int count = game_.instances.Count();
-    for (int i = 1; i <= count; ++i) {
-        CInstance& instance = game_.instances.Get(i);
-        if (Eligible(instance)) {
-            RunIfAny(instance, instance, kKeyboardEvent, code, kKeyboardEventName);
-        }
-    }
+    ForEachActive(game_.instances, [this, code](CInstance& instance) {
+        RunIfAny(instance, instance, kKeyboardEvent, code, kKeyboardEventName);
+    });
 }
 
 void CGame::RunMouse() {
     game_.event_name = kMouseEventName;
     const std::int32_t button = game_.mousebutton;
     const int sub = button >= 1 && button <= 3 ? button - 1 : kNoButtonSubEvent;
-    const int count = game_.instances.Count();
-    for (int i = 1; i <= count; ++i) {
-        CInstance& instance = game_.instances.Get(i);
-        if (Eligible(instance) && ListFor(instance, kMouseEvent, sub) != nullptr &&
+    ForEachActive(game_.instances, [this, sub](CInstance& instance) {
+        if (ListFor(instance, kMouseEvent, sub) != nullptr &&
             game_.collision.PointInInstance(instance, game_.mousex, game_.mousey)) {
             RunIfAny(instance, instance, kMouseEvent, sub, kMouseEventName);
         }
-    }
+    });
 }
 
 void CGame::RunStepEvents() {
     game_.event_name = kStepEventName;
-    const int count = game_.instances.Count();
-    for (int i = 1; i <= count; ++i) {
-        CInstance& instance = game_.instances.Get(i);
-        if (Eligible(instance)) {
-            RunIfAny(instance, instance, kStepEvent, 0, kStepEventName);
-        }
-    }
+    ForEachActive(game_.instances, [this](CInstance& instance) {
+        RunIfAny(instance, instance, kStepEvent, 0, kStepEventName);
+    });
 }
 
 void CGame::MoveInstances() {
-    const int count = game_.instances.Count();
-    for (int i = 1; i <= count; ++i) {
-        CInstance& instance = game_.instances.Get(i);
-        if (!Eligible(instance)) {
-            continue;
-        }
+    ForEachActive(game_.instances, [](CInstance& instance) {
         instance.ApplyFrictionAndGravity();
         instance.xprevious = instance.x;
         instance.yprevious = instance.y;
         instance.SetX(instance.x + instance.hdir * instance.hspeed);
         instance.SetY(instance.y + instance.vdir * instance.vspeed);
-    }
+    });
 }
 
 void CGame::RunOtherEvents() {
@@ -392,12 +372,7 @@ void CGame::RunOtherEvents() {
     // instance half a pixel outside count as inside.
     const double width = static_cast<double>(game_.cellsize) * game_.room_columns;
     const double height = static_cast<double>(game_.cellsize) * game_.room_rows;
-    const int count = game_.instances.Count();
-    for (int i = 1; i <= count; ++i) {
-        CInstance& instance = game_.instances.Get(i);
-        if (!Eligible(instance)) {
-            continue;
-        }
+    ForEachActive(game_.instances, [this, width, height](CInstance& instance) {
         if (ListFor(instance, kOtherEvent, 0) != nullptr) {
             const bool outside =
                 instance.x + instance.bb_r < 0 || instance.x + instance.bb_l > width ||
@@ -414,7 +389,7 @@ void CGame::RunOtherEvents() {
                 RunIfAny(instance, instance, kOtherEvent, 1, kOtherEventName);
             }
         }
-    }
+    });
 }
 
 void CGame::RunCollisions() {
@@ -433,17 +408,15 @@ void CGame::RunCollisions() {
 
 namespace {
 
-// The instances of the list, in order, that are not marked deleted and whose solidity is
-// `solid`.
+// The live instances of the list, in order, whose solidity is `solid`.
 std::vector<CInstance*> LiveInstances(CInstanceList& instances, bool solid) {
     std::vector<CInstance*> found;
     found.reserve(static_cast<std::size_t>(instances.Count()) + 1);
-    for (int i = 1; i <= instances.Count(); ++i) {
-        CInstance& instance = instances.Get(i);
-        if (instance.solid == solid && !instance.deleted) {
+    instances.ForEachLive([&found, solid](CInstance& instance) {
+        if (instance.solid == solid) {
             found.push_back(&instance);
         }
-    }
+    });
     return found;
 }
 
@@ -451,53 +424,38 @@ std::vector<CInstance*> LiveInstances(CInstanceList& instances, bool solid) {
 
 bool CGame::CollisionPass() {
     const std::vector<CInstance*> solids = LiveInstances(game_.instances, true);
-    const int count = game_.instances.Count();
     // Partners are all found before any event runs, so that the events of one instance
     // cannot change whom the next one collides with in this pass.
-    std::vector<CInstance*> partners(static_cast<std::size_t>(count) + 1, nullptr);
-    for (int i = 1; i <= count; ++i) {
-        CInstance& instance = game_.instances.Get(i);
-        if (!Eligible(instance) ||
-            !(instance.HasActions(kCollisionKind) || instance.HasActions(kMeetingKind))) {
-            continue;
+    std::vector<std::pair<CInstance*, CInstance*>> collisions;
+    ForEachActive(game_.instances, [this, &solids, &collisions](CInstance& instance) {
+        if (!(instance.HasActions(kCollisionKind) || instance.HasActions(kMeetingKind))) {
+            return;
         }
         for (CInstance* solid : solids) {
             if (!solid->deleted && game_.collision.InstancesCollide(instance, *solid)) {
-                partners[static_cast<std::size_t>(i)] = solid;
-                break;
+                collisions.emplace_back(&instance, solid);
+                return;
             }
         }
-    }
+    });
 
-    bool found = false;
-    for (int i = 1; i <= count; ++i) {
-        CInstance* partner = partners[static_cast<std::size_t>(i)];
-        if (partner == nullptr) {
-            continue;
+    // An instance destroyed since its partner was found still gets its event: the collision
+    // happened in this step.
+    for (const auto& [instance, partner] : collisions) {
+        instance->SetX(instance->xprevious);
+        instance->SetY(instance->yprevious);
+        if (!RunIfAny(*instance, *partner, kMeetingEvent, partner->object, kCollisionEventName)) {
+            RunIfAny(*instance, *partner, kCollisionEvent, 0, kCollisionEventName);
         }
-        found = true;
-        // An instance destroyed since its partner was found still gets its event: the
-        // collision happened in this step.
-        CInstance& instance = game_.instances.Get(i);
-        instance.SetX(instance.xprevious);
-        instance.SetY(instance.yprevious);
-        if (!RunIfAny(instance, *partner, kMeetingEvent, partner->object, kCollisionEventName)) {
-            RunIfAny(instance, *partner, kCollisionEvent, 0, kCollisionEventName);
-        }
-        instance.SetX(instance.x + instance.hdir * instance.hspeed);
-        instance.SetY(instance.y + instance.vdir * instance.vspeed);
+        instance->SetX(instance->x + instance->hdir * instance->hspeed);
+        instance->SetY(instance->y + instance->vdir * instance->vspeed);
     }
-    return found;
+    return !collisions.empty();
 }
 
 void CGame::StopMovingPass() {
     const std::vector<CInstance*> solids = LiveInstances(game_.instances, true);
-    const int count = game_.instances.Count();
-    for (int i = 1; i <= count; ++i) {
-        CInstance& instance = game_.instances.Get(i);
-        if (!Eligible(instance)) {
-            continue;
-        }
+    ForEachActive(game_.instances, [this, &solids](CInstance& instance) {
         for (CInstance* solid : solids) {
             if (ListFor(instance, kMeetingEvent, solid->object) == nullptr &&
                 ListFor(instance, kCollisionEvent, 0) == nullptr) {
@@ -506,20 +464,18 @@ void CGame::StopMovingPass() {
             if (game_.collision.InstancesCollide(instance, *solid)) {
                 instance.SetX(instance.xprevious);
                 instance.SetY(instance.yprevious);
-                break;
+                return;
             }
         }
-    }
+    });
 }
 
 void CGame::RunMeetings() {
     game_.event_name = kMeetingEventName;
     const std::vector<CInstance*> others = LiveInstances(game_.instances, false);
-    const int count = game_.instances.Count();
-    for (int i = 1; i <= count; ++i) {
-        CInstance& instance = game_.instances.Get(i);
-        if (!Eligible(instance) || !instance.HasActions(kMeetingKind)) {
-            continue;
+    ForEachActive(game_.instances, [this, &others](CInstance& instance) {
+        if (!instance.HasActions(kMeetingKind)) {
+            return;
         }
         for (CInstance* met : others) {
             if (!met->deleted && ListFor(instance, kMeetingEvent, met->object) != nullptr &&
@@ -527,18 +483,14 @@ void CGame::RunMeetings() {
                 RunIfAny(instance, *met, kMeetingEvent, met->object, kMeetingEventName);
             }
         }
-    }
+    });
 }
 
 void CGame::AdvanceBackgroundAndAnimation() {
     game_.back_x += game_.back_hspeed;
     game_.back_y += game_.back_vspeed;
-    for (int i = 1; i <= game_.instances.Count(); ++i) {
-        CInstance& instance = game_.instances.Get(i);
-        if (!instance.deleted) {
-            instance.image_counter += instance.image_speed;
-        }
-    }
+    game_.instances.ForEachLive(
+        [](CInstance& instance) { instance.image_counter += instance.image_speed; });
 }
 
 // The game thread.

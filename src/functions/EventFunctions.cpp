@@ -83,13 +83,11 @@ void RunSelected(GameState& game, CInstance& self, CInstance& other, std::int32_
         RunFor(game, other, row, sub);
         return;
     }
-    const int count = game.instances.Count();
-    for (int i = 1; i <= count; ++i) {
-        CInstance& instance = game.instances.Get(i);
-        if (instance.object == selector && !instance.deleted) {
+    game.instances.ForEachLive([&](CInstance& instance) {
+        if (instance.object == selector) {
             RunFor(game, instance, row, sub);
         }
-    }
+    });
 }
 
 template <std::size_t I>

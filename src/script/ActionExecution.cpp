@@ -144,18 +144,15 @@ bool CActionExecutor::Dispatch(const RActionEntry& entry, bool question, CInstan
     }
     // Every live instance of the object, as the list stands when the action starts: those
     // the action creates are not visited, those it destroys are passed over.
-    CInstanceList& instances = game_.instances;
-    const int count = instances.Count();
-    for (int k = 1; k <= count && k <= instances.Count() && !givingUp_; ++k) {
-        CInstance& instance = instances.Get(k);
-        if (instance.deleted || instance.object != action.appliesTo) {
-            continue;
+    bool answer = true;
+    game_.instances.ForEachLive([&](CInstance& instance) {
+        if (instance.object == action.appliesTo &&
+            !entry.handler(context_, instance, instance, action) && question) {
+            answer = false;
         }
-        if (!entry.handler(context_, instance, instance, action) && question) {
-            return false;
-        }
-    }
-    return true;
+        return answer && !givingUp_;
+    });
+    return answer;
 }
 
 bool CActionExecutor::IsQuestion(const CAction& action) const {

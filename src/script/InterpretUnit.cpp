@@ -741,20 +741,20 @@ void CInterpreter::ForallStatement(Acode& code, Mode mode, bool everyInstance) {
     }
     const int start = code.current;
     CInstance* const savedSelf = code.self;
-    CInstanceList& instances = game_.instances;
-    // Instances created by the body are not visited.
-    const int count = instances.Count();
-    for (int i = 1; i <= count && i <= instances.Count(); ++i) {
-        CInstance& instance = instances.Get(i);
-        if (instance.deleted || (!everyInstance && instance.object != object)) {
-            continue;
+    const bool finished = game_.instances.ForEachLive([&](CInstance& instance) {
+        if (!everyInstance && instance.object != object) {
+            return true;
         }
         code.self = &instance;
         Statement(code, Mode::Execute);
         if (code.stopped) {
-            return; // the code is over: self need not come back
+            return false;
         }
         code.current = start;
+        return true;
+    });
+    if (!finished) {
+        return; // the code is over: self need not come back
     }
     // Walked once more so that the cursor lands behind the body.
     Statement(code, Mode::Skip);

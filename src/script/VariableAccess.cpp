@@ -254,13 +254,14 @@ bool WriteToInstance(CInstance& instance, std::int32_t number, std::string_view 
 
 // The first instance of object `object` that is not marked for removal; null when none.
 const CInstance* FirstLiveInstance(const CInstanceList& instances, std::int32_t object) {
-    for (int i = 1; i <= instances.Count(); ++i) {
-        const CInstance& instance = instances.Get(i);
-        if (instance.object == object && !instance.deleted) {
-            return &instance;
+    const CInstance* found = nullptr;
+    instances.ForEachLive([&](const CInstance& instance) {
+        if (instance.object == object) {
+            found = &instance;
         }
-    }
-    return nullptr;
+        return found == nullptr;
+    });
+    return found;
 }
 
 } // namespace
@@ -328,13 +329,11 @@ bool SetVariable(GameState& game, CInstance& self, CInstance& other, std::int32_
     // Writing cannot add instances, but the count is still taken once, before the first write,
     // as every walk over the room's instances does. No live instance: nothing to refuse.
     bool ok = true;
-    const int count = game.instances.Count();
-    for (int i = 1; i <= count; ++i) {
-        CInstance& instance = game.instances.Get(i);
-        if (instance.object == owner && !instance.deleted) {
+    game.instances.ForEachLive([&](CInstance& instance) {
+        if (instance.object == owner) {
             ok = WriteToInstance(instance, number, name, index, value);
         }
-    }
+    });
     return ok;
 }
 

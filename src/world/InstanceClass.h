@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 namespace velkaro {
@@ -134,8 +135,37 @@ public:
     // Destroys the instances marked deleted; the others keep their order.
     void Compact();
 
+    // Calls `visit` with each live instance of the list as it was when the loop began, in
+    // creation order: instances the visits create are not visited, and an instance marked
+    // deleted by the time its turn comes is passed over. Every walk over the room's instances
+    // that may run game code keeps to this rule. A `visit` that answers a bool ends the walk by
+    // answering false; the walk then answers false.
+    template <typename Visit> bool ForEachLive(Visit&& visit) { return WalkLive(*this, visit); }
+    template <typename Visit> bool ForEachLive(Visit&& visit) const {
+        return WalkLive(*this, visit);
+    }
+
 private:
     static constexpr std::size_t kGrowth = 100;
+
+    template <typename List, typename Visit> static bool WalkLive(List& list, Visit& visit) {
+        const int count = list.Count();
+        // The list only grows during a step; the second bound keeps a walk safe all the same.
+        for (int i = 1; i <= count && i <= list.Count(); ++i) {
+            auto& instance = list.Get(i);
+            if (instance.deleted) {
+                continue;
+            }
+            if constexpr (std::is_same_v<std::invoke_result_t<Visit&, decltype(instance)>, bool>) {
+                if (!visit(instance)) {
+                    return false;
+                }
+            } else {
+                visit(instance);
+            }
+        }
+        return true;
+    }
 
     std::vector<std::unique_ptr<CInstance>> instances_;
 };

@@ -431,5 +431,50 @@ TEST_F(InstanceTest, MarkedInstancesStayUntilCompactedAndTheRestKeepTheirOrder) 
     EXPECT_EQ(list.Count(), 1);
 }
 
+// What every phase of a step relies on: a walk sees the room as it stood when the walk began.
+// Instances that the visits create wait for the next walk; one that a visit destroys, ahead
+// of its turn, is not visited any more.
+TEST_F(InstanceTest, AWalkVisitsTheLiveInstancesItBeganWithInCreationOrder) {
+    CInstanceList list;
+    for (int i = 1; i <= 5; ++i) {
+        list.Add(objects, 2, i, 0);
+    }
+    list.Get(2).MarkDeleted(); // before the walk
+    std::vector<double> visited;
+    list.ForEachLive([&](CInstance& instance) {
+        visited.push_back(instance.x);
+        if (instance.x == 1) {
+            list.Get(4).MarkDeleted(); // during the walk, ahead of its turn
+            list.Add(objects, 2, 10, 0);
+        }
+        if (instance.x == 3) {
+            instance.MarkDeleted(); // its own turn goes on
+            list.Add(objects, 2, 11, 0);
+        }
+    });
+    EXPECT_EQ(visited, (std::vector<double>{1, 3, 5}));
+
+    // The next walk sees what the first one created, and nothing marked deleted.
+    visited.clear();
+    list.ForEachLive([&](const CInstance& instance) { visited.push_back(instance.x); });
+    EXPECT_EQ(visited, (std::vector<double>{1, 5, 10, 11}));
+}
+
+TEST_F(InstanceTest, AWalkEndsWhenAVisitAnswersFalse) {
+    CInstanceList list;
+    for (int i = 1; i <= 4; ++i) {
+        list.Add(objects, 2, i, 0);
+    }
+    int visits = 0;
+    const bool completed = list.ForEachLive([&](const CInstance& instance) {
+        ++visits;
+        return instance.x < 2;
+    });
+    EXPECT_FALSE(completed);
+    EXPECT_EQ(visits, 2);
+    EXPECT_TRUE(list.ForEachLive([](const CInstance&) { return true; }));
+    EXPECT_TRUE(CInstanceList().ForEachLive([](const CInstance&) { return false; }));
+}
+
 } // namespace
 } // namespace velkaro
