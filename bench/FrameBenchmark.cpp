@@ -41,6 +41,7 @@ public:
 class NoEvents : public EventRunner {
 public:
     void RunEvent(CInstance&, CInstance&, const CActionList&) override {}
+    bool GivingUp() const override { return false; }
 };
 
 void BM_DrawFrame(benchmark::State& state) {

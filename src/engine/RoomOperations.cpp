@@ -68,42 +68,6 @@ std::string WithLineBreaks(std::string text) {
     return text;
 }
 
-// Counts the operations that run events inside one another. At the limit it refuses, reports
-// once and ends the game; until the outermost operation has returned every further one is
-// refused too, or each level the events return to would start over towards the limit.
-class RoomOperations::NestingScope {
-public:
-    explicit NestingScope(RoomOperations& operations) : operations_(operations) {
-        if (operations.nesting_overflowed_) {
-            return;
-        }
-        if (operations.nesting_ >= kMaxEventNesting) {
-            operations.nesting_overflowed_ = true;
-            operations.errors_.ReportGameError(
-                "Events nested too deeply: more than " + std::to_string(kMaxEventNesting) +
-                    " Creation and Destroy events run inside one another",
-                true);
-            operations.FinishGame();
-            return;
-        }
-        entered_ = true;
-        ++operations.nesting_;
-    }
-    ~NestingScope() {
-        if (entered_ && --operations_.nesting_ == 0) {
-            operations_.nesting_overflowed_ = false;
-        }
-    }
-    NestingScope(const NestingScope&) = delete;
-    NestingScope& operator=(const NestingScope&) = delete;
-
-    bool Entered() const { return entered_; }
-
-private:
-    RoomOperations& operations_;
-    bool entered_ = false;
-};
-
 RoomOperations::RoomOperations(GameState& game, EventRunner& events, GameErrorSink& errors,
                                GameServices services)
     : game_(game), events_(events), errors_(errors), services_(services) {}
@@ -192,8 +156,7 @@ CInstance* RoomOperations::CreateInstance(CInstance& self, CInstance& other, std
     if (!CheckObject(resolved, "Trying to create an instance of non-existing object: ")) {
         return nullptr;
     }
-    NestingScope scope(*this);
-    if (!scope.Entered()) {
+    if (events_.GivingUp()) {
         return nullptr;
     }
     CInstance& created = game_.instances.Add(game_.data->objects, resolved, x, y);
@@ -202,8 +165,7 @@ CInstance* RoomOperations::CreateInstance(CInstance& self, CInstance& other, std
 }
 
 void RoomOperations::DestroyInstance(CInstance& instance) {
-    NestingScope scope(*this);
-    if (!scope.Entered()) {
+    if (events_.GivingUp()) {
         return;
     }
     RunEvent(instance, kDestroyEvent, kDestroyEventName);
@@ -221,8 +183,7 @@ void RoomOperations::ChangeInstance(CInstance& instance, std::int32_t object) {
 }
 
 void RoomOperations::ChangeExisting(CInstance& instance, std::int32_t object) {
-    NestingScope scope(*this);
-    if (!scope.Entered()) {
+    if (events_.GivingUp()) {
         return;
     }
     RunEvent(instance, kDestroyEvent, kDestroyEventName);

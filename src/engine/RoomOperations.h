@@ -11,11 +11,6 @@
 
 namespace velkaro {
 
-// Creation and Destroy events may create, destroy and change instances, whose events may do
-// the same: a Creation event that creates its own object would never end. Deeper than this the
-// operations refuse and end the game.
-constexpr int kMaxEventNesting = 200;
-
 // Object designators: self's object, other's object, or an object number.
 constexpr std::int32_t kSelfObject = -1;
 constexpr std::int32_t kOtherObject = -2;
@@ -59,8 +54,8 @@ public:
     // Instances.
 
     // Creates an instance of `object` (a designator) at (x, y) and runs its Creation event.
-    // Null when the object does not exist (a non-fatal error report) or events are nested too
-    // deeply.
+    // Null when the object does not exist (a non-fatal error report) or events ran too deep
+    // (the event runner gives up). Destroying and changing also do nothing while it gives up.
     CInstance* CreateInstance(CInstance& self, CInstance& other, std::int32_t object, double x,
                               double y);
     // Runs the instance's Destroy event, then marks it deleted. An instance already marked is
@@ -116,8 +111,6 @@ public:
                       double y);
 
 private:
-    class NestingScope;
-
     bool ObjectExists(std::int32_t object) const;
     // Reports `message` + the number when the object does not exist.
     bool CheckObject(std::int32_t object, const char* message);
@@ -134,8 +127,6 @@ private:
     EventRunner& events_;
     GameErrorSink& errors_;
     GameServices services_;
-    int nesting_ = 0;
-    bool nesting_overflowed_ = false;
 };
 
 } // namespace velkaro

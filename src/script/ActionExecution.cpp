@@ -24,49 +24,16 @@ const RActionEntry* CActionRegistry::Find(int id) const {
     return entry.defined && entry.handler != nullptr ? &entry : nullptr;
 }
 
-// Counts the lists running inside one another. When the outermost one ends, whatever made
-// them give up is over.
-class CActionExecutor::EventNesting {
-public:
-    explicit EventNesting(CActionExecutor& executor) : executor_(executor) {
-        ++executor_.eventDepth_;
-    }
-    ~EventNesting() {
-        if (--executor_.eventDepth_ == 0) {
-            executor_.givingUp_ = false;
-        }
-    }
-    EventNesting(const EventNesting&) = delete;
-    EventNesting& operator=(const EventNesting&) = delete;
-
-private:
-    CActionExecutor& executor_;
-};
-
-class CActionExecutor::ActionNesting {
-public:
-    explicit ActionNesting(CActionExecutor& executor) : executor_(executor) {
-        ++executor_.actionDepth_;
-    }
-    ~ActionNesting() { --executor_.actionDepth_; }
-    ActionNesting(const ActionNesting&) = delete;
-    ActionNesting& operator=(const ActionNesting&) = delete;
-
-private:
-    CActionExecutor& executor_;
-};
-
 void CActionExecutor::ExecuteActionList(CInstance& self, CInstance& other,
                                         const CActionList& list) {
-    if (list.Count() == 0 || givingUp_) {
+    if (list.Count() == 0 || nesting_.GivingUp()) {
         return;
     }
     game_.report_object = self.object;
-    if (eventDepth_ >= kMaxEventNesting) {
-        GiveUp(kEventsNestedTooDeeply);
+    const CNestingGuard::Scope level(nesting_, CNestingGuard::Level::Event);
+    if (!level.Entered()) {
         return;
     }
-    EventNesting nesting(*this);
     int i = 1;
     while (i <= list.Count()) {
         i = ExecuteAt(self, other, list, false, i);
@@ -79,11 +46,10 @@ int CActionExecutor::ExecuteAt(CInstance& self, CInstance& other, const CActionL
     if (i > count) {
         return i + 1;
     }
-    if (actionDepth_ >= kMaxActionNesting) {
-        GiveUp(kActionsNestedTooDeeply);
+    const CNestingGuard::Scope level(nesting_, CNestingGuard::Level::Action);
+    if (!level.Entered()) {
         return count + 1;
     }
-    ActionNesting nesting(*this);
     const CAction& action = list.Get(i);
 
     if (action.id == kBlockStartAction) {
@@ -150,7 +116,7 @@ bool CActionExecutor::Dispatch(const RActionEntry& entry, bool question, CInstan
             !entry.handler(context_, instance, instance, action) && question) {
             answer = false;
         }
-        return answer && !givingUp_;
+        return answer && !nesting_.GivingUp();
     });
     return answer;
 }
@@ -171,15 +137,7 @@ bool CActionExecutor::IsQuestion(const CAction& action) const {
 }
 
 bool CActionExecutor::Stopping() const {
-    return game_.next_room != 0 || givingUp_;
-}
-
-void CActionExecutor::GiveUp(const char* message) {
-    if (givingUp_) {
-        return;
-    }
-    givingUp_ = true;
-    errors_.ReportGameError(message, true);
+    return game_.next_room != 0 || nesting_.GivingUp();
 }
 
 } // namespace velkaro

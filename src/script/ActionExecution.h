@@ -1,6 +1,7 @@
 #pragma once
 
 #include "script/EventRunner.h"
+#include "script/NestingGuard.h"
 
 #include <array>
 #include <cstdint>
@@ -24,11 +25,6 @@ constexpr std::int32_t kBlockEndAction = 902;
 
 inline const char* const kUndefinedActionMessage =
     "Internal Error: Adding undefined action function.";
-inline const char* const kEventsNestedTooDeeply =
-    "Events nested too deeply: the game runs events within events without end.";
-inline const char* const kActionsNestedTooDeeply =
-    "Actions nested too deeply: too many blocks and conditions within one another.";
-
 // What an action handler can reach besides its two instances. The owner of the running game
 // fills in the parts that exist; a test leaves out what it does not need.
 struct ActionContext {
@@ -88,18 +84,12 @@ private:
 // While a room change or the end of the game is pending, no further action of any list runs.
 //
 // Events run inside actions (a created instance's Creation event, events raised by code) come
-// back here. A game whose events keep raising one another without end is stopped at
-// kMaxEventNesting with a fatal error report, and every list then running is abandoned, so
-// that the stack holds; the same holds for blocks and questions nested beyond
-// kMaxActionNesting in a damaged game file.
+// back here. Every list and every nested action holds a level of the nesting guard, which
+// stops a game whose events keep raising one another without end.
 class CActionExecutor : public EventRunner {
 public:
-    static constexpr int kMaxEventNesting = 200;
-    // Counted over all lists running inside one another; far above what any game writes.
-    static constexpr int kMaxActionNesting = 4000;
-
     CActionExecutor(GameState& game, const CActionRegistry& registry, GameErrorSink& errors)
-        : game_(game), registry_(registry), errors_(errors), context_(game, *this, errors) {}
+        : game_(game), registry_(registry), nesting_(game, errors), context_(game, *this, errors) {}
     CActionExecutor(const CActionExecutor&) = delete;
     CActionExecutor& operator=(const CActionExecutor&) = delete;
 
@@ -111,11 +101,9 @@ public:
     void RunEvent(CInstance& self, CInstance& other, const CActionList& list) override {
         ExecuteActionList(self, other, list);
     }
+    bool GivingUp() const override { return nesting_.GivingUp(); }
 
 private:
-    class EventNesting;
-    class ActionNesting;
-
     // Runs (or, with `skip`, passes over) the action at position i and what depends on it;
     // answers the position of the next action to consider.
     int ExecuteAt(CInstance& self, CInstance& other, const CActionList& list, bool skip, int i);
@@ -125,17 +113,11 @@ private:
                   const CAction& action);
     bool IsQuestion(const CAction& action) const;
     bool Stopping() const;
-    void GiveUp(const char* message);
 
     GameState& game_;
     const CActionRegistry& registry_;
-    GameErrorSink& errors_;
+    CNestingGuard nesting_;
     ActionContext context_;
-
-    int eventDepth_ = 0;
-    int actionDepth_ = 0;
-    // Set when a nesting limit was reached: every running list stops, down to the outermost.
-    bool givingUp_ = false;
 };
 
 } // namespace velkaro

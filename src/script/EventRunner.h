@@ -12,6 +12,9 @@ class EventRunner {
 public:
     virtual ~EventRunner() = default;
     virtual void RunEvent(CInstance& self, CInstance& other, const CActionList& list) = 0;
+    // Events and actions ran too deep, and the levels still running are being abandoned:
+    // operations that would run events refuse meanwhile.
+    virtual bool GivingUp() const = 0;
 };
 
 } // namespace velkaro

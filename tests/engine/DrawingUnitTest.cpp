@@ -54,6 +54,7 @@ public:
             during(self);
         }
     }
+    bool GivingUp() const override { return false; }
     GameState* game = nullptr;
     std::vector<std::string> names;
     std::function<void(CInstance&)> during;

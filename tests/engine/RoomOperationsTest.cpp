@@ -1,6 +1,7 @@
 #include "engine/RoomOperations.h"
 
 #include "data/GameLoader.h"
+#include "script/NestingGuard.h"
 #include "support/RecordingGameServices.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +16,8 @@
 namespace velkaro {
 namespace {
 
-// Every event run, with what the game looked like when it started.
+// Every event run, with what the game looked like when it started. Each takes a level of a
+// nesting guard of its own, as the action executor's events do.
 struct EventRun {
     std::string eventName;
     CInstance* self;
@@ -26,15 +28,25 @@ struct EventRun {
 
 class RecordingEventRunner : public EventRunner {
 public:
+    RecordingEventRunner(GameState& state, GameErrorSink& errors)
+        : game(&state), guard(state, errors) {}
+
     void RunEvent(CInstance& self, CInstance& other, const CActionList& list) override {
         EXPECT_GT(list.Count(), 0);
+        const CNestingGuard::Scope level(guard, CNestingGuard::Level::Event);
+        if (!level.Entered()) {
+            return;
+        }
         runs.push_back({game->event_name, &self, &other, self.object, self.deleted});
         if (during) {
             during(self);
         }
     }
 
+    bool GivingUp() const override { return guard.GivingUp(); }
+
     GameState* game = nullptr;
+    CNestingGuard guard;
     std::vector<EventRun> runs;
     // Stands for the actions of the event.
     std::function<void(CInstance&)> during;
@@ -66,7 +78,6 @@ protected:
         data.rooms.Add();
         game.data = &data;
         game.collision.Setup(data.objects, false, false);
-        runner.game = &game;
     }
 
     CObject& AddObject(const std::string& name, bool solid, int boxLast, bool events) {
@@ -96,8 +107,8 @@ protected:
 
     GameData data;
     GameState game;
-    RecordingEventRunner runner;
     RecordingErrors errors;
+    RecordingEventRunner runner{game, errors};
     RecordingShell shell;
     RoomOperations operations;
 };
@@ -651,13 +662,11 @@ TEST_F(RoomOperationsTest, EventsNestedWithoutEndStopAtTheLimit) {
         }
     };
     operations.CreateInstance(self, self, kBall, 0, 0);
-    EXPECT_EQ(errors.reports,
-              (Reports{{"Events nested too deeply: more than 200 Creation and Destroy events run "
-                        "inside one another",
-                        true}}));
-    EXPECT_EQ(game.instances.Count(), 1 + kMaxEventNesting);
-    EXPECT_EQ(game.next_room, -1); // the game ends
-    EXPECT_TRUE(game.instances.Get(1).deleted);
+    EXPECT_EQ(errors.reports, (Reports{{kEventsNestedTooDeeply, true}}));
+    // The balls whose Creation events ran, and the one whose event was refused; every second
+    // ball was refused, as the guard gave up.
+    EXPECT_EQ(game.instances.Count(), 2 + CNestingGuard::kMaxEventDepth);
+    EXPECT_EQ(game.next_room, -1); // the game ends after the step
 
     // Once the outermost operation has returned, events nest again.
     runner.during = nullptr;
@@ -675,7 +684,7 @@ TEST_F(RoomOperationsTest, EventsNestedWithoutEndStopAtTheLimit) {
         }
     };
     operations.DestroyInstance(ball);
-    EXPECT_EQ(runner.runs.size(), static_cast<std::size_t>(kMaxEventNesting));
+    EXPECT_EQ(runner.runs.size(), static_cast<std::size_t>(CNestingGuard::kMaxEventDepth));
     EXPECT_EQ(errors.reports.size(), 1u);
 
     runner.runs.clear();
@@ -687,7 +696,7 @@ TEST_F(RoomOperationsTest, EventsNestedWithoutEndStopAtTheLimit) {
     };
     operations.ChangeInstance(ball, kWall);
     EXPECT_EQ(errors.reports.size(), 1u);
-    EXPECT_EQ(runner.runs.size(), static_cast<std::size_t>(2 * kMaxEventNesting));
+    EXPECT_EQ(runner.runs.size(), static_cast<std::size_t>(2 * CNestingGuard::kMaxEventDepth));
 }
 
 TEST_F(RoomOperationsTest, SleepingShowsTheRoomFirst) {

@@ -151,6 +151,25 @@ TEST_F(RunUnitTest, StartingARoomPlacesItsInstancesOnTheGridAndCreatesThemInOrde
     EXPECT_EQ(state.random.State(), 12345u);
 }
 
+// A game author's Creation event that creates an instance of its own object would run without
+// end: the game stops it with one fatal report naming the event, and ends after the step.
+TEST_F(RunUnitTest, ACreationEventCreatingItsOwnObjectEndsTheGameWithOneReport) {
+    CObject& spawner = AddObject("spawner", false, 3);
+    On(spawner, kCreationEvent, 0, "create(0, 0, 2)");
+    AddRoom({{0, 0, 2}});
+    Start();
+    ASSERT_EQ(dialogs.errorReports.size(), 1u);
+    EXPECT_EQ(dialogs.errorReports[0].text,
+              std::string("FATAL ERROR:\rin Creation event of object spawner\r") +
+                  kEventsNestedTooDeeply);
+    EXPECT_TRUE(dialogs.errorReports[0].fatal);
+    // The logger, the placed spawner and those created inside one another up to the limit,
+    // the last with its Creation event refused.
+    EXPECT_EQ(game->State().instances.Count(), 2 + CNestingGuard::kMaxEventDepth);
+    EXPECT_EQ(game->State().next_room, -1);
+    EXPECT_FALSE(game->State().game_running);
+}
+
 TEST_F(RunUnitTest, AlarmsFireOnTheStepTheyCountDownTo) {
     CObject& clock = AddObject("clock", false, 3);
     On(clock, kCreationEvent, 0, "{ alarm0 = 3; alarm1 = 1; alarm2 = 0 }");

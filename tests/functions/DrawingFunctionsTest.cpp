@@ -23,6 +23,7 @@ using test::QuietScreen;
 class NoEvents : public EventRunner {
 public:
     void RunEvent(CInstance&, CInstance&, const CActionList&) override {}
+    bool GivingUp() const override { return false; }
 };
 
 class RecordingControl : public RuntimeControl {

@@ -321,11 +321,15 @@ TEST_F(ActionExecutionTest, EventsThatRunThemselvesWithoutEndStopWithAFatalRepor
     EXPECT_EQ(errors.fatalCount, 1);
     RValue calls;
     game.globals.GetValue("calls", 0, calls);
-    EXPECT_EQ(calls.real, CActionExecutor::kMaxEventNesting);
+    EXPECT_EQ(calls.real, CNestingGuard::kMaxEventDepth);
     EXPECT_EQ(TakeLog(), "");
 
-    // The next event runs as usual.
-    EXPECT_EQ(Run({Rec("A")}), "A ");
+    // The game ends after the step: nothing more runs in it.
+    EXPECT_EQ(game.next_room, -1);
+    EXPECT_EQ(Run({Rec("A")}), "");
+    // The guard itself has let go: once the game goes on (as a new one would), events run.
+    game.next_room = 0;
+    EXPECT_EQ(Run({Rec("B")}), "B ");
 }
 
 TEST_F(ActionExecutionTest, BlocksNestedBeyondTheLimitStopWithAFatalReport) {
@@ -346,7 +350,7 @@ TEST_F(ActionExecutionTest, BlocksNestedBeyondTheLimitStopWithAFatalReport) {
     // A damaged game file may nest them by the hundred thousand.
     executor.ExecuteActionList(*self, *other, nested(100000));
     EXPECT_EQ(TakeLog(), "");
-    EXPECT_EQ(errors.messages, std::vector<std::string>{kActionsNestedTooDeeply});
+    EXPECT_EQ(errors.messages, std::vector<std::string>{kEventsNestedTooDeeply});
     EXPECT_EQ(errors.fatalCount, 1);
 }
 
