@@ -194,7 +194,8 @@ void CDrawingUnit::DrawFrame() {
     if (!surface_ || drawingFrame_) {
         return;
     }
-    // Game code that fails in a Drawing event leaves the frame through an exception.
+    // Errors in a Drawing event's code are reported, not thrown; the flag still comes down
+    // however the frame is left (an allocation that fails, say).
     struct FrameScope {
         explicit FrameScope(bool& flag) : flag_(flag) { flag_ = true; }
         ~FrameScope() { flag_ = false; }
