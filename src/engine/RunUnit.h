@@ -5,7 +5,6 @@
 #include "engine/GameShell.h"
 #include "engine/PauseGate.h"
 #include "engine/RoomOperations.h"
-#include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/Pictures.h"
 #include "platform/Screen.h"
@@ -140,16 +139,5 @@ private:
     std::atomic<bool> stopRequested_{false};
     PauseGate gate_;
 };
-
-// Runs a call on the thread that runs the game and returns when it has run.
-using Synchronize = std::function<void(const std::function<void()>&)>;
-
-// How long to wait before the next step: its period at `gamespeed` less the time since the
-// previous step was due, rounded to whole milliseconds; 0 or less means at once.
-std::int64_t StepWait(double gamespeed, std::int64_t elapsed);
-
-// The game thread's body: starts the game, runs its steps at the game speed and its room
-// changes, and ends it when the game asks or the thread is asked to stop.
-void RunGameLoop(CGame& game, Clock& clock, const Synchronize& synchronize);
 
 } // namespace velkaro

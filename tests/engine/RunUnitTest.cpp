@@ -1,4 +1,5 @@
 #include "engine/RunUnit.h"
+#include "engine/GameLoop.h"
 #include "engine/Joystick.h"
 #include "functions/ActionHandlers.h"
 #include "functions/FunctionTables.h"

@@ -9,6 +9,7 @@
 #include "backends/headless/VirtualClock.h"
 #include "backends/posix/PosixProcesses.h"
 #include "data/GameLoader.h"
+#include "engine/GameLoop.h"
 #include "qvf/InputDelivery.h"
 
 #include <charconv>
