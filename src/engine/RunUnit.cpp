@@ -91,7 +91,7 @@ CGame::CGame(GameData& data, const GamePlatform& platform, const GameLibraries& 
 }
 
 GameServices CGame::Services() {
-    return GameServices{drawing_,         platform_.boxes,   platform_.sound, platform_.pacing,
+    return GameServices{drawing_,         platform_.dialogs, platform_.sound, platform_.pacing,
                         platform_.scores, platform_.screens, platform_.input, platform_.programs};
 }
 

@@ -41,10 +41,8 @@ inline const char* const kCreationEventName = "Creation event";
 struct GamePlatform {
     Screen& screen;
     Pictures& pictures;
-    // Error reports, problems with saved values, and actions registered wrongly.
+    // Error reports, problems with saved values, and the boxes of the actions and functions.
     Dialogs& dialogs;
-    // The message, question and high-score boxes of the actions and functions.
-    DialogService& boxes;
     SoundService& sound;
     PacingService& pacing;
     GameShell& shell;

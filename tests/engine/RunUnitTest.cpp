@@ -5,7 +5,6 @@
 #include "data/GameLoader.h"
 #include "support/GameFileBuilder.h"
 #include "support/GameInMemory.h"
-#include "support/RecordingDialogs.h"
 #include "support/RecordingGameServices.h"
 
 #include <gtest/gtest.h>
@@ -117,13 +116,13 @@ protected:
     GameData data;
     QuietScreen screen;
     NoPictures pictures;
-    test::RecordingDialogs dialogs;
+    // The boxes and error reports.
     RecordingShell boxes;
     RecordingGameShell shell;
     FakeJoystick joystick;
-    GamePlatform platform{screen, pictures, dialogs, boxes,    boxes, boxes,
-                          shell,  boxes,    shell,   joystick, boxes};
-    CActionRegistry actions = BuildActionRegistry(dialogs);
+    GamePlatform platform{screen, pictures, boxes, boxes,    boxes,
+                          shell,  boxes,    shell, joystick, boxes};
+    CActionRegistry actions = BuildActionRegistry(boxes);
     GameLibraries libraries{FunctionRegistry(), actions};
     std::unique_ptr<CGame> game;
 };
@@ -345,13 +344,13 @@ TEST_F(CollisionPhaseTest, ErrorReportsNameThePhaseThatRanTheEvent) {
     Start();
     joystick.state = JoystickState{32768, 32768, 1};
     game->RunStep();
-    ASSERT_EQ(dialogs.errorReports.size(), 2u);
-    EXPECT_NE(dialogs.errorReports[0].text.find("in Keyboard event of object hunter"),
+    ASSERT_EQ(boxes.errorReports.size(), 2u);
+    EXPECT_NE(boxes.errorReports[0].text.find("in Keyboard event of object hunter"),
               std::string::npos)
-        << dialogs.errorReports[0].text;
-    EXPECT_NE(dialogs.errorReports[1].text.find("in Collision event of object hunter"),
+        << boxes.errorReports[0].text;
+    EXPECT_NE(boxes.errorReports[1].text.find("in Collision event of object hunter"),
               std::string::npos)
-        << dialogs.errorReports[1].text;
+        << boxes.errorReports[1].text;
 }
 
 TEST_F(RunUnitTest, EveryMeetingIsReportedAndSolidInstancesMeetToo) {

@@ -89,7 +89,7 @@ TEST_F(EventFunctionsTest, EachFunctionRunsItsEventForSelfAndNamesIt) {
         EXPECT_EQ(State().event_name, c.eventName) << c.function;
     }
     EXPECT_TRUE(shell.calls.empty());
-    EXPECT_TRUE(dialogs.errorReports.empty());
+    EXPECT_TRUE(shell.errorReports.empty());
 }
 
 TEST_F(EventFunctionsTest, PerformedEventsLeaveTheInstanceAsItWas) {
@@ -156,7 +156,7 @@ TEST_F(EventFunctionsTest, SelectorsChooseSelfOtherOrEveryLiveInstanceOfAnObject
     Perform("perform_step_event", {kPlain});
     Perform("perform_step_event", {9});
     EXPECT_EQ(TakeLog(), "");
-    EXPECT_TRUE(dialogs.errorReports.empty());
+    EXPECT_TRUE(shell.errorReports.empty());
     EXPECT_TRUE(shell.calls.empty());
 }
 
@@ -189,7 +189,7 @@ TEST_F(EventFunctionsTest, AStepEventPerformingItselfRunsAgainAtOnce) {
     State().globals.SetValue("again", RValue::Real(1), 0);
     game->RunStep();
     EXPECT_EQ(TakeLog(), "SSEE");
-    EXPECT_TRUE(dialogs.errorReports.empty());
+    EXPECT_TRUE(shell.errorReports.empty());
 }
 
 TEST_F(EventFunctionsTest, AStepEventPerformingItselfForEverStopsTheGame) {
@@ -197,9 +197,9 @@ TEST_F(EventFunctionsTest, AStepEventPerformingItselfForEverStopsTheGame) {
     Start();
     Place(kPlain, 10, 0);
     game->RunStep();
-    ASSERT_FALSE(dialogs.errorReports.empty());
+    ASSERT_FALSE(shell.errorReports.empty());
     EXPECT_EQ(ErrorMessages().back(), kEventsNestedTooDeeply);
-    EXPECT_TRUE(dialogs.errorReports.back().fatal);
+    EXPECT_TRUE(shell.errorReports.back().fatal);
     EXPECT_FALSE(State().game_running) << "a fatal report ends the game";
 }
 

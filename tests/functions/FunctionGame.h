@@ -11,7 +11,6 @@
 #include "functions/FunctionTables.h"
 #include "support/GameFileBuilder.h"
 #include "support/GameInMemory.h"
-#include "support/RecordingDialogs.h"
 #include "support/RecordingGameServices.h"
 
 #include <gtest/gtest.h>
@@ -90,7 +89,7 @@ protected:
     // The last line of each error report: the message.
     std::vector<std::string> ErrorMessages() const {
         std::vector<std::string> messages;
-        for (const auto& report : dialogs.errorReports) {
+        for (const auto& report : shell.errorReports) {
             messages.push_back(report.text.substr(report.text.rfind('\r') + 1));
         }
         return messages;
@@ -100,12 +99,12 @@ protected:
     GameData data;
     QuietScreen screen;
     NoPictures pictures;
-    RecordingDialogs dialogs;
+    // The boxes, error reports and services.
     RecordingShell shell;
     SilentGameShell gameShell;
-    GamePlatform platform{screen,    pictures, dialogs, shell, shell, shell,
-                          gameShell, shell,    shell,   shell, shell};
-    CActionRegistry actions = BuildActionRegistry(dialogs);
+    GamePlatform platform{screen,    pictures, shell, shell, shell,
+                          gameShell, shell,    shell, shell, shell};
+    CActionRegistry actions = BuildActionRegistry(shell);
     GameLibraries libraries{FunctionRegistry(), actions};
     std::unique_ptr<CGame> game;
 };
