@@ -137,10 +137,10 @@ int CActionExecutor::RunAction(CInstance& self, CInstance& other, const CActionL
 bool CActionExecutor::Dispatch(const RActionEntry& entry, bool question, CInstance& self,
                                CInstance& other, const CAction& action) {
     if (!entry.usesAppliesTo || action.appliesTo == kAppliesToSelf) {
-        return entry.handler(context_, self, other, action);
+        return entry.handler(parts_, self, other, action);
     }
     if (action.appliesTo == kAppliesToOther) {
-        return entry.handler(context_, other, self, action);
+        return entry.handler(parts_, other, self, action);
     }
     // Every live instance of the object, as the list stands when the action starts: those
     // the action creates are not visited, those it destroys are passed over.
@@ -151,7 +151,7 @@ bool CActionExecutor::Dispatch(const RActionEntry& entry, bool question, CInstan
         if (instance.deleted || instance.object != action.appliesTo) {
             continue;
         }
-        if (!entry.handler(context_, instance, instance, action) && question) {
+        if (!entry.handler(parts_, instance, instance, action) && question) {
             return false;
         }
     }

@@ -81,8 +81,8 @@ private:
 CCodeWalker::CCodeWalker(const CFunctionRegistry& functions) : functions_(functions) {}
 
 CInterpreter::CInterpreter(GameState& game, const CFunctionRegistry& functions,
-                           GameErrorSink& errors)
-    : CCodeWalker(functions), running_{game}, errors_(errors) {}
+                           GameErrorSink& errors, RuntimeControl& runtime, GameParts& parts)
+    : CCodeWalker(functions), running_{game, runtime, parts}, errors_(errors) {}
 
 // ---------------------------------------------------------------------------------------------
 // Entry points
@@ -495,7 +495,7 @@ RValue CCodeWalker::FunctionCall(Acode& code, Mode mode) {
     } else if (count != functions_.GetFunctionArgCount(token.index)) {
         RecordError(code, "Wrong number of arguments for function " + token.name + ".");
     } else if (!code.stopped && mode == Mode::Execute) {
-        FunctionContext context(code.running->game);
+        FunctionContext context(code.running->game, code.running->parts);
         RValue result;
         functions_.CallFunction(token.index, context, *code.self, *code.other, count, arguments,
                                 result);
@@ -664,8 +664,8 @@ void CCodeWalker::Assignment(Acode& code, Mode mode) {
     if (token.owner == kOwnerNone && token.index == kUserVariable) {
         // A user variable of self, the commonest target (see ReadVariable).
         code.self->locals.SetValue(token.name, std::move(value), index);
-    } else if (!SetVariable(code.running->game, *code.self, *code.other, token.owner, token.index,
-                            token.name, index, value)) {
+    } else if (!SetVariable(code.running->game, code.running->runtime, *code.self, *code.other,
+                            token.owner, token.index, token.name, index, value)) {
         RecordError(code, "Cannot assign a value to variable " + token.name + ".");
     }
 }

@@ -15,6 +15,8 @@ class CInstance;
 class CTokenList;
 struct CToken;
 class GameErrorSink;
+class RuntimeControl;
+struct GameParts;
 struct GameState;
 
 // The first error of an evaluation: where it was found, counted in the text (lines are
@@ -68,6 +70,10 @@ protected:
     // What code that runs reaches of its game; a walk that only checks has none.
     struct Running {
         GameState& game;
+        // Where writes to the room and the screen mode go.
+        RuntimeControl& runtime;
+        // Handed on to the built-in functions.
+        GameParts& parts;
     };
     struct Acode;
 
@@ -123,7 +129,10 @@ private:
 // whatever the shared error state holds.
 class CInterpreter : public CCodeWalker {
 public:
-    CInterpreter(GameState& game, const CFunctionRegistry& functions, GameErrorSink& errors);
+    // `parts` is handed to every function called; the interpreter never looks into it, so it
+    // may still be under construction while the interpreter is built.
+    CInterpreter(GameState& game, const CFunctionRegistry& functions, GameErrorSink& errors,
+                 RuntimeControl& runtime, GameParts& parts);
 
     // The real part of the expression; 0 for an empty text. An error is reported as
     // "in expression at pos P: MESSAGE"; the value is then whatever evaluation had reached.

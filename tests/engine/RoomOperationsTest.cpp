@@ -1,6 +1,7 @@
 #include "engine/RoomOperations.h"
 
 #include "data/GameLoader.h"
+#include "support/PartsInMemory.h"
 #include "support/RecordingGameServices.h"
 
 #include <gtest/gtest.h>
@@ -52,9 +53,7 @@ constexpr std::int32_t kObjectCount = 4;
 
 class RoomOperationsTest : public ::testing::Test {
 protected:
-    RoomOperationsTest()
-        : operations(game, runner, errors,
-                     {shell, shell, shell, shell, shell, shell, shell, shell}) {
+    RoomOperationsTest() {
         AddObject("ball", false, 15, true);
         AddObject("wall", true, 31, true);
         AddObject("plain", false, 15, false);
@@ -64,7 +63,6 @@ protected:
         }
         data.rooms.Add();
         data.rooms.Add();
-        game.data = &data;
         game.collision.Setup(data.objects, false, false);
         runner.game = &game;
     }
@@ -95,11 +93,12 @@ protected:
     }
 
     GameData data;
-    GameState game;
     RecordingEventRunner runner;
-    RecordingErrors errors;
-    RecordingShell shell;
-    RoomOperations operations;
+    test::PartsInMemory parts{data, {.events = &runner}};
+    GameState& game = parts.state;
+    RecordingErrors& errors = parts.errors;
+    RecordingShell& shell = parts.shell;
+    RoomOperations& operations = parts.rooms;
 };
 
 using Reports = std::vector<std::pair<std::string, bool>>;
@@ -128,11 +127,11 @@ TEST_F(RoomOperationsTest, GoingToARoomEndsThisOneAndOnlyExistingRoomsAreReached
     }
     EXPECT_TRUE(runner.runs.empty());
 
-    game.data = nullptr; // no game: no rooms at all
-    errors.reports.clear();
-    operations.GotoRoom(1);
-    EXPECT_EQ(game.next_room, -1);
-    EXPECT_EQ(errors.reports, (Reports{{"Unexisting room number: 1", true}}));
+    const GameData noRooms;
+    test::PartsInMemory empty{noRooms};
+    empty.rooms.GotoRoom(1);
+    EXPECT_EQ(empty.state.next_room, -1);
+    EXPECT_EQ(empty.errors.reports, (Reports{{"Unexisting room number: 1", true}}));
 }
 
 TEST_F(RoomOperationsTest, FinishingTheGameAndTheScore) {

@@ -3,8 +3,6 @@
 #include "functions/FunctionGame.h"
 #include "script/ActionExecution.h"
 
-#include "functions/FunctionCalls.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
@@ -201,26 +199,6 @@ TEST_F(EventFunctionsTest, AStepEventPerformingItselfForEverStopsTheGame) {
     EXPECT_EQ(ErrorMessages().back(), kEventsNestedTooDeeply);
     EXPECT_TRUE(shell.errorReports.back().fatal);
     EXPECT_FALSE(State().game_running) << "a fatal report ends the game";
-}
-
-TEST(EventFunctionsWithoutAGameTest, RunNothingAndShowNothing) {
-    CObjectList objects;
-    CObject& object = objects.Add();
-    object.EventList(kStepEvent, 0)->Add().id = 811;
-    GameState game;
-    CInstance self;
-    self.Setup(objects, 1, 0, 0);
-    const CFunctionRegistry& functions = FunctionRegistry();
-    for (const auto& [name, count] :
-         {std::pair{"perform_step_event", 1}, std::pair{"perform_alarm_event", 2},
-          std::pair{"perform_meeting_event", 2}}) {
-        FunctionContext context(game);
-        const std::vector<RValue> arguments = test::Reals({-1, 9});
-        test::CallByName(functions, context, self, self, name,
-                         {arguments.begin(), arguments.begin() + count});
-        EXPECT_FALSE(context.Failed());
-    }
-    EXPECT_EQ(game.event_name, "Meeting event");
 }
 
 } // namespace

@@ -68,7 +68,7 @@ protected:
     // Calls a function of the program's registry for `self` and `other`.
     RValue Call(const std::string& name, std::initializer_list<double> numbers, CInstance& self,
                 CInstance& other) {
-        FunctionContext context(State());
+        FunctionContext context(State(), game->Parts());
         RValue result = CallByName(FunctionRegistry(), context, self, other, name, Reals(numbers));
         EXPECT_FALSE(context.Failed()) << context.error;
         return result;

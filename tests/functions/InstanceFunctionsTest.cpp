@@ -350,32 +350,5 @@ TEST_F(InstanceFunctionsTest, GameCodeCallsTheFunctionsByName) {
     EXPECT_TRUE(shell.errorReports.empty());
 }
 
-TEST(InstanceFunctionsWithoutAGameTest, ChangeOnlySelfAndTheGameState) {
-    CObjectList objects;
-    objects.Add();
-    GameState game;
-    game.cellsize = 10;
-    CInstance self;
-    self.Setup(objects, 1, 14, 26);
-    const CFunctionRegistry& functions = FunctionRegistry();
-    auto call = [&](const std::string& name, std::initializer_list<double> numbers) {
-        FunctionContext context(game);
-        return test::CallByName(functions, context, self, self, name, test::Reals(numbers)).real;
-    };
-    call("align", {});
-    EXPECT_EQ(self.x, 10);
-    EXPECT_EQ(self.y, 30);
-    call("set_score", {7});
-    EXPECT_EQ(game.score, 7);
-    call("create", {0, 0, 1});
-    call("destroy", {-1});
-    call("sound", {1});
-    call("sound_stop", {0});
-    call("goto_room", {5});
-    EXPECT_EQ(call("number", {1}), 0);
-    EXPECT_FALSE(self.deleted);
-    EXPECT_EQ(game.next_room, 0);
-}
-
 } // namespace
 } // namespace velkaro
