@@ -64,8 +64,7 @@ void BM_DrawFrame(benchmark::State& state) {
     CRoom& room = data.rooms.Add();
     room.backgroundFileName = "tile.bmp";
 
-    GameState game;
-    game.data = &data;
+    GameState game(data);
     game.room = 1;
     game.cellsize = 32;
     game.room_columns = 20;

@@ -6,7 +6,7 @@
 #include "script/ErrorReport.h"
 #include "script/InterpretUnit.h"
 #include "script/Tokenizer.h"
-#include "world/GameState.h"
+#include "support/PartsInMemory.h"
 
 #include <benchmark/benchmark.h>
 
@@ -45,16 +45,15 @@ public:
     }
 };
 
-// A game with one instance whose code runs.
+// A game with one instance whose code runs, with the tests' fakes around it.
 struct GameFixture {
     GameData data;
-    GameState state;
     FailOnReport reports;
-    CInterpreter interpreter{state, FunctionRegistry(), reports};
+    test::PartsInMemory parts{data, {.functions = &FunctionRegistry(), .errors = &reports}};
+    CInterpreter& interpreter = parts.interpreter;
     CInstance self;
     GameFixture() {
         data.objects.Add().name = "runner";
-        state.data = &data;
         self.Setup(data.objects, 1, 0, 0);
     }
 };

@@ -6,12 +6,21 @@
 
 #include <benchmark/benchmark.h>
 
+#include <optional>
+#include <string>
+
 namespace velkaro {
 namespace {
 
+// The loader only shows messages; the other boxes answer as a closed box would.
 class SilentDialogs : public Dialogs {
 public:
     void ShowMessage(const std::string& text) override { last = text; }
+    bool ShowQuestion(const std::string&) override { return false; }
+    std::optional<std::string> AskText(const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+    void ShowGameInfo() override {}
     std::string last;
 };
 

@@ -4,12 +4,20 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <string>
 
 namespace {
 
+// The loader only shows messages; the other boxes answer as a closed box would.
 class SilentDialogs : public velkaro::Dialogs {
 public:
     void ShowMessage(const std::string&) override {}
+    bool ShowQuestion(const std::string&) override { return false; }
+    std::optional<std::string> AskText(const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+    void ShowGameInfo() override {}
 };
 
 } // namespace

@@ -70,20 +70,13 @@ std::int64_t FirstTile(double scroll, int tileSize) {
 } // namespace
 
 CDrawingUnit::CDrawingUnit(GameState& game, EventRunner& events, Screen& screen, Pictures& pictures)
-    : game_(game), events_(events), screen_(screen), pictures_(pictures) {
-    game_.drawing = this;
-}
+    : game_(game), events_(events), screen_(screen), pictures_(pictures) {}
 
-CDrawingUnit::~CDrawingUnit() {
-    if (game_.drawing == this) {
-        game_.drawing = nullptr;
-    }
-}
+CDrawingUnit::~CDrawingUnit() = default;
 
 void CDrawingUnit::StartDrawing() {
     state_ = DrawingState();
-    const GameOptions defaults;
-    const GameOptions& options = game_.data != nullptr ? game_.data->options : defaults;
+    const GameOptions& options = game_.data.options;
     game_.fullscreenmode = options.fullscreen;
     screen_.ShowCursor(options.showcursor);
     game_.directdraw = screen_.FullScreenAvailable();
@@ -98,15 +91,13 @@ void CDrawingUnit::StopDrawing() {
 
 void CDrawingUnit::BuildDrawCache() {
     drawCache_.clear();
-    if (game_.data != nullptr) {
-        const CObjectList& objects = game_.data->objects;
-        drawCache_.resize(static_cast<std::size_t>(objects.Count()) + 1);
-        for (int i = 1; i <= objects.Count(); ++i) {
-            const CImage& image = objects.Get(i).image;
-            auto& frames = drawCache_[static_cast<std::size_t>(i)];
-            for (int f = 0; f < image.Count(); ++f) {
-                frames.push_back(PrepareFrame(image, *image.Frame(f)));
-            }
+    const CObjectList& objects = game_.data.objects;
+    drawCache_.resize(static_cast<std::size_t>(objects.Count()) + 1);
+    for (int i = 1; i <= objects.Count(); ++i) {
+        const CImage& image = objects.Get(i).image;
+        auto& frames = drawCache_[static_cast<std::size_t>(i)];
+        for (int f = 0; f < image.Count(); ++f) {
+            frames.push_back(PrepareFrame(image, *image.Frame(f)));
         }
     }
     drawCacheBuilt_ = true;
@@ -122,8 +113,8 @@ void CDrawingUnit::SetUpRoomDrawing() {
     game_.view_h = RoomHeight(game_);
 
     const CRoom* room = nullptr;
-    if (game_.data != nullptr && game_.data->rooms.Valid(game_.room)) {
-        room = &game_.data->rooms.Get(game_.room);
+    if (game_.data.rooms.Valid(game_.room)) {
+        room = &game_.data.rooms.Get(game_.room);
     }
     game_.view_restrict = room != nullptr && room->viewEnabled >= 1;
     if (game_.view_restrict) {
@@ -142,7 +133,7 @@ void CDrawingUnit::SetUpRoomDrawing() {
 void CDrawingUnit::PrepareBackground(const CRoom& room) {
     Bitmap picture;
     try {
-        picture = pictures_.Load(game_.data->files.Resolve(room.backgroundFileName));
+        picture = pictures_.Load(game_.data.files.Resolve(room.backgroundFileName));
     } catch (const PictureError&) {
         // The file was there when the game was loaded; if it cannot be read now, the room
         // shows its colour, as it does when the file is missing.
@@ -164,7 +155,7 @@ void CDrawingUnit::ReleaseRoomDrawing() {
 }
 
 void CDrawingUnit::SetScreenMode(bool full) {
-    const bool exclusive = game_.data != nullptr && game_.data->options.exclusive;
+    const bool exclusive = game_.data.options.exclusive;
     if (game_.directdraw && (full || exclusive)) {
         game_.fullscreenmode = true;
         screen_.ShowFullScreen();
@@ -214,8 +205,8 @@ void CDrawingUnit::UpdateView() {
         return;
     }
     const std::int32_t followed = game_.view_object;
-    if (game_.data != nullptr && game_.data->objects.Valid(followed)) {
-        const CImage& image = game_.data->objects.Get(followed).image;
+    if (game_.data.objects.Valid(followed)) {
+        const CImage& image = game_.data.objects.Get(followed).image;
         const double border = game_.view_border;
         game_.instances.ForEachLive([&](const CInstance& instance) {
             if (instance.object != followed) {
@@ -336,13 +327,13 @@ void CDrawingUnit::Present() {
 }
 
 void CDrawingUnit::DrawObjectImage(int object, int subimage, double scale, double x, double y) {
-    if (!surface_ || game_.data == nullptr || !game_.data->objects.Valid(object)) {
+    if (!surface_ || !game_.data.objects.Valid(object)) {
         return;
     }
     if (!drawCacheBuilt_) {
         BuildDrawCache();
     }
-    const CImage& image = game_.data->objects.Get(object).image;
+    const CImage& image = game_.data.objects.Get(object).image;
     const int count = image.Count();
     if (count == 0 || static_cast<std::size_t>(object) >= drawCache_.size()) {
         return;
@@ -504,17 +495,8 @@ int CDrawingUnit::StringHeight(const std::string& text) {
     return canvas.TextHeight(text);
 }
 
-void DrawTextAt(GameState& game, double x, double y, const std::string& text) {
-    if (game.drawing != nullptr) {
-        game.drawing->DrawText(x, y, text);
-    }
-}
-
-void SetFontFrom(GameState& game, const FontDescription& font) {
-    if (game.drawing == nullptr) {
-        return;
-    }
-    Font& current = game.drawing->State().font;
+void CDrawingUnit::SetFontFrom(const FontDescription& font) {
+    Font& current = state_.font;
     current.name = font.name;
     current.size = font.size;
     current.colour = font.colour;

@@ -40,7 +40,7 @@ struct DrawingState {
 // shown in the window or full screen. It also holds the drawing state and the shape, text and
 // sprite operations of game code, which all draw onto the room's picture in room coordinates.
 //
-// Owned by the running game; `game.drawing` points at it while it lives.
+// Owned by the running game.
 class CDrawingUnit : public DrawingService {
 public:
     CDrawingUnit(GameState& game, EventRunner& events, Screen& screen, Pictures& pictures);
@@ -80,6 +80,9 @@ public:
     void DrawTriangle(double x1, double y1, double x2, double y2, double x3, double y3);
     void DrawButton(double x1, double y1, double x2, double y2, bool down);
     void DrawText(double x, double y, const std::string& text);
+    // The set-font action: name, size, colour and style from the description; alignment and
+    // angle stay.
+    void SetFontFrom(const FontDescription& font);
     int StringWidth(const std::string& text);
     int StringHeight(const std::string& text);
 
@@ -116,11 +119,5 @@ private:
     // A Drawing event that asks for a redraw would otherwise draw itself without end.
     bool drawingFrame_ = false;
 };
-
-// The draw-text action: the text at (x, y) with the current font, alignment and angle.
-void DrawTextAt(GameState& game, double x, double y, const std::string& text);
-// The set-font action: name, size, colour and style from the description; alignment and angle
-// stay.
-void SetFontFrom(GameState& game, const FontDescription& font);
 
 } // namespace velkaro

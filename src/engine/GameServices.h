@@ -90,7 +90,7 @@ public:
 // The services one running game uses.
 struct GameServices {
     DrawingService& drawing;
-    DialogService& dialogs;
+    Dialogs& dialogs;
     SoundService& sound;
     PacingService& pacing;
     ScoreService& scores;

@@ -73,7 +73,7 @@ RoomOperations::RoomOperations(GameState& game, EventRunner& events, GameErrorSi
     : game_(game), events_(events), errors_(errors), services_(services) {}
 
 bool RoomOperations::ObjectExists(std::int32_t object) const {
-    return game_.data != nullptr && game_.data->objects.Valid(object);
+    return game_.data.objects.Valid(object);
 }
 
 bool RoomOperations::CheckObject(std::int32_t object, const char* message) {
@@ -131,7 +131,7 @@ bool RoomOperations::CollidesWithAny(const CInstance& instance, Accept accept) {
 void RoomOperations::GotoRoom(std::int32_t room) {
     MarkAllDeleted();
     game_.next_room = room;
-    const int rooms = game_.data != nullptr ? game_.data->rooms.Count() : 0;
+    const int rooms = game_.data.rooms.Count();
     if (room == -1 || (room >= 1 && room <= rooms)) {
         return;
     }
@@ -159,7 +159,7 @@ CInstance* RoomOperations::CreateInstance(CInstance& self, CInstance& other, std
     if (events_.GivingUp()) {
         return nullptr;
     }
-    CInstance& created = game_.instances.Add(game_.data->objects, resolved, x, y);
+    CInstance& created = game_.instances.Add(game_.data.objects, resolved, x, y);
     RunEvent(created, kCreationEvent, kCreationEventName);
     return &created;
 }
@@ -187,7 +187,7 @@ void RoomOperations::ChangeExisting(CInstance& instance, std::int32_t object) {
         return;
     }
     RunEvent(instance, kDestroyEvent, kDestroyEventName);
-    const CObjectList& objects = game_.data->objects;
+    const CObjectList& objects = game_.data.objects;
     instance.SetObject(objects, object);
     const CObject& definition = objects.Get(object);
     instance.bb_l = definition.bbLeft;
@@ -374,7 +374,7 @@ void RoomOperations::DrawObjectAt(const CInstance& self, const CInstance& other,
     if (!CheckObject(resolved, "Trying to draw the image of non-existing object: ")) {
         return;
     }
-    const int count = game_.data->objects.Get(resolved).image.Count();
+    const int count = game_.data.objects.Get(resolved).image.Count();
     if (count > 0) {
         services_.drawing.DrawObjectImage(resolved, ShownSubimage(self, count), self.image_scale, x,
                                           y);

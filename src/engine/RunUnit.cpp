@@ -51,33 +51,18 @@ std::uint32_t ClockSeed() {
 
 CGame::CGame(GameData& data, const GamePlatform& platform, const GameLibraries& libraries,
              std::optional<std::uint32_t> seed)
-    : data_(data), platform_(platform), libraries_(libraries), seed_(seed),
-      errors_(game_, platform.dialogs, *this), executor_(game_, libraries.actions, errors_),
-      interpreter_(game_, libraries.functions, errors_),
+    : data_(data), platform_(platform), libraries_(libraries), seed_(seed), game_(data_),
+      errors_(game_, platform.dialogs, *this),
+      interpreter_(game_, libraries.functions, errors_, *this, parts_),
+      executor_(game_, libraries.actions, errors_, parts_),
       drawing_(game_, executor_, platform.screen, platform.pictures),
-      rooms_(game_, executor_, errors_, Services()), services_(Services()) {
-    executor_.Context().interpreter = &interpreter_;
-    executor_.Context().rooms = &rooms_;
-    game_.data = &data_;
-    game_.runtime = this;
-    game_.saved_values = &saved_;
-    game_.rooms = &rooms_;
-    game_.events = &executor_;
-    game_.services = &services_;
-}
+      services_{drawing_,        platform.dialogs, platform.sound, platform.pacing,
+                platform.scores, platform.screens, platform.input, platform.programs},
+      rooms_(game_, executor_, errors_, services_),
+      // Last, from every part above; the interpreter and the executor hold it already.
+      parts_{game_, interpreter_, executor_, errors_, rooms_, drawing_, saved_, services_, *this} {}
 
-GameServices CGame::Services() {
-    return GameServices{drawing_,         platform_.boxes,   platform_.sound, platform_.pacing,
-                        platform_.scores, platform_.screens, platform_.input, platform_.programs};
-}
-
-CGame::~CGame() {
-    game_.runtime = nullptr;
-    game_.saved_values = nullptr;
-    game_.rooms = nullptr;
-    game_.events = nullptr;
-    game_.services = nullptr;
-}
+CGame::~CGame() = default;
 
 // Start and end of the game.
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/DrawingUnit.h"
+#include "engine/GameParts.h"
 #include "engine/GameServices.h"
 #include "engine/GameShell.h"
 #include "engine/PauseGate.h"
@@ -30,10 +31,8 @@ struct GameData;
 struct GamePlatform {
     Screen& screen;
     Pictures& pictures;
-    // Error reports, problems with saved values, and actions registered wrongly.
+    // Error reports, problems with saved values, and the boxes of the actions and functions.
     Dialogs& dialogs;
-    // The message, question and high-score boxes of the actions and functions.
-    DialogService& boxes;
     SoundService& sound;
     PacingService& pacing;
     GameShell& shell;
@@ -69,6 +68,7 @@ public:
     CSavedValues& SavedValues() { return saved_; }
     RoomOperations& Rooms() { return rooms_; }
     CDrawingUnit& Drawing() { return drawing_; }
+    GameParts& Parts() { return parts_; }
 
     // The synchronized operations of the game thread.
     void StartGame();
@@ -100,8 +100,6 @@ public:
     void SetScreenMode(bool full) override { drawing_.SetScreenMode(full); }
 
 private:
-    // The services of the platform, with the game's own drawing unit.
-    GameServices Services();
     const CActionList* ListFor(const CInstance& instance, int row, int sub) const;
     bool RunIfAny(CInstance& self, CInstance& other, int row, int sub, const char* eventName);
     void ShowScreen(std::int32_t kind, const std::string& file, bool full, std::int32_t delay,
@@ -129,12 +127,16 @@ private:
 
     GameState game_;
     CErrorReport errors_;
-    CActionExecutor executor_;
     CInterpreter interpreter_;
+    CActionExecutor executor_;
     CDrawingUnit drawing_;
+    // The services of the platform, with the game's own drawing unit.
+    GameServices services_;
     RoomOperations rooms_;
     CSavedValues saved_;
-    GameServices services_;
+    // Built last, from the parts above; the interpreter and the executor hold it from their
+    // start, but hand it on only while the game runs.
+    GameParts parts_;
     // Written on the thread that runs the game, read by the game thread between steps.
     std::atomic<bool> stopRequested_{false};
     PauseGate gate_;

@@ -1,11 +1,8 @@
 #include "functions/ActionHandlers.h"
 
 #include "base/VariableClass.h"
-#include "engine/DrawingUnit.h"
-#include "engine/RoomOperations.h"
+#include "engine/GameParts.h"
 #include "script/ActionArguments.h"
-#include "script/InterpretUnit.h"
-#include "world/GameState.h"
 #include "world/InstanceClass.h"
 
 #include <charconv>
@@ -17,34 +14,25 @@ namespace velkaro {
 namespace {
 
 // Arguments are numbered from 1, as the actions' descriptions number them.
-double Real(ActionContext& context, CInstance& self, CInstance& other, const CAction& action,
-            int n) {
+double Real(GameParts& parts, CInstance& self, CInstance& other, const CAction& action, int n) {
     const auto k = static_cast<std::size_t>(n - 1);
-    if (context.interpreter == nullptr) {
-        return 0;
-    }
-    return context.interpreter->EvaluateReal(self, other, action.tokens[k], action.arguments[k]);
+    return parts.interpreter.EvaluateReal(self, other, action.tokens[k], action.arguments[k]);
 }
 
 // A text argument is shown as typed unless it begins with a quote, when it is an expression.
-std::string Text(ActionContext& context, CInstance& self, CInstance& other, const CAction& action,
+std::string Text(GameParts& parts, CInstance& self, CInstance& other, const CAction& action,
                  int n) {
     const auto k = static_cast<std::size_t>(n - 1);
     const std::string& argument = action.arguments[k];
     if (!IsQuotedText(argument)) {
         return argument;
     }
-    if (context.interpreter == nullptr) {
-        return {};
-    }
-    return context.interpreter->EvaluateString(self, other, action.tokens[k], argument);
+    return parts.interpreter.EvaluateString(self, other, action.tokens[k], argument);
 }
 
-void Code(ActionContext& context, CInstance& self, CInstance& other, const CAction& action, int n) {
+void Code(GameParts& parts, CInstance& self, CInstance& other, const CAction& action, int n) {
     const auto k = static_cast<std::size_t>(n - 1);
-    if (context.interpreter != nullptr) {
-        context.interpreter->ExecuteCode(self, other, action.tokens[k], action.arguments[k]);
-    }
+    parts.interpreter.ExecuteCode(self, other, action.tokens[k], action.arguments[k]);
 }
 
 bool Relative(const CAction& action) {
@@ -63,10 +51,10 @@ struct Position {
 
 // Arguments 1 and 2, both evaluated before anything moves; relative to self where it is once
 // they are known.
-Position PositionArguments(ActionContext& context, CInstance& self, CInstance& other,
+Position PositionArguments(GameParts& parts, CInstance& self, CInstance& other,
                            const CAction& action) {
-    const double x = Real(context, self, other, action, 1);
-    const double y = Real(context, self, other, action, 2);
+    const double x = Real(parts, self, other, action, 1);
+    const double y = Real(parts, self, other, action, 2);
     if (Relative(action)) {
         return {x + self.x, y + self.y};
     }
@@ -90,10 +78,9 @@ std::optional<std::int32_t> SoundNumber(const std::string& text) {
 
 constexpr int kGridSize = 9;
 
-bool RandomDirection(ActionContext& context, CInstance& self, CInstance& other,
-                     const CAction& action) {
+bool RandomDirection(GameParts& parts, CInstance& self, CInstance& other, const CAction& action) {
     // Laid out as a numeric keypad: character k is the direction of key k, "5" standing still.
-    const std::string grid = Text(context, self, other, action, 1);
+    const std::string grid = Text(parts, self, other, action, 1);
     const auto allowed = [&grid](int r) {
         return static_cast<std::size_t>(r) < grid.size() &&
                grid[static_cast<std::size_t>(r)] == '1';
@@ -105,73 +92,72 @@ bool RandomDirection(ActionContext& context, CInstance& self, CInstance& other,
     if (!any) {
         return true;
     }
-    int r = RandomBelow(context.game.random, kGridSize);
+    int r = RandomBelow(parts.state.random, kGridSize);
     while (!allowed(r)) {
-        r = RandomBelow(context.game.random, kGridSize);
+        r = RandomBelow(parts.state.random, kGridSize);
     }
     self.SetHdir(r % 3 - 1);
     self.SetVdir(1 - r / 3);
     return true;
 }
 
-bool ReverseHorizontal(ActionContext&, CInstance& self, CInstance&, const CAction&) {
+bool ReverseHorizontal(GameParts&, CInstance& self, CInstance&, const CAction&) {
     self.SetHdir(-self.hdir);
     return true;
 }
 
-bool ReverseVertical(ActionContext&, CInstance& self, CInstance&, const CAction&) {
+bool ReverseVertical(GameParts&, CInstance& self, CInstance&, const CAction&) {
     self.SetVdir(-self.vdir);
     return true;
 }
 
-bool JumpTo(ActionContext& context, CInstance& self, CInstance& other, const CAction& action) {
-    const Position at = PositionArguments(context, self, other, action);
+bool JumpTo(GameParts& parts, CInstance& self, CInstance& other, const CAction& action) {
+    const Position at = PositionArguments(parts, self, other, action);
     self.SetX(at.x);
     self.SetY(at.y);
     return true;
 }
 
-bool JumpToRandomCell(ActionContext& context, CInstance& self, CInstance&, const CAction&) {
-    context.rooms->PlaceRandom(self);
+bool JumpToRandomCell(GameParts& parts, CInstance& self, CInstance&, const CAction&) {
+    parts.rooms.PlaceRandom(self);
     return true;
 }
 
-bool BounceOff(ActionContext& context, CInstance& self, CInstance& other, const CAction&) {
-    context.rooms->Bounce(self, other);
+bool BounceOff(GameParts& parts, CInstance& self, CInstance& other, const CAction&) {
+    parts.rooms.Bounce(self, other);
     return true;
 }
 
-bool SetHorizontalSpeed(ActionContext& context, CInstance& self, CInstance& other,
+bool SetHorizontalSpeed(GameParts& parts, CInstance& self, CInstance& other,
                         const CAction& action) {
-    const double value = Real(context, self, other, action, 1);
+    const double value = Real(parts, self, other, action, 1);
     self.SetHspeed(Relative(action) ? self.hspeed + value : value);
     return true;
 }
 
-bool SetVerticalSpeed(ActionContext& context, CInstance& self, CInstance& other,
-                      const CAction& action) {
-    const double value = Real(context, self, other, action, 1);
+bool SetVerticalSpeed(GameParts& parts, CInstance& self, CInstance& other, const CAction& action) {
+    const double value = Real(parts, self, other, action, 1);
     self.SetVspeed(Relative(action) ? self.vspeed + value : value);
     return true;
 }
 
-bool SetGravity(ActionContext& context, CInstance& self, CInstance& other, const CAction& action) {
-    const double direction = Real(context, self, other, action, 1);
-    const double amount = Real(context, self, other, action, 2);
+bool SetGravity(GameParts& parts, CInstance& self, CInstance& other, const CAction& action) {
+    const double direction = Real(parts, self, other, action, 1);
+    const double amount = Real(parts, self, other, action, 2);
     self.gravitydir = Relative(action) ? self.gravitydir + direction : direction;
     self.gravity = Relative(action) ? self.gravity + amount : amount;
     return true;
 }
 
-bool SetFriction(ActionContext& context, CInstance& self, CInstance& other, const CAction& action) {
-    const double value = Real(context, self, other, action, 1);
+bool SetFriction(GameParts& parts, CInstance& self, CInstance& other, const CAction& action) {
+    const double value = Real(parts, self, other, action, 1);
     self.friction = Relative(action) ? self.friction + value : value;
     return true;
 }
 
-bool SetMotion(ActionContext& context, CInstance& self, CInstance& other, const CAction& action) {
-    const double direction = Real(context, self, other, action, 1);
-    const double speed = Real(context, self, other, action, 2);
+bool SetMotion(GameParts& parts, CInstance& self, CInstance& other, const CAction& action) {
+    const double direction = Real(parts, self, other, action, 1);
+    const double speed = Real(parts, self, other, action, 2);
     if (Relative(action)) {
         self.AddMotion(speed, direction);
     } else {
@@ -181,9 +167,9 @@ bool SetMotion(ActionContext& context, CInstance& self, CInstance& other, const 
     return true;
 }
 
-bool SetAlarm(ActionContext& context, CInstance& self, CInstance& other, const CAction& action) {
-    const std::int32_t value = RoundToInt32(Real(context, self, other, action, 1));
-    const std::int32_t alarm = RoundToInt32(Real(context, self, other, action, 2));
+bool SetAlarm(GameParts& parts, CInstance& self, CInstance& other, const CAction& action) {
+    const std::int32_t value = RoundToInt32(Real(parts, self, other, action, 1));
+    const std::int32_t alarm = RoundToInt32(Real(parts, self, other, action, 2));
     // Any relative mark counts here, and an alarm that is off starts from nothing.
     const std::int32_t current = self.GetAlarm(alarm);
     if (action.relative != 0 && current >= 0) {
@@ -194,143 +180,149 @@ bool SetAlarm(ActionContext& context, CInstance& self, CInstance& other, const C
     return true;
 }
 
-bool CreateInstance(ActionContext& context, CInstance& self, CInstance& other,
-                    const CAction& action) {
-    const Position at = PositionArguments(context, self, other, action);
-    context.rooms->CreateInstance(self, other, action.actionObject, at.x, at.y);
+bool CreateInstance(GameParts& parts, CInstance& self, CInstance& other, const CAction& action) {
+    const Position at = PositionArguments(parts, self, other, action);
+    parts.rooms.CreateInstance(self, other, action.actionObject, at.x, at.y);
     return true;
 }
 
-bool DestroySelf(ActionContext& context, CInstance& self, CInstance&, const CAction&) {
-    context.rooms->DestroyInstance(self);
+bool DestroySelf(GameParts& parts, CInstance& self, CInstance&, const CAction&) {
+    parts.rooms.DestroyInstance(self);
     return true;
 }
 
-bool ChangeSelf(ActionContext& context, CInstance& self, CInstance& other, const CAction& action) {
-    context.rooms->ChangeInstance(self, ResolveObject(self, other, action.actionObject));
+bool ChangeSelf(GameParts& parts, CInstance& self, CInstance& other, const CAction& action) {
+    parts.rooms.ChangeInstance(self, ResolveObject(self, other, action.actionObject));
     return true;
 }
 
-bool DestroyAtPosition(ActionContext& context, CInstance& self, CInstance& other,
-                       const CAction& action) {
-    const Position at = PositionArguments(context, self, other, action);
-    context.rooms->DestroyAt(at.x, at.y);
+bool DestroyAtPosition(GameParts& parts, CInstance& self, CInstance& other, const CAction& action) {
+    const Position at = PositionArguments(parts, self, other, action);
+    parts.rooms.DestroyAt(at.x, at.y);
     return true;
 }
 
-bool PlaySound(ActionContext& context, CInstance&, CInstance&, const CAction& action) {
+bool PlaySound(GameParts& parts, CInstance&, CInstance&, const CAction& action) {
     // The number is stored as written, not as an expression.
     const std::optional<std::int32_t> number = SoundNumber(action.arguments[0]);
     // A number that cannot be read is a sound that does not exist.
     if (number.has_value()) {
-        context.rooms->PlaySound(*number, 2);
+        parts.rooms.PlaySound(*number, 2);
     } else {
-        context.errors.ReportGameError("Trying to play non-existing sound: " + action.arguments[0],
-                                       false);
+        parts.errors.ReportGameError("Trying to play non-existing sound: " + action.arguments[0],
+                                     false);
     }
     return true;
 }
 
-bool ShowMessage(ActionContext& context, CInstance& self, CInstance& other, const CAction& action) {
-    context.rooms->ShowGameMessage(Text(context, self, other, action, 1));
+bool ShowMessage(GameParts& parts, CInstance& self, CInstance& other, const CAction& action) {
+    parts.rooms.ShowGameMessage(Text(parts, self, other, action, 1));
     return true;
 }
 
-bool SetScore(ActionContext& context, CInstance& self, CInstance& other, const CAction& action) {
-    const std::int32_t value = RoundToInt32(Real(context, self, other, action, 1));
-    context.rooms->SetScore(Relative(action) ? WrappingSum(context.game.score, value) : value);
+bool SetScore(GameParts& parts, CInstance& self, CInstance& other, const CAction& action) {
+    const std::int32_t value = RoundToInt32(Real(parts, self, other, action, 1));
+    parts.rooms.SetScore(Relative(action) ? WrappingSum(parts.state.score, value) : value);
     return true;
 }
 
-bool ShowHighscores(ActionContext& context, CInstance&, CInstance&, const CAction&) {
-    context.rooms->ShowHighscores(context.game.score);
+bool ShowHighscores(GameParts& parts, CInstance&, CInstance&, const CAction&) {
+    parts.rooms.ShowHighscores(parts.state.score);
     return true;
 }
 
-bool GotoRoom(ActionContext& context, CInstance& self, CInstance& other, const CAction& action) {
-    const std::int32_t room = RoundToInt32(Real(context, self, other, action, 1));
-    context.rooms->GotoRoom(Relative(action) ? WrappingSum(context.game.room, room) : room);
+bool GotoRoom(GameParts& parts, CInstance& self, CInstance& other, const CAction& action) {
+    const std::int32_t room = RoundToInt32(Real(parts, self, other, action, 1));
+    parts.rooms.GotoRoom(Relative(action) ? WrappingSum(parts.state.room, room) : room);
     return true;
 }
 
-bool EndGame(ActionContext& context, CInstance&, CInstance&, const CAction&) {
-    context.rooms->FinishGame();
+bool EndGame(GameParts& parts, CInstance&, CInstance&, const CAction&) {
+    parts.rooms.FinishGame();
     return true;
 }
 
-bool Sleep(ActionContext& context, CInstance& self, CInstance& other, const CAction& action) {
-    context.rooms->SleepFor(RoundToInt32(Real(context, self, other, action, 1)));
+bool Sleep(GameParts& parts, CInstance& self, CInstance& other, const CAction& action) {
+    parts.rooms.SleepFor(RoundToInt32(Real(parts, self, other, action, 1)));
     return true;
 }
 
 // Exit, else and the block marks are carried out by the executor itself.
-bool HandledByExecutor(ActionContext&, CInstance&, CInstance&, const CAction&) {
+bool HandledByExecutor(GameParts&, CInstance&, CInstance&, const CAction&) {
     return true;
 }
 
-bool IsFreeAt(ActionContext& context, CInstance& self, CInstance& other, const CAction& action) {
-    const Position at = PositionArguments(context, self, other, action);
-    return context.rooms->IsFree(self, at.x, at.y);
+bool IsFreeAt(GameParts& parts, CInstance& self, CInstance& other, const CAction& action) {
+    const Position at = PositionArguments(parts, self, other, action);
+    return parts.rooms.IsFree(self, at.x, at.y);
 }
 
-bool IsCount(ActionContext& context, CInstance& self, CInstance& other, const CAction& action) {
-    const double expected = Real(context, self, other, action, 1);
-    return expected == context.rooms->CountInstances(self, other, action.actionObject);
+bool IsCount(GameParts& parts, CInstance& self, CInstance& other, const CAction& action) {
+    const double expected = Real(parts, self, other, action, 1);
+    return expected == parts.rooms.CountInstances(self, other, action.actionObject);
 }
 
-bool IsMeetingAt(ActionContext& context, CInstance& self, CInstance& other, const CAction& action) {
-    const Position at = PositionArguments(context, self, other, action);
-    return context.rooms->IsMeeting(self, other, action.actionObject, at.x, at.y);
+bool IsMeetingAt(GameParts& parts, CInstance& self, CInstance& other, const CAction& action) {
+    const Position at = PositionArguments(parts, self, other, action);
+    return parts.rooms.IsMeeting(self, other, action.actionObject, at.x, at.y);
 }
 
-bool IsNotFreeAt(ActionContext& context, CInstance& self, CInstance& other, const CAction& action) {
-    return !IsFreeAt(context, self, other, action);
+bool IsNotFreeAt(GameParts& parts, CInstance& self, CInstance& other, const CAction& action) {
+    return !IsFreeAt(parts, self, other, action);
 }
 
-bool IsLeftButton(ActionContext& context, CInstance&, CInstance&, const CAction&) {
-    return context.game.mousebutton == 1;
+bool IsLeftButton(GameParts& parts, CInstance&, CInstance&, const CAction&) {
+    return parts.state.mousebutton == 1;
 }
 
-bool IsRightButton(ActionContext& context, CInstance&, CInstance&, const CAction&) {
-    return context.game.mousebutton == 2;
+bool IsRightButton(GameParts& parts, CInstance&, CInstance&, const CAction&) {
+    return parts.state.mousebutton == 2;
 }
 
-bool IsNoButton(ActionContext& context, CInstance&, CInstance&, const CAction&) {
-    return context.game.mousebutton == 0;
+bool IsNoButton(GameParts& parts, CInstance&, CInstance&, const CAction&) {
+    return parts.state.mousebutton == 0;
 }
 
-bool AskUser(ActionContext& context, CInstance& self, CInstance& other, const CAction& action) {
-    return context.rooms->ShowQuestion(Text(context, self, other, action, 1));
+bool AskUser(GameParts& parts, CInstance& self, CInstance& other, const CAction& action) {
+    return parts.rooms.ShowQuestion(Text(parts, self, other, action, 1));
 }
 
-bool IsTrue(ActionContext& context, CInstance& self, CInstance& other, const CAction& action) {
-    return RoundToInteger(Real(context, self, other, action, 1)) >= 1;
+bool IsTrue(GameParts& parts, CInstance& self, CInstance& other, const CAction& action) {
+    return RoundToInteger(Real(parts, self, other, action, 1)) >= 1;
 }
 
-bool ExecuteCode(ActionContext& context, CInstance& self, CInstance& other, const CAction& action) {
-    Code(context, self, other, action, 1);
+bool ExecuteCode(GameParts& parts, CInstance& self, CInstance& other, const CAction& action) {
+    Code(parts, self, other, action, 1);
     return true;
 }
 
-bool ExecuteThirdArgument(ActionContext& context, CInstance& self, CInstance& other,
+bool ExecuteThirdArgument(GameParts& parts, CInstance& self, CInstance& other,
                           const CAction& action) {
-    Code(context, self, other, action, 3);
+    Code(parts, self, other, action, 3);
     return true;
 }
 
-bool DrawObjectImage(ActionContext& context, CInstance& self, CInstance& other,
-                     const CAction& action) {
-    const Position at = PositionArguments(context, self, other, action);
-    context.rooms->DrawObjectAt(self, other, action.actionObject, at.x, at.y);
+bool DrawObjectImage(GameParts& parts, CInstance& self, CInstance& other, const CAction& action) {
+    const Position at = PositionArguments(parts, self, other, action);
+    parts.rooms.DrawObjectAt(self, other, action.actionObject, at.x, at.y);
     return true;
+}
+
+// The drawing actions draw with the running game's drawing unit.
+void DrawTextOnRoom(GameParts& parts, double x, double y, const std::string& text) {
+    parts.drawing.DrawText(x, y, text);
+}
+
+void SetDrawingFont(GameParts& parts, const FontDescription& font) {
+    parts.drawing.SetFontFrom(font);
 }
 
 } // namespace
 
-PlacedText EvaluatePlacedText(ActionContext& context, CInstance& self, CInstance& other,
+PlacedText EvaluatePlacedText(GameParts& parts, CInstance& self, CInstance& other,
                               const CAction& action) {
-    const Position at = PositionArguments(context, self, other, action);
-    return {at.x, at.y, Text(context, self, other, action, 3)};
+    const Position at = PositionArguments(parts, self, other, action);
+    return {at.x, at.y, Text(parts, self, other, action, 3)};
 }
 
 CActionRegistry BuildActionRegistry(Dialogs& dialogs) {
@@ -384,7 +376,7 @@ void RegisterActions(CActionRegistry& registry) {
     registry.RegisterAction(901, kAction, kSelfOnly, HandledByExecutor);
     registry.RegisterAction(902, kAction, kSelfOnly, HandledByExecutor);
     registry.RegisterAction(1001, kAction, kAppliesTo, DrawObjectImage);
-    RegisterDrawingActions<DrawTextAt, SetFontFrom>(registry);
+    RegisterDrawingActions<DrawTextOnRoom, SetDrawingFont>(registry);
 }
 
 } // namespace velkaro

@@ -1,10 +1,7 @@
 #include "functions/EventFunctions.h"
 
 #include "data/GameLoader.h"
-#include "engine/GameServices.h"
-#include "engine/RoomOperations.h"
-#include "script/EventRunner.h"
-#include "world/GameState.h"
+#include "engine/GameParts.h"
 
 #include <cstdint>
 #include <iterator>
@@ -47,45 +44,42 @@ constexpr EventFunction kEventFunctions[] = {
 bool Accepted(const EventFunction& function, const GameState& game, std::int64_t sub) {
     std::int64_t last = function.last;
     if (last == kLastObject) {
-        last = game.data != nullptr ? game.data->objects.Count() : 0;
+        last = game.data.objects.Count();
     }
     return sub >= function.first && sub <= last;
 }
 
-void ShowRefusal(GameState& game, const char* refusal) {
-    if (game.services == nullptr) {
-        return;
-    }
-    game.services->pacing.PauseGame();
-    game.services->dialogs.ShowMessage(refusal);
-    game.services->pacing.ResumeGame();
+void ShowRefusal(GameServices& services, const char* refusal) {
+    services.pacing.PauseGame();
+    services.dialogs.ShowMessage(refusal);
+    services.pacing.ResumeGame();
 }
 
 // Runs the instance's actions for the event as if it had happened, with the instance as self
 // and other; nothing else the game loop does around the event (no motion, no alarm count, no
 // removal) happens.
-void RunFor(GameState& game, CInstance& instance, int row, int sub) {
+void RunFor(EventRunner& events, CInstance& instance, int row, int sub) {
     const CActionList* list = instance.object_def->FindEventList(row, sub);
-    if (list != nullptr && game.events != nullptr) {
-        game.events->RunEvent(instance, instance, *list);
+    if (list != nullptr) {
+        events.RunEvent(instance, instance, *list);
     }
 }
 
 // Self and other run even when marked for removal; an object's instances run in list order,
 // those there were when the call began, each unless an earlier event of the call removed it.
-void RunSelected(GameState& game, CInstance& self, CInstance& other, std::int32_t selector, int row,
-                 int sub) {
+void RunSelected(GameParts& parts, CInstance& self, CInstance& other, std::int32_t selector,
+                 int row, int sub) {
     if (selector == kSelfObject) {
-        RunFor(game, self, row, sub);
+        RunFor(parts.events, self, row, sub);
         return;
     }
     if (selector == kOtherObject) {
-        RunFor(game, other, row, sub);
+        RunFor(parts.events, other, row, sub);
         return;
     }
-    game.instances.ForEachLive([&](CInstance& instance) {
+    parts.state.instances.ForEachLive([&](CInstance& instance) {
         if (instance.object == selector) {
-            RunFor(game, instance, row, sub);
+            RunFor(parts.events, instance, row, sub);
         }
     });
 }
@@ -101,12 +95,12 @@ void PerformEvent(FunctionContext& context, CInstance& self, CInstance& other,
     if (function.refusal != nullptr) {
         const std::int64_t number = RoundToInteger(arguments[1].real);
         if (!Accepted(function, game, number)) {
-            ShowRefusal(game, function.refusal);
+            ShowRefusal(context.parts.services, function.refusal);
             return;
         }
         sub = static_cast<int>(number);
     }
-    RunSelected(game, self, other, RoundToInt32(arguments[0].real), function.row, sub);
+    RunSelected(context.parts, self, other, RoundToInt32(arguments[0].real), function.row, sub);
 }
 
 template <std::size_t... I>

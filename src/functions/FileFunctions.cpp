@@ -2,10 +2,8 @@
 
 #include "base/NumberText.h"
 #include "data/GameLoader.h"
-#include "engine/GameServices.h"
+#include "engine/GameParts.h"
 #include "script/FunctionCall.h"
-#include "script/SavedValues.h"
-#include "world/GameState.h"
 #include "world/TextFile.h"
 
 #include <cstdint>
@@ -26,10 +24,8 @@ public:
     using FunctionCall::FunctionCall;
 
     CTextFile& File() { return Game().text_file; }
-    // Null while no game is loaded: there is then no data folder, and names find nothing.
-    const GameData* Data() { return Game().data; }
-    // Null where no game runs: nothing can then be shown or started.
-    GameServices* Services() { return Game().services; }
+    const Files& DataFiles() { return Game().data.files; }
+    GameServices& Services() { return Parts().services; }
 
     // Ends the call with the reason, when there is one.
     void FailWith(std::optional<std::string> failure) {
@@ -39,11 +35,7 @@ public:
     }
 
     // A plain message box; it does not hold up the game.
-    void ShowMessage(const std::string& text) {
-        if (GameServices* services = Services()) {
-            services->dialogs.ShowMessage(text);
-        }
-    }
+    void ShowMessage(const std::string& text) { Services().dialogs.ShowMessage(text); }
 };
 
 // Names are relative to the data folder; a folder separator of either kind could lead out of
@@ -75,18 +67,16 @@ private:
 };
 
 void FileExists(FileCall& call) {
-    const GameData* data = call.Data();
-    call.ReturnTruth(data != nullptr && data->files.FileExists(call.Text(0)));
+    call.ReturnTruth(call.DataFiles().FileExists(call.Text(0)));
 }
 
 // A name that does not exist leaves the file open before as it was.
 void FileOpenRead(FileCall& call) {
-    const GameData* data = call.Data();
     const std::string& name = call.Text(0);
-    if (data == nullptr || !data->files.FileExists(name)) {
+    if (!call.DataFiles().FileExists(name)) {
         return;
     }
-    call.FailWith(call.File().OpenRead(data->files.Resolve(name), name));
+    call.FailWith(call.File().OpenRead(call.DataFiles().Resolve(name), name));
 }
 
 void FileOpenWrite(FileCall& call) {
@@ -95,11 +85,7 @@ void FileOpenWrite(FileCall& call) {
         call.ShowMessage(kCannotWriteElsewhere);
         return;
     }
-    const GameData* data = call.Data();
-    if (data == nullptr) {
-        return;
-    }
-    call.FailWith(call.File().OpenWrite(data->files.Resolve(name), name));
+    call.FailWith(call.File().OpenWrite(call.DataFiles().Resolve(name), name));
 }
 
 void FileRead(FileCall& call) {
@@ -119,11 +105,7 @@ void FileDelete(FileCall& call) {
         call.ShowMessage(kCannotDeleteElsewhere);
         return;
     }
-    const GameData* data = call.Data();
-    if (data == nullptr) {
-        return;
-    }
-    const std::filesystem::path path = data->files.Resolve(name);
+    const std::filesystem::path path = call.DataFiles().Resolve(name);
     std::error_code error;
     if (!std::filesystem::is_directory(path, error)) {
         std::filesystem::remove(path, error);
@@ -135,9 +117,7 @@ void ReadSavedValue(FileCall& call) {
     if (!call.CheckedInteger32(0, key)) {
         return;
     }
-    if (const CSavedValues* saved = call.Game().saved_values) {
-        call.ReturnValue(saved->GetSavedValue(key));
-    }
+    call.ReturnValue(call.Parts().savedValues.GetSavedValue(key));
 }
 
 void WriteSavedValue(FileCall& call) {
@@ -145,9 +125,7 @@ void WriteSavedValue(FileCall& call) {
     if (!call.CheckedInteger32(0, key)) {
         return;
     }
-    if (CSavedValues* saved = call.Game().saved_values) {
-        saved->SetSavedValue(key, call.Argument(1));
-    }
+    call.Parts().savedValues.SetSavedValue(key, call.Argument(1));
 }
 
 void Execute(FileCall& call) {
@@ -161,15 +139,12 @@ void Execute(FileCall& call) {
         call.ShowMessage(kCannotExecuteElsewhere);
         return;
     }
-    GameServices* services = call.Services();
-    if (services == nullptr) {
-        return;
-    }
+    GameServices& services = call.Services();
     // Only a program the game waits for holds up its steps; one it does not wait for runs
     // beside the game, which goes on at once.
-    PausedWhile paused(services->pacing, wait != 0);
-    if (!services->programs.Execute(program, arguments, wait != 0)) {
-        services->dialogs.ShowMessage("Cannot execute " + program + ".");
+    PausedWhile paused(services.pacing, wait != 0);
+    if (!services.programs.Execute(program, arguments, wait != 0)) {
+        services.dialogs.ShowMessage("Cannot execute " + program + ".");
     }
 }
 
@@ -180,12 +155,9 @@ void ShellExecute(FileCall& call) {
         call.ShowMessage(kCannotExecuteElsewhere);
         return;
     }
-    GameServices* services = call.Services();
-    if (services == nullptr) {
-        return;
-    }
-    if (!services->programs.ShellExecute(file, parameters)) {
-        services->dialogs.ShowMessage("Cannot execute " + file + ".");
+    GameServices& services = call.Services();
+    if (!services.programs.ShellExecute(file, parameters)) {
+        services.dialogs.ShowMessage("Cannot execute " + file + ".");
     }
 }
 

@@ -1,10 +1,8 @@
 #include "functions/InstanceFunctions.h"
 
 #include "data/GameLoader.h"
-#include "engine/GameServices.h"
-#include "engine/RoomOperations.h"
+#include "engine/GameParts.h"
 #include "script/FunctionCall.h"
-#include "world/GameState.h"
 
 #include <cstdint>
 #include <iterator>
@@ -27,14 +25,8 @@ public:
     // An object argument, with self's and other's object already put in for -1 and -2, so
     // that what the operation's events do to self and other cannot change what it applies to.
     std::int32_t Object(int i) { return ResolveObject(Self(), Other(), Integer32(i)); }
+    RoomOperations& Rooms() { return Parts().rooms; }
 };
-
-// Runs `act` on the room operations when a game runs.
-template <typename Act> void WithRooms(InstanceCall& call, Act act) {
-    if (RoomOperations* rooms = call.Game().rooms) {
-        act(*rooms);
-    }
-}
 
 // The nearest multiple of `cell`, halves to even. A cell size of 0 means the room has no grid
 // at all, so no position is off it: the coordinate stays where it is (and so counts as
@@ -67,22 +59,20 @@ void Sleep(InstanceCall& call) {
     // The platform's wait takes an unsigned count, in which a negative number would mean
     // waiting for ever.
     const std::int64_t ms = call.Integer(0);
-    WithRooms(call, [&](RoomOperations& rooms) { rooms.SleepFor(ms < 0 ? 0 : Low32(ms)); });
+    call.Rooms().SleepFor(ms < 0 ? 0 : Low32(ms));
 }
 
 template <std::int32_t Mode> void PlaySound(InstanceCall& call) {
-    WithRooms(call, [&](RoomOperations& rooms) { rooms.PlaySound(call.Integer32(0), Mode); });
+    call.Rooms().PlaySound(call.Integer32(0), Mode);
 }
 
 // Runs `act` on the sound player for argument 0 when it names a sound of the table (or 0 for
 // every sound, when `allSounds`). Other numbers are passed over without a word: only playing
 // a sound that does not exist is an error.
 template <typename Act> void WithSound(InstanceCall& call, bool allSounds, Act act) {
-    GameState& game = call.Game();
     const std::int32_t number = call.Integer32(0);
-    const bool named = game.data != nullptr && game.data->sounds.Valid(number);
-    if (game.services != nullptr && (named || (allSounds && number == 0))) {
-        act(game.services->sound, number);
+    if (call.Game().data.sounds.Valid(number) || (allSounds && number == 0)) {
+        act(call.Parts().services.sound, number);
     }
 }
 
@@ -115,85 +105,47 @@ constexpr FunctionEntry<InstanceCall> kInstanceFunctions[] = {
     {"is_aligned", 0, IsAligned},
     {"create", 3,
      [](InstanceCall& c) {
-         WithRooms(c, [&](RoomOperations& r) {
-             r.CreateInstance(c.Self(), c.Other(), c.Object(2), c.Number(0), c.Number(1));
-         });
+         c.Rooms().CreateInstance(c.Self(), c.Other(), c.Object(2), c.Number(0), c.Number(1));
      }},
     {"change", 2,
-     [](InstanceCall& c) {
-         WithRooms(c, [&](RoomOperations& r) {
-             r.Change(c.Self(), c.Other(), c.Integer32(0), c.Object(1));
-         });
-     }},
-    {"destroy", 1,
-     [](InstanceCall& c) {
-         WithRooms(c, [&](RoomOperations& r) { r.Destroy(c.Self(), c.Other(), c.Integer32(0)); });
-     }},
+     [](InstanceCall& c) { c.Rooms().Change(c.Self(), c.Other(), c.Integer32(0), c.Object(1)); }},
+    {"destroy", 1, [](InstanceCall& c) { c.Rooms().Destroy(c.Self(), c.Other(), c.Integer32(0)); }},
     {"change_at", 3,
      [](InstanceCall& c) {
-         WithRooms(c, [&](RoomOperations& r) {
-             r.ChangeAt(c.Self(), c.Other(), c.Object(2), c.Number(0), c.Number(1));
-         });
+         c.Rooms().ChangeAt(c.Self(), c.Other(), c.Object(2), c.Number(0), c.Number(1));
      }},
-    {"destroy_at", 2,
-     [](InstanceCall& c) {
-         WithRooms(c, [&](RoomOperations& r) { r.DestroyAt(c.Number(0), c.Number(1)); });
-     }},
+    {"destroy_at", 2, [](InstanceCall& c) { c.Rooms().DestroyAt(c.Number(0), c.Number(1)); }},
     {"move_random", 1,
-     [](InstanceCall& c) {
-         WithRooms(c,
-                   [&](RoomOperations& r) { r.MoveRandom(c.Self(), c.Other(), c.Integer32(0)); });
-     }},
+     [](InstanceCall& c) { c.Rooms().MoveRandom(c.Self(), c.Other(), c.Integer32(0)); }},
     {"set_motion", 2,
      [](InstanceCall& c) {
          c.Self().SetDirection(c.Number(0));
          c.Self().SetSpeed(c.Number(1));
      }},
     {"add_motion", 2, [](InstanceCall& c) { c.Self().AddMotion(c.Number(1), c.Number(0)); }},
-    {"bounce", 0,
-     [](InstanceCall& c) {
-         WithRooms(c, [&](RoomOperations& r) { r.Bounce(c.Self(), c.Other()); });
-     }},
+    {"bounce", 0, [](InstanceCall& c) { c.Rooms().Bounce(c.Self(), c.Other()); }},
     {"object_at", 3,
      [](InstanceCall& c) {
-         WithRooms(c, [&](RoomOperations& r) {
-             c.ReturnTruth(r.ObjectAt(c.Self(), c.Other(), c.Object(2), c.Number(0), c.Number(1)));
-         });
+         c.ReturnTruth(
+             c.Rooms().ObjectAt(c.Self(), c.Other(), c.Object(2), c.Number(0), c.Number(1)));
      }},
     {"nothing_at", 2,
      [](InstanceCall& c) {
-         WithRooms(c, [&](RoomOperations& r) {
-             c.ReturnTruth(r.NothingAt(c.Self(), c.Number(0), c.Number(1)));
-         });
+         c.ReturnTruth(c.Rooms().NothingAt(c.Self(), c.Number(0), c.Number(1)));
      }},
     {"is_free", 2,
-     [](InstanceCall& c) {
-         WithRooms(c, [&](RoomOperations& r) {
-             c.ReturnTruth(r.IsFree(c.Self(), c.Number(0), c.Number(1)));
-         });
-     }},
+     [](InstanceCall& c) { c.ReturnTruth(c.Rooms().IsFree(c.Self(), c.Number(0), c.Number(1))); }},
     {"is_empty", 2,
-     [](InstanceCall& c) {
-         WithRooms(c, [&](RoomOperations& r) {
-             c.ReturnTruth(r.IsEmpty(c.Self(), c.Number(0), c.Number(1)));
-         });
-     }},
+     [](InstanceCall& c) { c.ReturnTruth(c.Rooms().IsEmpty(c.Self(), c.Number(0), c.Number(1))); }},
     {"is_meeting", 3,
      [](InstanceCall& c) {
-         WithRooms(c, [&](RoomOperations& r) {
-             c.ReturnTruth(r.IsMeeting(c.Self(), c.Other(), c.Object(2), c.Number(0), c.Number(1)));
-         });
+         c.ReturnTruth(
+             c.Rooms().IsMeeting(c.Self(), c.Other(), c.Object(2), c.Number(0), c.Number(1)));
      }},
     {"number", 1,
-     [](InstanceCall& c) {
-         WithRooms(c, [&](RoomOperations& r) {
-             c.Return(r.CountInstances(c.Self(), c.Other(), c.Object(0)));
-         });
-     }},
-    {"end_game", 0,
-     [](InstanceCall& c) { WithRooms(c, [](RoomOperations& r) { r.FinishGame(); }); }},
-    {"goto_room", 1,
-     [](InstanceCall& c) { WithRooms(c, [&](RoomOperations& r) { r.GotoRoom(c.Integer32(0)); }); }},
+     [](InstanceCall& c) { c.Return(c.Rooms().CountInstances(c.Self(), c.Other(), c.Object(0))); }},
+    {"end_game", 0, [](InstanceCall& c) { c.Rooms().FinishGame(); }},
+    {"goto_room", 1, [](InstanceCall& c) { c.Rooms().GotoRoom(c.Integer32(0)); }},
     {"set_score", 1, [](InstanceCall& c) { c.Game().score = c.Integer32(0); }},
     {"sleep", 1, Sleep},
     // The game loop copes with speeds of 0 and below itself.

@@ -2,10 +2,8 @@
 
 #include "base/NumberText.h"
 #include "data/GameLoader.h"
-#include "engine/GameServices.h"
+#include "engine/GameParts.h"
 #include "engine/Joystick.h"
-#include "engine/RoomOperations.h"
-#include "world/GameState.h"
 
 #include <cstdint>
 #include <iterator>
@@ -26,8 +24,7 @@ public:
     InteractionCall(FunctionContext& context, const FunctionArguments& arguments, RValue& result)
         : context_(context), arguments_(arguments), result_(result) {}
 
-    // Null where no game runs: the call then shows nothing, and reads no device.
-    GameServices* Services() { return context_.game.services; }
+    GameServices& Services() { return context_.parts.services; }
     FunctionContext& Context() { return context_; }
 
     double Number(int i) const { return Argument(i).real; }
@@ -37,10 +34,7 @@ public:
     Colour ColourArgument(int i) const { return static_cast<Colour>(Integer32(i)); }
 
     // A name game code gives is relative to the data folder and is used as it stands.
-    std::string DataFile(int i) const {
-        const GameData* data = context_.game.data;
-        return data != nullptr ? data->dataFolder + Text(i) : Text(i);
-    }
+    std::string DataFile(int i) const { return context_.game.data.dataFolder + Text(i); }
 
     void Return(double value) { result_ = RValue::Real(value); }
     void ReturnTruth(bool truth) { Return(TruthValue(truth)); }
@@ -66,18 +60,11 @@ private:
     PacingService& pacing_;
 };
 
-template <typename Act> void WithServices(InteractionCall& call, Act act) {
-    if (GameServices* services = call.Services()) {
-        act(*services);
-    }
-}
-
 // Runs `act`, which opens a modal window, with the game paused around it.
 template <typename Act> void Modal(InteractionCall& call, Act act) {
-    WithServices(call, [&](GameServices& services) {
-        PausedGame paused(services.pacing);
-        act(services);
-    });
+    GameServices& services = call.Services();
+    PausedGame paused(services.pacing);
+    act(services);
 }
 
 // The whole number a player typed: blanks, an optional sign, then decimal digits, or
@@ -130,7 +117,7 @@ std::optional<std::int32_t> WholeNumber(std::string_view text) {
     return static_cast<std::int32_t>(negative ? 0u - bits : bits);
 }
 
-// Asks for a text in an input box; none for Cancel, a closed box, or no shell to ask in.
+// Asks for a text in an input box; none for Cancel or a closed box.
 std::optional<std::string> AskText(InteractionCall& call, const std::string& value) {
     std::optional<std::string> answer;
     Modal(call, [&](GameServices& services) {
@@ -170,37 +157,27 @@ void ShowHighscore(InteractionCall& call) {
 }
 
 void HighscoreClear(InteractionCall& call) {
-    WithServices(call, [](GameServices& services) { services.scores.ClearScores(); });
+    call.Services().scores.ClearScores();
 }
 
 void HighscoreAdd(InteractionCall& call) {
-    WithServices(call, [&](GameServices& services) {
-        services.scores.AddScore(call.Text(0), call.Integer32(1));
-    });
+    call.Services().scores.AddScore(call.Text(0), call.Integer32(1));
 }
 
 void HighscoreValue(InteractionCall& call) {
-    WithServices(call, [&](GameServices& services) {
-        call.Return(services.scores.ScoreAt(call.Integer32(0)));
-    });
+    call.Return(call.Services().scores.ScoreAt(call.Integer32(0)));
 }
 
 void HighscoreName(InteractionCall& call) {
-    // A string even without a table, so that expressions joining it with text still work.
-    std::string name;
-    WithServices(call,
-                 [&](GameServices& services) { name = services.scores.NameAt(call.Integer32(0)); });
-    call.ReturnString(std::move(name));
+    call.ReturnString(call.Services().scores.NameAt(call.Integer32(0)));
 }
 
 void HighscoreSetColor(InteractionCall& call) {
-    WithServices(call, [&](GameServices& services) {
-        services.scores.SetScoreColours(call.ColourArgument(0), call.ColourArgument(1));
-    });
+    call.Services().scores.SetScoreColours(call.ColourArgument(0), call.ColourArgument(1));
 }
 
 void HighscoreSetFont(InteractionCall& call) {
-    WithServices(call, [&](GameServices& services) { services.scores.SetScoreFont(call.Text(0)); });
+    call.Services().scores.SetScoreFont(call.Text(0));
 }
 
 void ShowMessage(InteractionCall& call) {
@@ -239,30 +216,21 @@ void GetString(InteractionCall& call) {
 }
 
 void CheckKey(InteractionCall& call) {
-    bool down = false;
-    WithServices(call,
-                 [&](GameServices& services) { down = services.input.KeyDown(call.Integer32(0)); });
-    call.ReturnTruth(down);
+    call.ReturnTruth(call.Services().input.KeyDown(call.Integer32(0)));
 }
 
 void CheckMouseButton(InteractionCall& call) {
     const std::int32_t button = call.Integer32(0);
-    bool down = false;
-    if (button >= 1 && button <= kMouseButtons) {
-        WithServices(
-            call, [&](GameServices& services) { down = services.input.MouseButtonDown(button); });
-    }
-    call.ReturnTruth(down);
+    call.ReturnTruth(button >= 1 && button <= kMouseButtons &&
+                     call.Services().input.MouseButtonDown(button));
 }
 
 void CheckJoystickDirection(InteractionCall& call) {
     // No joystick reads as one that is centred.
     std::int32_t direction = JoystickDirectionKey(JoystickState{});
-    WithServices(call, [&](GameServices& services) {
-        if (const auto stick = services.input.ReadJoystick()) {
-            direction = JoystickDirectionKey(*stick);
-        }
-    });
+    if (const auto stick = call.Services().input.ReadJoystick()) {
+        direction = JoystickDirectionKey(*stick);
+    }
     call.Return(direction);
 }
 
@@ -270,11 +238,9 @@ void CheckJoystickButton(InteractionCall& call) {
     const std::int32_t button = call.Integer32(0);
     bool down = false;
     if (button >= 1 && button <= kJoystickButtons) {
-        WithServices(call, [&](GameServices& services) {
-            if (const auto stick = services.input.ReadJoystick()) {
-                down = JoystickButtonDown(*stick, button);
-            }
-        });
+        if (const auto stick = call.Services().input.ReadJoystick()) {
+            down = JoystickButtonDown(*stick, button);
+        }
     }
     call.ReturnTruth(down);
 }

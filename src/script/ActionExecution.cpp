@@ -103,17 +103,17 @@ int CActionExecutor::RunAction(CInstance& self, CInstance& other, const CActionL
 bool CActionExecutor::Dispatch(const RActionEntry& entry, bool question, CInstance& self,
                                CInstance& other, const CAction& action) {
     if (!entry.usesAppliesTo || action.appliesTo == kAppliesToSelf) {
-        return entry.handler(context_, self, other, action);
+        return entry.handler(parts_, self, other, action);
     }
     if (action.appliesTo == kAppliesToOther) {
-        return entry.handler(context_, other, self, action);
+        return entry.handler(parts_, other, self, action);
     }
     // Every live instance of the object, as the list stands when the action starts: those
     // the action creates are not visited, those it destroys are passed over.
     bool answer = true;
     game_.instances.ForEachLive([&](CInstance& instance) {
         if (instance.object == action.appliesTo &&
-            !entry.handler(context_, instance, instance, action) && question) {
+            !entry.handler(parts_, instance, instance, action) && question) {
             answer = false;
         }
         return answer && !nesting_.GivingUp();

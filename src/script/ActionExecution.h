@@ -11,10 +11,9 @@ namespace velkaro {
 class CAction;
 class CActionList;
 class CInstance;
-class CInterpreter;
 class Dialogs;
 class GameErrorSink;
-class RoomOperations;
+struct GameParts;
 struct GameState;
 
 // Actions the executor carries out itself, whatever the registry holds for them.
@@ -25,26 +24,12 @@ constexpr std::int32_t kBlockEndAction = 902;
 
 inline const char* const kUndefinedActionMessage =
     "Internal Error: Adding undefined action function.";
-// What an action handler can reach besides its two instances. The owner of the running game
-// fills in the parts that exist; a test leaves out what it does not need.
-struct ActionContext {
-    ActionContext(GameState& runningGame, EventRunner& eventRunner, GameErrorSink& errorSink)
-        : game(runningGame), events(eventRunner), errors(errorSink) {}
-
-    GameState& game;
-    // Runs another event from inside an action (a created instance's Creation event...).
-    EventRunner& events;
-    // Where an action reports what goes wrong outside code (a sound that cannot be read...).
-    GameErrorSink& errors;
-    // Evaluates arguments and runs code; null where no code runs.
-    CInterpreter* interpreter = nullptr;
-    // Creates, destroys and changes instances, changes rooms, plays sounds, shows boxes.
-    RoomOperations* rooms = nullptr;
-};
 
 // An action's handler. For a question the result is its answer; other actions' results are
 // ignored. With applies-to, `self` and `other` are those the executor chose for this call.
-using ActionHandler = bool (*)(ActionContext& context, CInstance& self, CInstance& other,
+// `parts` is what the handler reaches besides its two instances; the engine defines it, and
+// the executor only hands it on.
+using ActionHandler = bool (*)(GameParts& parts, CInstance& self, CInstance& other,
                                const CAction& action);
 
 struct RActionEntry {
@@ -88,13 +73,13 @@ private:
 // stops a game whose events keep raising one another without end.
 class CActionExecutor : public EventRunner {
 public:
-    CActionExecutor(GameState& game, const CActionRegistry& registry, GameErrorSink& errors)
-        : game_(game), registry_(registry), nesting_(game, errors), context_(game, *this, errors) {}
+    // `parts` is handed to every handler; the executor never looks into it, so it may still
+    // be under construction while the executor is built.
+    CActionExecutor(GameState& game, const CActionRegistry& registry, GameErrorSink& errors,
+                    GameParts& parts)
+        : game_(game), registry_(registry), nesting_(game, errors), parts_(parts) {}
     CActionExecutor(const CActionExecutor&) = delete;
     CActionExecutor& operator=(const CActionExecutor&) = delete;
-
-    // Where the owner of the running game fills in the interpreter and the room operations.
-    ActionContext& Context() { return context_; }
 
     // The caller sets `event_name` first. Makes self's object the one error reports name.
     void ExecuteActionList(CInstance& self, CInstance& other, const CActionList& list);
@@ -117,7 +102,7 @@ private:
     GameState& game_;
     const CActionRegistry& registry_;
     CNestingGuard nesting_;
-    ActionContext context_;
+    GameParts& parts_;
 };
 
 } // namespace velkaro

@@ -2,19 +2,11 @@
 
 #include "data/GameLoader.h"
 #include "script/ActionArguments.h"
-#include "script/ErrorReport.h"
 #include "script/FunctionUnit.h"
 #include "script/Tokenizer.h"
-#include "world/GameState.h"
 
 namespace velkaro {
 namespace {
-
-// Checking runs nothing, so nothing is ever reported while it walks.
-class NoReports : public GameErrorSink {
-public:
-    void ReportGameError(const std::string&, bool) override {}
-};
 
 // Rows 7, 8 and 12 are kept in the file but never run.
 bool RowRuns(int row) {
@@ -25,10 +17,7 @@ bool RowRuns(int row) {
 
 std::vector<CodeFinding> CheckGameCode(GameData& game, const CFunctionRegistry& functions) {
     PrepareActions(game.objects, TokenNames{game.objects, game.sounds, functions});
-    GameState state;
-    state.data = &game;
-    NoReports reports;
-    CInterpreter interpreter(state, functions, reports);
+    CCodeWalker walker(functions);
 
     std::vector<CodeFinding> findings;
     for (int o = 1; o <= game.objects.Count(); ++o) {
@@ -45,15 +34,15 @@ std::vector<CodeFinding> CheckGameCode(GameData& game, const CFunctionRegistry& 
                     std::optional<ScriptError> error;
                     switch (kinds[k]) {
                     case ArgumentKind::Expression:
-                        error = interpreter.CheckExpression(action.tokens[k], text);
+                        error = walker.CheckExpression(action.tokens[k], text);
                         break;
                     case ArgumentKind::Text:
                         if (IsQuotedText(text)) {
-                            error = interpreter.CheckExpression(action.tokens[k], text);
+                            error = walker.CheckExpression(action.tokens[k], text);
                         }
                         break;
                     case ArgumentKind::Code:
-                        error = interpreter.CheckCode(action.tokens[k], text);
+                        error = walker.CheckCode(action.tokens[k], text);
                         break;
                     case ArgumentKind::Unused:
                     case ArgumentKind::Font:

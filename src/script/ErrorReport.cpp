@@ -31,10 +31,10 @@ void CErrorReport::ReportGameError(const std::string& message, bool fatal) {
 }
 
 std::string CErrorReport::ReportObjectName() const {
-    if (game_.data == nullptr || !game_.data->objects.Valid(game_.report_object)) {
+    if (!game_.data.objects.Valid(game_.report_object)) {
         return {};
     }
-    return game_.data->objects.Get(game_.report_object).name;
+    return game_.data.objects.Get(game_.report_object).name;
 }
 
 } // namespace velkaro

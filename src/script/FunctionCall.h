@@ -23,6 +23,8 @@ public:
           arguments_(arguments), result_(result) {}
 
     GameState& Game() { return context_.game; }
+    // The running game's parts; the tables that use them include the engine's definition.
+    GameParts& Parts() { return context_.parts; }
     FunctionContext& Context() { return context_; }
     CInstance& Self() { return self_; }
     CInstance& Other() { return other_; }

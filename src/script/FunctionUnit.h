@@ -12,6 +12,7 @@
 namespace velkaro {
 
 class CInstance;
+struct GameParts;
 struct GameState;
 
 // No call passes more arguments than this; the evaluator stops at ten.
@@ -22,17 +23,21 @@ using FunctionArguments = std::array<RValue, kMaxFunctionArguments>;
 // What a built-in function can reach besides its two instances.
 //
 // Handlers are plain functions without state of their own; whatever they share with the rest
-// of the game (the random generator, and later the drawing state, the open file...) lives in
-// the running game's GameState, reached through `game`, so that nothing needs a global and a
-// test can run a handler on a game of its own.
+// of the game (the random generator, the open file...) lives in the running game's GameState,
+// reached through `game`, and the parts that act on the game (rooms, drawing, events, the
+// shell's services) are reached through `parts`, so that nothing needs a global and a test can
+// run a handler on a game of its own. The parts are defined by the engine: the interpreter
+// only hands them on.
 //
 // A handler whose arithmetic fails (the square root of a negative number, an overflow...)
 // calls Fail instead of producing a NaN or an infinity. CallFunction then hands back the
 // real 0, and the evaluator turns `error` into the report of the expression it evaluates.
 struct FunctionContext {
-    explicit FunctionContext(GameState& runningGame) : game(runningGame) {}
+    FunctionContext(GameState& runningGame, GameParts& gameParts)
+        : game(runningGame), parts(gameParts) {}
 
     GameState& game;
+    GameParts& parts;
     // Empty while the current call has not failed.
     std::string error;
 

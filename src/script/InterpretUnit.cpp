@@ -14,15 +14,16 @@
 namespace velkaro {
 
 // The state of one evaluation or one run of code.
-struct CInterpreter::Acode {
+struct CCodeWalker::Acode {
     const CTokenList& tokens;
     const std::string& text;
     int current = 1;
     // Set by the first error and by exit; every routine returns once it sees it.
     bool stopped = false;
-    // Null while code is only checked: skip mode never touches an instance.
+    // Null while code is only checked: skip mode never touches an instance or the game.
     CInstance* self = nullptr;
     CInstance* other = nullptr;
+    Running* running = nullptr;
     // The tokens and their count, read once: every step of the parser looks at them.
     const CToken* data = tokens.Data();
     int count = tokens.Count();
@@ -31,7 +32,7 @@ struct CInterpreter::Acode {
 };
 
 // One level of nesting for as long as the routine that entered it runs.
-class CInterpreter::Nesting {
+class CCodeWalker::Nesting {
 public:
     explicit Nesting(int& depth) : depth_(depth) { ++depth_; }
     ~Nesting() { --depth_; }
@@ -44,11 +45,11 @@ private:
     int& depth_;
 };
 
-inline std::int32_t CInterpreter::CurrentKind(const Acode& code) const {
+inline std::int32_t CCodeWalker::CurrentKind(const Acode& code) const {
     return code.current > code.count ? -1 : code.Token().kind;
 }
 
-inline void CInterpreter::SkipToken(Acode& code) {
+inline void CCodeWalker::SkipToken(Acode& code) {
     if (code.current > code.count) [[unlikely]] {
         NoSymbolToSkip(code);
         return;
@@ -57,29 +58,31 @@ inline void CInterpreter::SkipToken(Acode& code) {
 }
 
 // The argument slots of one call, for as long as the call is being evaluated.
-class CInterpreter::ArgumentSlots {
+class CCodeWalker::ArgumentSlots {
 public:
-    explicit ArgumentSlots(CInterpreter& interpreter) : interpreter_(interpreter) {
-        auto& stack = interpreter_.argumentStack_;
-        if (static_cast<std::size_t>(interpreter_.callDepth_) == stack.size()) {
+    explicit ArgumentSlots(CCodeWalker& walker) : walker_(walker) {
+        auto& stack = walker_.argumentStack_;
+        if (static_cast<std::size_t>(walker_.callDepth_) == stack.size()) {
             stack.push_back(std::make_unique<FunctionArguments>());
         }
-        arguments_ = stack[static_cast<std::size_t>(interpreter_.callDepth_++)].get();
+        arguments_ = stack[static_cast<std::size_t>(walker_.callDepth_++)].get();
     }
-    ~ArgumentSlots() { --interpreter_.callDepth_; }
+    ~ArgumentSlots() { --walker_.callDepth_; }
     ArgumentSlots(const ArgumentSlots&) = delete;
     ArgumentSlots& operator=(const ArgumentSlots&) = delete;
 
     FunctionArguments& Arguments() const { return *arguments_; }
 
 private:
-    CInterpreter& interpreter_;
+    CCodeWalker& walker_;
     FunctionArguments* arguments_ = nullptr;
 };
 
+CCodeWalker::CCodeWalker(const CFunctionRegistry& functions) : functions_(functions) {}
+
 CInterpreter::CInterpreter(GameState& game, const CFunctionRegistry& functions,
-                           GameErrorSink& errors)
-    : game_(game), functions_(functions), errors_(errors) {}
+                           GameErrorSink& errors, RuntimeControl& runtime, GameParts& parts)
+    : CCodeWalker(functions), running_{game, runtime, parts}, errors_(errors) {}
 
 // ---------------------------------------------------------------------------------------------
 // Entry points
@@ -98,7 +101,7 @@ double CInterpreter::EvaluateReal(CInstance& self, CInstance& other, const CToke
         tokens.Get(3).kind == kTokEndOfText) {
         return -tokens.Get(2).value.real;
     }
-    Acode code{tokens, text, 1, false, &self, &other};
+    Acode code{tokens, text, 1, false, &self, &other, &running_};
     ClearError();
     const RValue value = Logical(code, Mode::Execute);
     ReportError(false);
@@ -110,7 +113,7 @@ std::string CInterpreter::EvaluateString(CInstance& self, CInstance& other,
     if (text.empty()) {
         return {};
     }
-    Acode code{tokens, text, 1, false, &self, &other};
+    Acode code{tokens, text, 1, false, &self, &other, &running_};
     ClearError();
     RValue value = Logical(code, Mode::Execute);
     ReportError(false);
@@ -122,30 +125,30 @@ void CInterpreter::ExecuteCode(CInstance& self, CInstance& other, const CTokenLi
     if (text.empty()) {
         return;
     }
-    Acode code{tokens, text, 1, false, &self, &other};
+    Acode code{tokens, text, 1, false, &self, &other, &running_};
     ClearError();
     Block(code, Mode::Execute);
     ReportError(true);
 }
 
-std::optional<ScriptError> CInterpreter::CheckExpression(const CTokenList& tokens,
-                                                         const std::string& text) {
+std::optional<ScriptError> CCodeWalker::CheckExpression(const CTokenList& tokens,
+                                                        const std::string& text) {
     return Walk(tokens, text, false);
 }
 
-std::optional<ScriptError> CInterpreter::CheckCode(const CTokenList& tokens,
-                                                   const std::string& text) {
+std::optional<ScriptError> CCodeWalker::CheckCode(const CTokenList& tokens,
+                                                  const std::string& text) {
     return Walk(tokens, text, true);
 }
 
-std::optional<ScriptError> CInterpreter::Walk(const CTokenList& tokens, const std::string& text,
-                                              bool asCode) {
+std::optional<ScriptError> CCodeWalker::Walk(const CTokenList& tokens, const std::string& text,
+                                             bool asCode) {
     if (text.empty()) {
         return std::nullopt;
     }
     const bool savedFlag = std::exchange(error_flag_, false);
     ScriptError savedError = std::exchange(error_, ScriptError{});
-    Acode code{tokens, text, 1, false, nullptr, nullptr};
+    Acode code{tokens, text, 1, false, nullptr, nullptr, nullptr};
     if (asCode) {
         Block(code, Mode::Skip);
     } else {
@@ -161,36 +164,37 @@ std::optional<ScriptError> CInterpreter::Walk(const CTokenList& tokens, const st
 
 // Errors in game code are never fatal: the player may go on.
 void CInterpreter::ReportError(bool inCode) {
-    if (!error_flag_) {
+    if (!HasError()) {
         return;
     }
-    const std::string where = inCode ? "in code at line " + std::to_string(error_.line) + " pos " +
-                                           std::to_string(error_.position)
-                                     : "in expression at pos " + std::to_string(error_.position);
-    errors_.ReportGameError(where + ": " + error_.message, false);
+    const ScriptError& error = LastError();
+    const std::string where = inCode ? "in code at line " + std::to_string(error.line) + " pos " +
+                                           std::to_string(error.position)
+                                     : "in expression at pos " + std::to_string(error.position);
+    errors_.ReportGameError(where + ": " + error.message, false);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Tokens and errors
 
-void CInterpreter::NoSymbolToSkip(Acode& code) {
+void CCodeWalker::NoSymbolToSkip(Acode& code) {
     RecordError(code, "Internal Error: No symbol to skip");
 }
 
-void CInterpreter::SkipIf(Acode& code, std::int32_t kind) {
+void CCodeWalker::SkipIf(Acode& code, std::int32_t kind) {
     if (CurrentKind(code) == kind) {
         SkipToken(code);
     }
 }
 
-void CInterpreter::ClearError() {
+void CCodeWalker::ClearError() {
     error_flag_ = false;
     error_ = ScriptError{};
 }
 
 // The line and position are those of the current token, counted in the text: "#" starts a
 // new line.
-void CInterpreter::RecordError(Acode& code, const std::string& message) {
+void CCodeWalker::RecordError(Acode& code, const std::string& message) {
     if (code.stopped) {
         return;
     }
@@ -217,7 +221,7 @@ void CInterpreter::RecordError(Acode& code, const std::string& message) {
 // ---------------------------------------------------------------------------------------------
 // Expressions
 
-RValue CInterpreter::Logical(Acode& code, Mode mode) {
+RValue CCodeWalker::Logical(Acode& code, Mode mode) {
     RValue left = Comparison(code, mode);
     while (!code.stopped) {
         const std::int32_t op = CurrentKind(code);
@@ -283,7 +287,7 @@ bool ComparisonHolds(std::int32_t op, double d) {
 
 } // namespace
 
-RValue CInterpreter::Comparison(Acode& code, Mode mode) {
+RValue CCodeWalker::Comparison(Acode& code, Mode mode) {
     RValue left = Additive(code, mode);
     if (code.stopped) {
         return left;
@@ -306,7 +310,7 @@ RValue CInterpreter::Comparison(Acode& code, Mode mode) {
     return RValue::Real(TruthValue(ComparisonHolds(op, d)));
 }
 
-RValue CInterpreter::Additive(Acode& code, Mode mode) {
+RValue CCodeWalker::Additive(Acode& code, Mode mode) {
     RValue left = Term(code, mode);
     while (!code.stopped) {
         const std::int32_t op = CurrentKind(code);
@@ -330,7 +334,7 @@ RValue CInterpreter::Additive(Acode& code, Mode mode) {
     return left;
 }
 
-RValue CInterpreter::Term(Acode& code, Mode mode) {
+RValue CCodeWalker::Term(Acode& code, Mode mode) {
     RValue left = Factor(code, mode);
     while (!code.stopped) {
         const std::int32_t op = CurrentKind(code);
@@ -358,7 +362,7 @@ RValue CInterpreter::Term(Acode& code, Mode mode) {
     return left;
 }
 
-RValue CInterpreter::Factor(Acode& code, Mode mode) {
+RValue CCodeWalker::Factor(Acode& code, Mode mode) {
     const std::int32_t kind = CurrentKind(code);
     if (kind == kTokValue) {
         // A value nests nothing: the commonest factor skips the nesting count.
@@ -414,16 +418,16 @@ RValue CInterpreter::Factor(Acode& code, Mode mode) {
 // Reads what a variable token names. Most names in game code are user variables of self:
 // those are read here directly, as GetVariable would read them; every other name goes
 // through GetVariable.
-bool CInterpreter::ReadVariable(const Acode& code, const CToken& token, std::int64_t index,
-                                RValue& value) {
+bool CCodeWalker::ReadVariable(const Acode& code, const CToken& token, std::int64_t index,
+                               RValue& value) {
     if (token.owner == kOwnerNone && token.index == kUserVariable) {
         return code.self->locals.GetValue(token.name, index, value);
     }
-    return GetVariable(game_, *code.self, *code.other, token.owner, token.index, token.name, index,
-                       value);
+    return GetVariable(code.running->game, *code.self, *code.other, token.owner, token.index,
+                       token.name, index, value);
 }
 
-RValue CInterpreter::VariableReference(Acode& code, Mode mode) {
+RValue CCodeWalker::VariableReference(Acode& code, Mode mode) {
     const CToken& token = code.Token();
     if (token.owner == kOwnerUnknown) {
         RecordError(code, "Object " + token.prefix + " does not exist.");
@@ -450,7 +454,7 @@ RValue CInterpreter::VariableReference(Acode& code, Mode mode) {
     return value;
 }
 
-RValue CInterpreter::FunctionCall(Acode& code, Mode mode) {
+RValue CCodeWalker::FunctionCall(Acode& code, Mode mode) {
     const CToken& token = code.Token();
     SkipToken(code); // the name
     SkipToken(code); // "(", which always follows a function's name
@@ -491,7 +495,7 @@ RValue CInterpreter::FunctionCall(Acode& code, Mode mode) {
     } else if (count != functions_.GetFunctionArgCount(token.index)) {
         RecordError(code, "Wrong number of arguments for function " + token.name + ".");
     } else if (!code.stopped && mode == Mode::Execute) {
-        FunctionContext context(game_);
+        FunctionContext context(code.running->game, code.running->parts);
         RValue result;
         functions_.CallFunction(token.index, context, *code.self, *code.other, count, arguments,
                                 result);
@@ -507,7 +511,7 @@ RValue CInterpreter::FunctionCall(Acode& code, Mode mode) {
 // ---------------------------------------------------------------------------------------------
 // Statements
 
-void CInterpreter::Statement(Acode& code, Mode mode) {
+void CCodeWalker::Statement(Acode& code, Mode mode) {
     if (code.stopped) {
         return;
     }
@@ -565,7 +569,7 @@ void CInterpreter::Statement(Acode& code, Mode mode) {
     }
 }
 
-void CInterpreter::Block(Acode& code, Mode mode) {
+void CCodeWalker::Block(Acode& code, Mode mode) {
     if (CurrentKind(code) != kTokBlockStart) {
         Statement(code, mode);
         return;
@@ -580,7 +584,7 @@ void CInterpreter::Block(Acode& code, Mode mode) {
     SkipToken(code);
 }
 
-void CInterpreter::Assignment(Acode& code, Mode mode) {
+void CCodeWalker::Assignment(Acode& code, Mode mode) {
     const CToken& token = code.Token();
     if (token.owner == kOwnerUnknown) {
         RecordError(code, "Object " + token.prefix + " does not exist.");
@@ -660,13 +664,13 @@ void CInterpreter::Assignment(Acode& code, Mode mode) {
     if (token.owner == kOwnerNone && token.index == kUserVariable) {
         // A user variable of self, the commonest target (see ReadVariable).
         code.self->locals.SetValue(token.name, std::move(value), index);
-    } else if (!SetVariable(game_, *code.self, *code.other, token.owner, token.index, token.name,
-                            index, value)) {
+    } else if (!SetVariable(code.running->game, code.running->runtime, *code.self, *code.other,
+                            token.owner, token.index, token.name, index, value)) {
         RecordError(code, "Cannot assign a value to variable " + token.name + ".");
     }
 }
 
-void CInterpreter::IfStatement(Acode& code, Mode mode) {
+void CCodeWalker::IfStatement(Acode& code, Mode mode) {
     const RValue condition = Logical(code, mode);
     if (code.stopped) {
         return;
@@ -685,7 +689,7 @@ void CInterpreter::IfStatement(Acode& code, Mode mode) {
     }
 }
 
-void CInterpreter::WhileStatement(Acode& code, Mode mode) {
+void CCodeWalker::WhileStatement(Acode& code, Mode mode) {
     const int start = code.current;
     while (true) {
         const RValue condition = Logical(code, mode);
@@ -706,7 +710,7 @@ void CInterpreter::WhileStatement(Acode& code, Mode mode) {
     }
 }
 
-void CInterpreter::RepeatStatement(Acode& code, Mode mode) {
+void CCodeWalker::RepeatStatement(Acode& code, Mode mode) {
     const RValue countValue = Logical(code, mode);
     if (code.stopped) {
         return;
@@ -726,7 +730,7 @@ void CInterpreter::RepeatStatement(Acode& code, Mode mode) {
     }
 }
 
-void CInterpreter::ForallStatement(Acode& code, Mode mode, bool everyInstance) {
+void CCodeWalker::ForallStatement(Acode& code, Mode mode, bool everyInstance) {
     std::int32_t object = 0;
     if (!everyInstance) {
         object = RoundToInt32(Logical(code, mode).real);
@@ -741,7 +745,7 @@ void CInterpreter::ForallStatement(Acode& code, Mode mode, bool everyInstance) {
     }
     const int start = code.current;
     CInstance* const savedSelf = code.self;
-    const bool finished = game_.instances.ForEachLive([&](CInstance& instance) {
+    const bool finished = code.running->game.instances.ForEachLive([&](CInstance& instance) {
         if (!everyInstance && instance.object != object) {
             return true;
         }

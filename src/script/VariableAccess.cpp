@@ -18,8 +18,10 @@ constexpr std::int32_t kLastGameVariable = 999;
 template <typename Owner> struct VariableRule {
     std::int32_t number;
     RValue (*read)(const Owner&);
-    // Null for a read-only variable: writing it fails.
+    // Null for a read-only variable: writing it fails, unless it has a request.
     void (*write)(Owner&, const RValue&);
+    // For the game variables whose change the runtime decides on: a write only asks.
+    void (*request)(RuntimeControl&, const RValue&) = nullptr;
 };
 
 // The class a member pointer belongs to.
@@ -84,23 +86,19 @@ RValue RoomHeight(const GameState& game) {
     return RValue::Real(static_cast<double>(std::int64_t{game.cellsize} * game.room_rows));
 }
 RValue LastRoom(const GameState& game) {
-    return RValue::Real(game.data == nullptr ? 0 : game.data->rooms.Count());
+    return RValue::Real(game.data.rooms.Count());
 }
 
 // The room and the screen mode change through the runtime, which decides whether they can.
-void GotoRoom(GameState& game, const RValue& value) {
-    if (game.runtime != nullptr) {
-        game.runtime->GotoRoom(RoundToInt32(value.real));
-    }
+void GotoRoom(RuntimeControl& runtime, const RValue& value) {
+    runtime.GotoRoom(RoundToInt32(value.real));
 }
-void SetScreenMode(GameState& game, const RValue& value) {
-    if (game.runtime != nullptr) {
-        game.runtime->SetScreenMode(value.IsTrue());
-    }
+void SetScreenMode(RuntimeControl& runtime, const RValue& value) {
+    runtime.SetScreenMode(value.IsTrue());
 }
 
 constexpr std::array<VariableRule<GameState>, 34> kGameVariables = {{
-    {kVarRoom, Number<&G::room>, GotoRoom},
+    {kVarRoom, Number<&G::room>, nullptr, GotoRoom},
     {kVarLastRoom, LastRoom, nullptr},
     {kVarRoomWidth, RoomWidth, nullptr},
     {kVarRoomHeight, RoomHeight, nullptr},
@@ -133,7 +131,7 @@ constexpr std::array<VariableRule<GameState>, 34> kGameVariables = {{
     {kVarDirectDraw, Flag<&G::directdraw>, nullptr},
     {kVarDirectSound, Flag<&G::directsound>, nullptr},
     {kVarLastCharPressed, Text<&G::lastcharpressed>, StoreText<&G::lastcharpressed>},
-    {kVarFullScreenMode, Flag<&G::fullscreenmode>, SetScreenMode},
+    {kVarFullScreenMode, Flag<&G::fullscreenmode>, nullptr, SetScreenMode},
 }};
 static_assert(InNumberOrder(kGameVariables) && kGameVariables[0].number == kVarRoom);
 
@@ -229,6 +227,17 @@ bool WriteBuiltIn(const std::array<VariableRule<Owner>, N>& rules, Owner& owner,
     return true;
 }
 
+// A game variable with a request only asks the runtime; the others are stored in the state.
+bool WriteGameVariable(GameState& game, RuntimeControl& runtime, std::int32_t number,
+                       const RValue& value) {
+    const VariableRule<GameState>* rule = FindRule(kGameVariables, number);
+    if (rule != nullptr && rule->request != nullptr) {
+        rule->request(runtime, value);
+        return true;
+    }
+    return WriteBuiltIn(kGameVariables, game, number, value);
+}
+
 bool IsGameVariable(std::int32_t number) {
     return number >= 1 && number <= kLastGameVariable;
 }
@@ -301,13 +310,13 @@ bool GetVariable(const GameState& game, const CInstance& self, const CInstance& 
     return instance != nullptr && ReadFromInstance(*instance, number, name, index, value);
 }
 
-bool SetVariable(GameState& game, CInstance& self, CInstance& other, std::int32_t owner,
-                 std::int32_t number, std::string_view name, std::int64_t index,
+bool SetVariable(GameState& game, RuntimeControl& runtime, CInstance& self, CInstance& other,
+                 std::int32_t owner, std::int32_t number, std::string_view name, std::int64_t index,
                  const RValue& value) {
     switch (owner) {
     case kOwnerNone:
         if (IsGameVariable(number)) {
-            return WriteBuiltIn(kGameVariables, game, number, value);
+            return WriteGameVariable(game, runtime, number, value);
         }
         return WriteToInstance(self, number, name, index, value);
     case kOwnerSelf:

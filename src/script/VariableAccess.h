@@ -8,6 +8,7 @@
 namespace velkaro {
 
 class CInstance;
+class RuntimeControl;
 struct GameState;
 
 // Reading and writing a variable that a token names: `owner` is the token's owner code,
@@ -26,8 +27,9 @@ bool GetVariable(const GameState& game, const CInstance& self, const CInstance& 
 
 // False when the variable cannot be written (a read-only built-in, a sound, a bare name).
 // Writing to object n writes every live instance of it and succeeds when there is none.
-bool SetVariable(GameState& game, CInstance& self, CInstance& other, std::int32_t owner,
-                 std::int32_t number, std::string_view name, std::int64_t index,
+// Writing the room or the screen mode asks `runtime`, which decides what happens.
+bool SetVariable(GameState& game, RuntimeControl& runtime, CInstance& self, CInstance& other,
+                 std::int32_t owner, std::int32_t number, std::string_view name, std::int64_t index,
                  const RValue& value);
 
 } // namespace velkaro

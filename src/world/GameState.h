@@ -13,23 +13,25 @@
 namespace velkaro {
 
 struct GameData;
-class RuntimeControl;
 
 // The state of the running game, in one place: whatever needs it is handed this object, so
-// nothing about a game lives in a global and a test can build a game of its own.
+// nothing about a game lives in a global and a test can build a game of its own. It holds
+// the game's state and its data; the parts that act on it (drawing, rooms, events, services)
+// are the running game's and reach it, not the other way round.
 struct GameState {
+    // `gameData` must outlive the state.
+    explicit GameState(const GameData& gameData) : data(gameData) {}
+    GameState(const GameState&) = delete;
+    GameState& operator=(const GameState&) = delete;
+
     // Seeded from the clock when a game starts, or with a fixed seed to replay a run.
     CRandomGenerator random;
     // Written into the text of non-integral numbers. Taken from the user's locale once, here,
     // so that nothing else in the program depends on the locale.
     std::string decimal_separator = UserDecimalSeparator();
 
-    // The loaded game: objects, rooms, sounds. Null while no game is loaded (and in tests
-    // that need none): there are then no rooms.
-    const GameData* data = nullptr;
-    // Room changes and screen switches requested by game code. Null where nothing runs
-    // (tests, checking a game without playing it): such requests then change nothing.
-    RuntimeControl* runtime = nullptr;
+    // The loaded game: objects, rooms, sounds.
+    const GameData& data;
 
     // The room and the step.
     std::int32_t room = 0;
@@ -93,9 +95,6 @@ struct GameState {
     CCollision collision;
 
     // Drawing
-    // The room drawing and the drawing state of the running game; null where nothing is drawn
-    // (tests, checking a game), and then drawing functions draw nothing.
-    class CDrawingUnit* drawing = nullptr;
     // Where the picture lies in the game window's client area, and how many window pixels one
     // room pixel takes: set when the screen mode changes.
     std::int32_t screen_offset_x = 0;
@@ -108,18 +107,8 @@ struct GameState {
     bool game_running = false;
     bool game_paused = false;
 
-    // Saved values
-    // The table that "read" and "write" reach; null where no game runs.
-    class CSavedValues* saved_values = nullptr;
     // The text file that the file functions share: open across rooms until game code closes it.
     CTextFile text_file;
-
-    // What built-in functions reach besides the state above: the room and instance operations,
-    // the running of events, and the services of the shell. Null where no game runs (tests,
-    // checking a game); functions that need them then do nothing.
-    class RoomOperations* rooms = nullptr;
-    class EventRunner* events = nullptr;
-    struct GameServices* services = nullptr;
 };
 
 } // namespace velkaro

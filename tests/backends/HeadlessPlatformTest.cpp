@@ -4,6 +4,7 @@
 #include "backends/headless/InputFileError.h"
 #include "backends/headless/InputScript.h"
 #include "backends/headless/VirtualClock.h"
+#include "data/GameLoader.h"
 #include "qvf/InputDelivery.h"
 #include "world/GameState.h"
 
@@ -157,7 +158,8 @@ public:
 };
 
 TEST(WindowInput, SpecialKeysComeFirstAndOtherKeysReachTheGame) {
-    GameState game;
+    const GameData data;
+    GameState game(data);
     CountingKeys keys;
     game.helpkey = 112;
     game.quitkey = 27;
@@ -179,7 +181,8 @@ TEST(WindowInput, SpecialKeysComeFirstAndOtherKeysReachTheGame) {
 }
 
 TEST(WindowInput, ReleasingAnEarlierKeyKeepsTheLastOneHeld) {
-    GameState game;
+    const GameData data;
+    GameState game(data);
     CountingKeys keys;
     KeyDown(game, keys, 65);
     KeyDown(game, keys, 66);
@@ -192,7 +195,8 @@ TEST(WindowInput, ReleasingAnEarlierKeyKeepsTheLastOneHeld) {
 }
 
 TEST(WindowInput, MousePositionsGoThroughTheScreenAndTheView) {
-    GameState game;
+    const GameData data;
+    GameState game(data);
     game.view_x = 100;
     MouseDown(game, 2, 10, 20);
     EXPECT_DOUBLE_EQ(game.mousex, 110);

@@ -1,6 +1,7 @@
 #include "engine/DrawingUnit.h"
 
 #include "data/GameLoader.h"
+#include "support/PartsInMemory.h"
 
 #include <gtest/gtest.h>
 
@@ -77,7 +78,6 @@ Bitmap SpriteFrame(int width, int height, Colour colour) {
 class DrawingUnitTest : public ::testing::Test {
 protected:
     DrawingUnitTest() {
-        game.data = &data;
         runner.game = &game;
         room = &data.rooms.Add();
         room->name = "Level";
@@ -114,12 +114,13 @@ protected:
     Colour At(int x, int y) { return ColourFromPixel(unit.Surface()->Pixels().At(x, y)); }
 
     GameData data;
-    GameState game;
     CRoom* room = nullptr;
     FakeScreen screen;
     FakePictures pictures;
     RecordingRunner runner;
-    CDrawingUnit unit{game, runner, screen, pictures};
+    test::PartsInMemory parts{data, {.events = &runner, .screen = &screen, .pictures = &pictures}};
+    GameState& game = parts.state;
+    CDrawingUnit& unit = parts.drawing;
 };
 
 TEST_F(DrawingUnitTest, DeeperInstancesLieBehindAndEqualDepthsKeepCreationOrder) {
@@ -438,14 +439,14 @@ TEST_F(DrawingUnitTest, TheActionsSetTheFontAndDrawText) {
     font.colour = kRed;
     font.underline = true;
     unit.State().alignment = kAlignRight;
-    SetFontFrom(game, font);
+    unit.SetFontFrom(font);
     EXPECT_EQ(unit.State().font.name, "Arial");
     EXPECT_EQ(unit.State().font.size, 12);
     EXPECT_TRUE(unit.State().font.underline);
     EXPECT_EQ(unit.State().alignment, kAlignRight);
 
     unit.Surface()->Fill(kBack);
-    DrawTextAt(game, 300, 10, "Wide text");
+    unit.DrawText(300, 10, "Wide text");
     int reddest = -1;
     for (int x = 0; x < 640; ++x) {
         for (int y = 0; y < 40; ++y) {

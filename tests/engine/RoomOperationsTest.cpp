@@ -2,12 +2,14 @@
 
 #include "data/GameLoader.h"
 #include "script/NestingGuard.h"
+#include "support/PartsInMemory.h"
 #include "support/RecordingGameServices.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <functional>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -28,12 +30,14 @@ struct EventRun {
 
 class RecordingEventRunner : public EventRunner {
 public:
-    RecordingEventRunner(GameState& state, GameErrorSink& errors)
-        : game(&state), guard(state, errors) {}
+    void Attach(GameState& state, GameErrorSink& errors) {
+        game = &state;
+        guard.emplace(state, errors);
+    }
 
     void RunEvent(CInstance& self, CInstance& other, const CActionList& list) override {
         EXPECT_GT(list.Count(), 0);
-        const CNestingGuard::Scope level(guard, CNestingGuard::Level::Event);
+        const CNestingGuard::Scope level(*guard, CNestingGuard::Level::Event);
         if (!level.Entered()) {
             return;
         }
@@ -43,10 +47,10 @@ public:
         }
     }
 
-    bool GivingUp() const override { return guard.GivingUp(); }
+    bool GivingUp() const override { return guard->GivingUp(); }
 
     GameState* game = nullptr;
-    CNestingGuard guard;
+    std::optional<CNestingGuard> guard;
     std::vector<EventRun> runs;
     // Stands for the actions of the event.
     std::function<void(CInstance&)> during;
@@ -64,9 +68,7 @@ constexpr std::int32_t kObjectCount = 4;
 
 class RoomOperationsTest : public ::testing::Test {
 protected:
-    RoomOperationsTest()
-        : operations(game, runner, errors,
-                     {shell, shell, shell, shell, shell, shell, shell, shell}) {
+    RoomOperationsTest() {
         AddObject("ball", false, 15, true);
         AddObject("wall", true, 31, true);
         AddObject("plain", false, 15, false);
@@ -76,8 +78,8 @@ protected:
         }
         data.rooms.Add();
         data.rooms.Add();
-        game.data = &data;
         game.collision.Setup(data.objects, false, false);
+        runner.Attach(game, errors);
     }
 
     CObject& AddObject(const std::string& name, bool solid, int boxLast, bool events) {
@@ -106,11 +108,12 @@ protected:
     }
 
     GameData data;
-    GameState game;
-    RecordingErrors errors;
-    RecordingEventRunner runner{game, errors};
-    RecordingShell shell;
-    RoomOperations operations;
+    RecordingEventRunner runner;
+    test::PartsInMemory parts{data, {.events = &runner}};
+    GameState& game = parts.state;
+    RecordingErrors& errors = parts.errors;
+    RecordingShell& shell = parts.shell;
+    RoomOperations& operations = parts.rooms;
 };
 
 using Reports = std::vector<std::pair<std::string, bool>>;
@@ -139,11 +142,11 @@ TEST_F(RoomOperationsTest, GoingToARoomEndsThisOneAndOnlyExistingRoomsAreReached
     }
     EXPECT_TRUE(runner.runs.empty());
 
-    game.data = nullptr; // no game: no rooms at all
-    errors.reports.clear();
-    operations.GotoRoom(1);
-    EXPECT_EQ(game.next_room, -1);
-    EXPECT_EQ(errors.reports, (Reports{{"Unexisting room number: 1", true}}));
+    const GameData noRooms;
+    test::PartsInMemory empty{noRooms};
+    empty.rooms.GotoRoom(1);
+    EXPECT_EQ(empty.state.next_room, -1);
+    EXPECT_EQ(empty.errors.reports, (Reports{{"Unexisting room number: 1", true}}));
 }
 
 TEST_F(RoomOperationsTest, FinishingTheGameAndTheScore) {

@@ -7,7 +7,6 @@
 #include "data/GameLoader.h"
 #include "support/GameFileBuilder.h"
 #include "support/GameInMemory.h"
-#include "support/RecordingDialogs.h"
 #include "support/RecordingGameServices.h"
 
 #include <gtest/gtest.h>
@@ -119,13 +118,13 @@ protected:
     GameData data;
     QuietScreen screen;
     NoPictures pictures;
-    test::RecordingDialogs dialogs;
+    // The boxes and error reports.
     RecordingShell boxes;
     RecordingGameShell shell;
     FakeJoystick joystick;
-    GamePlatform platform{screen, pictures, dialogs, boxes,    boxes, boxes,
-                          shell,  boxes,    shell,   joystick, boxes};
-    CActionRegistry actions = BuildActionRegistry(dialogs);
+    GamePlatform platform{screen, pictures, boxes, boxes,    boxes,
+                          shell,  boxes,    shell, joystick, boxes};
+    CActionRegistry actions = BuildActionRegistry(boxes);
     GameLibraries libraries{FunctionRegistry(), actions};
     std::unique_ptr<CGame> game;
 };
@@ -159,11 +158,11 @@ TEST_F(RunUnitTest, ACreationEventCreatingItsOwnObjectEndsTheGameWithOneReport) 
     On(spawner, kCreationEvent, 0, "create(0, 0, 2)");
     AddRoom({{0, 0, 2}});
     Start();
-    ASSERT_EQ(dialogs.errorReports.size(), 1u);
-    EXPECT_EQ(dialogs.errorReports[0].text,
+    ASSERT_EQ(boxes.errorReports.size(), 1u);
+    EXPECT_EQ(boxes.errorReports[0].text,
               std::string("FATAL ERROR:\rin Creation event of object spawner\r") +
                   kEventsNestedTooDeeply);
-    EXPECT_TRUE(dialogs.errorReports[0].fatal);
+    EXPECT_TRUE(boxes.errorReports[0].fatal);
     // The logger, the placed spawner and those created inside one another up to the limit,
     // the last with its Creation event refused.
     EXPECT_EQ(game->State().instances.Count(), 2 + CNestingGuard::kMaxEventDepth);
@@ -366,13 +365,13 @@ TEST_F(CollisionPhaseTest, ErrorReportsNameThePhaseThatRanTheEvent) {
     Start();
     joystick.state = JoystickState{32768, 32768, 1};
     game->RunStep();
-    ASSERT_EQ(dialogs.errorReports.size(), 2u);
-    EXPECT_NE(dialogs.errorReports[0].text.find("in Keyboard event of object hunter"),
+    ASSERT_EQ(boxes.errorReports.size(), 2u);
+    EXPECT_NE(boxes.errorReports[0].text.find("in Keyboard event of object hunter"),
               std::string::npos)
-        << dialogs.errorReports[0].text;
-    EXPECT_NE(dialogs.errorReports[1].text.find("in Collision event of object hunter"),
+        << boxes.errorReports[0].text;
+    EXPECT_NE(boxes.errorReports[1].text.find("in Collision event of object hunter"),
               std::string::npos)
-        << dialogs.errorReports[1].text;
+        << boxes.errorReports[1].text;
 }
 
 TEST_F(RunUnitTest, EveryMeetingIsReportedAndSolidInstancesMeetToo) {

@@ -2,16 +2,12 @@
 #include "script/Tokenizer.h"
 
 #include "data/GameLoader.h"
-#include "engine/GameServices.h"
-#include "engine/RoomOperations.h"
 #include "functions/FunctionTables.h"
 #include "functions/MathFunctions.h"
-#include "script/ErrorReport.h"
-#include "script/InterpretUnit.h"
 #include "support/GameInMemory.h"
+#include "support/PartsInMemory.h"
 #include "support/RecordingDialogs.h"
 #include "support/RecordingGameServices.h"
-#include "world/GameState.h"
 
 #include <gtest/gtest.h>
 
@@ -32,20 +28,21 @@ using test::RecordingShell;
 using test::Reports;
 
 // The drawing unit's part, kept in global variables of the game.
-void DrawTextStandIn(GameState& game, double x, double y, const std::string& text) {
-    game.globals.SetValue(
+void DrawTextStandIn(GameParts& parts, double x, double y, const std::string& text) {
+    parts.state.globals.SetValue(
         "drawn",
         RValue::String(RecordingShell::Number(x) + "," + RecordingShell::Number(y) + ":" + text),
         0);
 }
 
-void SetFontStandIn(GameState& game, const FontDescription& font) {
-    game.globals.SetValue("font",
-                          RValue::String(font.name + " " + std::to_string(font.size) + " " +
-                                         std::to_string(font.colour) + " " +
-                                         (font.bold ? "b" : "") + (font.italic ? "i" : "") +
-                                         (font.underline ? "u" : "") + (font.strikeOut ? "s" : "")),
-                          0);
+void SetFontStandIn(GameParts& parts, const FontDescription& font) {
+    parts.state.globals.SetValue("font",
+                                 RValue::String(font.name + " " + std::to_string(font.size) + " " +
+                                                std::to_string(font.colour) + " " +
+                                                (font.bold ? "b" : "") + (font.italic ? "i" : "") +
+                                                (font.underline ? "u" : "") +
+                                                (font.strikeOut ? "s" : "")),
+                                 0);
 }
 
 // One action of a list.
@@ -80,8 +77,6 @@ protected:
         shell.soundExists = [](std::int32_t number) { return number <= 3; };
         RegisterActions(registry);
         RegisterDrawingActions<DrawTextStandIn, SetFontStandIn>(registry);
-        executor.Context().interpreter = &interpreter;
-        executor.Context().rooms = &rooms;
 
         CObject& ball = AddObject("ball", false, 15);
         Fill(*ball.EventList(kCreationEvent, 0), {{811, {"global.log += 'created'"}}});
@@ -94,7 +89,6 @@ protected:
         }
         data.rooms.Add();
         data.rooms.Add();
-        game.data = &data;
         game.room = 1;
         game.collision.Setup(data.objects, false, false);
         game.globals.SetValue("log", RValue::String(""), 0);
@@ -145,16 +139,14 @@ protected:
     }
 
     GameData data;
-    GameState game;
-    RecordingErrors errors;
-    RecordingShell shell;
     test::RecordingDialogs dialogs;
     CFunctionRegistry functions = MathOnly();
     CActionRegistry registry{dialogs};
-    CActionExecutor executor{game, registry, errors};
-    CInterpreter interpreter{game, functions, errors};
-    RoomOperations rooms{
-        game, executor, errors, {shell, shell, shell, shell, shell, shell, shell, shell}};
+    test::PartsInMemory parts{data, {.functions = &functions, .actions = &registry}};
+    GameState& game = parts.state;
+    RecordingErrors& errors = parts.errors;
+    RecordingShell& shell = parts.shell;
+    CActionExecutor& executor = parts.executor;
     CInstance* self = nullptr;
     CInstance* other = nullptr;
 };

@@ -2,9 +2,8 @@
 
 #include "data/GameLoader.h"
 #include "engine/DrawingUnit.h"
-#include "world/RuntimeControl.h"
 
-#include "support/GameInMemory.h"
+#include "support/PartsInMemory.h"
 
 #include "functions/FunctionCalls.h"
 
@@ -16,22 +15,6 @@
 
 namespace velkaro {
 namespace {
-
-using test::NoPictures;
-using test::QuietScreen;
-
-class NoEvents : public EventRunner {
-public:
-    void RunEvent(CInstance&, CInstance&, const CActionList&) override {}
-    bool GivingUp() const override { return false; }
-};
-
-class RecordingControl : public RuntimeControl {
-public:
-    void GotoRoom(std::int32_t) override {}
-    void SetScreenMode(bool full) override { modes.push_back(full); }
-    std::vector<bool> modes;
-};
 
 constexpr Colour kBack = 0x202020;
 constexpr Colour kRed = 0x0000FF;
@@ -50,7 +33,6 @@ constexpr int kArgumentCounts[] = {0, 1, 1, 3, 1, 1, 1, 1, 1, 1, 1, 1, 1,
 class DrawingFunctionsTest : public ::testing::Test {
 protected:
     DrawingFunctionsTest() {
-        game.data = &data;
         game.decimal_separator = ".";
         game.cellsize = 10;
         game.room_columns = 32; // 320 x 240
@@ -76,7 +58,7 @@ protected:
     void Clear() { unit.Surface()->Fill(kBack); }
 
     RValue Call(const std::string& name, std::vector<RValue> values) {
-        FunctionContext context(game);
+        FunctionContext context = parts.Context();
         RValue result = test::CallByName(registry, context, *self, *self, name, values);
         EXPECT_FALSE(context.Failed()) << context.error;
         return result;
@@ -104,12 +86,11 @@ protected:
 
     const CFunctionRegistry registry = BuildFunctionRegistry();
     GameData data;
-    GameState game;
+    test::PartsInMemory parts{data};
+    GameState& game = parts.state;
     CInstance* self = nullptr;
-    QuietScreen screen;
-    NoPictures pictures;
-    NoEvents events;
-    CDrawingUnit unit{game, events, screen, pictures};
+    test::QuietScreen& screen = parts.screen;
+    CDrawingUnit& unit = parts.drawing;
 };
 
 TEST_F(DrawingFunctionsTest, TheTableHoldsItsFunctionsInOrderWithTheirArgumentCounts) {
@@ -290,12 +271,10 @@ TEST_F(DrawingFunctionsTest, RedrawFullScreenAndCursorReachTheScreen) {
     EXPECT_FALSE(screen.cursor);
     Call("show_cursor", {1});
     EXPECT_TRUE(screen.cursor);
-    RecordingControl control;
-    game.runtime = &control;
     Call("fullscreen", {1});
     Call("fullscreen", {0.6});
     Call("fullscreen", {0.4});
-    EXPECT_EQ(control.modes, (std::vector<bool>{true, true, false}));
+    EXPECT_EQ(parts.runtime.screenModes, (std::vector<bool>{true, true, false}));
 }
 
 TEST_F(DrawingFunctionsTest, DrawingBeforeAnyRoomDoesNothing) {
@@ -307,15 +286,6 @@ TEST_F(DrawingFunctionsTest, DrawingBeforeAnyRoomDoesNothing) {
     Call("redraw", std::initializer_list<double>{});
     EXPECT_EQ(screen.presents, 0);
     EXPECT_GT(Call("string_height", {RValue::String("x")}).real, 0);
-
-    GameState bare;
-    FunctionContext context(bare);
-    RValue result;
-    FunctionArguments arguments;
-    arguments[0] = RValue::Real(1);
-    EXPECT_TRUE(registry.CallFunction(registry.FindFunction("set_pen_size"), context, *self, *self,
-                                      1, arguments, result))
-        << "without a drawing unit";
 }
 
 } // namespace

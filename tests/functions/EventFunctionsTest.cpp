@@ -3,8 +3,6 @@
 #include "functions/FunctionGame.h"
 #include "script/ActionExecution.h"
 
-#include "functions/FunctionCalls.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
@@ -89,7 +87,7 @@ TEST_F(EventFunctionsTest, EachFunctionRunsItsEventForSelfAndNamesIt) {
         EXPECT_EQ(State().event_name, c.eventName) << c.function;
     }
     EXPECT_TRUE(shell.calls.empty());
-    EXPECT_TRUE(dialogs.errorReports.empty());
+    EXPECT_TRUE(shell.errorReports.empty());
 }
 
 TEST_F(EventFunctionsTest, PerformedEventsLeaveTheInstanceAsItWas) {
@@ -156,7 +154,7 @@ TEST_F(EventFunctionsTest, SelectorsChooseSelfOtherOrEveryLiveInstanceOfAnObject
     Perform("perform_step_event", {kPlain});
     Perform("perform_step_event", {9});
     EXPECT_EQ(TakeLog(), "");
-    EXPECT_TRUE(dialogs.errorReports.empty());
+    EXPECT_TRUE(shell.errorReports.empty());
     EXPECT_TRUE(shell.calls.empty());
 }
 
@@ -189,7 +187,7 @@ TEST_F(EventFunctionsTest, AStepEventPerformingItselfRunsAgainAtOnce) {
     State().globals.SetValue("again", RValue::Real(1), 0);
     game->RunStep();
     EXPECT_EQ(TakeLog(), "SSEE");
-    EXPECT_TRUE(dialogs.errorReports.empty());
+    EXPECT_TRUE(shell.errorReports.empty());
 }
 
 TEST_F(EventFunctionsTest, AStepEventPerformingItselfForEverStopsTheGame) {
@@ -197,30 +195,10 @@ TEST_F(EventFunctionsTest, AStepEventPerformingItselfForEverStopsTheGame) {
     Start();
     Place(kPlain, 10, 0);
     game->RunStep();
-    ASSERT_FALSE(dialogs.errorReports.empty());
+    ASSERT_FALSE(shell.errorReports.empty());
     EXPECT_EQ(ErrorMessages().back(), kEventsNestedTooDeeply);
-    EXPECT_TRUE(dialogs.errorReports.back().fatal);
+    EXPECT_TRUE(shell.errorReports.back().fatal);
     EXPECT_FALSE(State().game_running) << "a fatal report ends the game";
-}
-
-TEST(EventFunctionsWithoutAGameTest, RunNothingAndShowNothing) {
-    CObjectList objects;
-    CObject& object = objects.Add();
-    object.EventList(kStepEvent, 0)->Add().id = 811;
-    GameState game;
-    CInstance self;
-    self.Setup(objects, 1, 0, 0);
-    const CFunctionRegistry& functions = FunctionRegistry();
-    for (const auto& [name, count] :
-         {std::pair{"perform_step_event", 1}, std::pair{"perform_alarm_event", 2},
-          std::pair{"perform_meeting_event", 2}}) {
-        FunctionContext context(game);
-        const std::vector<RValue> arguments = test::Reals({-1, 9});
-        test::CallByName(functions, context, self, self, name,
-                         {arguments.begin(), arguments.begin() + count});
-        EXPECT_FALSE(context.Failed());
-    }
-    EXPECT_EQ(game.event_name, "Meeting event");
 }
 
 } // namespace

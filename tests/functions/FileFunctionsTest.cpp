@@ -1,10 +1,9 @@
 #include "functions/FileFunctions.h"
 
 #include "data/GameLoader.h"
-#include "script/SavedValues.h"
 #include "support/GameFileBuilder.h"
+#include "support/PartsInMemory.h"
 #include "support/RecordingGameServices.h"
-#include "world/GameState.h"
 
 #include "functions/FunctionCalls.h"
 
@@ -43,16 +42,13 @@ protected:
         std::filesystem::create_directory(DataFolder());
         data.dataFolder = DataFolder().string() + "/";
         data.files = Files(DataFolder());
-        game.data = &data;
-        game.services = &services;
-        game.saved_values = &saved;
         objects.Add();
         self.Setup(objects, 1, 0, 0);
     }
 
     // Calls a function of the table; `failure` receives the reason of a failed call.
     RValue Call(const std::string& name, const std::vector<RValue>& values) {
-        FunctionContext context(game);
+        FunctionContext context = parts.Context();
         RValue result = test::CallByName(registry, context, self, self, name, values);
         failure = context.error;
         return result;
@@ -73,10 +69,10 @@ protected:
 
     TempDir folder;
     GameData data;
-    RecordingShell shell;
-    GameServices services{shell, shell, shell, shell, shell, shell, shell, shell};
-    CSavedValues saved;
-    GameState game;
+    test::PartsInMemory parts{data};
+    RecordingShell& shell = parts.shell;
+    CSavedValues& saved = parts.savedValues;
+    GameState& game = parts.state;
     CObjectList objects;
     CInstance self;
     CFunctionRegistry registry;
@@ -268,30 +264,13 @@ public:
 
 TEST_F(FileFunctionsTest, AWaitThatEndsInAnExceptionStillResumesTheGame) {
     ThrowingPrograms programs;
-    GameServices throwing{shell, shell, shell, shell, shell, shell, shell, programs};
-    game.services = &throwing;
-    EXPECT_THROW(Call("execute", {S("tool.exe"), S(""), N(1)}), std::runtime_error);
+    const GameServices throwing{shell, shell, shell, shell, shell, shell, shell, programs};
+    test::PartsInMemory throwingGame{data, {.services = &throwing}};
+    FunctionContext context = throwingGame.Context();
+    EXPECT_THROW(
+        test::CallByName(registry, context, self, self, "execute", {S("tool.exe"), S(""), N(1)}),
+        std::runtime_error);
     EXPECT_EQ(shell.calls, (Calls{"pause", "resume"}));
-}
-
-TEST_F(FileFunctionsTest, WithoutARunningGameNothingIsFoundShownOrStarted) {
-    Write("data.txt", "1 x\r\n");
-    game.data = nullptr;
-    game.services = nullptr;
-    game.saved_values = nullptr;
-    EXPECT_EQ(Ok("file_exists", {S("data.txt")}), N(0));
-    Ok("file_open_read", {S("data.txt")});
-    Ok("file_open_write", {S("new.txt")});
-    Ok("file_open_write", {S("sub\\new.txt")});
-    Ok("file_delete", {S("data.txt")});
-    Ok("write", {N(1), N(2)});
-    EXPECT_EQ(Ok("read", {N(1)}), N(0));
-    Ok("execute", {S("tool.exe"), S(""), N(1)});
-    Ok("shellexecute", {S("readme.txt"), S("")});
-    EXPECT_EQ(game.text_file.GetState(), CTextFile::State::Closed);
-    EXPECT_TRUE(std::filesystem::exists(Path("data.txt")));
-    EXPECT_FALSE(std::filesystem::exists(Path("new.txt")));
-    EXPECT_TRUE(shell.calls.empty());
 }
 
 } // namespace

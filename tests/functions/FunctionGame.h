@@ -11,7 +11,6 @@
 #include "functions/FunctionTables.h"
 #include "support/GameFileBuilder.h"
 #include "support/GameInMemory.h"
-#include "support/RecordingDialogs.h"
 #include "support/RecordingGameServices.h"
 
 #include <gtest/gtest.h>
@@ -69,7 +68,7 @@ protected:
     // Calls a function of the program's registry for `self` and `other`.
     RValue Call(const std::string& name, std::initializer_list<double> numbers, CInstance& self,
                 CInstance& other) {
-        FunctionContext context(State());
+        FunctionContext context(State(), game->Parts());
         RValue result = CallByName(FunctionRegistry(), context, self, other, name, Reals(numbers));
         EXPECT_FALSE(context.Failed()) << context.error;
         return result;
@@ -90,7 +89,7 @@ protected:
     // The last line of each error report: the message.
     std::vector<std::string> ErrorMessages() const {
         std::vector<std::string> messages;
-        for (const auto& report : dialogs.errorReports) {
+        for (const auto& report : shell.errorReports) {
             messages.push_back(report.text.substr(report.text.rfind('\r') + 1));
         }
         return messages;
@@ -100,12 +99,12 @@ protected:
     GameData data;
     QuietScreen screen;
     NoPictures pictures;
-    RecordingDialogs dialogs;
+    // The boxes, error reports and services.
     RecordingShell shell;
     SilentGameShell gameShell;
-    GamePlatform platform{screen,    pictures, dialogs, shell, shell, shell,
-                          gameShell, shell,    shell,   shell, shell};
-    CActionRegistry actions = BuildActionRegistry(dialogs);
+    GamePlatform platform{screen,    pictures, shell, shell, shell,
+                          gameShell, shell,    shell, shell, shell};
+    CActionRegistry actions = BuildActionRegistry(shell);
     GameLibraries libraries{FunctionRegistry(), actions};
     std::unique_ptr<CGame> game;
 };

@@ -1,5 +1,7 @@
 #include "functions/FunctionTables.h"
 
+#include "data/GameLoader.h"
+#include "support/PartsInMemory.h"
 #include "world/GameState.h"
 #include "world/InstanceClass.h"
 
@@ -77,8 +79,9 @@ protected:
     CObjectList objects;
     CInstance self;
     CInstance other;
-    GameState game;
-    FunctionContext context{game};
+    GameData data;
+    test::PartsInMemory parts{data};
+    FunctionContext context = parts.Context();
     FunctionArguments arguments;
     CFunctionRegistry registry;
 };

@@ -3,15 +3,16 @@
 #include "data/GameLoader.h"
 #include "shell/ScoreUnit.h"
 #include "support/GameFileBuilder.h"
+#include "support/PartsInMemory.h"
 #include "support/RecordingDialogs.h"
 #include "support/RecordingGameServices.h"
-#include "world/GameState.h"
 
 #include "functions/FunctionCalls.h"
 
 #include <gtest/gtest.h>
 
 #include <iterator>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -80,22 +81,25 @@ class InteractionFunctionsTest : public ::testing::Test {
 protected:
     InteractionFunctionsTest() {
         data.dataFolder = "/games/maze_data/";
-        game.data = &data;
         Use(services);
     }
 
-    void Use(GameServices& s) { game.services = &s; }
+    // The calls from now on run in a game whose shell services are `s`.
+    void Use(const GameServices& s) {
+        parts.emplace(data, test::PartChoices{.services = &s});
+        context.emplace(parts->Context());
+    }
 
     // The result of a call that must succeed.
     RValue Call(const std::string& name, std::vector<RValue> values) {
         const RValue result = Try(name, std::move(values));
-        EXPECT_FALSE(context.Failed()) << name << ": " << context.error;
+        EXPECT_FALSE(context->Failed()) << name << ": " << context->error;
         return result;
     }
 
     // The result of a call that may fail; the failure stays in `context`.
     RValue Try(const std::string& name, std::vector<RValue> values) {
-        return test::CallByName(registry, context, self, self, name, values);
+        return test::CallByName(registry, *context, self, self, name, values);
     }
 
     double GetInteger(double value, std::optional<std::string> typed) {
@@ -105,11 +109,11 @@ protected:
 
     const CFunctionRegistry registry = BuildFunctionRegistry();
     GameData data;
-    GameState game;
     CInstance self;
-    FunctionContext context{game};
     RecordingShell shell;
     GameServices services = ServicesOf(shell);
+    std::optional<test::PartsInMemory> parts;
+    std::optional<FunctionContext> context;
 };
 
 TEST_F(InteractionFunctionsTest, TheTableHoldsItsFunctionsInOrderWithTheirArgumentCounts) {
@@ -276,7 +280,7 @@ TEST_F(InteractionFunctionsTest, GetIntegerFailsOnATextThatIsNoWholeNumberWithTh
         shell.calls.clear();
         shell.typed = typed;
         const RValue result = Try("get_integer", {Text("n?"), Number(3)});
-        EXPECT_EQ(context.error, "'" + typed + "' is not a valid integer value") << typed;
+        EXPECT_EQ(context->error, "'" + typed + "' is not a valid integer value") << typed;
         EXPECT_EQ(result, RValue()) << typed;
         EXPECT_EQ(shell.calls.back(), "resume") << typed;
     }
@@ -284,12 +288,12 @@ TEST_F(InteractionFunctionsTest, GetIntegerFailsOnATextThatIsNoWholeNumberWithTh
 
 TEST_F(InteractionFunctionsTest, GetIntegerWithADefaultBeyondRoundingFailsWithoutABox) {
     Try("get_integer", {Text("n?"), Number(1e300)});
-    EXPECT_EQ(context.error, "Argument of get_integer is out of range: 1e+300");
+    EXPECT_EQ(context->error, "Argument of get_integer is out of range: 1e+300");
     EXPECT_TRUE(shell.calls.empty());
     // A default that rounds but does not fit 32 bits comes back as a text that is no number.
     shell.typed.reset();
     Try("get_integer", {Text("n?"), Number(4294967296.0)});
-    EXPECT_EQ(context.error, "'4294967296' is not a valid integer value");
+    EXPECT_EQ(context->error, "'4294967296' is not a valid integer value");
 }
 
 TEST_F(InteractionFunctionsTest, AnInputBoxThatFailsStillLetsTheGameGoOn) {
@@ -354,20 +358,6 @@ TEST_F(InteractionFunctionsTest, JoystickButtonsOneToFourAreTheLowBitsOfTheButto
     shell.joystick = JoystickState{32768, 32768, 0b1010};
     EXPECT_EQ(Call("check_joystick_button", {Number(2)}), Number(1));
     EXPECT_EQ(Call("check_joystick_button", {Number(4)}), Number(1));
-}
-
-TEST_F(InteractionFunctionsTest, WithoutAShellNothingIsShownAndTheDevicesReadIdle) {
-    game.services = nullptr;
-    Call("show_message", {Text("x")});
-    Call("show_highscore", {Number(5)});
-    EXPECT_EQ(Call("show_question", {Text("x")}), Number(0));
-    EXPECT_EQ(Call("get_integer", {Text("x"), Number(4)}), Number(4));
-    EXPECT_EQ(Call("get_string", {Text("x"), Text("d")}), Text("d"));
-    EXPECT_EQ(Call("highscore_value", {Number(1)}), Number(0));
-    EXPECT_EQ(Call("highscore_name", {Number(1)}), Text(""));
-    EXPECT_EQ(Call("check_key", {Number(65)}), Number(0));
-    EXPECT_EQ(Call("check_joystick_direction", {}), Number(101));
-    EXPECT_TRUE(shell.calls.empty());
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 #include "functions/MathFunctions.h"
 
 #include "base/NumberText.h"
+#include "data/GameLoader.h"
+#include "support/PartsInMemory.h"
 #include "world/GameState.h"
 #include "world/InstanceClass.h"
 
@@ -79,8 +81,10 @@ protected:
     }
 
     CFunctionRegistry registry;
-    GameState game;
-    FunctionContext context{game};
+    GameData data;
+    test::PartsInMemory parts{data};
+    GameState& game = parts.state;
+    FunctionContext context = parts.Context();
     CInstance self;
     CInstance other;
 };
@@ -312,7 +316,8 @@ TEST(DecimalSeparator, TheCLocaleWritesAFullStop) {
 
     ScopedLcAll c("C");
     EXPECT_EQ(UserDecimalSeparator(), ".");
-    EXPECT_EQ(GameState().decimal_separator, ".");
+    const GameData data;
+    EXPECT_EQ(GameState(data).decimal_separator, ".");
     ScopedLcAll unknown("xx_NOT_A_LOCALE");
     EXPECT_EQ(UserDecimalSeparator(), ".");
 }
@@ -325,7 +330,8 @@ TEST(DecimalSeparator, AUserLocaleWithADecimalCommaWritesAComma) {
     EXPECT_EQ(LocaleDecimalSeparator(locale->c_str()), ",");
     ScopedLcAll comma(*locale);
     EXPECT_EQ(UserDecimalSeparator(), ",");
-    GameState game;
+    const GameData data;
+    const GameState game(data);
     EXPECT_EQ(game.decimal_separator, ",");
     EXPECT_EQ(RealToString(-0.5, game.decimal_separator), "-0,50");
     // Reading the user's locale changed nothing for the rest of the program.

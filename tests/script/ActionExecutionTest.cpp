@@ -4,6 +4,7 @@
 #include "data/GameLoader.h"
 #include "data/ObjectClass.h"
 #include "script/ErrorReport.h"
+#include "support/PartsInMemory.h"
 #include "support/RecordingDialogs.h"
 #include "world/GameState.h"
 #include "world/InstanceClass.h"
@@ -28,30 +29,30 @@ enum : std::int32_t {
     kCreate = 600,      // with applies-to: adds an instance of self's object at x + 1000
 };
 
-void Log(ActionContext& context, const std::string& word) {
+void Log(GameParts& parts, const std::string& word) {
     RValue log;
-    context.game.globals.GetValue("log", 0, log);
-    context.game.globals.SetValue("log", RValue::String(log.string + word + " "), 0);
+    parts.state.globals.GetValue("log", 0, log);
+    parts.state.globals.SetValue("log", RValue::String(log.string + word + " "), 0);
 }
 
 std::string Number(double value) {
     return std::to_string(static_cast<long>(value));
 }
 
-bool Record(ActionContext& context, CInstance&, CInstance&, const CAction& action) {
-    Log(context, action.arguments[0]);
+bool Record(GameParts& parts, CInstance&, CInstance&, const CAction& action) {
+    Log(parts, action.arguments[0]);
     return true;
 }
 
-bool RecordWho(ActionContext& context, CInstance& self, CInstance& other, const CAction& action) {
-    Log(context, action.arguments[0] + ":" + Number(self.x) + "/" + Number(other.x));
+bool RecordWho(GameParts& parts, CInstance& self, CInstance& other, const CAction& action) {
+    Log(parts, action.arguments[0] + ":" + Number(self.x) + "/" + Number(other.x));
     return true;
 }
 
-bool Ask(ActionContext& context, CInstance& self, CInstance&, const CAction& action) {
+bool Ask(GameParts& parts, CInstance& self, CInstance&, const CAction& action) {
     const std::string& rule = action.arguments[1];
     if (!action.arguments[0].empty()) {
-        Log(context, "?" + action.arguments[0] + ":" + Number(self.x));
+        Log(parts, "?" + action.arguments[0] + ":" + Number(self.x));
     }
     if (rule == "yes" || rule == "no") {
         return rule == "yes";
@@ -59,24 +60,24 @@ bool Ask(ActionContext& context, CInstance& self, CInstance&, const CAction& act
     return Number(self.x) != rule;
 }
 
-bool Goto(ActionContext& context, CInstance&, CInstance&, const CAction& action) {
-    Log(context, action.arguments[0]);
-    context.game.next_room = 2;
+bool Goto(GameParts& parts, CInstance&, CInstance&, const CAction& action) {
+    Log(parts, action.arguments[0]);
+    parts.state.next_room = 2;
     return true;
 }
 
-bool Reenter(ActionContext& context, CInstance& self, CInstance& other, const CAction&) {
+bool Reenter(GameParts& parts, CInstance& self, CInstance& other, const CAction&) {
     RValue calls;
-    context.game.globals.GetValue("calls", 0, calls);
-    context.game.globals.SetValue("calls", RValue::Real(calls.real + 1), 0);
-    context.events.RunEvent(self, other, *self.object_def->FindEventList(kStepEvent, 0));
+    parts.state.globals.GetValue("calls", 0, calls);
+    parts.state.globals.SetValue("calls", RValue::Real(calls.real + 1), 0);
+    parts.events.RunEvent(self, other, *self.object_def->FindEventList(kStepEvent, 0));
     return true;
 }
 
-bool DestroyRest(ActionContext& context, CInstance& self, CInstance&, const CAction& action) {
-    Log(context, action.arguments[0] + ":" + Number(self.x));
-    for (int i = 1; i <= context.game.instances.Count(); ++i) {
-        CInstance& instance = context.game.instances.Get(i);
+bool DestroyRest(GameParts& parts, CInstance& self, CInstance&, const CAction& action) {
+    Log(parts, action.arguments[0] + ":" + Number(self.x));
+    for (int i = 1; i <= parts.state.instances.Count(); ++i) {
+        CInstance& instance = parts.state.instances.Get(i);
         if (&instance != &self && instance.object == self.object) {
             instance.MarkDeleted();
         }
@@ -84,9 +85,9 @@ bool DestroyRest(ActionContext& context, CInstance& self, CInstance&, const CAct
     return true;
 }
 
-bool Create(ActionContext& context, CInstance& self, CInstance&, const CAction& action) {
-    Log(context, action.arguments[0] + ":" + Number(self.x));
-    context.game.instances.Add(context.game.data->objects, self.object, self.x + 1000, 0);
+bool Create(GameParts& parts, CInstance& self, CInstance&, const CAction& action) {
+    Log(parts, action.arguments[0] + ":" + Number(self.x));
+    parts.state.instances.Add(parts.state.data.objects, self.object, self.x + 1000, 0);
     return true;
 }
 
@@ -150,7 +151,6 @@ public:
 class ActionExecutionTest : public ::testing::Test {
 protected:
     ActionExecutionTest() {
-        game.data = &data;
         objects.Add().name = "first";
         objects.Add().name = "second";
         registry.RegisterAction(kRecord, false, true, Record);
@@ -178,11 +178,12 @@ protected:
 
     GameData data;
     CObjectList& objects = data.objects;
-    GameState game;
     test::RecordingDialogs dialogs;
     CActionRegistry registry{dialogs};
     RecordingErrors errors;
-    CActionExecutor executor{game, registry, errors};
+    test::PartsInMemory parts{data, {.actions = &registry, .errors = &errors}};
+    GameState& game = parts.state;
+    CActionExecutor& executor = parts.executor;
     CInstance* self = nullptr;
     CInstance* other = nullptr;
 };

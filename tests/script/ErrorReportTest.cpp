@@ -3,6 +3,7 @@
 #include "data/ActionClass.h"
 #include "data/GameLoader.h"
 #include "script/ActionExecution.h"
+#include "support/PartsInMemory.h"
 #include "support/RecordingDialogs.h"
 #include "world/GameState.h"
 
@@ -28,21 +29,23 @@ public:
     int stops = 0;
 };
 
-// Objects 1 "ball" and 2 "wall"; a Step event of "ball" runs.
+// Objects 1 "ball" and 2 "wall"; a Step event of "ball" runs. The game's errors go to the
+// report under test.
 class ErrorReportTest : public ::testing::Test {
 protected:
     ErrorReportTest() {
         data.objects.Add().name = "ball";
         data.objects.Add().name = "wall";
-        game.data = &data;
         game.event_name = "Step event";
         game.report_object = 1;
     }
 
     GameData data;
-    GameState game;
     RecordingDialogs dialogs;
     TestRunControl control;
+    CActionRegistry actions{dialogs};
+    test::PartsInMemory parts{data, {.actions = &actions, .errors = &report}};
+    GameState& game = parts.state;
     CErrorReport report{game, dialogs, control};
 };
 
@@ -112,25 +115,25 @@ TEST_F(ErrorReportTest, BeforeAnyActionListHasRunTheObjectHasNoName) {
         report.ReportGameError("m", false);
         EXPECT_EQ(dialogs.errorReports.back().text, "ERROR:\rin Step event of object \rm");
     }
-    game.report_object = 1;
-    game.data = nullptr;
-    report.ReportGameError("m", false);
+    const GameData noObjects;
+    GameState empty(noObjects);
+    empty.event_name = "Step event";
+    empty.report_object = 1;
+    CErrorReport(empty, dialogs, control).ReportGameError("m", false);
     EXPECT_EQ(dialogs.errorReports.back().text, "ERROR:\rin Step event of object \rm");
 }
 
-bool RunOwnStepEvent(ActionContext& context, CInstance& self, CInstance& other, const CAction&) {
-    context.events.RunEvent(self, other, *self.object_def->FindEventList(kStepEvent, 0));
+bool RunOwnStepEvent(GameParts& parts, CInstance& self, CInstance& other, const CAction&) {
+    parts.events.RunEvent(self, other, *self.object_def->FindEventList(kStepEvent, 0));
     return true;
 }
 
 TEST_F(ErrorReportTest, EventsRunningThemselvesWithoutEndEndTheGameWithAReport) {
-    CActionRegistry registry(dialogs);
-    registry.RegisterAction(1, false, false, RunOwnStepEvent);
+    actions.RegisterAction(1, false, false, RunOwnStepEvent);
     data.objects.Get(2).EventList(kStepEvent, 0)->Add().id = 1;
     CInstance& wall = game.instances.Add(data.objects, 2, 0, 0);
-    CActionExecutor executor(game, registry, report);
 
-    executor.ExecuteActionList(wall, wall, *data.objects.Get(2).FindEventList(kStepEvent, 0));
+    parts.executor.ExecuteActionList(wall, wall, *data.objects.Get(2).FindEventList(kStepEvent, 0));
     ASSERT_EQ(dialogs.errorReports.size(), 1u);
     EXPECT_EQ(dialogs.errorReports[0].text,
               std::string("FATAL ERROR:\rin Step event of object wall\r") + kEventsNestedTooDeeply);

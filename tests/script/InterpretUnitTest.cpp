@@ -6,9 +6,9 @@
 #include "functions/FunctionTables.h"
 #include "functions/MathFunctions.h"
 #include "script/ErrorReport.h"
+#include "support/PartsInMemory.h"
 #include "world/GameState.h"
 #include "world/InstanceClass.h"
-#include "world/RuntimeControl.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -23,29 +23,6 @@ namespace {
 
 using ::testing::EndsWith;
 using ::testing::StartsWith;
-
-class RecordingRuntime : public RuntimeControl {
-public:
-    void GotoRoom(std::int32_t room) override { rooms.push_back(room); }
-    void SetScreenMode(bool full) override { screenModes.push_back(full); }
-
-    std::vector<std::int32_t> rooms;
-    std::vector<bool> screenModes;
-};
-
-struct Report {
-    std::string message;
-    bool fatal = false;
-};
-
-class RecordingErrors : public GameErrorSink {
-public:
-    void ReportGameError(const std::string& message, bool fatal) override {
-        reports.push_back(Report{message, fatal});
-    }
-
-    std::vector<Report> reports;
-};
 
 // Functions for watching what the interpreter calls. They keep what they see in global
 // variables: "calls" counts the calls of note, "noted" is its last argument.
@@ -87,7 +64,7 @@ void Fail(FunctionContext& context, CInstance&, CInstance&, int, const FunctionA
 // Adds an instance of the object given, as creating functions do.
 void Make(FunctionContext& context, CInstance&, CInstance&, int, const FunctionArguments& arguments,
           RValue&) {
-    context.game.instances.Add(context.game.data->objects, RoundToInt32(arguments[0].real), 0, 0);
+    context.game.instances.Add(context.game.data.objects, RoundToInt32(arguments[0].real), 0, 0);
 }
 
 const CFunctionRegistry& TestFunctions() {
@@ -117,8 +94,6 @@ protected:
         data.rooms.Add();
         data.sounds.Add().name = "shot";
         data.sounds.Add().name = "boom";
-        game.data = &data;
-        game.runtime = &runtime;
         self = &Add(1, 10, 20);
         other = &Add(2, 100, 200);
     }
@@ -154,10 +129,10 @@ protected:
         if (errors.reports.empty()) {
             return "(nothing reported)";
         }
-        const Report report = errors.reports.front();
-        EXPECT_FALSE(report.fatal);
+        const auto [message, fatal] = errors.reports.front();
+        EXPECT_FALSE(fatal);
         errors.reports.clear();
-        return report.message;
+        return message;
     }
     bool NothingReported() const { return errors.reports.empty(); }
 
@@ -182,10 +157,11 @@ protected:
     }
 
     GameData data;
-    RecordingRuntime runtime;
-    RecordingErrors errors;
-    GameState game;
-    CInterpreter interpreter{game, TestFunctions(), errors};
+    test::PartsInMemory parts{data, {.functions = &TestFunctions()}};
+    GameState& game = parts.state;
+    test::RecordingRuntime& runtime = parts.runtime;
+    test::RecordingErrors& errors = parts.errors;
+    CInterpreter& interpreter = parts.interpreter;
     CTokenList tokens;
     CInstance* self = nullptr;
     CInstance* other = nullptr;

@@ -1,5 +1,6 @@
 #include "script/NestingGuard.h"
 
+#include "data/GameLoader.h"
 #include "support/RecordingGameServices.h"
 #include "world/GameState.h"
 
@@ -16,7 +17,8 @@ using Level = CNestingGuard::Level;
 // Events and actions share one guard: reaching the action limit deep inside events refuses
 // every further level of either kind, with one report, until the outermost level is left.
 TEST(NestingGuard, EitherLimitRefusesEveryLevelUntilTheOutermostIsLeft) {
-    GameState game;
+    const GameData data;
+    GameState game(data);
     test::RecordingErrors errors;
     CNestingGuard guard(game, errors);
 

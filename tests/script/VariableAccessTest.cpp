@@ -2,9 +2,9 @@
 
 #include "data/GameLoader.h"
 #include "script/VariableNames.h"
+#include "support/PartsInMemory.h"
 #include "world/GameState.h"
 #include "world/InstanceClass.h"
-#include "world/RuntimeControl.h"
 
 #include <gtest/gtest.h>
 
@@ -13,15 +13,6 @@
 
 namespace velkaro {
 namespace {
-
-class RecordingRuntime : public RuntimeControl {
-public:
-    void GotoRoom(std::int32_t room) override { rooms.push_back(room); }
-    void SetScreenMode(bool full) override { screenModes.push_back(full); }
-
-    std::vector<std::int32_t> rooms;
-    std::vector<bool> screenModes;
-};
 
 // A game with objects 1 "ball" (a 32 x 24 sprite of 3 sub-images, box 2..30 x 4..20) and
 // 2 "wall", three rooms, and two sounds. Self is a ball at (10, 20), other a wall.
@@ -45,8 +36,6 @@ protected:
         }
         data.sounds.Add().name = "shot";
         data.sounds.Add().name = "boom";
-        game.data = &data;
-        game.runtime = &runtime;
         self = &game.instances.Add(data.objects, 1, 10, 20);
         other = &game.instances.Add(data.objects, 2, 100, 200);
     }
@@ -68,7 +57,7 @@ protected:
 
     bool Write(std::int32_t owner, std::int32_t number, const std::string& name,
                const RValue& value, std::int64_t index = 0) {
-        return SetVariable(game, *self, *other, owner, number, name, index, value);
+        return SetVariable(game, runtime, *self, *other, owner, number, name, index, value);
     }
 
     bool WriteReal(std::int32_t number, double value) {
@@ -76,8 +65,9 @@ protected:
     }
 
     GameData data;
-    RecordingRuntime runtime;
-    GameState game;
+    test::PartsInMemory parts{data};
+    GameState& game = parts.state;
+    test::RecordingRuntime& runtime = parts.runtime;
     CInstance* self = nullptr;
     CInstance* other = nullptr;
 };
@@ -288,7 +278,8 @@ TEST_F(VariableAccess, GameVariablesReadTheGameState) {
     EXPECT_EQ(Read(kOwnerNone, kVarRoomName), RValue::String("Level 2"));
     EXPECT_EQ(Read(kOwnerNone, kVarLastCharPressed), RValue::String("q"));
 
-    GameState empty;
+    const GameData noGame;
+    const GameState empty(noGame);
     RValue value;
     EXPECT_TRUE(GetVariable(empty, *self, *other, kOwnerNone, kVarLastRoom, "", 0, value));
     EXPECT_EQ(value.real, 0) << "no game loaded, no rooms";
@@ -382,12 +373,6 @@ TEST_F(VariableAccess, RoomAndScreenModeWritesReachTheRuntime) {
     EXPECT_TRUE(Write(kOwnerNone, kVarFullScreenMode, "", RValue::String("1")));
     EXPECT_EQ(runtime.screenModes, (std::vector<bool>{true, false, false}));
     EXPECT_FALSE(game.fullscreenmode) << "the runtime decides whether full screen is possible";
-
-    game.runtime = nullptr;
-    EXPECT_TRUE(WriteReal(kVarRoom, 2));
-    EXPECT_TRUE(WriteReal(kVarFullScreenMode, 1));
-    EXPECT_EQ(runtime.rooms.size(), 2u);
-    EXPECT_EQ(game.room, 1);
 }
 
 TEST_F(VariableAccess, UserVariablesBelongToSelfOtherOrTheGlobals) {

@@ -5,6 +5,7 @@
 
 #include "engine/GameServices.h"
 #include "script/ErrorReport.h"
+#include "support/RecordingDialogs.h"
 
 #include <cstdint>
 #include <functional>
@@ -26,9 +27,10 @@ public:
     Reports reports;
 };
 
-// The shell as one recorder.
-class RecordingShell : public DrawingService,
-                       public DialogService,
+// The shell as one recorder. Its boxes are call lines; error reports are kept apart, as
+// RecordingDialogs keeps them.
+class RecordingShell : public RecordingDialogs,
+                       public DrawingService,
                        public SoundService,
                        public PacingService,
                        public ScoreService,

@@ -6,16 +6,25 @@
 #include "functions/FunctionTables.h"
 #include "script/CodeCheck.h"
 
+#include <optional>
+#include <string>
+
 namespace velkaro::qvf {
 namespace {
 
-// The loader's messages go to standard error.
+// The loader's messages go to standard error. The loader asks nothing, so the other boxes
+// only answer as a closed box would.
 class MessagesToStream : public Dialogs {
 public:
     explicit MessagesToStream(std::ostream& out) : out_(out) {}
     void ShowMessage(const std::string& text) override {
         out_ << "qvf check: " << AnsiToUtf8(text) << "\n";
     }
+    bool ShowQuestion(const std::string&) override { return false; }
+    std::optional<std::string> AskText(const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+    void ShowGameInfo() override {}
 
 private:
     std::ostream& out_;

@@ -12,7 +12,7 @@ HeadlessGame::HeadlessGame(GameData& data, Transcript& transcript, HeadlessDialo
       shell_(data, ShellPlatform{audio_, scoreWindow_, splashWindow_, dialogs, pictures_}),
       actions_(BuildActionRegistry(dialogs)),
       game_(data,
-            GamePlatform{screen_, pictures_, dialogs, dialogs, shell_.Sound(), pacing_, shell_,
+            GamePlatform{screen_, pictures_, dialogs, shell_.Sound(), pacing_, shell_,
                          shell_.Scores(), shell_.Screens(), devices_, programs_},
             GameLibraries{FunctionRegistry(), actions_}, seed) {
     shell_.Attach(game_.State());

@@ -72,4 +72,41 @@ ErrorAnswer DesktopDialogs::ShowErrorReport(const std::string& text, bool fatal)
     return fallback;
 }
 
+bool DesktopDialogs::ShowQuestion(const std::string& text) {
+    enum : int { kYesButton, kNoButton };
+    const std::string message = WithLineFeeds(AnsiToUtf8(text));
+    const std::string title = AnsiToUtf8(title_);
+
+    // Return chooses Yes, the first button; Escape and closing the box choose No.
+    const std::array<SDL_MessageBoxButtonData, 2> buttons = {{
+        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, kYesButton, "Yes"},
+        {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, kNoButton, "No"},
+    }};
+    SDL_MessageBoxData box{};
+    box.flags = SDL_MESSAGEBOX_INFORMATION;
+    box.window = nullptr;
+    box.title = title.c_str();
+    box.message = message.c_str();
+    box.numbuttons = static_cast<int>(buttons.size());
+    box.buttons = buttons.data();
+    box.colorScheme = nullptr;
+
+    int chosen = -1;
+    if (SDL_ShowMessageBox(&box, &chosen) != 0) {
+        std::cerr << title << ": " << message << " (answered No)\n";
+        return false;
+    }
+    return chosen == kYesButton;
+}
+
+std::optional<std::string> DesktopDialogs::AskText(const std::string& prompt, const std::string&) {
+    std::cerr << AnsiToUtf8(title_) << ": " << WithLineFeeds(AnsiToUtf8(prompt))
+              << " (no input box yet: answered Cancel)\n";
+    return std::nullopt;
+}
+
+void DesktopDialogs::ShowGameInfo() {
+    std::cerr << AnsiToUtf8(title_) << ": the game information window is not available yet\n";
+}
+
 } // namespace velkaro

@@ -12,7 +12,7 @@ namespace velkaro {
 
 // Dialogs without windows: every box becomes a transcript line, with the answer the answers
 // script gave it.
-class HeadlessDialogs : public Dialogs, public DialogService {
+class HeadlessDialogs : public Dialogs {
 public:
     // Every box gets the answer a player who has none ready would give.
     explicit HeadlessDialogs(Transcript& transcript) : transcript_(transcript), answers_(own_) {}

@@ -1,0 +1,36 @@
+#include "support/PartsInMemory.h"
+
+namespace velkaro::test {
+namespace {
+
+// The part a test chose, or the helper's own.
+template <typename Part> Part& Chosen(Part* choice, Part& own) {
+    return choice != nullptr ? *choice : own;
+}
+
+} // namespace
+
+PartsInMemory::PartsInMemory(const GameData& data, const PartChoices& choices)
+    : services(choices.services != nullptr
+                   ? *choices.services
+                   : GameServices{shell, shell, shell, shell, shell, shell, shell, shell}),
+      state(data),
+      interpreter(state, Chosen<const CFunctionRegistry>(choices.functions, noFunctions),
+                  Chosen<GameErrorSink>(choices.errors, errors), runtime, parts),
+      executor(state, Chosen<const CActionRegistry>(choices.actions, noActions),
+               Chosen<GameErrorSink>(choices.errors, errors), parts),
+      drawing(state, Chosen<EventRunner>(choices.events, executor),
+              Chosen<Screen>(choices.screen, screen), Chosen<Pictures>(choices.pictures, pictures)),
+      rooms(state, Chosen<EventRunner>(choices.events, executor),
+            Chosen<GameErrorSink>(choices.errors, errors), services),
+      parts{state,
+            interpreter,
+            Chosen<EventRunner>(choices.events, executor),
+            Chosen<GameErrorSink>(choices.errors, errors),
+            rooms,
+            drawing,
+            savedValues,
+            services,
+            runtime} {}
+
+} // namespace velkaro::test
