@@ -2,6 +2,7 @@
 
 #include "codecs/PictureError.h"
 #include "data/GameLoader.h"
+#include "engine/ScreenMode.h"
 #include "world/CollisionUnit.h"
 
 #include <algorithm>
@@ -127,7 +128,7 @@ void CDrawingUnit::SetUpRoomDrawing() {
         PrepareBackground(*room);
     }
     surface_ = MakeCanvas(game_.view_w, game_.view_h);
-    SetScreenMode(game_.fullscreenmode);
+    SetScreenMode(game_, screen_, game_.fullscreenmode);
 }
 
 void CDrawingUnit::PrepareBackground(const CRoom& room) {
@@ -152,31 +153,6 @@ void CDrawingUnit::PrepareBackground(const CRoom& room) {
 void CDrawingUnit::ReleaseRoomDrawing() {
     background_ = Bitmap();
     surface_.reset();
-}
-
-void CDrawingUnit::SetScreenMode(bool full) {
-    const bool exclusive = game_.data.options.exclusive;
-    if (game_.directdraw && (full || exclusive)) {
-        game_.fullscreenmode = true;
-        screen_.ShowFullScreen();
-        const ScreenSize size = screen_.FullScreenSize();
-        double scale = 1.0;
-        if (game_.view_w > 0 && game_.view_h > 0) {
-            scale = std::min(static_cast<double>(size.width) / game_.view_w,
-                             static_cast<double>(size.height) / game_.view_h);
-        }
-        game_.screen_scale_x = scale;
-        game_.screen_scale_y = scale;
-        game_.screen_offset_x = (size.width - RoundToInt32(game_.view_w * scale)) / 2;
-        game_.screen_offset_y = (size.height - RoundToInt32(game_.view_h * scale)) / 2;
-    } else {
-        game_.fullscreenmode = false;
-        screen_.ShowWindow(game_.view_w, game_.view_h);
-        game_.screen_offset_x = 0;
-        game_.screen_offset_y = 0;
-        game_.screen_scale_x = 1.0;
-        game_.screen_scale_y = 1.0;
-    }
 }
 
 // The frame.

@@ -60,10 +60,6 @@ public:
     // When the room ends.
     void ReleaseRoomDrawing();
 
-    // Full screen when `full` is asked for or the game insists on it (the "exclusive" option),
-    // and the screen can show it; otherwise the window.
-    void SetScreenMode(bool full);
-
     void DrawFrame() override;
     void DrawObjectImage(int object, int subimage, double scale, double x, double y) override;
 

@@ -3,6 +3,7 @@
 #include "engine/DrawingUnit.h"
 #include "engine/GameServices.h"
 #include "engine/RoomOperations.h"
+#include "engine/ShellOperations.h"
 #include "script/ErrorReport.h"
 #include "script/EventRunner.h"
 #include "script/InterpretUnit.h"
@@ -23,8 +24,10 @@ struct GameParts {
     EventRunner& events;
     // Where what goes wrong outside code is reported (a sound that cannot be read...).
     GameErrorSink& errors;
-    // Creates, destroys and changes instances, changes rooms, plays sounds, shows boxes.
+    // Creates, destroys and changes instances, changes rooms.
     RoomOperations& rooms;
+    // Plays sounds, shows boxes, holds the game up.
+    ShellOperations& shell;
     // The room's picture and game code's drawing state.
     CDrawingUnit& drawing;
     // The table that "read" and "write" reach.

@@ -68,9 +68,8 @@ std::string WithLineBreaks(std::string text) {
     return text;
 }
 
-RoomOperations::RoomOperations(GameState& game, EventRunner& events, GameErrorSink& errors,
-                               GameServices services)
-    : game_(game), events_(events), errors_(errors), services_(services) {}
+RoomOperations::RoomOperations(GameState& game, EventRunner& events, GameErrorSink& errors)
+    : game_(game), events_(events), errors_(errors) {}
 
 bool RoomOperations::ObjectExists(std::int32_t object) const {
     return game_.data.objects.Valid(object);
@@ -331,54 +330,6 @@ int RoomOperations::CountInstances(const CInstance& self, const CInstance& other
         }
     });
     return count;
-}
-
-// The shell.
-
-void RoomOperations::SleepFor(std::int32_t ms) {
-    services_.drawing.DrawFrame();
-    services_.pacing.Sleep(ms > 0 ? static_cast<std::uint32_t>(ms) : 0u);
-}
-
-void RoomOperations::PlaySound(std::int32_t number, std::int32_t mode) {
-    if (!services_.sound.PlayGameSound(number, mode)) {
-        errors_.ReportGameError("Trying to play non-existing sound: " + std::to_string(number),
-                                false);
-    }
-}
-
-void RoomOperations::ShowGameMessage(const std::string& text) {
-    const std::string shown = WithLineBreaks(text);
-    services_.pacing.PauseGame();
-    services_.dialogs.ShowMessage(shown);
-    services_.pacing.ResumeGame();
-}
-
-bool RoomOperations::ShowQuestion(const std::string& text) {
-    const std::string shown = WithLineBreaks(text);
-    services_.pacing.PauseGame();
-    const bool yes = services_.dialogs.ShowQuestion(shown);
-    services_.pacing.ResumeGame();
-    return yes;
-}
-
-void RoomOperations::ShowHighscores(std::int32_t value) {
-    services_.pacing.PauseGame();
-    services_.scores.ShowScores(value);
-    services_.pacing.ResumeGame();
-}
-
-void RoomOperations::DrawObjectAt(const CInstance& self, const CInstance& other,
-                                  std::int32_t object, double x, double y) {
-    const std::int32_t resolved = ResolveObject(self, other, object);
-    if (!CheckObject(resolved, "Trying to draw the image of non-existing object: ")) {
-        return;
-    }
-    const int count = game_.data.objects.Get(resolved).image.Count();
-    if (count > 0) {
-        services_.drawing.DrawObjectImage(resolved, ShownSubimage(self, count), self.image_scale, x,
-                                          y);
-    }
 }
 
 } // namespace velkaro

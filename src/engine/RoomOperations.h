@@ -1,7 +1,6 @@
 #pragma once
 
 #include "base/RandomGenerator.h"
-#include "engine/GameServices.h"
 #include "script/ErrorReport.h"
 #include "script/EventRunner.h"
 #include "world/GameState.h"
@@ -28,8 +27,8 @@ std::string WithLineBreaks(std::string text);
 
 // The operations through which a running game changes itself: rooms, the end of the game,
 // creating, destroying and changing instances, placing and bouncing them, questions about
-// places, sounds and the shell's boxes. Actions and script functions call them, always inside
-// a step, for a self instance and an other instance.
+// places. Actions and script functions call them, always inside a step, for a self instance and
+// an other instance. What they ask of the shell around the game is ShellOperations'.
 //
 // "Who" arguments: kSelfObject the self instance, kOtherObject the other instance, any other
 // value every instance of that object not marked deleted. Loops over the room's instances
@@ -37,8 +36,7 @@ std::string WithLineBreaks(std::string text);
 // runs are not visited.
 class RoomOperations {
 public:
-    RoomOperations(GameState& game, EventRunner& events, GameErrorSink& errors,
-                   GameServices services);
+    RoomOperations(GameState& game, EventRunner& events, GameErrorSink& errors);
 
     // Rooms and game.
 
@@ -95,21 +93,6 @@ public:
     bool NothingAt(const CInstance& self, double x, double y);
     int CountInstances(const CInstance& self, const CInstance& other, std::int32_t object);
 
-    // The shell.
-
-    // Shows the room at once, then holds the game up for `ms` milliseconds (none when
-    // negative).
-    void SleepFor(std::int32_t ms);
-    // A sound that does not exist is a non-fatal error report.
-    void PlaySound(std::int32_t number, std::int32_t mode);
-    void ShowGameMessage(const std::string& text);
-    bool ShowQuestion(const std::string& text);
-    void ShowHighscores(std::int32_t value);
-    // Draws the sprite of `object` at (x, y) with self's sub-image and scale. An object that
-    // does not exist is a non-fatal error report.
-    void DrawObjectAt(const CInstance& self, const CInstance& other, std::int32_t object, double x,
-                      double y);
-
 private:
     bool ObjectExists(std::int32_t object) const;
     // Reports `message` + the number when the object does not exist.
@@ -126,7 +109,6 @@ private:
     GameState& game_;
     EventRunner& events_;
     GameErrorSink& errors_;
-    GameServices services_;
 };
 
 } // namespace velkaro

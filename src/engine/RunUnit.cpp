@@ -3,6 +3,7 @@
 #include "base/VariableClass.h"
 #include "data/GameLoader.h"
 #include "engine/Joystick.h"
+#include "engine/ScreenMode.h"
 #include "script/Tokenizer.h"
 
 #include <chrono>
@@ -58,9 +59,10 @@ CGame::CGame(GameData& data, const GamePlatform& platform, const GameLibraries& 
       drawing_(game_, executor_, platform.screen, platform.pictures),
       services_{drawing_,        platform.dialogs, platform.sound, platform.pacing,
                 platform.scores, platform.screens, platform.input, platform.programs},
-      rooms_(game_, executor_, errors_, services_),
+      rooms_(game_, executor_, errors_), shell_(game_, errors_, services_),
       // Last, from every part above; the interpreter and the executor hold it already.
-      parts_{game_, interpreter_, executor_, errors_, rooms_, drawing_, saved_, services_, *this} {}
+      parts_{game_,  interpreter_, executor_, errors_,   rooms_,
+             shell_, drawing_,     saved_,    services_, *this} {}
 
 CGame::~CGame() = default;
 

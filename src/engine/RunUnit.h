@@ -2,10 +2,12 @@
 
 #include "engine/DrawingUnit.h"
 #include "engine/GameParts.h"
+#include "engine/GamePlatform.h"
 #include "engine/GameServices.h"
 #include "engine/GameShell.h"
 #include "engine/PauseGate.h"
 #include "engine/RoomOperations.h"
+#include "engine/ScreenMode.h"
 #include "platform/Dialogs.h"
 #include "platform/Pictures.h"
 #include "platform/Screen.h"
@@ -23,32 +25,7 @@
 
 namespace velkaro {
 
-class CFunctionRegistry;
 struct GameData;
-
-// What a running game needs from the platform and the shell around it. Room drawing is not
-// among them: the game draws its rooms with a drawing unit of its own, onto `screen`.
-struct GamePlatform {
-    Screen& screen;
-    Pictures& pictures;
-    // Error reports, problems with saved values, and the boxes of the actions and functions.
-    Dialogs& dialogs;
-    SoundService& sound;
-    PacingService& pacing;
-    GameShell& shell;
-    ScoreService& scores;
-    ScreenService& screens;
-    DeviceInput& input;
-    ProgramService& programs;
-};
-
-// The built-in functions that game code calls and the actions that action lists run: libraries
-// that the composition roots hand to the game, as a language's standard library is opened into
-// its core. Both are read-only and outlive the game.
-struct GameLibraries {
-    const CFunctionRegistry& functions;
-    const CActionRegistry& actions;
-};
 
 // One game being played: its state, and everything that runs it, built from the loaded game
 // and torn down with it. The four synchronized operations (StartGame, RunStep, ChangeRoom,
@@ -97,7 +74,9 @@ public:
     void MarkGameOver();
 
     void GotoRoom(std::int32_t room) override { rooms_.GotoRoom(room); }
-    void SetScreenMode(bool full) override { drawing_.SetScreenMode(full); }
+    void SetScreenMode(bool full) override {
+        velkaro::SetScreenMode(game_, platform_.screen, full);
+    }
 
 private:
     const CActionList* ListFor(const CInstance& instance, int row, int sub) const;
@@ -133,6 +112,7 @@ private:
     // The services of the platform, with the game's own drawing unit.
     GameServices services_;
     RoomOperations rooms_;
+    ShellOperations shell_;
     CSavedValues saved_;
     // Built last, from the parts above; the interpreter and the executor hold it from their
     // start, but hand it on only while the game runs.

@@ -207,7 +207,7 @@ bool PlaySound(GameParts& parts, CInstance&, CInstance&, const CAction& action) 
     const std::optional<std::int32_t> number = SoundNumber(action.arguments[0]);
     // A number that cannot be read is a sound that does not exist.
     if (number.has_value()) {
-        parts.rooms.PlaySound(*number, 2);
+        parts.shell.PlaySound(*number, 2);
     } else {
         parts.errors.ReportGameError("Trying to play non-existing sound: " + action.arguments[0],
                                      false);
@@ -216,7 +216,7 @@ bool PlaySound(GameParts& parts, CInstance&, CInstance&, const CAction& action) 
 }
 
 bool ShowMessage(GameParts& parts, CInstance& self, CInstance& other, const CAction& action) {
-    parts.rooms.ShowGameMessage(Text(parts, self, other, action, 1));
+    parts.shell.ShowGameMessage(Text(parts, self, other, action, 1));
     return true;
 }
 
@@ -227,7 +227,7 @@ bool SetScore(GameParts& parts, CInstance& self, CInstance& other, const CAction
 }
 
 bool ShowHighscores(GameParts& parts, CInstance&, CInstance&, const CAction&) {
-    parts.rooms.ShowHighscores(parts.state.score);
+    parts.shell.ShowHighscores(parts.state.score);
     return true;
 }
 
@@ -243,7 +243,7 @@ bool EndGame(GameParts& parts, CInstance&, CInstance&, const CAction&) {
 }
 
 bool Sleep(GameParts& parts, CInstance& self, CInstance& other, const CAction& action) {
-    parts.rooms.SleepFor(RoundToInt32(Real(parts, self, other, action, 1)));
+    parts.shell.SleepFor(RoundToInt32(Real(parts, self, other, action, 1)));
     return true;
 }
 
@@ -284,7 +284,7 @@ bool IsNoButton(GameParts& parts, CInstance&, CInstance&, const CAction&) {
 }
 
 bool AskUser(GameParts& parts, CInstance& self, CInstance& other, const CAction& action) {
-    return parts.rooms.ShowQuestion(Text(parts, self, other, action, 1));
+    return parts.shell.ShowQuestion(Text(parts, self, other, action, 1));
 }
 
 bool IsTrue(GameParts& parts, CInstance& self, CInstance& other, const CAction& action) {
@@ -304,7 +304,7 @@ bool ExecuteThirdArgument(GameParts& parts, CInstance& self, CInstance& other,
 
 bool DrawObjectImage(GameParts& parts, CInstance& self, CInstance& other, const CAction& action) {
     const Position at = PositionArguments(parts, self, other, action);
-    parts.rooms.DrawObjectAt(self, other, action.actionObject, at.x, at.y);
+    parts.shell.DrawObjectAt(self, other, action.actionObject, at.x, at.y);
     return true;
 }
 

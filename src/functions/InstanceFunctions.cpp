@@ -59,11 +59,11 @@ void Sleep(InstanceCall& call) {
     // The platform's wait takes an unsigned count, in which a negative number would mean
     // waiting for ever.
     const std::int64_t ms = call.Integer(0);
-    call.Rooms().SleepFor(ms < 0 ? 0 : Low32(ms));
+    call.Parts().shell.SleepFor(ms < 0 ? 0 : Low32(ms));
 }
 
 template <std::int32_t Mode> void PlaySound(InstanceCall& call) {
-    call.Rooms().PlaySound(call.Integer32(0), Mode);
+    call.Parts().shell.PlaySound(call.Integer32(0), Mode);
 }
 
 // Runs `act` on the sound player for argument 0 when it names a sound of the table (or 0 for

@@ -1,4 +1,5 @@
 #include "engine/DrawingUnit.h"
+#include "engine/ScreenMode.h"
 
 #include "data/GameLoader.h"
 #include "support/PartsInMemory.h"
@@ -382,7 +383,7 @@ TEST_F(DrawingUnitTest, ScreenModesScaleAndCentreThePicture) {
     game.room_rows = 15;
     Start();
     EXPECT_FALSE(game.fullscreenmode);
-    unit.SetScreenMode(true);
+    SetScreenMode(game, screen, true);
     EXPECT_TRUE(game.fullscreenmode);
     EXPECT_DOUBLE_EQ(game.screen_scale_x, 2.56);
     EXPECT_DOUBLE_EQ(game.screen_scale_y, 2.56);
@@ -391,7 +392,7 @@ TEST_F(DrawingUnitTest, ScreenModesScaleAndCentreThePicture) {
     unit.DrawFrame();
     EXPECT_EQ(screen.box, (std::vector<int>{0, 77, 1024, 691}));
 
-    unit.SetScreenMode(false);
+    SetScreenMode(game, screen, false);
     EXPECT_FALSE(game.fullscreenmode);
     EXPECT_EQ(screen.shown, "window 400x240");
     EXPECT_EQ(game.screen_offset_y, 0);
@@ -400,13 +401,13 @@ TEST_F(DrawingUnitTest, ScreenModesScaleAndCentreThePicture) {
 
 TEST_F(DrawingUnitTest, FullScreenNeedsTheDisplayAndExclusiveModeInsistsOnIt) {
     Start();
-    unit.SetScreenMode(true);
+    SetScreenMode(game, screen, true);
     EXPECT_FALSE(game.fullscreenmode);
 
     screen.fullScreenAvailable = true;
     data.options.exclusive = true;
     Start();
-    unit.SetScreenMode(false);
+    SetScreenMode(game, screen, false);
     EXPECT_TRUE(game.fullscreenmode);
 }
 

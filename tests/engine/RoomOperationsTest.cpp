@@ -114,6 +114,7 @@ protected:
     RecordingErrors& errors = parts.errors;
     RecordingShell& shell = parts.shell;
     RoomOperations& operations = parts.rooms;
+    ShellOperations& shellOperations = parts.shellOperations;
 };
 
 using Reports = std::vector<std::pair<std::string, bool>>;
@@ -194,7 +195,7 @@ TEST_F(RoomOperationsTest, AnObjectThatDoesNotExistIsReportedAndNothingElseHappe
         operations.ChangeInstance(self, object);
         operations.Change(self, self, kSelfObject, object);
         operations.ChangeAt(self, self, object, 1, 1);
-        operations.DrawObjectAt(self, self, object, 0, 0);
+        shellOperations.DrawObjectAt(self, self, object, 0, 0);
         EXPECT_EQ(
             errors.reports,
             (Reports{{"Trying to create an instance of non-existing object: " + number, false},
@@ -703,19 +704,19 @@ TEST_F(RoomOperationsTest, EventsNestedWithoutEndStopAtTheLimit) {
 }
 
 TEST_F(RoomOperationsTest, SleepingShowsTheRoomFirst) {
-    operations.SleepFor(250);
-    operations.SleepFor(0);
-    operations.SleepFor(-5);
+    shellOperations.SleepFor(250);
+    shellOperations.SleepFor(0);
+    shellOperations.SleepFor(-5);
     EXPECT_EQ(shell.calls, (std::vector<std::string>{"frame", "sleep 250", "frame", "sleep 0",
                                                      "frame", "sleep 0"}));
 }
 
 TEST_F(RoomOperationsTest, PlayingASoundThatDoesNotExistIsReportedAndTheGameGoesOn) {
-    operations.PlaySound(3, 2);
+    shellOperations.PlaySound(3, 2);
     EXPECT_TRUE(errors.reports.empty());
     shell.soundExists = [](std::int32_t) { return false; };
-    operations.PlaySound(-1, 0);
-    operations.PlaySound(7, 1);
+    shellOperations.PlaySound(-1, 0);
+    shellOperations.PlaySound(7, 1);
     EXPECT_EQ(shell.calls, (std::vector<std::string>{"sound 3 2", "sound -1 0", "sound 7 1"}));
     EXPECT_EQ(errors.reports, (Reports{{"Trying to play non-existing sound: -1", false},
                                        {"Trying to play non-existing sound: 7", false}}));
@@ -723,12 +724,12 @@ TEST_F(RoomOperationsTest, PlayingASoundThatDoesNotExistIsReportedAndTheGameGoes
 }
 
 TEST_F(RoomOperationsTest, BoxesPauseTheGameAndShowHashesAsLineBreaks) {
-    operations.ShowGameMessage("Well done!#Next level");
+    shellOperations.ShowGameMessage("Well done!#Next level");
     shell.answer = true;
-    EXPECT_TRUE(operations.ShowQuestion("Again?"));
+    EXPECT_TRUE(shellOperations.ShowQuestion("Again?"));
     shell.answer = false;
-    EXPECT_FALSE(operations.ShowQuestion("##"));
-    operations.ShowHighscores(1500);
+    EXPECT_FALSE(shellOperations.ShowQuestion("##"));
+    shellOperations.ShowHighscores(1500);
     EXPECT_EQ(shell.calls, (std::vector<std::string>{"pause", "message Well done!\rNext level",
                                                      "resume", "pause", "question Again?", "resume",
                                                      "pause", "question \r\r", "resume", "pause",
@@ -740,13 +741,13 @@ TEST_F(RoomOperationsTest, DrawingAnObjectUsesSelfsSubimageAndScale) {
     CInstance& other = Place(kSprite, 0, 0);
     self.image_scale = 1.5;
     self.image_counter = 4.7; // sub-image 4 of the three-frame sprite: 1
-    operations.DrawObjectAt(self, other, kSprite, 10, 20.5);
+    shellOperations.DrawObjectAt(self, other, kSprite, 10, 20.5);
     self.image_index = 2;
-    operations.DrawObjectAt(self, other, kOtherObject, -3, 0);
+    shellOperations.DrawObjectAt(self, other, kOtherObject, -3, 0);
     self.image_index = -1;
     self.image_counter = -1; // backwards: wraps to the last frame
-    operations.DrawObjectAt(self, other, kSprite, 0, 0);
-    operations.DrawObjectAt(self, other, kSelfObject, 0, 0); // the ball has no sprite
+    shellOperations.DrawObjectAt(self, other, kSprite, 0, 0);
+    shellOperations.DrawObjectAt(self, other, kSelfObject, 0, 0); // the ball has no sprite
     EXPECT_EQ(shell.calls, (std::vector<std::string>{"image 4 1 1.5 10 20.5", "image 4 2 1.5 -3 0",
                                                      "image 4 2 1.5 0 0"}));
     EXPECT_TRUE(errors.reports.empty());

@@ -76,6 +76,7 @@ public:
     CActionExecutor executor;
     CDrawingUnit drawing;
     RoomOperations rooms;
+    ShellOperations shellOperations;
     GameParts parts;
 };
 
