@@ -85,6 +85,7 @@ public:
     const GameState& State() const { return game_; }
     CSavedValues& SavedValues() { return saved_; }
     RoomOperations& Rooms() { return rooms_; }
+    const CErrorReport& Errors() const { return errors_; }
     CDrawingUnit& Drawing() { return drawing_; }
 
     // The synchronized operations of the game thread.
