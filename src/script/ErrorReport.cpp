@@ -19,13 +19,13 @@ std::string ErrorReportText(const std::string& message, bool fatal, const std::s
 }
 
 void CErrorReport::ReportGameError(const std::string& message, bool fatal) {
-    const std::string text = ErrorReportText(message, fatal, game_.event_name, ReportObjectName());
     if (!control_.IsGameRunning()) {
         if (unshown_++ == 0) {
-            firstUnshown_ = text;
+            firstUnshown_ = ErrorReportText(message, fatal, game_.event_name, ReportObjectName());
         }
         return;
     }
+    const std::string text = ErrorReportText(message, fatal, game_.event_name, ReportObjectName());
     // A fatal error leaves nothing to choose, whatever the box answers.
     const ErrorAnswer answer = dialogs_.ShowErrorReport(text, fatal);
     if (fatal || answer == ErrorAnswer::Abort) {
