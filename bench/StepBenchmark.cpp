@@ -5,8 +5,12 @@
 #include "qvf/HeadlessGame.h"
 
 #include <benchmark/benchmark.h>
+#include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <cstdint>
 #include <sstream>
+#include <string>
 
 namespace velkaro {
 namespace {
@@ -36,7 +40,8 @@ void AddCode(CObject& object, int row, int sub, const std::string& code) {
 GameData BusyRoom() {
     GameData data;
     CObject& mover = AddObject(data, "mover", 16, PixelFromRgb(40, 120, 220));
-    AddCode(mover, kCreationEvent, 0, "{ hspeed = 1 + random(3); vspeed = 1 + random(3) }");
+    AddCode(mover, kCreationEvent, 0,
+            "{ steps = 0; hspeed = 1 + random(3); vspeed = 1 + random(3) }");
     AddCode(mover, kStepEvent, 0,
             "{ steps += 1; if x > roomwidth - 16 then hspeed = -abs(hspeed); "
             "if y > roomheight - 16 then vspeed = -abs(vspeed) }");
@@ -56,6 +61,43 @@ GameData BusyRoom() {
     return data;
 }
 
+// Why the timed steps did not run the game's code as written, or nothing when they did: every
+// mover counted each step, and no error report was shown or went unshown.
+std::string CodeFault(const CGame& game, const std::string& transcript, std::int64_t steps) {
+    std::istringstream lines(transcript);
+    std::string line;
+    while (std::getline(lines, line)) {
+        const nlohmann::json entry = nlohmann::json::parse(line, nullptr, false);
+        if (!entry.is_discarded() && entry.value("kind", "") == "error") {
+            return "the game's code reported an error: " + line;
+        }
+    }
+    if (game.Errors().UnshownCount() > 0) {
+        std::string report = game.Errors().FirstUnshown();
+        std::replace(report.begin(), report.end(), '\r', ' ');
+        return "an error report went unshown: " + report;
+    }
+    int movers = 0;
+    const CInstanceList& instances = game.State().instances;
+    for (int i = 1; i <= instances.Count(); ++i) {
+        const CInstance& instance = instances.Get(i);
+        if (instance.object != kMover) {
+            continue;
+        }
+        ++movers;
+        RValue counted;
+        if (!instance.locals.GetValue("steps", 0, counted) ||
+            counted.real != static_cast<double>(steps)) {
+            return "mover " + std::to_string(i) + " counted " + std::to_string(counted.real) +
+                   " of " + std::to_string(steps) + " steps";
+        }
+    }
+    if (movers != 1000) {
+        return std::to_string(movers) + " movers instead of 1000";
+    }
+    return {};
+}
+
 void BM_StepBusyRoom(benchmark::State& state) {
     GameData data = BusyRoom();
     std::ostringstream sink;
@@ -65,9 +107,18 @@ void BM_StepBusyRoom(benchmark::State& state) {
     VirtualClock clock;
     qvf::HeadlessGame headless(data, transcript, dialogs, answers, clock, nullptr, 12345u);
     CGame& game = headless.Game();
-    game.StartGame();
-    for (auto _ : state) {
-        game.RunStep();
+    // Started as qvf run starts it, so that an error in the game's code is shown (into the
+    // transcript) instead of being dropped as a report outside a running game.
+    game.StartGameThread([&] {
+        game.StartGame();
+        for (auto _ : state) {
+            game.RunStep();
+        }
+    });
+    const std::string fault = CodeFault(game, sink.str(), state.iterations());
+    if (!fault.empty()) {
+        state.SkipWithError(fault.c_str());
+        return;
     }
     state.counters["steps_per_second"] =
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);

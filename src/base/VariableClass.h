@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cassert>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -125,7 +126,10 @@ public:
 
     int Count() const { return static_cast<int>(variables_.size()); }
     // Variable i in creation order, 1 <= i <= Count().
-    const CVariable& Get(int i) const { return *variables_[static_cast<std::size_t>(i - 1)]; }
+    const CVariable& Get(int i) const {
+        assert(i >= 1 && i <= Count());
+        return *variables_[static_cast<std::size_t>(i - 1)];
+    }
 
     void Clear() { variables_.clear(); }
 

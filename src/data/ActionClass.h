@@ -4,6 +4,7 @@
 #include "data/TokenClass.h"
 
 #include <array>
+#include <cassert>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -41,8 +42,14 @@ public:
 
     int Count() const { return static_cast<int>(actions_.size()); }
     // Action i, 1 <= i <= Count().
-    CAction& Get(int i) { return *actions_[static_cast<std::size_t>(i - 1)]; }
-    const CAction& Get(int i) const { return *actions_[static_cast<std::size_t>(i - 1)]; }
+    CAction& Get(int i) {
+        assert(i >= 1 && i <= Count());
+        return *actions_[static_cast<std::size_t>(i - 1)];
+    }
+    const CAction& Get(int i) const {
+        assert(i >= 1 && i <= Count());
+        return *actions_[static_cast<std::size_t>(i - 1)];
+    }
     CAction& Add();
 
 private:

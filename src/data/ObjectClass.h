@@ -5,6 +5,7 @@
 #include "data/LoadContext.h"
 
 #include <array>
+#include <cassert>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -106,8 +107,14 @@ public:
 
     int Count() const { return static_cast<int>(objects_.size()); }
     // Object i, 1 <= i <= Count(); callers check the range.
-    CObject& Get(int i) { return *objects_[static_cast<std::size_t>(i - 1)]; }
-    const CObject& Get(int i) const { return *objects_[static_cast<std::size_t>(i - 1)]; }
+    CObject& Get(int i) {
+        assert(i >= 1 && i <= Count());
+        return *objects_[static_cast<std::size_t>(i - 1)];
+    }
+    const CObject& Get(int i) const {
+        assert(i >= 1 && i <= Count());
+        return *objects_[static_cast<std::size_t>(i - 1)];
+    }
     bool Valid(int i) const { return i >= 1 && i <= Count(); }
     CObject& Add();
 

@@ -3,6 +3,7 @@
 #include "base/Bitmap.h"
 #include "data/LoadContext.h"
 
+#include <cassert>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -44,7 +45,10 @@ public:
     void AddInstance(std::int32_t column, std::int32_t row, std::int32_t object);
 
 private:
-    static std::size_t Index(int i) { return static_cast<std::size_t>(i - 1); }
+    std::size_t Index(int i) const {
+        assert(i >= 1 && i <= InstanceCount());
+        return static_cast<std::size_t>(i - 1);
+    }
 
     std::vector<std::int32_t> instanceColumns_;
     std::vector<std::int32_t> instanceRows_;
@@ -59,8 +63,14 @@ public:
 
     int Count() const { return static_cast<int>(rooms_.size()); }
     // Room i, 1 <= i <= Count(); callers check the range.
-    CRoom& Get(int i) { return *rooms_[static_cast<std::size_t>(i - 1)]; }
-    const CRoom& Get(int i) const { return *rooms_[static_cast<std::size_t>(i - 1)]; }
+    CRoom& Get(int i) {
+        assert(i >= 1 && i <= Count());
+        return *rooms_[static_cast<std::size_t>(i - 1)];
+    }
+    const CRoom& Get(int i) const {
+        assert(i >= 1 && i <= Count());
+        return *rooms_[static_cast<std::size_t>(i - 1)];
+    }
     bool Valid(int i) const { return i >= 1 && i <= Count(); }
     CRoom& Add();
 

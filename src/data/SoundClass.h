@@ -2,6 +2,7 @@
 
 #include "data/LoadContext.h"
 
+#include <cassert>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -41,8 +42,15 @@ public:
     void Clear() { sounds_.clear(); }
 
     int Count() const { return static_cast<int>(sounds_.size()); }
-    CSound& Get(int i) { return *sounds_[static_cast<std::size_t>(i - 1)]; }
-    const CSound& Get(int i) const { return *sounds_[static_cast<std::size_t>(i - 1)]; }
+    // Sound i, 1 <= i <= Count(); callers check the range.
+    CSound& Get(int i) {
+        assert(i >= 1 && i <= Count());
+        return *sounds_[static_cast<std::size_t>(i - 1)];
+    }
+    const CSound& Get(int i) const {
+        assert(i >= 1 && i <= Count());
+        return *sounds_[static_cast<std::size_t>(i - 1)];
+    }
     bool Valid(int i) const { return i >= 1 && i <= Count(); }
     CSound& Add();
 

@@ -2,6 +2,7 @@
 
 #include "base/VariableClass.h"
 
+#include <cassert>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -83,7 +84,10 @@ public:
     void Add(CToken token) { tokens_.push_back(std::move(token)); }
     int Count() const { return static_cast<int>(tokens_.size()); }
     // Token i, 1 <= i <= Count().
-    const CToken& Get(int i) const { return tokens_[static_cast<std::size_t>(i - 1)]; }
+    const CToken& Get(int i) const {
+        assert(i >= 1 && i <= Count());
+        return tokens_[static_cast<std::size_t>(i - 1)];
+    }
     // The tokens in order, Count() of them.
     const CToken* Data() const { return tokens_.data(); }
 

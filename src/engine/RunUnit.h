@@ -44,6 +44,7 @@ public:
     const GameState& State() const { return game_; }
     CSavedValues& SavedValues() { return saved_; }
     RoomOperations& Rooms() { return rooms_; }
+    const CErrorReport& Errors() const { return errors_; }
     CDrawingUnit& Drawing() { return drawing_; }
     GameParts& Parts() { return parts_; }
 

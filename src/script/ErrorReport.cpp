@@ -20,6 +20,9 @@ std::string ErrorReportText(const std::string& message, bool fatal, const std::s
 
 void CErrorReport::ReportGameError(const std::string& message, bool fatal) {
     if (!control_.IsGameRunning()) {
+        if (unshown_++ == 0) {
+            firstUnshown_ = ErrorReportText(message, fatal, game_.event_name, ReportObjectName());
+        }
         return;
     }
     const std::string text = ErrorReportText(message, fatal, game_.event_name, ReportObjectName());

@@ -42,8 +42,13 @@ public:
         : game_(game), dialogs_(dialogs), control_(control) {}
 
     // Shows nothing while no game runs: after an Abort, the rest of the step may still report
-    // errors, and the player has already said what should happen.
+    // errors, and the player has already said what should happen. Such reports are counted.
     void ReportGameError(const std::string& message, bool fatal) override;
+
+    // The reports shown nothing because no game ran, and the text of the first of them: what a
+    // test or benchmark that drives a game without starting it checks, so none is lost unseen.
+    int UnshownCount() const { return unshown_; }
+    const std::string& FirstUnshown() const { return firstUnshown_; }
 
 private:
     std::string ReportObjectName() const;
@@ -51,6 +56,8 @@ private:
     const GameState& game_;
     Dialogs& dialogs_;
     GameRunControl& control_;
+    int unshown_ = 0;
+    std::string firstUnshown_;
 };
 
 } // namespace velkaro

@@ -3,6 +3,7 @@
 #include "base/VariableClass.h"
 
 #include <array>
+#include <cassert>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -88,7 +89,10 @@ public:
 
     int Count() const { return static_cast<int>(entries_.size()); }
     // Entry i, 1 <= i <= Count().
-    const RFunction& Get(int i) const { return entries_[static_cast<std::size_t>(i - 1)]; }
+    const RFunction& Get(int i) const {
+        assert(i >= 1 && i <= Count());
+        return entries_[static_cast<std::size_t>(i - 1)];
+    }
 
 private:
     std::vector<RFunction> entries_;

@@ -2,6 +2,7 @@
 
 #include "base/VariableClass.h"
 
+#include <cassert>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -47,7 +48,10 @@ public:
 
     int Count() const { return static_cast<int>(entries_.size()); }
     // Entry i in the order of adding or loading, 1 <= i <= Count().
-    const Entry& Get(int i) const { return entries_[static_cast<std::size_t>(i - 1)]; }
+    const Entry& Get(int i) const {
+        assert(i >= 1 && i <= Count());
+        return entries_[static_cast<std::size_t>(i - 1)];
+    }
     bool Changed() const { return changed_; }
     void Clear();
 

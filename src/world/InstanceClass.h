@@ -4,6 +4,7 @@
 #include "data/ObjectClass.h"
 
 #include <array>
+#include <cassert>
 #include <cstdint>
 #include <memory>
 #include <type_traits>
@@ -123,8 +124,14 @@ class CInstanceList {
 public:
     int Count() const { return static_cast<int>(instances_.size()); }
     // Instance i, 1 <= i <= Count(); callers keep to that range.
-    CInstance& Get(int i) { return *instances_[static_cast<std::size_t>(i - 1)]; }
-    const CInstance& Get(int i) const { return *instances_[static_cast<std::size_t>(i - 1)]; }
+    CInstance& Get(int i) {
+        assert(i >= 1 && i <= Count());
+        return *instances_[static_cast<std::size_t>(i - 1)];
+    }
+    const CInstance& Get(int i) const {
+        assert(i >= 1 && i <= Count());
+        return *instances_[static_cast<std::size_t>(i - 1)];
+    }
 
     // Appends a fresh instance of object `object` (valid in `objects`) and sets it up. Runs no
     // event: the caller runs the Creation event. Instances never move in memory, so a

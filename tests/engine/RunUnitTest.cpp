@@ -95,6 +95,15 @@ protected:
         return room;
     }
 
+    // A report that reached no box because the game had stopped is lost to the test's eye
+    // unless the test expects it.
+    void TearDown() override {
+        if (game) {
+            EXPECT_EQ(game->Errors().UnshownCount(), unshownReports)
+                << "first: " << game->Errors().FirstUnshown();
+        }
+    }
+
     CGame& Start() {
         game = std::make_unique<CGame>(data, platform, libraries, 12345u);
         game->StartGameThread([] {});
@@ -127,6 +136,8 @@ protected:
     CActionRegistry actions = BuildActionRegistry(boxes);
     GameLibraries libraries{FunctionRegistry(), actions};
     std::unique_ptr<CGame> game;
+    // The error reports the test expects to go unshown.
+    int unshownReports = 0;
 };
 
 TEST_F(RunUnitTest, StartingARoomPlacesItsInstancesOnTheGridAndCreatesThemInOrder) {
@@ -372,6 +383,23 @@ TEST_F(CollisionPhaseTest, ErrorReportsNameThePhaseThatRanTheEvent) {
     EXPECT_NE(boxes.errorReports[1].text.find("in Collision event of object hunter"),
               std::string::npos)
         << boxes.errorReports[1].text;
+}
+
+TEST_F(RunUnitTest, AfterAbortTheStepRunsToItsEndWithoutAnotherBoxAndTheGameStops) {
+    CObject& faulty = AddObject("faulty", false, 3);
+    On(faulty, kStepEvent, 0, "{ global.log += 'S' + string(x) + ' '; x = 1 / 0 }");
+    AddRoom({{1, 0, 2}, {2, 0, 2}, {3, 0, 2}});
+    Start();
+    boxes.errorAnswers = {ErrorAnswer::Abort};
+    game->RunStep();
+    EXPECT_EQ(TakeLog(), "S10 S20 S30 ");
+    ASSERT_EQ(boxes.errorReports.size(), 1u);
+    EXPECT_NE(boxes.errorReports[0].text.find("Division by 0"), std::string::npos);
+    EXPECT_TRUE(game->StopRequested());
+    EXPECT_FALSE(game->State().game_running);
+    // The two later instances reported too: counted, not shown.
+    unshownReports = 2;
+    EXPECT_NE(game->Errors().FirstUnshown().find("Division by 0"), std::string::npos);
 }
 
 TEST_F(RunUnitTest, EveryMeetingIsReportedAndSolidInstancesMeetToo) {

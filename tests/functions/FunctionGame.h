@@ -51,6 +51,15 @@ protected:
         room.cellSize = cell;
     }
 
+    // A report that reached no box because the game had stopped is lost to the test's eye
+    // unless the test expects it.
+    void TearDown() override {
+        if (game) {
+            EXPECT_EQ(game->Errors().UnshownCount(), unshownReports)
+                << "first: " << game->Errors().FirstUnshown();
+        }
+    }
+
     GameState& Start() {
         game = std::make_unique<CGame>(data, platform, libraries, 12345u);
         game->StartGameThread([] {});
@@ -107,6 +116,8 @@ protected:
     CActionRegistry actions = BuildActionRegistry(shell);
     GameLibraries libraries{FunctionRegistry(), actions};
     std::unique_ptr<CGame> game;
+    // The error reports the test expects to go unshown.
+    int unshownReports = 0;
 };
 
 } // namespace velkaro::test

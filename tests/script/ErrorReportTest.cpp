@@ -66,6 +66,7 @@ TEST_F(ErrorReportTest, IgnoringAnErrorLetsTheGameGoOn) {
     EXPECT_FALSE(dialogs.errorReports[0].fatal);
     EXPECT_EQ(control.stops, 0);
     EXPECT_TRUE(control.running);
+    EXPECT_EQ(report.UnshownCount(), 0);
 }
 
 TEST_F(ErrorReportTest, AbortStopsTheGameAndLaterReportsOfTheStepShowNothing) {
@@ -77,6 +78,9 @@ TEST_F(ErrorReportTest, AbortStopsTheGameAndLaterReportsOfTheStepShowNothing) {
     ASSERT_EQ(dialogs.errorReports.size(), 1u);
     EXPECT_EQ(dialogs.errorReports[0].text, "ERROR:\rin Step event of object ball\rfirst");
     EXPECT_EQ(control.stops, 1);
+    // Not shown, but not lost: a test can still see what the rest of the step reported.
+    EXPECT_EQ(report.UnshownCount(), 2);
+    EXPECT_EQ(report.FirstUnshown(), "ERROR:\rin Step event of object ball\rsecond");
 }
 
 TEST_F(ErrorReportTest, AFatalErrorOffersOnlyAbortAndAlwaysStopsTheGame) {
@@ -101,12 +105,14 @@ TEST_F(ErrorReportTest, AFatalErrorOffersOnlyAbortAndAlwaysStopsTheGame) {
     EXPECT_EQ(running.stops, 1);
 }
 
-TEST_F(ErrorReportTest, NothingIsShownWhileNoGameRuns) {
+TEST_F(ErrorReportTest, NothingIsShownWhileNoGameRunsButEveryReportIsCounted) {
     control.running = false;
-    report.ReportGameError("message", false);
-    report.ReportGameError("message", true);
+    report.ReportGameError("first", true);
+    report.ReportGameError("second", false);
     EXPECT_TRUE(dialogs.errorReports.empty());
     EXPECT_EQ(control.stops, 0);
+    EXPECT_EQ(report.UnshownCount(), 2);
+    EXPECT_EQ(report.FirstUnshown(), "FATAL ERROR:\rin Step event of object ball\rfirst");
 }
 
 TEST_F(ErrorReportTest, BeforeAnyActionListHasRunTheObjectHasNoName) {
