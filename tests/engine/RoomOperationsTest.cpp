@@ -703,7 +703,10 @@ TEST_F(RoomOperationsTest, EventsNestedWithoutEndStopAtTheLimit) {
     EXPECT_EQ(runner.runs.size(), static_cast<std::size_t>(2 * CNestingGuard::kMaxEventDepth));
 }
 
-TEST_F(RoomOperationsTest, SleepingShowsTheRoomFirst) {
+// What actions and functions ask of the shell, on the same room.
+using ShellOperationsTest = RoomOperationsTest;
+
+TEST_F(ShellOperationsTest, SleepingShowsTheRoomFirst) {
     shellOperations.SleepFor(250);
     shellOperations.SleepFor(0);
     shellOperations.SleepFor(-5);
@@ -711,7 +714,7 @@ TEST_F(RoomOperationsTest, SleepingShowsTheRoomFirst) {
                                                      "frame", "sleep 0"}));
 }
 
-TEST_F(RoomOperationsTest, PlayingASoundThatDoesNotExistIsReportedAndTheGameGoesOn) {
+TEST_F(ShellOperationsTest, PlayingASoundThatDoesNotExistIsReportedAndTheGameGoesOn) {
     shellOperations.PlaySound(3, 2);
     EXPECT_TRUE(errors.reports.empty());
     shell.soundExists = [](std::int32_t) { return false; };
@@ -723,7 +726,7 @@ TEST_F(RoomOperationsTest, PlayingASoundThatDoesNotExistIsReportedAndTheGameGoes
     EXPECT_EQ(game.next_room, 0);
 }
 
-TEST_F(RoomOperationsTest, BoxesPauseTheGameAndShowHashesAsLineBreaks) {
+TEST_F(ShellOperationsTest, BoxesPauseTheGameAndShowHashesAsLineBreaks) {
     shellOperations.ShowGameMessage("Well done!#Next level");
     shell.answer = true;
     EXPECT_TRUE(shellOperations.ShowQuestion("Again?"));
@@ -736,7 +739,7 @@ TEST_F(RoomOperationsTest, BoxesPauseTheGameAndShowHashesAsLineBreaks) {
                                                      "scores 1500", "resume"}));
 }
 
-TEST_F(RoomOperationsTest, DrawingAnObjectUsesSelfsSubimageAndScale) {
+TEST_F(ShellOperationsTest, DrawingAnObjectUsesSelfsSubimageAndScale) {
     CInstance& self = Place(kBall, 0, 0);
     CInstance& other = Place(kSprite, 0, 0);
     self.image_scale = 1.5;
