@@ -195,6 +195,7 @@ void CGame::StartGameThread(const std::function<void()>& startThread) {
     }
     game_.game_running = true;
     game_.game_paused = false;
+    pauseDepth_ = 0;
     stopRequested_ = false;
     startThread();
 }
@@ -205,29 +206,38 @@ void CGame::StopGameThread() {
     }
     game_.game_running = false;
     game_.game_paused = false;
+    pauseDepth_ = 0;
     stopRequested_ = true;
     gate_.Open();
 }
 
 void CGame::PauseGame() {
-    if (game_.game_running && !game_.game_paused) {
+    if (game_.game_running && pauseDepth_++ == 0) {
         game_.game_paused = true;
         gate_.Close();
     }
 }
 
 void CGame::ResumeGame() {
-    if (game_.game_running && game_.game_paused) {
-        game_.game_paused = false;
-        // The button that closed the box must not reach the game as a click.
-        game_.mousebutton = 0;
-        gate_.Open();
+    // Boxes open inside boxes (a question asked from the help window, say): the game goes on
+    // only when the outermost has closed.
+    if (!game_.game_running || pauseDepth_ == 0 || --pauseDepth_ > 0) {
+        return;
     }
+    game_.game_paused = false;
+    // The button that closed the box must not reach the game as a click, and a key released
+    // while the box had the focus (its release never reached the game) must not stay held.
+    game_.mousebutton = 0;
+    if (game_.keypressed != 0 && !platform_.input.KeyDown(game_.keypressed)) {
+        game_.keypressed = 0;
+    }
+    gate_.Open();
 }
 
 void CGame::MarkGameOver() {
     game_.game_running = false;
     game_.game_paused = false;
+    pauseDepth_ = 0;
     gate_.Open();
 }
 

@@ -66,7 +66,7 @@ public:
     bool IsGameRunning() const override { return game_.game_running; }
     bool StopRequested() const { return stopRequested_.load(); }
     // Marks the game paused or running again; while it is paused the game thread holds its
-    // next step back.
+    // next step back. Pauses nest: the game runs again when every pause has been resumed.
     void PauseGame();
     void ResumeGame();
     // On the game thread: blocks while the game is paused. Answers whether it had to wait.
@@ -121,6 +121,8 @@ private:
     // Written on the thread that runs the game, read by the game thread between steps.
     std::atomic<bool> stopRequested_{false};
     PauseGate gate_;
+    // The pauses not yet resumed.
+    int pauseDepth_ = 0;
 };
 
 } // namespace velkaro

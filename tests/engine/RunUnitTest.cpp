@@ -53,10 +53,11 @@ public:
 
 class FakeJoystick : public DeviceInput {
 public:
-    bool KeyDown(std::int32_t) override { return false; }
+    bool KeyDown(std::int32_t key) override { return key != 0 && key == heldKey; }
     bool MouseButtonDown(std::int32_t) override { return false; }
     std::optional<JoystickState> ReadJoystick() override { return state; }
     std::optional<JoystickState> state;
+    std::int32_t heldKey = 0;
 };
 
 constexpr std::int32_t kLogger = 1; // first in every room: starts the log
@@ -570,6 +571,35 @@ TEST_F(GameLoopTest, AWindowClosedWhileTheGameStartsEndsItWithoutAStep) {
 
 // The game thread as the player runs it: beside the thread that runs the game. A box opened
 // between two steps (pausing the game) holds the next step back until it closes.
+// A box opened from inside another (a question asked while the help window is open, say) must
+// not let the game go on when it closes first. A key whose release the game never saw, because
+// a box had the focus, is let go when the game goes on; a key still held stays held.
+TEST_F(RunUnitTest, PausesNestAndResumingLetsGoOfKeysNoLongerHeld) {
+    AddObject("still", false, 3);
+    AddRoom({{0, 0, 2}});
+    Start();
+    GameState& state = game->State();
+    state.keypressed = 37;
+    joystick.heldKey = 37;
+    game->PauseGame();
+    game->PauseGame();
+    game->ResumeGame();
+    EXPECT_TRUE(state.game_paused);
+    state.mousebutton = 1;
+    game->ResumeGame();
+    EXPECT_FALSE(state.game_paused);
+    EXPECT_EQ(state.mousebutton, 0);
+    EXPECT_EQ(state.keypressed, 37) << "still held";
+    game->ResumeGame(); // one resume too many changes nothing
+    game->PauseGame();
+    EXPECT_TRUE(state.game_paused);
+
+    joystick.heldKey = 0;
+    game->ResumeGame();
+    EXPECT_FALSE(state.game_paused);
+    EXPECT_EQ(state.keypressed, 0) << "released while the box had the focus";
+}
+
 TEST_F(RunUnitTest, APausedGameRunsNoStepUntilItIsResumed) {
     CObject& timer = AddObject("timer", false, 3);
     On(timer, kStepEvent, 0, "room = -1");
