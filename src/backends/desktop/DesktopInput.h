@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/Input.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+namespace velkaro {
+
+// The keyboard, mouse and first joystick or game controller, read from SDL. SDL learns of
+// keys, buttons and devices as the window's events are pumped, so these answer as of the last
+// pump. Without a display (SDL's video not initialised) no key or button is held and there is
+// no joystick. Used from one thread at a time.
+class DesktopInput : public DeviceInput {
+public:
+    DesktopInput();
+    ~DesktopInput() override;
+    DesktopInput(const DesktopInput&) = delete;
+    DesktopInput& operator=(const DesktopInput&) = delete;
+
+    bool KeyDown(std::int32_t key) override;
+    bool MouseButtonDown(std::int32_t button) override;
+    // The device is opened on first use and whenever one is plugged in after none was open.
+    std::optional<JoystickState> ReadJoystick() override;
+
+private:
+    // SDL's joystick subsystem, kept up while this lives, and the device open in it.
+    class Joysticks;
+    std::unique_ptr<Joysticks> joysticks_;
+};
+
+} // namespace velkaro
