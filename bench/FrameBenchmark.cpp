@@ -18,6 +18,7 @@ public:
     void Close() override {}
     void SetCaption(const std::string&) override {}
     void ShowCursor(bool) override {}
+    bool StopPending(std::int32_t) override { return false; }
     void Present(const Bitmap& frame, int, int, int, int) override {
         benchmark::DoNotOptimize(frame.Row(0));
     }

@@ -234,6 +234,10 @@ void CGame::ResumeGame() {
     gate_.Open();
 }
 
+bool CGame::StopAsked() {
+    return StopRequested() || platform_.screen.StopPending(game_.quitkey);
+}
+
 void CGame::MarkGameOver() {
     game_.game_running = false;
     game_.game_paused = false;

@@ -75,6 +75,7 @@ public:
     void MarkGameOver();
 
     void GotoRoom(std::int32_t room) override { rooms_.GotoRoom(room); }
+    bool StopAsked() override;
     void SetScreenMode(bool full) override {
         velkaro::SetScreenMode(game_, platform_.screen, full);
     }

@@ -3,6 +3,7 @@
 #include "base/Bitmap.h"
 #include "base/ScreenGeometry.h"
 
+#include <cstdint>
 #include <string>
 
 namespace velkaro {
@@ -32,6 +33,11 @@ public:
     virtual void SetCaption(const std::string& caption) = 0;
     // The mouse cursor over both windows: the standard arrow or none.
     virtual void ShowCursor(bool shown) = 0;
+
+    // Whether a request to close the window, or a press of `quitKey` (a key code; 0 for none),
+    // waits among the messages not yet handled. Looks without handling any message: for game
+    // code that runs so long that the window's loop cannot get to them.
+    virtual bool StopPending(std::int32_t quitKey) = 0;
 
     // Shows `frame` in the shown window, stretched into the box (x1, y1) to (x2, y2) of its
     // client area (right and bottom exclusive); a box of the frame's own size copies it.

@@ -7,6 +7,7 @@
 #include "script/VariableNames.h"
 #include "world/GameState.h"
 #include "world/InstanceClass.h"
+#include "world/RuntimeControl.h"
 
 #include <algorithm>
 #include <utility>
@@ -162,7 +163,8 @@ std::optional<ScriptError> CCodeWalker::Walk(const CTokenList& tokens, const std
     return found;
 }
 
-// Errors in game code are never fatal: the player may go on.
+// Errors in game code are not fatal, but for code stopped because the player ends the game: the
+// player may go on.
 void CInterpreter::ReportError(bool inCode) {
     if (!HasError()) {
         return;
@@ -171,7 +173,7 @@ void CInterpreter::ReportError(bool inCode) {
     const std::string where = inCode ? "in code at line " + std::to_string(error.line) + " pos " +
                                            std::to_string(error.position)
                                      : "in expression at pos " + std::to_string(error.position);
-    errors_.ReportGameError(where + ": " + error.message, false);
+    errors_.ReportGameError(where + ": " + error.message, error.fatal);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -194,6 +196,21 @@ void CCodeWalker::ClearError() {
 
 // The line and position are those of the current token, counted in the text: "#" starts a
 // new line.
+bool CCodeWalker::LoopGoesOn(Acode& code) {
+    // Often enough that a close is answered at once, rarely enough to cost nothing.
+    constexpr int kPassesBetweenAsks = 4096;
+    if (++loopPasses_ < kPassesBetweenAsks) {
+        return true;
+    }
+    loopPasses_ = 0;
+    if (!code.running->runtime.StopAsked()) {
+        return true;
+    }
+    RecordError(code, kStoppedInLoop);
+    error_.fatal = true;
+    return false;
+}
+
 void CCodeWalker::RecordError(Acode& code, const std::string& message) {
     if (code.stopped) {
         return;
@@ -202,6 +219,7 @@ void CCodeWalker::RecordError(Acode& code, const std::string& message) {
     error_flag_ = true;
     error_.line = 1;
     error_.position = 0;
+    error_.fatal = false;
     std::int64_t end = 0;
     if (code.current <= code.tokens.Count()) {
         end = code.Token().position;
@@ -703,7 +721,7 @@ void CCodeWalker::WhileStatement(Acode& code, Mode mode) {
         }
         Statement(code, mode);
         // A walk in skip mode passes over the body once.
-        if (mode == Mode::Skip || code.stopped) {
+        if (mode == Mode::Skip || code.stopped || !LoopGoesOn(code)) {
             return;
         }
         code.current = start;
@@ -724,7 +742,7 @@ void CCodeWalker::RepeatStatement(Acode& code, Mode mode) {
     for (std::int64_t pass = 0; pass < count; ++pass) {
         code.current = start;
         Statement(code, mode);
-        if (code.stopped) {
+        if (code.stopped || (mode == Mode::Execute && !LoopGoesOn(code))) {
             return;
         }
     }

@@ -25,9 +25,15 @@ struct ScriptError {
     int line = 1;
     int position = 0;
     std::string message;
+    // Offers the player no way to go on.
+    bool fatal = false;
 
     friend bool operator==(const ScriptError&, const ScriptError&) = default;
 };
+
+// Message recorded when the player ends the game while code still loops.
+inline const char* const kStoppedInLoop =
+    "The game was closed while this code was still running a loop.";
 
 // Message recorded when code nests deeper than the interpreter's stack allows.
 inline const char* const kNestedTooDeeply = "Code is nested too deeply.";
@@ -113,12 +119,17 @@ private:
     [[gnu::cold]] void NoSymbolToSkip(Acode& code);
     void SkipIf(Acode& code, std::int32_t kind);
     void RecordError(Acode& code, const std::string& message);
+    // Counts a pass of a loop; every so many it asks whether the player wants the game to end,
+    // and then stops the code with a fatal error. False when the code is stopped.
+    bool LoopGoesOn(Acode& code);
 
     const CFunctionRegistry& functions_;
 
     bool error_flag_ = false;
     ScriptError error_;
     int depth_ = 0;
+    // Loop passes since the player's wishes were last asked.
+    int loopPasses_ = 0;
     // Argument slots by depth of nested calls (see ArgumentSlots).
     std::vector<std::unique_ptr<FunctionArguments>> argumentStack_;
     int callDepth_ = 0;

@@ -16,6 +16,10 @@ public:
     virtual void GotoRoom(std::int32_t room) = 0;
     // Full screen when `full` (and the display allows it), else a window.
     virtual void SetScreenMode(bool full) = 0;
+    // Whether the player has asked the game to end (closed its window, pressed the quit key).
+    // Game code that loops asks now and then: running on the thread that would handle the
+    // request, it could otherwise never be stopped.
+    virtual bool StopAsked() = 0;
 };
 
 } // namespace velkaro

@@ -24,6 +24,7 @@ public:
     void Close() override { closed = true; }
     void SetCaption(const std::string& text) override { caption = text; }
     void ShowCursor(bool on) override { cursor = on; }
+    bool StopPending(std::int32_t) override { return false; }
     void Present(const Bitmap& frame, int x1, int y1, int x2, int y2) override {
         presented = frame;
         box = {x1, y1, x2, y2};

@@ -600,6 +600,30 @@ TEST_F(RunUnitTest, PausesNestAndResumingLetsGoOfKeysNoLongerHeld) {
     EXPECT_EQ(state.keypressed, 0) << "released while the box had the focus";
 }
 
+// Game code that loops without end runs on the thread that would see the player close the
+// window: it asks now and then, and then ends with a report that offers no way to go on, and
+// the game ends. Later loops of the same step end at their first ask, without another box.
+TEST_F(RunUnitTest, CodeThatLoopsWithoutEndEndsWhenThePlayerClosesTheGame) {
+    CObject& looper = AddObject("looper", false, 3);
+    On(looper, kStepEvent, 0, "while true do { x = x }");
+    CObject& repeater = AddObject("repeater", false, 3);
+    On(repeater, kStepEvent, 0, "repeat 1000000000 { y = y }");
+    AddRoom({{0, 0, 2}, {1, 0, 3}});
+    Start();
+    screen.closeAfterAsks = 2;
+    game->RunStep();
+    ASSERT_EQ(boxes.errorReports.size(), 1u);
+    EXPECT_TRUE(boxes.errorReports[0].fatal);
+    EXPECT_EQ(boxes.errorReports[0].text.rfind("FATAL ERROR:\rin Step event of object looper\r"
+                                               "in code at line 1 pos ",
+                                               0),
+              0u)
+        << boxes.errorReports[0].text;
+    EXPECT_TRUE(boxes.errorReports[0].text.ends_with(kStoppedInLoop));
+    EXPECT_TRUE(game->StopRequested());
+    unshownReports = 1; // the repeater's, once the game no longer ran
+}
+
 TEST_F(RunUnitTest, APausedGameRunsNoStepUntilItIsResumed) {
     CObject& timer = AddObject("timer", false, 3);
     On(timer, kStepEvent, 0, "room = -1");

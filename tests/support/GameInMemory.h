@@ -39,11 +39,18 @@ public:
     void Close() override { closed = true; }
     void SetCaption(const std::string&) override {}
     void ShowCursor(bool shown) override { cursor = shown; }
+    // The player closes the window (or presses the quit key) once the game has asked this many
+    // times; never when negative.
+    bool StopPending(std::int32_t) override {
+        return closeAfterAsks >= 0 && asks++ >= closeAfterAsks;
+    }
     void Present(const Bitmap&, int, int, int, int) override { ++presents; }
 
     bool closed = false;
     bool cursor = true;
     int presents = 0;
+    int closeAfterAsks = -1;
+    int asks = 0;
 };
 
 // Every picture is one black pixel.

@@ -23,9 +23,11 @@ class RecordingRuntime : public RuntimeControl {
 public:
     void GotoRoom(std::int32_t room) override { rooms.push_back(room); }
     void SetScreenMode(bool full) override { screenModes.push_back(full); }
+    bool StopAsked() override { return stopAsked; }
 
     std::vector<std::int32_t> rooms;
     std::vector<bool> screenModes;
+    bool stopAsked = false;
 };
 
 // What a test puts in place of a part PartsInMemory would otherwise provide itself. Each must

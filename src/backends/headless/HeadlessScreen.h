@@ -22,6 +22,8 @@ public:
     void Close() override { closed_ = true; }
     void SetCaption(const std::string& caption) override { caption_ = caption; }
     void ShowCursor(bool) override {}
+    // A headless run has no window for the player to close.
+    bool StopPending(std::int32_t) override { return false; }
     // Keeps the picture as the window's client area would show it.
     void Present(const Bitmap& frame, int x1, int y1, int x2, int y2) override;
 
