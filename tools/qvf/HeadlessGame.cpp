@@ -7,16 +7,15 @@ namespace velkaro::qvf {
 HeadlessGame::HeadlessGame(GameData& data, Transcript& transcript, HeadlessDialogs& dialogs,
                            AnswerScript& answers, Clock& clock, ProgramService* starter,
                            std::optional<std::uint32_t> seed)
-    : pacing_(clock), programs_(transcript, starter), audio_(transcript, clock),
+    : clock_(clock), programs_(transcript, starter), audio_(transcript, clock),
       scoreWindow_(transcript, answers), splashWindow_(transcript),
       shell_(data, ShellPlatform{audio_, scoreWindow_, splashWindow_, dialogs, pictures_}),
       actions_(BuildActionRegistry(dialogs)),
       game_(data,
-            GamePlatform{screen_, pictures_, dialogs, shell_.Sound(), pacing_, shell_,
+            GamePlatform{screen_, pictures_, dialogs, shell_.Sound(), *this, shell_,
                          shell_.Scores(), shell_.Screens(), devices_, programs_},
             GameLibraries{FunctionRegistry(), actions_}, seed) {
     shell_.Attach(game_.State());
-    pacing_.Attach(&game_);
 }
 
 } // namespace velkaro::qvf

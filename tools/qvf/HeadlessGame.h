@@ -10,9 +10,10 @@
 #include "backends/headless/HeadlessSplashWindow.h"
 #include "backends/headless/Transcript.h"
 #include "codecs/PictureLoader.h"
+#include "engine/GameServices.h"
 #include "engine/RunUnit.h"
 #include "functions/ActionHandlers.h"
-#include "qvf/HeadlessShell.h"
+#include "platform/Clock.h"
 #include "shell/ShellUnit.h"
 
 #include <cstdint>
@@ -21,8 +22,10 @@
 namespace velkaro::qvf {
 
 // A loaded game set up to play without windows: the headless platform, the shell over it and
-// the running game, wired together the way the player wires its desktop parts.
-class HeadlessGame {
+// the running game, wired together the way the player wires its desktop parts. It paces the
+// game itself: modal boxes suspend the game's steps as in a window, and a game that holds
+// everything up waits on the run's clock, which a virtual clock only moves on.
+class HeadlessGame final : public PacingService {
 public:
     // Everything given must outlive the game. `starter` starts the programs the game asks for;
     // without one they are only written to the transcript. `seed` replaces the clock as the
@@ -37,12 +40,15 @@ public:
     HeadlessScreen& Screen() { return screen_; }
     HeadlessDevices& Devices() { return devices_; }
     HeadlessAudio& Audio() { return audio_; }
-    HeadlessShell& Pacing() { return pacing_; }
+
+    void PauseGame() override { game_.PauseGame(); }
+    void ResumeGame() override { game_.ResumeGame(); }
+    void Sleep(std::uint32_t ms) override { clock_.Sleep(ms); }
 
 private:
+    Clock& clock_;
     HeadlessScreen screen_;
     PictureLoader pictures_;
-    HeadlessShell pacing_;
     HeadlessDevices devices_;
     HeadlessPrograms programs_;
     HeadlessAudio audio_;

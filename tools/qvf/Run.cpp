@@ -113,20 +113,20 @@ template <typename Script> Script ReadScript(const std::filesystem::path& file) 
 // The special keys of a headless window.
 class HeadlessWindowKeys : public WindowKeys {
 public:
-    HeadlessWindowKeys(CGame& game, HeadlessShell& shell, HeadlessDialogs& dialogs)
-        : game_(game), shell_(shell), dialogs_(dialogs) {}
+    HeadlessWindowKeys(CGame& game, PacingService& pacing, HeadlessDialogs& dialogs)
+        : game_(game), pacing_(pacing), dialogs_(dialogs) {}
 
     void ShowHelp() override {
-        shell_.PauseGame();
+        pacing_.PauseGame();
         dialogs_.ShowGameInfo();
-        shell_.ResumeGame();
+        pacing_.ResumeGame();
     }
     void Quit() override { game_.StopGameThread(); }
     void SetScreenMode(bool full) override { game_.SetScreenMode(full); }
 
 private:
     CGame& game_;
-    HeadlessShell& shell_;
+    PacingService& pacing_;
     HeadlessDialogs& dialogs_;
 };
 
@@ -272,7 +272,7 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     HeadlessGame headless(*game, transcript, dialogs, answers, clock, starter ? &*starter : nullptr,
                           options.seed);
     CGame& running = headless.Game();
-    HeadlessWindowKeys keys(running, headless.Pacing(), dialogs);
+    HeadlessWindowKeys keys(running, headless, dialogs);
     StepKeeper keeper(running, options, transcript, input, headless.Devices(), headless.Audio(),
                       headless.Screen(), keys);
     keeper.SetGameName(game->gameName);
