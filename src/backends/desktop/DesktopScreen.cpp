@@ -1,0 +1,210 @@
+#include "backends/desktop/DesktopScreen.h"
+
+#include "backends/desktop/KeyCodes.h"
+#include "base/AnsiText.h"
+
+#include <SDL.h>
+
+#include <array>
+#include <stdexcept>
+
+namespace velkaro {
+namespace {
+
+// The framed window leaves room above it for its title bar when it is centred.
+constexpr int kTitleBarHeight = 32;
+// Enough of the pending events to find a close among them.
+constexpr int kEventsLooked = 64;
+
+struct WindowDeleter {
+    void operator()(SDL_Window* window) const { SDL_DestroyWindow(window); }
+};
+struct RendererDeleter {
+    void operator()(SDL_Renderer* renderer) const { SDL_DestroyRenderer(renderer); }
+};
+struct TextureDeleter {
+    void operator()(SDL_Texture* texture) const { SDL_DestroyTexture(texture); }
+};
+
+// SDL's video for as long as a screen lives.
+struct VideoSubsystem {
+    VideoSubsystem() {
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+            throw std::runtime_error(std::string("No display for the game's window: ") +
+                                     SDL_GetError());
+        }
+        // Without a display SDL falls back to drawing nowhere; a player would see nothing, so
+        // that counts as no display unless asked for by name.
+        const std::string driver = SDL_GetCurrentVideoDriver();
+        if (SDL_getenv("SDL_VIDEODRIVER") == nullptr &&
+            (driver == "offscreen" || driver == "dummy")) {
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+            throw std::runtime_error("No display for the game's window.");
+        }
+    }
+    ~VideoSubsystem() { SDL_QuitSubSystem(SDL_INIT_VIDEO); }
+    VideoSubsystem(const VideoSubsystem&) = delete;
+    VideoSubsystem& operator=(const VideoSubsystem&) = delete;
+};
+
+} // namespace
+
+struct DesktopScreen::SdlParts {
+    VideoSubsystem video;
+    std::unique_ptr<SDL_Window, WindowDeleter> window;
+    std::unique_ptr<SDL_Renderer, RendererDeleter> renderer;
+    std::unique_ptr<SDL_Texture, TextureDeleter> texture;
+};
+
+DesktopScreen::DesktopScreen() : sdl_(std::make_unique<SdlParts>()) {
+    sdl_->window.reset(SDL_CreateWindow("", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 1, 1,
+                                        SDL_WINDOW_HIDDEN));
+    if (!sdl_->window) {
+        throw std::runtime_error(std::string("The game's window cannot be made: ") +
+                                 SDL_GetError());
+    }
+    // A display without a graphics driver (a virtual one, a remote one) still gets pictures.
+    sdl_->renderer.reset(SDL_CreateRenderer(sdl_->window.get(), -1, 0));
+    if (!sdl_->renderer) {
+        sdl_->renderer.reset(SDL_CreateRenderer(sdl_->window.get(), -1, SDL_RENDERER_SOFTWARE));
+    }
+    if (!sdl_->renderer) {
+        throw std::runtime_error(std::string("The game's window cannot be drawn in: ") +
+                                 SDL_GetError());
+    }
+}
+
+DesktopScreen::~DesktopScreen() = default;
+
+ScreenSize DesktopScreen::FullScreenSize() const {
+    SDL_DisplayMode mode{};
+    const int display = SDL_GetWindowDisplayIndex(sdl_->window.get());
+    if (SDL_GetDesktopDisplayMode(display < 0 ? 0 : display, &mode) != 0) {
+        return {};
+    }
+    return {mode.w, mode.h};
+}
+
+void DesktopScreen::ShowWindow(int width, int height) {
+    SDL_Window* window = sdl_->window.get();
+    SDL_SetWindowAlwaysOnTop(window, SDL_FALSE);
+    SDL_SetWindowBordered(window, SDL_TRUE);
+    SDL_SetWindowSize(window, width, height);
+    const ScreenSize screen = FullScreenSize();
+    SDL_SetWindowPosition(window, (screen.width - width) / 2,
+                          (screen.height - (height + kTitleBarHeight)) / 2);
+    SDL_ShowWindow(window);
+}
+
+// A borderless window over the whole desktop, kept above the others: no window manager needs
+// to take part, and the display's mode stays as the player set it.
+void DesktopScreen::ShowFullScreen() {
+    SDL_Window* window = sdl_->window.get();
+    const ScreenSize screen = FullScreenSize();
+    SDL_SetWindowBordered(window, SDL_FALSE);
+    SDL_SetWindowPosition(window, 0, 0);
+    SDL_SetWindowSize(window, screen.width, screen.height);
+    SDL_SetWindowAlwaysOnTop(window, SDL_TRUE);
+    SDL_ShowWindow(window);
+    SDL_RaiseWindow(window);
+}
+
+void DesktopScreen::Close() {
+    // The window itself goes when the screen does, after the game has ended.
+    SDL_HideWindow(sdl_->window.get());
+}
+
+void DesktopScreen::SetCaption(const std::string& caption) {
+    SDL_SetWindowTitle(sdl_->window.get(), AnsiToUtf8(caption).c_str());
+}
+
+void DesktopScreen::ShowCursor(bool shown) {
+    SDL_ShowCursor(shown ? SDL_ENABLE : SDL_DISABLE);
+}
+
+bool DesktopScreen::StopPending(std::int32_t quitKey) {
+    SDL_PumpEvents();
+    if (SDL_HasEvent(SDL_QUIT)) {
+        return true;
+    }
+    std::array<SDL_Event, kEventsLooked> events{};
+    const int windowEvents = SDL_PeepEvents(events.data(), kEventsLooked, SDL_PEEKEVENT,
+                                            SDL_WINDOWEVENT, SDL_WINDOWEVENT);
+    for (int i = 0; i < windowEvents; ++i) {
+        if (events[static_cast<std::size_t>(i)].window.event == SDL_WINDOWEVENT_CLOSE) {
+            return true;
+        }
+    }
+    if (quitKey == 0) {
+        return false;
+    }
+    const int keys =
+        SDL_PeepEvents(events.data(), kEventsLooked, SDL_PEEKEVENT, SDL_KEYDOWN, SDL_KEYDOWN);
+    for (int i = 0; i < keys; ++i) {
+        if (VirtualKeyOfScancode(events[static_cast<std::size_t>(i)].key.keysym.scancode) ==
+            quitKey) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void DesktopScreen::Present(const Bitmap& frame, int x1, int y1, int x2, int y2) {
+    if (frame.Empty()) {
+        return;
+    }
+    if (!sdl_->texture || textureWidth_ != frame.Width() || textureHeight_ != frame.Height()) {
+        sdl_->texture.reset(SDL_CreateTexture(sdl_->renderer.get(), SDL_PIXELFORMAT_ARGB8888,
+                                              SDL_TEXTUREACCESS_STREAMING, frame.Width(),
+                                              frame.Height()));
+        if (!sdl_->texture) {
+            return;
+        }
+        SDL_SetTextureScaleMode(sdl_->texture.get(), SDL_ScaleModeNearest);
+        textureWidth_ = frame.Width();
+        textureHeight_ = frame.Height();
+    }
+    SDL_UpdateTexture(sdl_->texture.get(), nullptr, frame.Pixels().data(),
+                      frame.Width() * static_cast<int>(sizeof(Pixel)));
+    boxX1_ = x1;
+    boxY1_ = y1;
+    boxX2_ = x2;
+    boxY2_ = y2;
+    Repaint();
+}
+
+void DesktopScreen::Draw() {
+    SDL_Renderer* renderer = sdl_->renderer.get();
+    SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+    SDL_RenderClear(renderer);
+    if (sdl_->texture) {
+        const SDL_Rect box{boxX1_, boxY1_, boxX2_ - boxX1_, boxY2_ - boxY1_};
+        SDL_RenderCopy(renderer, sdl_->texture.get(), nullptr, &box);
+    }
+}
+
+void DesktopScreen::Repaint() {
+    Draw();
+    SDL_RenderPresent(sdl_->renderer.get());
+}
+
+Bitmap DesktopScreen::Shown() {
+    int width = 0;
+    int height = 0;
+    if (SDL_GetRendererOutputSize(sdl_->renderer.get(), &width, &height) != 0 || width <= 0 ||
+        height <= 0) {
+        return {};
+    }
+    // What a present hands to the display is gone from the renderer: draw it again to read it.
+    Draw();
+    Bitmap shown(width, height);
+    SDL_RenderReadPixels(sdl_->renderer.get(), nullptr, SDL_PIXELFORMAT_ARGB8888, shown.Row(0),
+                         width * static_cast<int>(sizeof(Pixel)));
+    return shown;
+}
+
+std::uint32_t DesktopScreen::WindowId() const {
+    return SDL_GetWindowID(sdl_->window.get());
+}
+
+} // namespace velkaro

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "base/Bitmap.h"
+#include "platform/Screen.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+struct SDL_Renderer;
+struct SDL_Texture;
+struct SDL_Window;
+
+namespace velkaro {
+
+// The game's window on SDL2. One SDL window is the framed window or, switched, a borderless
+// window covering the whole desktop: the display's own mode never changes. Frames reach it
+// through one streaming texture, scaled with nearest-neighbour sampling onto black. Lives on
+// the thread that owns the windows and handles their events.
+class DesktopScreen final : public Screen {
+public:
+    // Starts SDL's video; throws std::runtime_error, with SDL's reason, without a display.
+    DesktopScreen();
+    ~DesktopScreen() override;
+    DesktopScreen(const DesktopScreen&) = delete;
+    DesktopScreen& operator=(const DesktopScreen&) = delete;
+
+    bool FullScreenAvailable() const override { return true; }
+    ScreenSize FullScreenSize() const override;
+    void ShowWindow(int width, int height) override;
+    void ShowFullScreen() override;
+    void Close() override;
+    void SetCaption(const std::string& caption) override;
+    void ShowCursor(bool shown) override;
+    bool StopPending(std::int32_t quitKey) override;
+    void Present(const Bitmap& frame, int x1, int y1, int x2, int y2) override;
+
+    // Shows the last frame again where it was (the window was uncovered, say): no game code runs.
+    void Repaint();
+    // The window's client area with the last frame, as the renderer draws it.
+    Bitmap Shown();
+    // The SDL id of the window, which its events carry.
+    std::uint32_t WindowId() const;
+
+private:
+    struct SdlParts;
+
+    // Black, and the last frame in its box, ready to be shown or read.
+    void Draw();
+
+    std::unique_ptr<SdlParts> sdl_;
+    int textureWidth_ = 0;
+    int textureHeight_ = 0;
+    // Where the last frame went: (x1, y1) to (x2, y2), right and bottom exclusive.
+    int boxX1_ = 0;
+    int boxY1_ = 0;
+    int boxX2_ = 0;
+    int boxY2_ = 0;
+};
+
+} // namespace velkaro
