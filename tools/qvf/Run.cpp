@@ -8,6 +8,7 @@
 #include "backends/headless/InputScript.h"
 #include "backends/headless/VirtualClock.h"
 #include "backends/posix/PosixProcesses.h"
+#include "backends/posix/SteadyClock.h"
 #include "data/GameLoader.h"
 #include "engine/GameLoop.h"
 #include "qvf/InputDelivery.h"

@@ -21,11 +21,4 @@ private:
     std::int64_t now_ = 0;
 };
 
-// The wall clock, for a headless run at the game's own pace.
-class SteadyClock : public Clock {
-public:
-    std::int64_t Milliseconds() override;
-    void Sleep(std::int64_t ms) override;
-};
-
 } // namespace velkaro

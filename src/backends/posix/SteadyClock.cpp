@@ -1,4 +1,4 @@
-#include "backends/headless/VirtualClock.h"
+#include "backends/posix/SteadyClock.h"
 
 #include <chrono>
 #include <thread>
