@@ -6,6 +6,8 @@
 
 #include <array>
 #include <iostream>
+#include <optional>
+#include <span>
 
 namespace velkaro {
 namespace {
@@ -25,78 +27,62 @@ std::string WithLineFeeds(const std::string& text) {
     return result;
 }
 
-} // namespace
-
-void DesktopDialogs::ShowMessage(const std::string& text) {
-    const std::string message = AnsiToUtf8(text);
-    const std::string title = AnsiToUtf8(title_);
-    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, title.c_str(), message.c_str(),
-                                 nullptr) != 0) {
-        std::cerr << title << ": " << message << '\n';
-    }
-}
-
-ErrorAnswer DesktopDialogs::ShowErrorReport(const std::string& text, bool fatal) {
-    enum : int { kAbortButton, kIgnoreButton };
+// Shows a box with `buttons` (the first taking Return unless its flags say otherwise) and
+// answers the id of the button chosen; none without a display or when the box was closed
+// without a choice. Without a display the text goes to standard error.
+std::optional<int> ShowBox(Uint32 flags, const std::string& title, const std::string& text,
+                           std::span<const SDL_MessageBoxButtonData> buttons) {
+    const std::string caption = AnsiToUtf8(title);
     const std::string message = WithLineFeeds(AnsiToUtf8(text));
-    const std::string title = AnsiToUtf8(title_);
-    const ErrorAnswer fallback = DefaultErrorAnswer(fatal);
-
-    // Return chooses Abort, as the first button of the box; Escape the harmless choice.
-    const auto returnKey = static_cast<Uint32>(SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT);
-    const auto escapeKey = static_cast<Uint32>(SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT);
-    const std::array<SDL_MessageBoxButtonData, 2> buttons = {{
-        {fatal ? returnKey | escapeKey : returnKey, kAbortButton, "Abort"},
-        {escapeKey, kIgnoreButton, "Ignore"},
-    }};
     SDL_MessageBoxData box{};
-    box.flags = SDL_MESSAGEBOX_ERROR;
+    box.flags = flags;
     box.window = nullptr;
-    box.title = title.c_str();
-    box.message = message.c_str();
-    box.numbuttons = fatal ? 1 : 2;
-    box.buttons = buttons.data();
-    box.colorScheme = nullptr;
-
-    int chosen = -1;
-    if (SDL_ShowMessageBox(&box, &chosen) != 0) {
-        std::cerr << title << ": " << message << '\n';
-        return fallback;
-    }
-    if (chosen == kAbortButton) {
-        return ErrorAnswer::Abort;
-    }
-    if (chosen == kIgnoreButton) {
-        return ErrorAnswer::Ignore;
-    }
-    return fallback;
-}
-
-bool DesktopDialogs::ShowQuestion(const std::string& text) {
-    enum : int { kYesButton, kNoButton };
-    const std::string message = WithLineFeeds(AnsiToUtf8(text));
-    const std::string title = AnsiToUtf8(title_);
-
-    // Return chooses Yes, the first button; Escape and closing the box choose No.
-    const std::array<SDL_MessageBoxButtonData, 2> buttons = {{
-        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, kYesButton, "Yes"},
-        {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, kNoButton, "No"},
-    }};
-    SDL_MessageBoxData box{};
-    box.flags = SDL_MESSAGEBOX_INFORMATION;
-    box.window = nullptr;
-    box.title = title.c_str();
+    box.title = caption.c_str();
     box.message = message.c_str();
     box.numbuttons = static_cast<int>(buttons.size());
     box.buttons = buttons.data();
     box.colorScheme = nullptr;
-
     int chosen = -1;
     if (SDL_ShowMessageBox(&box, &chosen) != 0) {
-        std::cerr << title << ": " << message << " (answered No)\n";
-        return false;
+        std::cerr << caption << ": " << message << '\n';
+        return std::nullopt;
     }
-    return chosen == kYesButton;
+    return chosen < 0 ? std::nullopt : std::optional<int>(chosen);
+}
+
+constexpr Uint32 kReturnKey = SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT;
+constexpr Uint32 kEscapeKey = SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
+
+} // namespace
+
+void DesktopDialogs::ShowMessage(const std::string& text) {
+    const std::array<SDL_MessageBoxButtonData, 1> ok = {{{kReturnKey | kEscapeKey, 0, "OK"}}};
+    ShowBox(SDL_MESSAGEBOX_INFORMATION, title_, text, ok);
+}
+
+ErrorAnswer DesktopDialogs::ShowErrorReport(const std::string& text, bool fatal) {
+    enum : int { kAbortButton, kIgnoreButton };
+    // Return chooses Abort, as the first button of the box; Escape the harmless choice.
+    const std::array<SDL_MessageBoxButtonData, 2> buttons = {{
+        {fatal ? kReturnKey | kEscapeKey : kReturnKey, kAbortButton, "Abort"},
+        {kEscapeKey, kIgnoreButton, "Ignore"},
+    }};
+    const std::optional<int> chosen =
+        ShowBox(SDL_MESSAGEBOX_ERROR, title_, text, std::span(buttons).first(fatal ? 1 : 2));
+    if (!chosen) {
+        return DefaultErrorAnswer(fatal);
+    }
+    return *chosen == kAbortButton ? ErrorAnswer::Abort : ErrorAnswer::Ignore;
+}
+
+bool DesktopDialogs::ShowQuestion(const std::string& text) {
+    enum : int { kYesButton, kNoButton };
+    // Return chooses Yes, the first button; Escape and closing the box choose No.
+    const std::array<SDL_MessageBoxButtonData, 2> buttons = {{
+        {kReturnKey, kYesButton, "Yes"},
+        {kEscapeKey, kNoButton, "No"},
+    }};
+    return ShowBox(SDL_MESSAGEBOX_INFORMATION, title_, text, buttons) == kYesButton;
 }
 
 std::optional<std::string> DesktopDialogs::AskText(const std::string& prompt, const std::string&) {
