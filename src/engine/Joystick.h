@@ -23,6 +23,4 @@ std::int32_t JoystickCode(const std::optional<JoystickState>& state);
 // Whether button `button` (1 to 4) is held.
 bool JoystickButtonDown(const JoystickState& state, std::int32_t button);
 
-constexpr std::int32_t kJoystickButtons = 4;
-
 } // namespace velkaro

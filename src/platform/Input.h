@@ -5,12 +5,15 @@
 
 namespace velkaro {
 
+// Games see buttons 1 to 4 of a joystick.
+constexpr int kJoystickButtons = 4;
+
 // The joystick as it is at this moment.
 struct JoystickState {
     // Axis positions, 0 at the left or top, 65535 at the right or bottom.
     std::int32_t x = 32768;
     std::int32_t y = 32768;
-    // Bit n - 1 set while button n is held.
+    // Bit n - 1 set while button n (1 to kJoystickButtons) is held.
     std::uint32_t buttons = 0;
 };
 

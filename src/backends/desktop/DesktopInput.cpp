@@ -10,8 +10,6 @@
 namespace velkaro {
 namespace {
 
-constexpr int kJoystickButtons = 4;
-
 bool HasDisplay() {
     return SDL_WasInit(SDL_INIT_VIDEO) != 0;
 }
