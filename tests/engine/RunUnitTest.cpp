@@ -1,12 +1,8 @@
 #include "engine/RunUnit.h"
+
 #include "engine/GameLoop.h"
 #include "engine/Joystick.h"
-#include "functions/ActionHandlers.h"
-#include "functions/FunctionTables.h"
-
-#include "data/GameLoader.h"
-#include "support/GameFileBuilder.h"
-#include "support/GameInMemory.h"
+#include "support/GamePlayTest.h"
 #include "support/RecordingGameServices.h"
 
 #include <gtest/gtest.h>
@@ -64,21 +60,13 @@ constexpr std::int32_t kLogger = 1; // first in every room: starts the log
 
 // Small games in memory. Events log into the global "log" as "<tag><x> ", so a test reads
 // which events ran, for whom and in what order.
-class RunUnitTest : public ::testing::Test {
+class RunUnitTest : public test::GamePlayTest {
 protected:
     RunUnitTest() {
-        data.files = Files(folder.Path());
         CObject& logger = AddObject("logger", false, 0);
         On(logger, kCreationEvent, 0, "global.log = ''");
     }
 
-    CObject& AddObject(const std::string& name, bool solid, int boxLast) {
-        return test::AddObject(data, name, solid, boxLast);
-    }
-
-    static void On(CObject& object, int row, int sub, const std::string& code) {
-        test::AddCode(object, row, sub, code);
-    }
     static void Log(CObject& object, int row, int sub, const std::string& tag) {
         On(object, row, sub, "global.log += '" + tag + "' + string(x) + ' '");
     }
@@ -96,36 +84,13 @@ protected:
         return room;
     }
 
-    // A report that reached no box because the game had stopped is lost to the test's eye
-    // unless the test expects it.
-    void TearDown() override {
-        if (game) {
-            EXPECT_EQ(game->Errors().UnshownCount(), unshownReports)
-                << "first: " << game->Errors().FirstUnshown();
-        }
-    }
-
-    CGame& Start() {
-        game = std::make_unique<CGame>(data, platform, libraries, 12345u);
-        game->StartGameThread([] {});
-        game->StartGame();
-        return *game;
-    }
-
-    std::string TakeLog() {
-        RValue value;
-        EXPECT_TRUE(game->State().globals.GetValue("log", 0, value));
-        game->State().globals.SetValue("log", RValue::String(""), 0);
-        return value.string;
-    }
+    CGame& Start() { return StartOn(platform); }
 
     CInstance& Instance(int i) { return game->State().instances.Get(i); }
     CInstance& Add(std::int32_t object, double x, double y) {
         return game->State().instances.Add(data.objects, object, x, y);
     }
 
-    test::TempDir folder;
-    GameData data;
     QuietScreen screen;
     NoPictures pictures;
     // The boxes and error reports.
@@ -134,11 +99,6 @@ protected:
     FakeJoystick joystick;
     GamePlatform platform{screen, pictures, boxes, boxes,    boxes,
                           shell,  boxes,    shell, joystick, boxes};
-    CActionRegistry actions = BuildActionRegistry(boxes);
-    GameLibraries libraries{FunctionRegistry(), actions};
-    std::unique_ptr<CGame> game;
-    // The error reports the test expects to go unshown.
-    int unshownReports = 0;
 };
 
 TEST_F(RunUnitTest, StartingARoomPlacesItsInstancesOnTheGridAndCreatesThemInOrder) {
@@ -504,7 +464,7 @@ protected:
         On(timer, kStepEvent, 0,
            "{ global.steps += 1; if global.steps == " + std::to_string(lastStep) + " room = -1 }");
         AddRoom({{0, 0, 2}}).gameSpeed = speed;
-        game = std::make_unique<CGame>(data, platform, libraries, 1u);
+        Build(platform, 1u);
         game->StartGameThread([] {});
         RunGameLoop(*game, clock, [&](const std::function<void()>& call) {
             const double before = Steps();
@@ -628,7 +588,7 @@ TEST_F(RunUnitTest, APausedGameRunsNoStepUntilItIsResumed) {
     CObject& timer = AddObject("timer", false, 3);
     On(timer, kStepEvent, 0, "room = -1");
     AddRoom({{0, 0, 2}}).gameSpeed = 1000;
-    game = std::make_unique<CGame>(data, platform, libraries, 1u);
+    Build(platform, 1u);
     std::atomic<int> steps{0};
     std::atomic<bool> started{false};
     FakeClock clock;
@@ -661,7 +621,7 @@ TEST_F(RunUnitTest, StoppingAPausedGameEndsItWithoutAnotherStep) {
     CObject& timer = AddObject("timer", false, 3);
     On(timer, kStepEvent, 0, "global.stepped = 1");
     AddRoom({{0, 0, 2}}).gameSpeed = 1000;
-    game = std::make_unique<CGame>(data, platform, libraries, 1u);
+    Build(platform, 1u);
     std::atomic<bool> started{false};
     std::atomic<int> calls{0};
     FakeClock clock;

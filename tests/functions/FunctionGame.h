@@ -4,13 +4,8 @@
 // running game: its objects and rooms are built by the test, it runs with the real executor,
 // interpreter and room operations, and whatever reaches the shell is recorded.
 
-#include "data/GameLoader.h"
-#include "engine/RunUnit.h"
-#include "functions/ActionHandlers.h"
 #include "functions/FunctionCalls.h"
-#include "functions/FunctionTables.h"
-#include "support/GameFileBuilder.h"
-#include "support/GameInMemory.h"
+#include "support/GamePlayTest.h"
 #include "support/RecordingGameServices.h"
 
 #include <gtest/gtest.h>
@@ -31,18 +26,8 @@ public:
     void StopMusic() override {}
 };
 
-class FunctionGameTest : public ::testing::Test {
+class FunctionGameTest : public GamePlayTest {
 protected:
-    FunctionGameTest() { data.files = Files(folder.Path()); }
-
-    CObject& AddObject(const std::string& name, bool solid, int boxLast) {
-        return test::AddObject(data, name, solid, boxLast);
-    }
-
-    static void On(CObject& object, int row, int sub, const std::string& code) {
-        test::AddCode(object, row, sub, code);
-    }
-
     // An empty room of columns x rows cells of `cell` pixels.
     void AddRoom(int columns, int rows, int cell) {
         CRoom& room = data.rooms.Add();
@@ -51,19 +36,8 @@ protected:
         room.cellSize = cell;
     }
 
-    // A report that reached no box because the game had stopped is lost to the test's eye
-    // unless the test expects it.
-    void TearDown() override {
-        if (game) {
-            EXPECT_EQ(game->Errors().UnshownCount(), unshownReports)
-                << "first: " << game->Errors().FirstUnshown();
-        }
-    }
-
     GameState& Start() {
-        game = std::make_unique<CGame>(data, platform, libraries, 12345u);
-        game->StartGameThread([] {});
-        game->StartGame();
+        StartOn(platform);
         game->State().globals.SetValue("log", RValue::String(""), 0);
         return game->State();
     }
@@ -87,14 +61,6 @@ protected:
         return Call(name, numbers, self, other).real;
     }
 
-    // What the game's code appended to the global "log" since the last look.
-    std::string TakeLog() {
-        RValue value;
-        State().globals.GetValue("log", 0, value);
-        State().globals.SetValue("log", RValue::String(""), 0);
-        return value.string;
-    }
-
     // The last line of each error report: the message.
     std::vector<std::string> ErrorMessages() const {
         std::vector<std::string> messages;
@@ -104,8 +70,6 @@ protected:
         return messages;
     }
 
-    TempDir folder;
-    GameData data;
     QuietScreen screen;
     NoPictures pictures;
     // The boxes, error reports and services.
@@ -113,11 +77,6 @@ protected:
     SilentGameShell gameShell;
     GamePlatform platform{screen,    pictures, shell, shell, shell,
                           gameShell, shell,    shell, shell, shell};
-    CActionRegistry actions = BuildActionRegistry(shell);
-    GameLibraries libraries{FunctionRegistry(), actions};
-    std::unique_ptr<CGame> game;
-    // The error reports the test expects to go unshown.
-    int unshownReports = 0;
 };
 
 } // namespace velkaro::test
