@@ -87,6 +87,29 @@ public:
     virtual void Sleep(std::uint32_t ms) = 0;
 };
 
+// Keeps the game's steps suspended while it lives (when `active`): around a modal box, or a
+// program the game waits for, however the call that opened it is left.
+class PausedGame {
+public:
+    explicit PausedGame(PacingService& pacing, bool active = true)
+        : pacing_(pacing), active_(active) {
+        if (active_) {
+            pacing_.PauseGame();
+        }
+    }
+    ~PausedGame() {
+        if (active_) {
+            pacing_.ResumeGame();
+        }
+    }
+    PausedGame(const PausedGame&) = delete;
+    PausedGame& operator=(const PausedGame&) = delete;
+
+private:
+    PacingService& pacing_;
+    bool active_;
+};
+
 // The services one running game uses.
 struct GameServices {
     DrawingService& drawing;

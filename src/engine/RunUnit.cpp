@@ -7,8 +7,6 @@
 #include "script/Tokenizer.h"
 
 #include <chrono>
-#include <cmath>
-#include <limits>
 #include <utility>
 #include <vector>
 

@@ -10,15 +10,6 @@ ShellOperations::ShellOperations(const GameState& game, GameErrorSink& errors,
                                  GameServices services)
     : game_(game), errors_(errors), services_(services) {}
 
-template <typename Box> auto ShellOperations::WhilePaused(Box box) {
-    services_.pacing.PauseGame();
-    struct Resume {
-        PacingService& pacing;
-        ~Resume() { pacing.ResumeGame(); }
-    } resume{services_.pacing};
-    return box();
-}
-
 void ShellOperations::SleepFor(std::int32_t ms) {
     services_.drawing.DrawFrame();
     services_.pacing.Sleep(ms > 0 ? static_cast<std::uint32_t>(ms) : 0u);
@@ -33,16 +24,19 @@ void ShellOperations::PlaySound(std::int32_t number, std::int32_t mode) {
 
 void ShellOperations::ShowGameMessage(const std::string& text) {
     const std::string shown = WithLineBreaks(text);
-    WhilePaused([&] { services_.dialogs.ShowMessage(shown); });
+    const PausedGame paused(services_.pacing);
+    services_.dialogs.ShowMessage(shown);
 }
 
 bool ShellOperations::ShowQuestion(const std::string& text) {
     const std::string shown = WithLineBreaks(text);
-    return WhilePaused([&] { return services_.dialogs.ShowQuestion(shown); });
+    const PausedGame paused(services_.pacing);
+    return services_.dialogs.ShowQuestion(shown);
 }
 
 void ShellOperations::ShowHighscores(std::int32_t value) {
-    WhilePaused([&] { services_.scores.ShowScores(value); });
+    const PausedGame paused(services_.pacing);
+    services_.scores.ShowScores(value);
 }
 
 void ShellOperations::DrawObjectAt(const CInstance& self, const CInstance& other,

@@ -33,9 +33,6 @@ public:
                       double y);
 
 private:
-    // Runs `box` with the game's steps suspended.
-    template <typename Box> auto WhilePaused(Box box);
-
     const GameState& game_;
     GameErrorSink& errors_;
     GameServices services_;

@@ -50,9 +50,8 @@ bool Accepted(const EventFunction& function, const GameState& game, std::int64_t
 }
 
 void ShowRefusal(GameServices& services, const char* refusal) {
-    services.pacing.PauseGame();
+    const PausedGame paused(services.pacing);
     services.dialogs.ShowMessage(refusal);
-    services.pacing.ResumeGame();
 }
 
 // Runs the instance's actions for the event as if it had happened, with the instance as self

@@ -44,28 +44,6 @@ bool LeavesDataFolder(std::string_view name) {
     return name.find_first_of("\\/") != std::string_view::npos;
 }
 
-// Keeps the game's steps suspended while a program runs that the game waits for, however the
-// wait ends, so that nothing leaves the game paused.
-class PausedWhile {
-public:
-    PausedWhile(PacingService& pacing, bool active) : pacing_(pacing), active_(active) {
-        if (active_) {
-            pacing_.PauseGame();
-        }
-    }
-    ~PausedWhile() {
-        if (active_) {
-            pacing_.ResumeGame();
-        }
-    }
-    PausedWhile(const PausedWhile&) = delete;
-    PausedWhile& operator=(const PausedWhile&) = delete;
-
-private:
-    PacingService& pacing_;
-    bool active_;
-};
-
 void FileExists(FileCall& call) {
     call.ReturnTruth(call.DataFiles().FileExists(call.Text(0)));
 }
@@ -142,7 +120,7 @@ void Execute(FileCall& call) {
     GameServices& services = call.Services();
     // Only a program the game waits for holds up its steps; one it does not wait for runs
     // beside the game, which goes on at once.
-    PausedWhile paused(services.pacing, wait != 0);
+    const PausedGame paused(services.pacing, wait != 0);
     if (!services.programs.Execute(program, arguments, wait != 0)) {
         services.dialogs.ShowMessage("Cannot execute " + program + ".");
     }

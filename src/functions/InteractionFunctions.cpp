@@ -48,18 +48,6 @@ private:
     RValue& result_;
 };
 
-// The game's steps wait while a modal window is open, and go on however the call leaves it.
-class PausedGame {
-public:
-    explicit PausedGame(PacingService& pacing) : pacing_(pacing) { pacing_.PauseGame(); }
-    ~PausedGame() { pacing_.ResumeGame(); }
-    PausedGame(const PausedGame&) = delete;
-    PausedGame& operator=(const PausedGame&) = delete;
-
-private:
-    PacingService& pacing_;
-};
-
 // Runs `act`, which opens a modal window, with the game paused around it.
 template <typename Act> void Modal(InteractionCall& call, Act act) {
     GameServices& services = call.Services();

@@ -118,9 +118,8 @@ public:
         : game_(game), pacing_(pacing), dialogs_(dialogs) {}
 
     void ShowHelp() override {
-        pacing_.PauseGame();
+        const PausedGame paused(pacing_);
         dialogs_.ShowGameInfo();
-        pacing_.ResumeGame();
     }
     void Quit() override { game_.StopGameThread(); }
     void SetScreenMode(bool full) override { game_.SetScreenMode(full); }
