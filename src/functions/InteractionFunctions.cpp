@@ -141,7 +141,7 @@ void ShowInfo(InteractionCall& call) {
 
 // Both names of the function share this one handler.
 void ShowHighscore(InteractionCall& call) {
-    Modal(call, [&](GameServices& services) { services.scores.ShowScores(call.Integer32(0)); });
+    call.Context().parts.shell.ShowHighscores(call.Integer32(0));
 }
 
 void HighscoreClear(InteractionCall& call) {
@@ -169,17 +169,11 @@ void HighscoreSetFont(InteractionCall& call) {
 }
 
 void ShowMessage(InteractionCall& call) {
-    Modal(call, [&](GameServices& services) {
-        services.dialogs.ShowMessage(WithLineBreaks(call.Text(0)));
-    });
+    call.Context().parts.shell.ShowGameMessage(call.Text(0));
 }
 
 void ShowQuestion(InteractionCall& call) {
-    bool yes = false;
-    Modal(call, [&](GameServices& services) {
-        yes = services.dialogs.ShowQuestion(WithLineBreaks(call.Text(0)));
-    });
-    call.ReturnTruth(yes);
+    call.ReturnTruth(call.Context().parts.shell.ShowQuestion(call.Text(0)));
 }
 
 void GetInteger(InteractionCall& call) {
