@@ -8,6 +8,28 @@
 
 namespace velkaro {
 
+// What the player does to the game's windows, as their event loop hands it on. Positions are
+// client pixels of the window as ShowWindow or ShowFullScreen made it, whatever size the player
+// has given it since. Called on the thread that runs the game, between its operations.
+class ScreenEvents {
+public:
+    virtual ~ScreenEvents() = default;
+
+    // A Windows virtual-key code; a key held down repeats its KeyDown as the keyboard repeats.
+    virtual void KeyDown(std::int32_t key) = 0;
+    virtual void KeyUp(std::int32_t key) = 0;
+    // One character typed, in Windows-1252.
+    virtual void CharTyped(char character) = 0;
+    virtual void MouseMove(int x, int y) = 0;
+    // `button` 1 left, 2 right, 3 middle.
+    virtual void MouseDown(int button, int x, int y) = 0;
+    virtual void MouseUp(int x, int y) = 0;
+    // The player closed the window, or asked the program to end.
+    virtual void CloseAsked() = 0;
+    // Another window took the keyboard: keys released meanwhile are never reported.
+    virtual void FocusLost() = 0;
+};
+
 // The two game windows as the room drawing sees them: the framed window and the borderless
 // full-screen one, of which one at a time is shown.
 class Screen {

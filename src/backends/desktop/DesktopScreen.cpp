@@ -5,6 +5,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <array>
 #include <stdexcept>
 
@@ -24,6 +25,9 @@ struct RendererDeleter {
 };
 struct TextureDeleter {
     void operator()(SDL_Texture* texture) const { SDL_DestroyTexture(texture); }
+};
+struct CursorDeleter {
+    void operator()(SDL_Cursor* cursor) const { SDL_FreeCursor(cursor); }
 };
 
 // SDL's video for as long as a screen lives.
@@ -54,11 +58,14 @@ struct DesktopScreen::SdlParts {
     std::unique_ptr<SDL_Window, WindowDeleter> window;
     std::unique_ptr<SDL_Renderer, RendererDeleter> renderer;
     std::unique_ptr<SDL_Texture, TextureDeleter> texture;
+    std::unique_ptr<SDL_Cursor, CursorDeleter> busyCursor;
 };
 
 DesktopScreen::DesktopScreen() : sdl_(std::make_unique<SdlParts>()) {
+    // High-DPI displays get the picture scaled to their own pixels, not blurred by the desktop.
     sdl_->window.reset(SDL_CreateWindow("", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 1, 1,
-                                        SDL_WINDOW_HIDDEN));
+                                        SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE |
+                                            SDL_WINDOW_ALLOW_HIGHDPI));
     if (!sdl_->window) {
         throw std::runtime_error(std::string("The game's window cannot be made: ") +
                                  SDL_GetError());
@@ -87,9 +94,15 @@ ScreenSize DesktopScreen::FullScreenSize() const {
 
 void DesktopScreen::ShowWindow(int width, int height) {
     SDL_Window* window = sdl_->window.get();
+    width = std::max(width, 1);
+    height = std::max(height, 1);
+    // A window the player maximised takes the game's size again only once it is restored.
+    SDL_RestoreWindow(window);
     SDL_SetWindowAlwaysOnTop(window, SDL_FALSE);
     SDL_SetWindowBordered(window, SDL_TRUE);
+    SDL_SetWindowResizable(window, SDL_TRUE);
     SDL_SetWindowSize(window, width, height);
+    SDL_RenderSetLogicalSize(sdl_->renderer.get(), width, height);
     const ScreenSize screen = FullScreenSize();
     SDL_SetWindowPosition(window, (screen.width - width) / 2,
                           (screen.height - (height + kTitleBarHeight)) / 2);
@@ -101,9 +114,13 @@ void DesktopScreen::ShowWindow(int width, int height) {
 void DesktopScreen::ShowFullScreen() {
     SDL_Window* window = sdl_->window.get();
     const ScreenSize screen = FullScreenSize();
+    SDL_RestoreWindow(window);
+    SDL_SetWindowResizable(window, SDL_FALSE);
     SDL_SetWindowBordered(window, SDL_FALSE);
     SDL_SetWindowPosition(window, 0, 0);
     SDL_SetWindowSize(window, screen.width, screen.height);
+    SDL_RenderSetLogicalSize(sdl_->renderer.get(), std::max(screen.width, 1),
+                             std::max(screen.height, 1));
     SDL_SetWindowAlwaysOnTop(window, SDL_TRUE);
     SDL_ShowWindow(window);
     SDL_RaiseWindow(window);
@@ -119,7 +136,23 @@ void DesktopScreen::SetCaption(const std::string& caption) {
 }
 
 void DesktopScreen::ShowCursor(bool shown) {
+    cursorShown_ = shown;
     SDL_ShowCursor(shown ? SDL_ENABLE : SDL_DISABLE);
+}
+
+void DesktopScreen::ShowBusy(bool busy) {
+    if (busy) {
+        if (!sdl_->busyCursor) {
+            sdl_->busyCursor.reset(SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_WAIT));
+        }
+        if (sdl_->busyCursor) {
+            SDL_SetCursor(sdl_->busyCursor.get());
+        }
+        SDL_ShowCursor(SDL_ENABLE);
+        return;
+    }
+    SDL_SetCursor(SDL_GetDefaultCursor());
+    SDL_ShowCursor(cursorShown_ ? SDL_ENABLE : SDL_DISABLE);
 }
 
 bool DesktopScreen::StopPending(std::int32_t quitKey) {
@@ -205,6 +238,10 @@ Bitmap DesktopScreen::Shown() {
 
 std::uint32_t DesktopScreen::WindowId() const {
     return SDL_GetWindowID(sdl_->window.get());
+}
+
+SDL_Window* DesktopScreen::Window() const {
+    return sdl_->window.get();
 }
 
 } // namespace velkaro

@@ -15,8 +15,11 @@ namespace velkaro {
 
 // The game's window on SDL2. One SDL window is the framed window or, switched, a borderless
 // window covering the whole desktop: the display's own mode never changes. Frames reach it
-// through one streaming texture, scaled with nearest-neighbour sampling onto black. Lives on
-// the thread that owns the windows and handles their events.
+// through one streaming texture, scaled with nearest-neighbour sampling onto black. The player
+// may resize or maximise the framed window: its client area as the game made it is then scaled
+// uniformly into the window, centred on black, and positions of the mouse are reported in it,
+// so the game sees nothing change. Lives on the thread that owns the windows and handles their
+// events.
 class DesktopScreen final : public Screen {
 public:
     // Starts SDL's video; throws std::runtime_error, with SDL's reason, without a display.
@@ -41,6 +44,10 @@ public:
     Bitmap Shown();
     // The SDL id of the window, which its events carry.
     std::uint32_t WindowId() const;
+    // The window, for boxes that belong to it.
+    SDL_Window* Window() const;
+    // The busy cursor over the window (while the game loads), or the game's own again.
+    void ShowBusy(bool busy);
 
 private:
     struct SdlParts;
@@ -49,6 +56,7 @@ private:
     void Draw();
 
     std::unique_ptr<SdlParts> sdl_;
+    bool cursorShown_ = true;
     int textureWidth_ = 0;
     int textureHeight_ = 0;
     // Where the last frame went: (x1, y1) to (x2, y2), right and bottom exclusive.
