@@ -2,6 +2,8 @@
 
 #include "base/VariableClass.h"
 
+#include <algorithm>
+
 namespace velkaro {
 namespace {
 
@@ -14,34 +16,42 @@ constexpr double kSlowestGameSpeed = 1.0;
 
 } // namespace
 
-std::int64_t StepWait(double gamespeed, std::int64_t elapsed) {
+double StepPeriod(double gamespeed) {
     // Also catches a speed that is not a number.
     const double speed = gamespeed > 0 ? gamespeed : kSlowestGameSpeed;
-    const double wait = 1000.0 / speed - static_cast<double>(elapsed);
     // A speed so small that its period does not fit is as good as standing still: a day.
-    constexpr double kLongestWait = 24.0 * 60 * 60 * 1000;
-    if (wait > kLongestWait) {
-        return static_cast<std::int64_t>(kLongestWait);
-    }
-    return RoundToInteger(wait);
+    constexpr double kLongestPeriod = 24.0 * 60 * 60 * 1000;
+    return std::min(1000.0 / speed, kLongestPeriod);
+}
+
+std::int64_t StepWait(double gamespeed, double elapsed) {
+    return RoundToInteger(StepPeriod(gamespeed) - elapsed);
 }
 
 void RunGameLoop(CGame& game, Clock& clock, const Synchronize& synchronize) {
     synchronize([&game] { game.StartGame(); });
-    std::int64_t due = clock.Milliseconds();
+    // When the step before was due. Kept with its fraction, so that the steps keep to a period
+    // of 33 1/3 ms on average although each wait is in whole milliseconds.
+    double due = static_cast<double>(clock.Milliseconds());
     // A player may close the window while the game starts (during its start screen, say): then
     // not one step runs.
     while (!game.StopRequested()) {
-        std::int64_t now = clock.Milliseconds();
-        const std::int64_t wait = StepWait(game.State().gamespeed, now - due);
-        if (wait > 0) {
-            clock.Sleep(wait);
-            now += wait;
+        const double now = static_cast<double>(clock.Milliseconds());
+        const double gamespeed = game.State().gamespeed;
+        if (now - due >= StepPeriod(gamespeed)) {
+            // The step before overran: this one follows at once, and the time is not made up.
+            due = now;
+        } else {
+            const std::int64_t wait = StepWait(gamespeed, now - due);
+            if (wait > 0) {
+                clock.Sleep(wait);
+            }
+            due += StepPeriod(gamespeed);
         }
         // A box opened between steps (the help key's window, say) holds the next step back;
         // once it has closed the step is due at once, and the time it was open is not made up.
         if (game.WaitWhilePaused()) {
-            now = clock.Milliseconds();
+            due = static_cast<double>(clock.Milliseconds());
         }
         // The window may have been closed while the thread slept or waited.
         if (game.StopRequested()) {
@@ -56,9 +66,6 @@ void RunGameLoop(CGame& game, Clock& clock, const Synchronize& synchronize) {
         if (next > 0) {
             synchronize([&game] { game.ChangeRoom(); });
         }
-        // The next step is due one period after this one was, not after it ended: a step that
-        // overran is followed at once, and the time it lost is not made up.
-        due = now;
     }
     synchronize([&game] { game.EndGame(); });
 }

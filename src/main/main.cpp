@@ -1,36 +1,72 @@
-// velkaro: plays a game file.
-#include "backends/desktop/DesktopDialogs.h"
-#include "base/AnsiText.h"
-#include "data/GameLoader.h"
+// velkaro: plays a game in a window.
+// TEMP #include "backends/desktop/OpenGameDialog.h"
+#include "main/Player.h"
 
+#include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
+#include <system_error>
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: velkaro [GAME.qvf]\n"
+    "Plays a game: the game file GAME.qvf with its data folder beside it.\n"
+    "Without a game, plays \"game.qvf\" from the player's own folder, or asks for a game file.\n"
+    "\n"
+    "While a game plays: F1 shows its information, F4 switches between window and full\n"
+    "screen, Escape ends it (each as far as the game keeps these keys on).\n"
+    "\n"
+    "  --help     show this text\n"
+    "  --version  show the player's version\n";
+
+// The player's own file, as the system knows it; the name it was started by otherwise.
+std::filesystem::path ProgramFile(const char* argv0) {
+    std::error_code error;
+    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error || self.empty()) {
+        self = std::filesystem::absolute(argv0 != nullptr ? argv0 : "velkaro", error);
+    }
+    return self;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     using namespace velkaro;
-    if (argc < 2) {
-        std::cerr << "usage: velkaro GAME.qvf\n";
-        return 2;
+    if (argc == 2 && std::string(argv[1]) == "--help") {
+        std::cout << kUsage;
+        return 0;
     }
-    // An unquoted path with blanks arrives as several arguments: they are one name.
-    std::string path = argv[1];
-    for (int i = 2; i < argc; ++i) {
-        path += ' ';
-        path += argv[i];
+    if (argc == 2 && std::string(argv[1]) == "--version") {
+        std::cout << "velkaro " << VELKARO_VERSION << '\n';
+        return 0;
     }
-    DesktopDialogs dialogs("Velkaro");
-    GameData game;
-    if (!LoadGame(path, game, dialogs)) {
-        return 1;
+    const std::filesystem::path program = ProgramFile(argc > 0 ? argv[0] : nullptr);
+    std::filesystem::path game;
+    if (argc > 1) {
+        // An unquoted path with blanks arrives as several arguments: they are one name.
+        std::string name = argv[1];
+        for (int i = 2; i < argc; ++i) {
+            name += ' ';
+            name += argv[i];
+        }
+        game = name;
+    } else {
+        const std::filesystem::path beside = program.parent_path() / "game.qvf";
+        std::error_code error;
+        if (std::filesystem::is_regular_file(beside, error)) {
+            game = beside;
+        } else {
+            const std::optional<std::filesystem::path> chosen =
+                std::nullopt; // TEMP
+                              // TEMP ChooseGameFile(program.parent_path());
+            if (!chosen) {
+                return 0;
+            }
+            game = *chosen;
+        }
     }
-    int instances = 0;
-    for (int r = 1; r <= game.rooms.Count(); ++r) {
-        instances += game.rooms.Get(r).InstanceCount();
-    }
-    std::cout << "Loaded \"" << AnsiToUtf8(game.gameName) << "\": " << game.objects.Count()
-              << " objects, " << game.rooms.Count() << " rooms with " << instances << " instances, "
-              << game.sounds.Count() << " sounds.\n"
-              << "Data folder: " << game.dataFolder << '\n'
-              << "Playing in a window comes with the desktop player.\n";
-    return 0;
+    return PlayGame(game, program);
 }

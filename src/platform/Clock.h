@@ -11,6 +11,10 @@ public:
     virtual ~Clock() = default;
     virtual std::int64_t Milliseconds() = 0;
     virtual void Sleep(std::int64_t ms) = 0;
+    // Ends the sleep in progress, and has every later one return at once: the game is stopping
+    // and waits for nothing more. From any thread. A clock whose sleeps take no time needs
+    // nothing.
+    virtual void StopSleeping() {}
 };
 
 } // namespace velkaro

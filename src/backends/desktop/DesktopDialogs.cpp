@@ -1,5 +1,7 @@
 #include "backends/desktop/DesktopDialogs.h"
 
+#include "backends/desktop/DesktopEvents.h"
+#include "backends/desktop/DesktopScreen.h"
 #include "base/AnsiText.h"
 
 #include <SDL.h>
@@ -30,13 +32,15 @@ std::string WithLineFeeds(const std::string& text) {
 // Shows a box with `buttons` (the first taking Return unless its flags say otherwise) and
 // answers the id of the button chosen; none without a display or when the box was closed
 // without a choice. Without a display the text goes to standard error.
-std::optional<int> ShowBox(Uint32 flags, const std::string& title, const std::string& text,
+std::optional<int> ShowBox(SDL_Window* parent, Uint32 flags, const std::string& title,
+                           const std::string& text,
                            std::span<const SDL_MessageBoxButtonData> buttons) {
     const std::string caption = AnsiToUtf8(title);
     const std::string message = WithLineFeeds(AnsiToUtf8(text));
     SDL_MessageBoxData box{};
     box.flags = flags;
-    box.window = nullptr;
+    // A box that belongs to the game's window stays above it, even over the full screen.
+    box.window = parent;
     box.title = caption.c_str();
     box.message = message.c_str();
     box.numbuttons = static_cast<int>(buttons.size());
@@ -57,7 +61,7 @@ constexpr Uint32 kEscapeKey = SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
 
 void DesktopDialogs::ShowMessage(const std::string& text) {
     const std::array<SDL_MessageBoxButtonData, 1> ok = {{{kReturnKey | kEscapeKey, 0, "OK"}}};
-    ShowBox(SDL_MESSAGEBOX_INFORMATION, title_, text, ok);
+    ShowBox(Parent(), SDL_MESSAGEBOX_INFORMATION, title_, text, ok);
 }
 
 ErrorAnswer DesktopDialogs::ShowErrorReport(const std::string& text, bool fatal) {
@@ -67,8 +71,8 @@ ErrorAnswer DesktopDialogs::ShowErrorReport(const std::string& text, bool fatal)
         {fatal ? kReturnKey | kEscapeKey : kReturnKey, kAbortButton, "Abort"},
         {kEscapeKey, kIgnoreButton, "Ignore"},
     }};
-    const std::optional<int> chosen =
-        ShowBox(SDL_MESSAGEBOX_ERROR, title_, text, std::span(buttons).first(fatal ? 1 : 2));
+    const std::optional<int> chosen = ShowBox(Parent(), SDL_MESSAGEBOX_ERROR, title_, text,
+                                              std::span(buttons).first(fatal ? 1 : 2));
     if (!chosen) {
         return DefaultErrorAnswer(fatal);
     }
@@ -82,17 +86,35 @@ bool DesktopDialogs::ShowQuestion(const std::string& text) {
         {kReturnKey, kYesButton, "Yes"},
         {kEscapeKey, kNoButton, "No"},
     }};
-    return ShowBox(SDL_MESSAGEBOX_INFORMATION, title_, text, buttons) == kYesButton;
+    return ShowBox(Parent(), SDL_MESSAGEBOX_INFORMATION, title_, text, buttons) == kYesButton;
 }
 
-std::optional<std::string> DesktopDialogs::AskText(const std::string& prompt, const std::string&) {
-    std::cerr << AnsiToUtf8(title_) << ": " << WithLineFeeds(AnsiToUtf8(prompt))
-              << " (no input box yet: answered Cancel)\n";
+std::optional<std::string> DesktopDialogs::AskText(const std::string& prompt,
+                                                   const std::string& value) {
+    if (events_ == nullptr) {
+        std::cerr << AnsiToUtf8(title_) << ": " << WithLineFeeds(AnsiToUtf8(prompt))
+                  << " (no window to ask in: answered Cancel)\n";
+        return std::nullopt;
+    }
+    (void)value; // TEMP until the input box lands
     return std::nullopt;
 }
 
 void DesktopDialogs::ShowGameInfo() {
-    std::cerr << AnsiToUtf8(title_) << ": the game information window is not available yet\n";
+    const std::array<SDL_MessageBoxButtonData, 1> ok = {{{kReturnKey | kEscapeKey, 0, "OK"}}};
+    std::string text = infoText_;
+    if (text.empty()) {
+        text = "This game has no information.";
+    } else if (text.starts_with("{\\rtf")) {
+        text = "This game's information is formatted text, which this version of the player "
+               "cannot show yet.";
+    }
+    ShowBox(Parent(), SDL_MESSAGEBOX_INFORMATION, infoCaption_.empty() ? title_ : infoCaption_,
+            text, ok);
+}
+
+SDL_Window* DesktopDialogs::Parent() const {
+    return screen_ != nullptr ? screen_->Window() : nullptr;
 }
 
 } // namespace velkaro

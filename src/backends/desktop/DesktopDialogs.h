@@ -5,7 +5,12 @@
 #include <optional>
 #include <string>
 
+struct SDL_Window;
+
 namespace velkaro {
+
+class DesktopEvents;
+class DesktopScreen;
 
 // The boxes on the desktop, as SDL message boxes. Without a display the text goes to standard
 // error, so a message is never lost.
@@ -14,21 +19,39 @@ public:
     explicit DesktopDialogs(std::string title) : title_(std::move(title)) {}
 
     void SetTitle(std::string title) { title_ = std::move(title); }
+    // From now on boxes belong to the game's window and stay above it, and the input box's loop
+    // serves the window's events. Both must outlive the dialogs' use.
+    void AttachTo(DesktopScreen& screen, DesktopEvents& events) {
+        screen_ = &screen;
+        events_ = &events;
+    }
+    // What the game information window shows: its caption and the text of "help.rtf".
+    void SetGameInfo(std::string caption, std::string text) {
+        infoCaption_ = std::move(caption);
+        infoText_ = std::move(text);
+    }
+
     void ShowMessage(const std::string& text) override;
     // Without a display, or when the box is closed without a choice, the answer is Ignore, or
     // Abort when fatal.
     ErrorAnswer ShowErrorReport(const std::string& text, bool fatal) override;
     // Without a display, or when the box is closed without a choice, the answer is No.
     bool ShowQuestion(const std::string& text) override;
-    // SDL has no input box and no window for formatted text; both come with the desktop
-    // player's own windows. Until then the prompt goes to standard error and the answer is
-    // Cancel, and the game information is announced there and not shown.
+    // A small modal window of its own; Cancel without a display.
     std::optional<std::string> AskText(const std::string& prompt,
                                        const std::string& value) override;
+    // Plain text in a message box. Formatted text needs a window that can lay it out, which
+    // this version does not have yet: the box says so.
     void ShowGameInfo() override;
 
 private:
+    SDL_Window* Parent() const;
+
     std::string title_;
+    DesktopScreen* screen_ = nullptr;
+    DesktopEvents* events_ = nullptr;
+    std::string infoCaption_;
+    std::string infoText_;
 };
 
 } // namespace velkaro

@@ -35,12 +35,17 @@ public:
     void Run(const std::function<bool()>& done);
     // From any thread: has Run ask `done` again.
     void Wake();
+    // Handles the events that have come, without waiting for more (while the game loads, say).
+    void ServePending();
 
     // For the loop of a modal window: waits up to `timeoutMs` for an event. Serves the posted
     // calls, the game window's repaints and its close itself; drops the player's keys and clicks
     // meant for the game's window, whose box has the focus; answers every other event (the
     // modal window's own), or none when the time ran out.
     std::optional<SDL_Event> NextModalEvent(int timeoutMs);
+    // Handles the events that have come as a modal loop does, and drops what NextModalEvent would
+    // answer: while the game waits for something that is not a window of ours (a program).
+    void ServeModal();
 
 private:
     // Handles the event when it concerns the game's window or the loop itself; answers whether

@@ -63,9 +63,9 @@ struct DesktopScreen::SdlParts {
 
 DesktopScreen::DesktopScreen() : sdl_(std::make_unique<SdlParts>()) {
     // High-DPI displays get the picture scaled to their own pixels, not blurred by the desktop.
-    sdl_->window.reset(SDL_CreateWindow("", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 1, 1,
-                                        SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE |
-                                            SDL_WINDOW_ALLOW_HIGHDPI));
+    sdl_->window.reset(
+        SDL_CreateWindow("", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 1, 1,
+                         SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI));
     if (!sdl_->window) {
         throw std::runtime_error(std::string("The game's window cannot be made: ") +
                                  SDL_GetError());

@@ -1,7 +1,6 @@
 #include "backends/posix/SteadyClock.h"
 
 #include <chrono>
-#include <thread>
 
 namespace velkaro {
 
@@ -11,9 +10,19 @@ std::int64_t SteadyClock::Milliseconds() {
 }
 
 void SteadyClock::Sleep(std::int64_t ms) {
-    if (ms > 0) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    if (ms <= 0) {
+        return;
     }
+    std::unique_lock lock(mutex_);
+    woken_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return stopped_; });
+}
+
+void SteadyClock::StopSleeping() {
+    {
+        const std::lock_guard lock(mutex_);
+        stopped_ = true;
+    }
+    woken_.notify_all();
 }
 
 } // namespace velkaro

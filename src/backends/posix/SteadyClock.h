@@ -2,7 +2,9 @@
 
 #include "platform/Clock.h"
 
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 
 namespace velkaro {
 
@@ -11,7 +13,14 @@ namespace velkaro {
 class SteadyClock final : public Clock {
 public:
     std::int64_t Milliseconds() override;
+    // A timed wait, which StopSleeping ends early.
     void Sleep(std::int64_t ms) override;
+    void StopSleeping() override;
+
+private:
+    std::mutex mutex_;
+    std::condition_variable woken_;
+    bool stopped_ = false;
 };
 
 } // namespace velkaro

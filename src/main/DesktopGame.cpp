@@ -1,0 +1,38 @@
+#include "main/DesktopGame.h"
+
+#include "data/GameLoader.h"
+#include "functions/FunctionTables.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+namespace velkaro {
+
+DesktopGame::DesktopGame(GameData& data, DesktopScreen& screen, DesktopEvents& events,
+                         DesktopDialogs& dialogs)
+    : programs_(data.files,
+                // While the game waits for a program the window is still painted and closed.
+                [&events] { events.ServeModal(); }),
+      scoreWindow_(dialogs), splashWindow_(dialogs, screen.FullScreenSize()),
+      shell_(data, ShellPlatform{audio_, scoreWindow_, splashWindow_, dialogs, pictures_}),
+      actions_(BuildActionRegistry(dialogs)),
+      game_(data,
+            GamePlatform{screen, pictures_, dialogs, shell_.Sound(), *this, shell_, shell_.Scores(),
+                         shell_.Screens(), input_, programs_},
+            GameLibraries{FunctionRegistry(), actions_}) {
+    shell_.Attach(game_.State());
+}
+
+void DesktopGame::Sleep(std::uint32_t ms) {
+    // The window does not answer while the game sleeps, but a player who closes it or presses
+    // the quit key is not kept waiting for a long sleep to end.
+    constexpr std::uint32_t kSlice = 20;
+    while (ms > 0 && !game_.StopAsked()) {
+        const std::uint32_t slice = std::min(ms, kSlice);
+        std::this_thread::sleep_for(std::chrono::milliseconds(slice));
+        ms -= slice;
+    }
+}
+
+} // namespace velkaro

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "backends/desktop/DesktopDialogs.h"
+#include "backends/desktop/DesktopEvents.h"
+#include "backends/desktop/DesktopInput.h"
+#include "backends/desktop/DesktopScreen.h"
+#include "backends/desktop/SilentAudio.h"
+#include "backends/desktop/StandInWindows.h"
+#include "backends/posix/PosixProcesses.h"
+#include "codecs/PictureLoader.h"
+#include "engine/RunUnit.h"
+#include "functions/ActionHandlers.h"
+#include "shell/ShellUnit.h"
+
+#include <cstdint>
+
+namespace velkaro {
+
+// A loaded game wired to the desktop: its window, boxes and devices, the shell over them and
+// the running game. It paces the game: boxes suspend its steps, and a game that sleeps holds
+// the window up for that long, unless the player asks to stop meanwhile.
+class DesktopGame final : public PacingService {
+public:
+    // Everything given must outlive the game.
+    DesktopGame(GameData& data, DesktopScreen& screen, DesktopEvents& events,
+                DesktopDialogs& dialogs);
+    DesktopGame(const DesktopGame&) = delete;
+    DesktopGame& operator=(const DesktopGame&) = delete;
+
+    CGame& Game() { return game_; }
+
+    void PauseGame() override { game_.PauseGame(); }
+    void ResumeGame() override { game_.ResumeGame(); }
+    void Sleep(std::uint32_t ms) override;
+
+private:
+    PictureLoader pictures_;
+    DesktopInput input_;
+    PosixProcesses programs_;
+    SilentAudio audio_;
+    StandInScoreWindow scoreWindow_;
+    StandInSplashWindow splashWindow_;
+    CShell shell_;
+    CActionRegistry actions_;
+    CGame game_;
+};
+
+} // namespace velkaro

@@ -1,0 +1,142 @@
+#include "main/Player.h"
+
+#include "backends/desktop/DesktopDialogs.h"
+#include "backends/desktop/DesktopEvents.h"
+#include "backends/desktop/DesktopScreen.h"
+#include "backends/posix/SteadyClock.h"
+#include "base/AnsiText.h"
+#include "data/GameLoader.h"
+#include "engine/GameLoop.h"
+#include "main/DesktopGame.h"
+#include "main/GameWindow.h"
+
+#include <atomic>
+#include <exception>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <thread>
+
+namespace velkaro {
+namespace {
+
+// The window while the game loads, before its first room gives it a size.
+constexpr int kLoadingWidth = 320;
+constexpr int kLoadingHeight = 240;
+
+// The game thread: it keeps time and has the window's thread run the game, one call at a time.
+// It is joined once, from the top of the program, after the loop that serves it has ended.
+class GameThread {
+public:
+    GameThread(CGame& game, Clock& clock, DesktopEvents& events)
+        : game_(game), clock_(clock), events_(events) {}
+    // Only when the program leaves early: no loop serves the thread's calls any more, so they
+    // are refused and the thread ends without them.
+    ~GameThread() {
+        if (thread_.joinable()) {
+            clock_.StopSleeping();
+            events_.Calls().Close();
+            thread_.join();
+        }
+    }
+    GameThread(const GameThread&) = delete;
+    GameThread& operator=(const GameThread&) = delete;
+
+    void Start() {
+        game_.StartGameThread([this] { thread_ = std::thread([this] { Body(); }); });
+    }
+    bool Finished() const { return finished_.load(); }
+    // After the join: what ended the thread other than the game's end, if anything.
+    std::exception_ptr Join() {
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+        return failure_;
+    }
+
+private:
+    void Body() {
+        try {
+            RunGameLoop(game_, clock_, [this](const std::function<void()>& call) {
+                if (!events_.Calls().RunAndWait(call)) {
+                    throw std::runtime_error("the window closed before the game ended");
+                }
+            });
+        } catch (...) {
+            failure_ = std::current_exception();
+        }
+        finished_ = true;
+        events_.Wake();
+    }
+
+    CGame& game_;
+    Clock& clock_;
+    DesktopEvents& events_;
+    std::thread thread_;
+    std::atomic<bool> finished_{false};
+    std::exception_ptr failure_;
+};
+
+// A game saved under the default name takes the player's name instead.
+void NameGame(GameData& game, const std::filesystem::path& program) {
+    if (game.gameName == "game" && !program.empty()) {
+        game.gameName = Utf8ToAnsi(program.stem().string()).value_or(game.gameName);
+    }
+}
+
+} // namespace
+
+int PlayGame(const std::filesystem::path& file, const std::filesystem::path& program) {
+    DesktopDialogs dialogs("Velkaro");
+    std::optional<DesktopScreen> screen;
+    try {
+        screen.emplace();
+    } catch (const std::runtime_error& error) {
+        std::cerr << "velkaro: " << error.what() << '\n';
+        return 1;
+    }
+    DesktopEvents events(*screen);
+    dialogs.AttachTo(*screen, events);
+
+    screen->SetCaption("Loading");
+    screen->ShowWindow(kLoadingWidth, kLoadingHeight);
+    screen->ShowBusy(true);
+    events.ServePending();
+    auto data = std::make_unique<GameData>();
+    const bool loaded = LoadGame(file, *data, dialogs);
+    screen->ShowBusy(false);
+    if (!loaded) {
+        return 1;
+    }
+    NameGame(*data, program);
+    dialogs.SetTitle(data->gameName);
+    dialogs.SetGameInfo(data->info.caption, data->info.text);
+
+    DesktopGame desktop(*data, *screen, events, dialogs);
+    CGame& game = desktop.Game();
+    SteadyClock clock;
+    GameWindow window(game, dialogs, desktop, [&] {
+        // Only a request: the game ends after the step it is in, with its end as usual.
+        game.StopGameThread();
+        clock.StopSleeping();
+        events.Wake();
+    });
+    events.SetHandlers(&window);
+    GameThread thread(game, clock, events);
+    thread.Start();
+    events.Run([&thread] { return thread.Finished(); });
+    const std::exception_ptr failure = thread.Join();
+    events.SetHandlers(nullptr);
+    if (failure) {
+        try {
+            std::rethrow_exception(failure);
+        } catch (const std::exception& error) {
+            std::cerr << "velkaro: the game stopped: " << error.what() << '\n';
+        }
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace velkaro
