@@ -1,5 +1,7 @@
 #include "engine/RunUnit.h"
 
+#include "engine/WindowInput.h"
+
 #include "base/VariableClass.h"
 #include "data/GameLoader.h"
 #include "engine/Joystick.h"
@@ -156,7 +158,7 @@ void CGame::StartRoom(std::int32_t n) {
     game_.lastkeypressed = 0;
     game_.keypressed = 0;
     game_.lastcharpressed.clear();
-    game_.mousebutton = 0;
+    ForgetMouseButton(game_);
     drawing_.SetUpRoomDrawing();
 
     for (int e = 1; e <= room.InstanceCount(); ++e) {
@@ -225,7 +227,7 @@ void CGame::ResumeGame() {
     game_.game_paused = false;
     // The button that closed the box must not reach the game as a click, and a key released
     // while the box had the focus (its release never reached the game) must not stay held.
-    game_.mousebutton = 0;
+    ForgetMouseButton(game_);
     if (game_.keypressed != 0 && !platform_.input.KeyDown(game_.keypressed)) {
         game_.keypressed = 0;
     }
@@ -280,6 +282,7 @@ void CGame::RunStep() {
     game_.instances.Compact();
     drawing_.DrawFrame();
     AdvanceBackgroundAndAnimation();
+    StepSawMouse(game_);
 }
 
 void CGame::RunAlarms() {

@@ -40,11 +40,31 @@ void MouseMove(GameState& game, std::int64_t x, std::int64_t y) {
 void MouseDown(GameState& game, std::int32_t button, std::int64_t x, std::int64_t y) {
     MouseMove(game, x, y);
     game.mousebutton = button;
+    game.mouse_press_unseen = true;
+    game.mouse_release_waiting = false;
 }
 
 void MouseUp(GameState& game, std::int64_t x, std::int64_t y) {
     MouseMove(game, x, y);
+    if (game.mouse_press_unseen) {
+        game.mouse_release_waiting = true;
+    } else {
+        game.mousebutton = 0;
+    }
+}
+
+void StepSawMouse(GameState& game) {
+    game.mouse_press_unseen = false;
+    if (game.mouse_release_waiting) {
+        game.mouse_release_waiting = false;
+        game.mousebutton = 0;
+    }
+}
+
+void ForgetMouseButton(GameState& game) {
     game.mousebutton = 0;
+    game.mouse_press_unseen = false;
+    game.mouse_release_waiting = false;
 }
 
 } // namespace velkaro

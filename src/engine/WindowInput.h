@@ -27,6 +27,11 @@ void CharTyped(GameState& game, const std::string& character);
 // X and Y in client pixels; `button` 1 left, 2 right, 3 middle.
 void MouseMove(GameState& game, std::int64_t x, std::int64_t y);
 void MouseDown(GameState& game, std::int32_t button, std::int64_t x, std::int64_t y);
+// A release that comes before a step has seen the press waits for that step's end.
 void MouseUp(GameState& game, std::int64_t x, std::int64_t y);
+// At the end of each step: the press has been seen, and a release that waited takes effect.
+void StepSawMouse(GameState& game);
+// No button held, none pressed: a new room, or the game going on after a box.
+void ForgetMouseButton(GameState& game);
 
 } // namespace velkaro

@@ -57,6 +57,10 @@ struct GameState {
     double mousex = 0;
     double mousey = 0;
     std::int32_t mousebutton = 0; // 0 none, 1 left, 2 right, 3 middle
+    // A button pressed and let go between two steps (a tap on a touchpad is shorter than a step)
+    // still counts as held for the whole of the next step: its release waits for the step's end.
+    bool mouse_press_unseen = false;
+    bool mouse_release_waiting = false;
     std::int32_t lastkeypressed = 0;
     std::int32_t keypressed = 0;
     std::int32_t last_key_down = 0;

@@ -202,6 +202,7 @@ TEST(WindowInput, MousePositionsGoThroughTheScreenAndTheView) {
     EXPECT_DOUBLE_EQ(game.mousex, 110);
     EXPECT_DOUBLE_EQ(game.mousey, 20);
     EXPECT_EQ(game.mousebutton, 2);
+    StepSawMouse(game);
 
     game.view_x = 0;
     game.screen_offset_y = 77;

@@ -1,4 +1,5 @@
 #include "engine/RunUnit.h"
+#include "engine/WindowInput.h"
 
 #include "engine/GameLoop.h"
 #include "engine/Joystick.h"
@@ -234,6 +235,16 @@ TEST_F(RunUnitTest, MouseEventsRunForInstancesUnderTheMouse) {
     state.mousex = 19;
     game->RunStep();
     EXPECT_EQ(TakeLog(), "Left10 ");
+    MouseUp(state, 19, 15);
+    game->RunStep();
+    EXPECT_EQ(TakeLog(), "None10 ") << "a release seen by the window reaches the next step";
+
+    // A tap on a touchpad goes down and up between two steps: it is a click, for one step.
+    MouseDown(state, 1, 19, 15);
+    MouseUp(state, 19, 15);
+    game->RunStep();
+    game->RunStep();
+    EXPECT_EQ(TakeLog(), "Left10 None10 ");
 }
 
 TEST_F(RunUnitTest, StepThenMotionMovesToTheLastBit) {
