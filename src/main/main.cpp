@@ -1,5 +1,5 @@
 // velkaro: plays a game in a window.
-// TEMP #include "backends/desktop/OpenGameDialog.h"
+#include "backends/desktop/OpenGameDialog.h"
 #include "main/Player.h"
 
 #include <filesystem>
@@ -60,8 +60,7 @@ int main(int argc, char** argv) {
             game = beside;
         } else {
             const std::optional<std::filesystem::path> chosen =
-                std::nullopt; // TEMP
-                              // TEMP ChooseGameFile(program.parent_path());
+                ChooseGameFile(program.parent_path());
             if (!chosen) {
                 return 0;
             }

@@ -2,6 +2,7 @@
 
 #include "backends/desktop/DesktopEvents.h"
 #include "backends/desktop/DesktopScreen.h"
+#include "backends/desktop/InputBox.h"
 #include "base/AnsiText.h"
 
 #include <SDL.h>
@@ -96,8 +97,8 @@ std::optional<std::string> DesktopDialogs::AskText(const std::string& prompt,
                   << " (no window to ask in: answered Cancel)\n";
         return std::nullopt;
     }
-    (void)value; // TEMP until the input box lands
-    return std::nullopt;
+    return AskTextInWindow(Parent(), prompt, value,
+                           [this](int timeoutMs) { return events_->NextModalEvent(timeoutMs); });
 }
 
 void DesktopDialogs::ShowGameInfo() {
