@@ -138,6 +138,9 @@ bool DesktopInput::KeyDown(std::int32_t key) {
     if (!HasDisplay()) {
         return false;
     }
+    // SDL learns of keys as the window's events are pumped: pump, so that game code waiting in
+    // a loop for a key sees it go down.
+    SDL_PumpEvents();
     int count = 0;
     const Uint8* keyboard = SDL_GetKeyboardState(&count);
     if (keyboard == nullptr || count <= 0) {
@@ -164,6 +167,7 @@ bool DesktopInput::MouseButtonDown(std::int32_t button) {
     default:
         return false;
     }
+    SDL_PumpEvents();
     return (SDL_GetMouseState(nullptr, nullptr) & mask) != 0;
 }
 
@@ -175,6 +179,7 @@ std::optional<JoystickState> DesktopInput::ReadJoystick() {
     if (joysticks_ == nullptr) {
         joysticks_ = std::make_unique<Joysticks>();
     }
+    SDL_PumpEvents();
     return joysticks_->Read();
 }
 

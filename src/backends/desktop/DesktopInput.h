@@ -8,9 +8,8 @@
 
 namespace velkaro {
 
-// The keyboard, mouse and first joystick or game controller, read from SDL. SDL learns of
-// keys, buttons and devices as the window's events are pumped, so these answer as of the last
-// pump. Without a display (SDL's video not initialised) no key or button is held and there is
+// The keyboard, mouse and first joystick or game controller, read from SDL at the moment of
+// the call (the window's events are pumped for it, so on the thread that owns the window). Without a display (SDL's video not initialised) no key or button is held and there is
 // no joystick. Used from one thread at a time.
 class DesktopInput : public DeviceInput {
 public:
