@@ -1,13 +1,18 @@
 #include "backends/desktop/DesktopScreen.h"
+#include "backends/desktop/DesktopEvents.h"
 
 #include <SDL.h>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <string>
+#include <thread>
 
 namespace velkaro {
 namespace {
@@ -94,6 +99,98 @@ TEST(DesktopScreen, AClosingOrTheQuitKeyIsSeenWithoutBeingHandled) {
     EXPECT_TRUE(screen->StopPending(0));
     // Still there for the loop.
     EXPECT_EQ(SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_KEYDOWN, SDL_KEYDOWN), 1);
+    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+}
+
+// What the window's loop hands on, in the words a game understands.
+class Recorder : public ScreenEvents {
+public:
+    void KeyDown(std::int32_t key) override { log += "down" + std::to_string(key) + ' '; }
+    void KeyUp(std::int32_t key) override { log += "up" + std::to_string(key) + ' '; }
+    void CharTyped(char c) override {
+        log += "char" + std::to_string(static_cast<unsigned char>(c)) + ' ';
+    }
+    void MouseMove(int x, int y) override {
+        log += "move" + std::to_string(x) + ',' + std::to_string(y) + ' ';
+    }
+    void MouseDown(int button, int, int) override { log += "click" + std::to_string(button) + ' '; }
+    void MouseUp(int, int) override { log += "release "; }
+    void CloseAsked() override { log += "close "; }
+    void FocusLost() override { log += "focus "; }
+    std::string log;
+};
+
+SDL_Event KeyEvent(Uint32 type, Uint32 window, SDL_Scancode scancode, SDL_Keycode sym) {
+    SDL_Event event{};
+    event.type = type;
+    event.key.windowID = window;
+    event.key.keysym.scancode = scancode;
+    event.key.keysym.sym = sym;
+    return event;
+}
+
+// Keys as Windows key codes, with the characters Windows sends for Enter and the like; typed
+// text in the game's code page (what it cannot hold is dropped); SDL's button numbers turned
+// into the game's; the close; and the game thread's calls served, by the main loop as by a
+// modal window's, which drops the player's input meant for the game behind it.
+TEST(DesktopEvents, TheWindowsEventsReachTheGameInItsOwnTerms) {
+    auto screen = OpenScreen();
+    if (!screen) {
+        GTEST_SKIP() << "no display";
+    }
+    screen->ShowWindow(40, 30);
+    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+    DesktopEvents events(*screen);
+    Recorder recorder;
+    events.SetHandlers(&recorder);
+    const Uint32 id = screen->WindowId();
+
+    SDL_Event event = KeyEvent(SDL_KEYDOWN, id, SDL_SCANCODE_RETURN, SDLK_RETURN);
+    SDL_PushEvent(&event);
+    event = KeyEvent(SDL_KEYUP, id, SDL_SCANCODE_KP_4, SDLK_LEFT); // Num Lock off
+    SDL_PushEvent(&event);
+    SDL_Event text{};
+    text.type = SDL_TEXTINPUT;
+    text.text.windowID = id;
+    std::strcpy(text.text.text, "\xc3\xa9\xe6\xbc\xa2\xe2\x82\xac"); // é, a CJK sign, €
+    SDL_PushEvent(&text);
+    SDL_Event button{};
+    button.type = SDL_MOUSEBUTTONDOWN;
+    button.button.windowID = id;
+    button.button.button = SDL_BUTTON_RIGHT;
+    SDL_PushEvent(&button);
+    SDL_Event close{};
+    close.type = SDL_WINDOWEVENT;
+    close.window.windowID = id;
+    close.window.event = SDL_WINDOWEVENT_CLOSE;
+    SDL_PushEvent(&close);
+    events.ServePending();
+    EXPECT_EQ(recorder.log, "down13 char13 up100 char233 char128 click2 close ");
+
+    // A call posted from another thread runs on this one, and the loop ends when asked.
+    recorder.log.clear();
+    std::atomic<bool> done{false};
+    bool ranHere = false;
+    const std::thread::id loop = std::this_thread::get_id();
+    std::thread poster([&] {
+        events.Calls().RunAndWait([&] { ranHere = std::this_thread::get_id() == loop; });
+        done = true;
+        events.Wake();
+    });
+    events.Run([&] { return done.load(); });
+    poster.join();
+    EXPECT_TRUE(ranHere);
+
+    event = KeyEvent(SDL_KEYDOWN, id, SDL_SCANCODE_A, SDLK_a);
+    SDL_PushEvent(&event);
+    SDL_Event other{};
+    other.type = SDL_KEYDOWN;
+    other.key.windowID = id + 1000;
+    SDL_PushEvent(&other);
+    const std::optional<SDL_Event> modal = events.NextModalEvent(50);
+    ASSERT_TRUE(modal.has_value());
+    EXPECT_EQ(modal->key.windowID, id + 1000) << "the modal window's own event";
+    EXPECT_EQ(recorder.log, "") << "the key meant for the game behind the box is dropped";
     SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
 }
 
