@@ -1,5 +1,6 @@
 #include "base/AnsiText.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -90,6 +91,21 @@ std::optional<std::string> Utf8ToAnsi(std::string_view utf8) {
         }
         out += static_cast<char>(*byte);
         i += extra + 1;
+    }
+    return out;
+}
+
+std::string Utf8ToAnsiDroppingOthers(std::string_view utf8) {
+    std::string out;
+    for (std::size_t i = 0; i < utf8.size();) {
+        // The length of the sequence its lead byte announces; a stray continuation byte is one.
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        const std::size_t announced = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        const std::size_t length = std::min(announced, utf8.size() - i);
+        if (const auto character = Utf8ToAnsi(utf8.substr(i, length))) {
+            out += *character;
+        }
+        i += length;
     }
     return out;
 }

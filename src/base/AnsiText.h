@@ -15,4 +15,8 @@ std::string AnsiToUtf8(std::string_view ansi);
 // None when the text holds a character that Windows-1252 cannot store, or is not valid UTF-8.
 std::optional<std::string> Utf8ToAnsi(std::string_view utf8);
 
+// What a player typed, for a game: the characters that Windows-1252 can store, converted, and
+// the others (and broken sequences) left out.
+std::string Utf8ToAnsiDroppingOthers(std::string_view utf8);
+
 } // namespace velkaro

@@ -47,6 +47,11 @@ TEST(AnsiText, EveryByteMakesTheRoundTrip) {
     EXPECT_FALSE(Utf8ToAnsi("\xf0\x9f\x98\x80").has_value());
     EXPECT_FALSE(Utf8ToAnsi("\xc3").has_value()) << "a cut sequence";
     EXPECT_FALSE(Utf8ToAnsi("\xc3(").has_value());
+    // Typed text keeps what the code page holds: é, the euro sign, a, and drops the rest.
+    EXPECT_EQ(Utf8ToAnsiDroppingOthers("\xc3\xa9\xe4\xb8\xad\xe2\x82\xac\xf0\x9f\x98\x80"
+                                       "a\x80\xc3"),
+              "\xe9\x80"
+              "a");
 }
 
 } // namespace

@@ -6,8 +6,6 @@
 
 #include <SDL.h>
 
-#include <string_view>
-
 namespace velkaro {
 namespace {
 
@@ -44,17 +42,6 @@ int GameButton(Uint8 button) {
     default:
         return 0;
     }
-}
-
-// The length of the UTF-8 sequence that starts with `lead`.
-std::size_t SequenceLength(unsigned char lead) {
-    if (lead < 0xC0) {
-        return 1;
-    }
-    if (lead < 0xE0) {
-        return 2;
-    }
-    return lead < 0xF0 ? 3 : 4;
 }
 
 } // namespace
@@ -211,15 +198,8 @@ void DesktopEvents::HandleInput(const SDL_Event& event) {
     }
     case SDL_TEXTINPUT: {
         // One character at a time, in the game's code page; what it cannot hold is dropped.
-        const std::string_view text(event.text.text);
-        for (std::size_t i = 0; i < text.size();) {
-            const std::size_t length =
-                std::min(SequenceLength(static_cast<unsigned char>(text[i])), text.size() - i);
-            const auto character = Utf8ToAnsi(text.substr(i, length));
-            if (character && character->size() == 1) {
-                handlers_->CharTyped((*character)[0]);
-            }
-            i += length;
+        for (const char character : Utf8ToAnsiDroppingOthers(event.text.text)) {
+            handlers_->CharTyped(character);
         }
         break;
     }
