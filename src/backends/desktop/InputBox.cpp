@@ -19,31 +19,14 @@ constexpr int kMinHeight = 120;
 constexpr int kMaxPromptWidth = 600;
 constexpr int kMargin = 10;
 constexpr int kGap = 8;
-constexpr int kButtonWidth = 75;
-constexpr int kButtonHeight = 23;
-constexpr int kButtonSpacing = 6;
 // Between the field's border and its text, each side.
 constexpr int kTextInset = 2;
 constexpr int kBlinkMs = 530;
 
-constexpr Colour kFace = 0xF0F0F0;
-constexpr Colour kText = 0x000000;
 constexpr Colour kFieldBorder = 0x7A7A7A;
 constexpr Colour kFieldFace = 0xFFFFFF;
 constexpr Colour kHighlight = 0xD77800;
 constexpr Colour kHighlightText = 0xFFFFFF;
-constexpr Colour kButtonFace = 0xE1E1E1;
-constexpr Colour kButtonBorder = 0xADADAD;
-constexpr Colour kPressedFace = 0xF7E4CC;
-constexpr Colour kDefaultBorder = 0xD77800;
-
-Font BoxFont(Colour colour) {
-    Font font;
-    font.name = "Arial";
-    font.size = 9;
-    font.colour = colour;
-    return font;
-}
 
 // The length of the UTF-8 sequence that starts with `lead`.
 std::size_t SequenceLength(unsigned char lead) {
@@ -73,67 +56,6 @@ std::string AnsiCharacters(std::string_view utf8) {
         i += length;
     }
     return result;
-}
-
-// Games break their prompts with a carriage return, alone or before a line feed; a line feed
-// alone counts too.
-std::vector<std::string> SplitAtBreaks(std::string_view text) {
-    std::vector<std::string> lines(1);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' || text[i] == '\n') {
-            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-                ++i;
-            }
-            lines.emplace_back();
-        } else {
-            lines.back() += text[i];
-        }
-    }
-    return lines;
-}
-
-// Adds the line to `lines`, broken between words where it is wider than the box may be, and
-// inside a word that is wider on its own.
-void AddWrapped(const std::string& line, Canvas& measure, std::vector<std::string>& lines) {
-    if (measure.TextWidth(line) <= kMaxPromptWidth) {
-        lines.push_back(line);
-        return;
-    }
-    std::string current;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        const std::size_t wordStart = std::min(line.find_first_not_of(' ', i), line.size());
-        const std::size_t end = std::min(line.find(' ', wordStart), line.size());
-        const std::string piece = line.substr(i, end - i);
-        if (current.empty() || measure.TextWidth(current + piece) <= kMaxPromptWidth) {
-            current += piece;
-        } else {
-            lines.push_back(current);
-            current = line.substr(wordStart, end - wordStart);
-        }
-        while (current.size() > 1 && measure.TextWidth(current) > kMaxPromptWidth) {
-            std::size_t fits = current.size() - 1;
-            while (fits > 1 &&
-                   measure.TextWidth(std::string_view(current).substr(0, fits)) > kMaxPromptWidth) {
-                --fits;
-            }
-            lines.push_back(current.substr(0, fits));
-            current.erase(0, fits);
-        }
-        i = end;
-    }
-    lines.push_back(current);
-}
-
-std::vector<std::string> WrappedLines(std::string_view prompt, Canvas& measure) {
-    std::vector<std::string> lines;
-    if (prompt.empty()) {
-        return lines;
-    }
-    for (const std::string& line : SplitAtBreaks(prompt)) {
-        AddWrapped(line, measure, lines);
-    }
-    return lines;
 }
 
 std::size_t WordStartBefore(const std::string& text, std::size_t position) {
@@ -173,8 +95,8 @@ ClipboardAccess DesktopClipboard() {
 InputBox::InputBox(std::string_view prompt, std::string value, ClipboardAccess clipboard)
     : clipboard_(std::move(clipboard)), text_(std::move(value)) {
     const auto measure = MakeCanvas(1, 1);
-    measure->SetFont(BoxFont(kText));
-    promptLines_ = WrappedLines(prompt, *measure);
+    measure->SetFont(BoxFont());
+    promptLines_ = WrappedLines(prompt, *measure, kMaxPromptWidth);
     lineHeight_ = measure->TextHeight("Ag");
 
     int promptWidth = 0;
@@ -185,11 +107,12 @@ InputBox::InputBox(std::string_view prompt, std::string value, ClipboardAccess c
     const int fieldY = kMargin + promptHeight + (promptLines_.empty() ? 0 : kGap);
     const int fieldHeight = lineHeight_ + 2 * kTextInset + 4;
     width_ = std::max(kMinWidth, promptWidth + 2 * kMargin);
-    height_ = std::max(kMinHeight, fieldY + fieldHeight + kGap + kButtonHeight + kMargin);
+    height_ = std::max(kMinHeight, fieldY + fieldHeight + kGap + kBoxButtonHeight + kMargin);
     field_ = {kMargin, fieldY, width_ - 2 * kMargin, fieldHeight};
-    cancel_ = {width_ - kMargin - kButtonWidth, height_ - kMargin - kButtonHeight, kButtonWidth,
-               kButtonHeight};
-    ok_ = {cancel_.x - kButtonSpacing - kButtonWidth, cancel_.y, kButtonWidth, kButtonHeight};
+    cancel_ = {width_ - kMargin - kBoxButtonWidth, height_ - kMargin - kBoxButtonHeight,
+               kBoxButtonWidth, kBoxButtonHeight};
+    ok_ = {cancel_.x - kBoxButtonSpacing - kBoxButtonWidth, cancel_.y, kBoxButtonWidth,
+           kBoxButtonHeight};
 
     canvas_ = MakeCanvas(width_, height_);
     inside_ = MakeCanvas(field_.width - 2, field_.height - 2);
@@ -455,7 +378,7 @@ std::size_t InputBox::PositionAt(int x) const {
 }
 
 void InputBox::TextChanged() {
-    inside_->SetFont(BoxFont(kText));
+    inside_->SetFont(BoxFont());
     offsets_.assign(text_.size() + 1, 0);
     for (std::size_t i = 1; i <= text_.size(); ++i) {
         offsets_[i] = inside_->TextWidth(std::string_view(text_).substr(0, i));
@@ -477,8 +400,8 @@ void InputBox::ScrollToCaret() {
 }
 
 const Bitmap& InputBox::Draw() {
-    canvas_->Fill(kFace);
-    canvas_->SetFont(BoxFont(kText));
+    canvas_->Fill(kBoxFace);
+    canvas_->SetFont(BoxFont());
     int y = kMargin;
     for (const std::string& line : promptLines_) {
         canvas_->Text(kMargin, y, line);
@@ -491,8 +414,10 @@ const Bitmap& InputBox::Draw() {
     DrawField();
     canvas_->DrawBitmap(inside_->Pixels(), field_.x + 1, field_.y + 1);
 
-    DrawButton(ok_, "OK", true, pressed_ == Button::Ok && pressedInside_);
-    DrawButton(cancel_, "Cancel", false, pressed_ == Button::Cancel && pressedInside_);
+    DrawBoxButton(*canvas_, ok_, "OK",
+                  {.isDefault = true, .pressed = pressed_ == Button::Ok && pressedInside_});
+    DrawBoxButton(*canvas_, cancel_, "Cancel",
+                  {.pressed = pressed_ == Button::Cancel && pressedInside_});
     return canvas_->Pixels();
 }
 
@@ -503,7 +428,7 @@ void InputBox::DrawField() {
     const std::size_t start = SelectionStart();
     const std::size_t end = SelectionEnd();
     const std::string_view text = text_;
-    inside_->SetFont(BoxFont(kText));
+    inside_->SetFont(BoxFont());
     if (start > 0) {
         inside_->Text(x, y, text.substr(0, start));
     }
@@ -517,32 +442,12 @@ void InputBox::DrawField() {
     }
     if (focused_ && caretShown_) {
         const int caretX = x + offsets_[caret_];
-        inside_->SetPen({kText, 1});
+        inside_->SetPen({kBoxText, 1});
         inside_->Line(caretX, y, caretX, y + lineHeight_);
     }
 }
 
-void InputBox::DrawButton(const BoxArea& area, std::string_view label, bool isDefault,
-                          bool pressed) {
-    canvas_->SetPen({isDefault || pressed ? kDefaultBorder : kButtonBorder, 1});
-    canvas_->SetBrush({pressed ? kPressedFace : kButtonFace, BrushStyle::Solid});
-    canvas_->Rectangle(area.x, area.y, area.x + area.width, area.y + area.height);
-    canvas_->SetFont(BoxFont(kText));
-    canvas_->Text(area.x + (area.width - canvas_->TextWidth(label)) / 2,
-                  area.y + (area.height - lineHeight_) / 2, label);
-}
-
 namespace {
-
-struct WindowDeleter {
-    void operator()(SDL_Window* window) const { SDL_DestroyWindow(window); }
-};
-struct RendererDeleter {
-    void operator()(SDL_Renderer* renderer) const { SDL_DestroyRenderer(renderer); }
-};
-struct TextureDeleter {
-    void operator()(SDL_Texture* texture) const { SDL_DestroyTexture(texture); }
-};
 
 // Text input on for as long as the box is open, and as it was afterwards: the game's window
 // may have it on already.
@@ -566,66 +471,6 @@ private:
     bool wasActive_;
 };
 
-// The window an event concerns, or none for events that concern no window.
-std::optional<Uint32> WindowOf(const SDL_Event& event) {
-    switch (event.type) {
-    case SDL_WINDOWEVENT:
-        return event.window.windowID;
-    case SDL_KEYDOWN:
-    case SDL_KEYUP:
-        return event.key.windowID;
-    case SDL_TEXTINPUT:
-        return event.text.windowID;
-    case SDL_TEXTEDITING:
-        return event.edit.windowID;
-    case SDL_MOUSEMOTION:
-        return event.motion.windowID;
-    case SDL_MOUSEBUTTONDOWN:
-    case SDL_MOUSEBUTTONUP:
-        return event.button.windowID;
-    case SDL_MOUSEWHEEL:
-        return event.wheel.windowID;
-    default:
-        return std::nullopt;
-    }
-}
-
-bool IsForBox(const SDL_Event& event, SDL_Window* box) {
-    if (event.type == SDL_QUIT) {
-        return true;
-    }
-    const std::optional<Uint32> window = WindowOf(event);
-    if (!window) {
-        return false;
-    }
-    if (*window == SDL_GetWindowID(box)) {
-        return true;
-    }
-    // Typing that SDL tied to no window is the box's while no other window has the keyboard.
-    const bool typed =
-        event.type == SDL_KEYDOWN || event.type == SDL_KEYUP || event.type == SDL_TEXTINPUT;
-    SDL_Window* focus = SDL_GetKeyboardFocus();
-    return *window == 0 && typed && (focus == box || focus == nullptr);
-}
-
-// The box's top-left corner: centred over a shown parent, else on the parent's display.
-std::pair<int, int> BoxPosition(SDL_Window* parent, int width, int height) {
-    if (parent == nullptr) {
-        return {SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED};
-    }
-    if ((SDL_GetWindowFlags(parent) & SDL_WINDOW_SHOWN) == 0) {
-        const int display = std::max(SDL_GetWindowDisplayIndex(parent), 0);
-        return {SDL_WINDOWPOS_CENTERED_DISPLAY(display), SDL_WINDOWPOS_CENTERED_DISPLAY(display)};
-    }
-    int x = 0;
-    int y = 0;
-    int parentWidth = 0;
-    int parentHeight = 0;
-    SDL_GetWindowPosition(parent, &x, &y);
-    SDL_GetWindowSize(parent, &parentWidth, &parentHeight);
-    return {x + (parentWidth - width) / 2, y + (parentHeight - height) / 2};
-}
-
 std::optional<std::string> NoBox(std::string_view prompt, const char* reason) {
     std::string shown;
     for (const std::string& line : SplitAtBreaks(prompt)) {
@@ -637,71 +482,25 @@ std::optional<std::string> NoBox(std::string_view prompt, const char* reason) {
 
 } // namespace
 
-std::optional<std::string>
-AskTextInWindow(SDL_Window* parent, const std::string& prompt, const std::string& value,
-                const std::function<std::optional<SDL_Event>(int timeoutMs)>& nextEvent) {
+std::optional<std::string> AskTextInWindow(SDL_Window* parent, const std::string& prompt,
+                                           const std::string& value,
+                                           const ModalEventSource& nextEvent) {
     if (SDL_GetCurrentVideoDriver() == nullptr) {
         return NoBox(prompt, "no display");
     }
     InputBox box(prompt, value);
-    const auto [x, y] = BoxPosition(parent, box.Width(), box.Height());
-    // Above the others, so that a game covering the whole desktop cannot hide it.
-    const std::unique_ptr<SDL_Window, WindowDeleter> window(SDL_CreateWindow(
-        "", x, y, box.Width(), box.Height(), SDL_WINDOW_HIDDEN | SDL_WINDOW_ALWAYS_ON_TOP));
+    std::string error;
+    const auto window = ModalWindow::Open(parent, box.Width(), box.Height(), "", error);
     if (!window) {
-        return NoBox(prompt, SDL_GetError());
-    }
-    std::unique_ptr<SDL_Renderer, RendererDeleter> renderer(
-        SDL_CreateRenderer(window.get(), -1, 0));
-    if (!renderer) {
-        renderer.reset(SDL_CreateRenderer(window.get(), -1, SDL_RENDERER_SOFTWARE));
-    }
-    if (!renderer) {
-        return NoBox(prompt, SDL_GetError());
-    }
-    const std::unique_ptr<SDL_Texture, TextureDeleter> texture(
-        SDL_CreateTexture(renderer.get(), SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
-                          box.Width(), box.Height()));
-    if (!texture) {
-        return NoBox(prompt, SDL_GetError());
-    }
-    if (parent != nullptr) {
-        SDL_SetWindowModalFor(window.get(), parent);
+        return NoBox(prompt, error.c_str());
     }
     const TextInputWhileOpen textInput(box.Field());
-    SDL_ShowWindow(window.get());
-    SDL_RaiseWindow(window.get());
-    SDL_SetWindowInputFocus(window.get());
-
-    bool redraw = true;
-    Uint64 nextBlink = SDL_GetTicks64() + kBlinkMs;
-    while (box.Result() == InputBox::Outcome::Open) {
-        if (redraw) {
-            const Bitmap& pixels = box.Draw();
-            SDL_UpdateTexture(texture.get(), nullptr, pixels.Pixels().data(),
-                              pixels.Width() * static_cast<int>(sizeof(Pixel)));
-            SDL_RenderClear(renderer.get());
-            SDL_RenderCopy(renderer.get(), texture.get(), nullptr, nullptr);
-            SDL_RenderPresent(renderer.get());
-            redraw = false;
-        }
-        const Uint64 now = SDL_GetTicks64();
-        if (now >= nextBlink) {
-            box.Blink();
-            nextBlink = now + kBlinkMs;
-            redraw = true;
-            continue;
-        }
-        const std::optional<SDL_Event> event = nextEvent(static_cast<int>(nextBlink - now));
-        if (event && IsForBox(*event, window.get()) && box.Handle(*event)) {
-            redraw = true;
-            // The caret stays on while the player works in the box.
-            nextBlink = SDL_GetTicks64() + kBlinkMs;
-        }
-    }
-    if (parent != nullptr && (SDL_GetWindowFlags(parent) & SDL_WINDOW_SHOWN) != 0) {
-        SDL_RaiseWindow(parent);
-    }
+    window->Run({.open = [&] { return box.Result() == InputBox::Outcome::Open; },
+                 .handle = [&](const SDL_Event& event) { return box.Handle(event); },
+                 .draw = [&]() -> const Bitmap& { return box.Draw(); },
+                 .tickMs = kBlinkMs,
+                 .tick = [&] { box.Blink(); }},
+                nextEvent);
     return box.Answer();
 }
 

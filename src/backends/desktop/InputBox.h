@@ -1,5 +1,6 @@
 #pragma once
 
+#include "backends/desktop/ModalWindow.h"
 #include "base/Bitmap.h"
 
 #include <cstddef>
@@ -25,18 +26,6 @@ struct ClipboardAccess {
 
 // SDL's clipboard: nothing to read and nowhere to write without a display.
 ClipboardAccess DesktopClipboard();
-
-// A part of the input box, in its window's pixels.
-struct BoxArea {
-    int x = 0;
-    int y = 0;
-    int width = 0;
-    int height = 0;
-
-    bool Contains(int px, int py) const {
-        return px >= x && py >= y && px < x + width && py < y + height;
-    }
-};
 
 // The small modal box get_integer and get_string open: the prompt, a one-line field holding the
 // default value (all of it selected at first) and the buttons OK and Cancel. It lays itself out
@@ -98,7 +87,6 @@ private:
     void ScrollToCaret();
 
     void DrawField();
-    void DrawButton(const BoxArea& area, std::string_view label, bool isDefault, bool pressed);
 
     ClipboardAccess clipboard_;
     std::unique_ptr<Canvas> canvas_;
@@ -129,11 +117,10 @@ private:
 
 // Asks for a text in an input box of its own window, modal for `parent` (or on its own when
 // that is null), and answers it when the player chooses OK, none for Cancel. `nextEvent` is the
-// caller's modal event source: it waits up to timeoutMs for an event, serves every event that is
-// not the box's itself and answers the rest, or none when the time ran out. Without a display
-// the answer is none and the prompt goes to standard error.
-std::optional<std::string>
-AskTextInWindow(SDL_Window* parent, const std::string& prompt, const std::string& value,
-                const std::function<std::optional<SDL_Event>(int timeoutMs)>& nextEvent);
+// caller's modal event source. Without a display the answer is none and the prompt goes to
+// standard error.
+std::optional<std::string> AskTextInWindow(SDL_Window* parent, const std::string& prompt,
+                                           const std::string& value,
+                                           const ModalEventSource& nextEvent);
 
 } // namespace velkaro
