@@ -1,26 +1,26 @@
 #pragma once
 
+#include "backends/desktop/ModalWindow.h"
 #include "platform/Dialogs.h"
 
 #include <optional>
 #include <string>
-
-struct SDL_Window;
 
 namespace velkaro {
 
 class DesktopEvents;
 class DesktopScreen;
 
-// The boxes on the desktop, as SDL message boxes. Without a display the text goes to standard
-// error, so a message is never lost.
+// The boxes on the desktop, each a small modal window of its own over the game's window. While
+// one is open the game's window is still repainted and the game thread's calls still served.
+// Without a display the text goes to standard error, so a message is never lost.
 class DesktopDialogs : public Dialogs {
 public:
     explicit DesktopDialogs(std::string title) : title_(std::move(title)) {}
 
     void SetTitle(std::string title) { title_ = std::move(title); }
-    // From now on boxes belong to the game's window and stay above it, and the input box's loop
-    // serves the window's events. Both must outlive the dialogs' use.
+    // From now on boxes belong to the game's window and stay above it, and their loops serve
+    // the window's events. Both must outlive the dialogs' use.
     void AttachTo(DesktopScreen& screen, DesktopEvents& events) {
         screen_ = &screen;
         events_ = &events;
@@ -37,7 +37,7 @@ public:
     ErrorAnswer ShowErrorReport(const std::string& text, bool fatal) override;
     // Without a display, or when the box is closed without a choice, the answer is No.
     bool ShowQuestion(const std::string& text) override;
-    // A small modal window of its own; Cancel without a display.
+    // Cancel without a display.
     std::optional<std::string> AskText(const std::string& prompt,
                                        const std::string& value) override;
     // Plain text in a message box. Formatted text needs a window that can lay it out, which
@@ -46,6 +46,8 @@ public:
 
 private:
     SDL_Window* Parent() const;
+    // Where a box's loop takes its events from: the game window's loop once attached.
+    ModalEventSource Events() const;
 
     std::string title_;
     DesktopScreen* screen_ = nullptr;

@@ -9,8 +9,9 @@
 namespace velkaro {
 
 // The keyboard, mouse and first joystick or game controller, read from SDL at the moment of
-// the call (the window's events are pumped for it, so on the thread that owns the window). Without a display (SDL's video not initialised) no key or button is held and there is
-// no joystick. Used from one thread at a time.
+// the call (the window's events are pumped for it, so on the thread that owns the window). Without
+// a display (SDL's video not initialised) no key or button is held and there is no joystick. Used
+// from one thread at a time.
 class DesktopInput : public DeviceInput {
 public:
     DesktopInput();

@@ -33,6 +33,9 @@ struct CursorDeleter {
 // SDL's video for as long as a screen lives.
 struct VideoSubsystem {
     VideoSubsystem() {
+        // Closing the game's window is the game's to handle (its end runs, and a box may still
+        // report); only a signal to end the program makes SDL ask to quit.
+        SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
             throw std::runtime_error(std::string("No display for the game's window: ") +
                                      SDL_GetError());

@@ -212,10 +212,12 @@ ModalWindow::ModalWindow(SDL_Window* parent, std::unique_ptr<SdlParts> sdl)
     : parent_(parent), sdl_(std::move(sdl)) {}
 
 ModalWindow::~ModalWindow() {
-    // Gone first, so that the parent's raise gives it the keyboard back.
+    // Gone first, then the parent raised and given the keyboard back: without a window manager
+    // to hand it on, the keyboard would stay with the window that is gone.
     sdl_.reset();
     if (parent_ != nullptr && (SDL_GetWindowFlags(parent_) & SDL_WINDOW_SHOWN) != 0) {
         SDL_RaiseWindow(parent_);
+        SDL_SetWindowInputFocus(parent_);
     }
 }
 

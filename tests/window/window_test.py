@@ -1,0 +1,230 @@
+#!/usr/bin/env python3
+"""Plays test games in velkaro's real window on a virtual display and checks from outside.
+
+Run under xvfb-run (a 1024 x 768 screen, -noreset) by ctest:
+    window_test.py VELKARO GAMES_DIR
+Keys and clicks go through xdotool, pictures come from ImageMagick's import (by its full path:
+another program called import may come first on the PATH), and the window's close button is
+pressed the way a window manager presses it, with a WM_DELETE_WINDOW message.
+"""
+
+import ctypes
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+VELKARO = ""
+GAMES = ""
+IMPORT = "/usr/bin/import"
+CONVERT = "/usr/bin/convert"
+
+
+def xdotool(*args):
+    return subprocess.run(["xdotool", *map(str, args)], capture_output=True, text=True).stdout
+
+
+def wait_for(what, condition, timeout=10.0):
+    end = time.monotonic() + timeout
+    while time.monotonic() < end:
+        value = condition()
+        if value:
+            return value
+        time.sleep(0.1)
+    raise AssertionError("timed out waiting for " + what)
+
+
+def windows_named(name):
+    return [int(w) for w in xdotool("search", "--onlyvisible", "--name", name).split()]
+
+
+def geometry(window):
+    out = xdotool("getwindowgeometry", "--shell", window)
+    values = dict(line.split("=", 1) for line in out.split() if "=" in line)
+    return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
+
+
+def pixel(window, x, y):
+    """The colour (r, g, b) at (x, y) of the window ('root' for the whole screen)."""
+    with tempfile.NamedTemporaryFile(suffix=".png") as shot:
+        subprocess.run([IMPORT, "-window", str(window), shot.name], check=True)
+        fx = ",".join("%%[fx:int(255*p{%d,%d}.%s+0.5)]" % (x, y, c) for c in "rgb")
+        out = subprocess.run([CONVERT, shot.name, "-format", fx, "info:"], check=True,
+                             capture_output=True, text=True).stdout
+    return tuple(int(v) for v in out.split(","))
+
+
+def close_window(window):
+    """Presses the window's close button, as a window manager would."""
+    x11 = ctypes.cdll.LoadLibrary("libX11.so.6")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XInternAtom.restype = ctypes.c_ulong
+    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                               ctypes.c_void_p]
+    x11.XFlush.argtypes = [ctypes.c_void_p]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+
+    class ClientMessage(ctypes.Structure):
+        _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
+                    ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
+                    ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                    ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
+
+    class Event(ctypes.Union):
+        _fields_ = [("client", ClientMessage), ("pad", ctypes.c_long * 24)]
+
+    display = x11.XOpenDisplay(None)
+    event = Event()
+    event.client.type = 33  # ClientMessage
+    event.client.window = window
+    event.client.message_type = x11.XInternAtom(display, b"WM_PROTOCOLS", 0)
+    event.client.format = 32
+    event.client.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
+    x11.XSendEvent(display, window, 0, 0, ctypes.byref(event))
+    x11.XFlush(display)
+    x11.XCloseDisplay(display)
+
+
+def answer_box(title, key):
+    """Presses `key` in the message box called `title`, once it is there."""
+    box = wait_for("the box " + title, lambda: windows_named("^" + title + "$"))[-1]
+    x, y, w, h = geometry(box)
+    # Without a window manager the keyboard follows the pointer.
+    xdotool("mousemove", x + w // 2, y + h // 2)
+    time.sleep(0.2)
+    xdotool("key", key)
+
+
+class WindowGame(unittest.TestCase):
+    """One game played by velkaro in a folder of its own, with its data folder."""
+
+    game = ""
+
+    def setUp(self):
+        self.folder = tempfile.mkdtemp()
+        shutil.copy(os.path.join(GAMES, self.game + ".qvf"), self.folder)
+        self.data = os.path.join(self.folder, self.game + "_data")
+        os.mkdir(self.data)
+        self.player = subprocess.Popen([VELKARO, os.path.join(self.folder, self.game + ".qvf")],
+                                       stderr=subprocess.PIPE, text=True)
+
+    def tearDown(self):
+        if self.player.poll() is None:
+            self.player.kill()
+            self.player.wait()
+        self.player.stderr.close()
+        shutil.rmtree(self.folder)
+
+    def window(self, caption):
+        def shown():
+            if self.player.poll() is not None:
+                self.fail("velkaro ended with %d: %s" % (self.player.returncode,
+                                                         self.player.stderr.read()))
+            return windows_named(caption)
+
+        window = wait_for("the window " + caption, shown)[0]
+        x, y, w, h = geometry(window)
+        xdotool("mousemove", x + w - 2, y + h - 2)
+        return window
+
+    def ends(self, timeout=10.0):
+        try:
+            return self.player.wait(timeout)
+        except subprocess.TimeoutExpired:
+            self.fail("velkaro did not end: " + self.player.stderr.read())
+
+    def saved_values(self):
+        """The values the game saved: key, kind (0 a number, 1 a text) and value a line."""
+        with open(os.path.join(self.data, "iodata"), encoding="cp1252") as f:
+            lines = f.read().splitlines()
+        values = {}
+        for line in lines[2:2 + int(lines[1])]:
+            key, kind, value = line.split(" ", 2)
+            values[int(key)] = value if kind == "1" else float(value)
+        return values
+
+
+GREEN = (0, 128, 64)  # the room's colour
+BLUE = (0, 0, 255)
+RED = (255, 0, 0)
+
+
+class PlayingInAWindow(WindowGame):
+    game = "win_play"
+
+    def test_the_window_the_keys_the_mouse_a_question_and_the_close(self):
+        window = self.window("arena")
+        self.assertEqual(geometry(window)[2:], (320, 240))
+        self.assertEqual(xdotool("getwindowname", window), " arena   score: 0\n")
+        self.assertEqual(pixel(window, 5, 5), GREEN)
+        self.assertEqual(pixel(window, 40, 40), BLUE, "the box at (32, 32)")
+
+        xdotool("key", "Right")
+        wait_for("the box to move", lambda: pixel(window, 56, 40) == BLUE)
+        self.assertEqual(pixel(window, 40, 40), GREEN)
+
+        # F4: the whole screen, the picture scaled by 3.2; and back.
+        xdotool("key", "F4")
+        wait_for("full screen", lambda: geometry(window)[2:] == (1024, 768))
+        wait_for("the scaled picture", lambda: pixel("root", 56 * 32 // 10, 40 * 32 // 10) == BLUE)
+        self.assertEqual(pixel("root", 1020, 760), GREEN)
+        xdotool("key", "F4")
+        wait_for("the window again", lambda: geometry(window)[2:] == (320, 240))
+
+        x, y, _, _ = geometry(window)
+        xdotool("mousemove", x + 56, y + 40)
+        xdotool("click", 1)
+        wait_for("the room to turn red", lambda: pixel(window, 5, 5) == RED)
+
+        xdotool("key", "q")
+        answer_box("win_play", "Return")  # Yes, the first button
+        wait_for("the room to turn blue", lambda: pixel(window, 5, 5) == BLUE)
+
+        # The input box takes the keyboard; its default is selected, so typing replaces it.
+        shown = len(windows_named(""))
+        xdotool("key", "n")
+        wait_for("the input box", lambda: len(windows_named("")) > shown)
+        time.sleep(0.3)
+        xdotool("type", "Zo\u00eb")
+        xdotool("key", "Return")
+
+        close_window(window)
+        self.assertEqual(self.ends(), 0)
+        self.assertEqual(self.saved_values(), {1: 48.0, 2: 1.0, 3: 1.0, 4: "Zo\u00eb"})
+
+
+class CodeThatNeverEnds(WindowGame):
+    """After half a second the game's code loops for ever: the player can still end it."""
+
+    game = "win_loop"
+
+    def stuck(self):
+        window = self.window("stuck")
+        time.sleep(1.0)
+        return window
+
+    def test_the_quit_key_ends_it(self):
+        self.stuck()
+        xdotool("key", "Escape")
+        answer_box("win_loop", "Return")  # the report of the code that was stopped
+        self.assertEqual(self.ends(), 0)
+        self.assertEqual(self.saved_values(), {1: 16.0}, "the end of the game ran")
+
+    def test_closing_the_window_ends_it(self):
+        close_window(self.stuck())
+        answer_box("win_loop", "Return")
+        self.assertEqual(self.ends(), 0)
+        self.assertEqual(self.saved_values(), {1: 16.0})
+
+
+if __name__ == "__main__":
+    VELKARO, GAMES = sys.argv[1], sys.argv[2]
+    # The virtual display may still be starting.
+    wait_for("the display", lambda: subprocess.run(["xdotool", "getdisplaygeometry"],
+                                                   capture_output=True).returncode == 0)
+    unittest.main(argv=sys.argv[:1], verbosity=2)
