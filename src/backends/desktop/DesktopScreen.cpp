@@ -3,6 +3,8 @@
 #include "backends/desktop/KeyCodes.h"
 #include "base/AnsiText.h"
 
+#include "backends/desktop/SdlHandles.h"
+
 #include <SDL.h>
 
 #include <algorithm>
@@ -16,19 +18,6 @@ namespace {
 constexpr int kTitleBarHeight = 32;
 // Enough of the pending events to find a close among them.
 constexpr int kEventsLooked = 64;
-
-struct WindowDeleter {
-    void operator()(SDL_Window* window) const { SDL_DestroyWindow(window); }
-};
-struct RendererDeleter {
-    void operator()(SDL_Renderer* renderer) const { SDL_DestroyRenderer(renderer); }
-};
-struct TextureDeleter {
-    void operator()(SDL_Texture* texture) const { SDL_DestroyTexture(texture); }
-};
-struct CursorDeleter {
-    void operator()(SDL_Cursor* cursor) const { SDL_FreeCursor(cursor); }
-};
 
 // SDL's video for as long as a screen lives.
 struct VideoSubsystem {
@@ -58,10 +47,10 @@ struct VideoSubsystem {
 
 struct DesktopScreen::SdlParts {
     VideoSubsystem video;
-    std::unique_ptr<SDL_Window, WindowDeleter> window;
-    std::unique_ptr<SDL_Renderer, RendererDeleter> renderer;
-    std::unique_ptr<SDL_Texture, TextureDeleter> texture;
-    std::unique_ptr<SDL_Cursor, CursorDeleter> busyCursor;
+    SdlWindow window;
+    SdlRenderer renderer;
+    SdlTexture texture;
+    SdlCursor busyCursor;
 };
 
 DesktopScreen::DesktopScreen() : sdl_(std::make_unique<SdlParts>()) {

@@ -28,33 +28,14 @@ constexpr Colour kFieldFace = 0xFFFFFF;
 constexpr Colour kHighlight = 0xD77800;
 constexpr Colour kHighlightText = 0xFFFFFF;
 
-// The length of the UTF-8 sequence that starts with `lead`.
-std::size_t SequenceLength(unsigned char lead) {
-    if (lead < 0xC0) {
-        return 1;
-    }
-    if (lead < 0xE0) {
-        return 2;
-    }
-    return lead < 0xF0 ? 3 : 4;
-}
-
 // The characters of a UTF-8 text that the game's code page can hold, in it. The others are
 // dropped, and so are control characters: the field holds one line.
 std::string AnsiCharacters(std::string_view utf8) {
-    std::string result;
-    for (std::size_t i = 0; i < utf8.size();) {
-        const std::size_t length =
-            std::min(SequenceLength(static_cast<unsigned char>(utf8[i])), utf8.size() - i);
-        const auto character = Utf8ToAnsi(utf8.substr(i, length));
-        if (character && character->size() == 1) {
-            const auto code = static_cast<unsigned char>((*character)[0]);
-            if (code >= 0x20 && code != 0x7F) {
-                result += *character;
-            }
-        }
-        i += length;
-    }
+    std::string result = Utf8ToAnsiDroppingOthers(utf8);
+    std::erase_if(result, [](char c) {
+        const auto code = static_cast<unsigned char>(c);
+        return code < 0x20 || code == 0x7F;
+    });
     return result;
 }
 

@@ -1,5 +1,7 @@
 #include "backends/desktop/ModalWindow.h"
 
+#include "backends/desktop/SdlHandles.h"
+
 #include <SDL.h>
 
 #include <algorithm>
@@ -95,16 +97,6 @@ std::pair<int, int> BoxPosition(SDL_Window* parent, int width, int height) {
     return {x + (parentWidth - width) / 2, y + (parentHeight - height) / 2};
 }
 
-struct WindowDeleter {
-    void operator()(SDL_Window* window) const { SDL_DestroyWindow(window); }
-};
-struct RendererDeleter {
-    void operator()(SDL_Renderer* renderer) const { SDL_DestroyRenderer(renderer); }
-};
-struct TextureDeleter {
-    void operator()(SDL_Texture* texture) const { SDL_DestroyTexture(texture); }
-};
-
 } // namespace
 
 Font BoxFont(Colour colour) {
@@ -177,9 +169,9 @@ void DrawBoxButton(Canvas& canvas, const BoxArea& area, std::string_view label, 
 }
 
 struct ModalWindow::SdlParts {
-    std::unique_ptr<SDL_Window, WindowDeleter> window;
-    std::unique_ptr<SDL_Renderer, RendererDeleter> renderer;
-    std::unique_ptr<SDL_Texture, TextureDeleter> texture;
+    SdlWindow window;
+    SdlRenderer renderer;
+    SdlTexture texture;
 };
 
 std::unique_ptr<ModalWindow> ModalWindow::Open(SDL_Window* parent, int width, int height,
