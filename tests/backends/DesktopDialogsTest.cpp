@@ -1,4 +1,5 @@
 #include "backends/desktop/DesktopDialogs.h"
+#include "support/SdlEvents.h"
 
 #include <gtest/gtest.h>
 
@@ -10,17 +11,7 @@
 namespace velkaro {
 namespace {
 
-// Standard error into a string for as long as it lives.
-class StandardErrorTo {
-public:
-    explicit StandardErrorTo(std::ostringstream& out) : saved_(std::cerr.rdbuf(out.rdbuf())) {}
-    ~StandardErrorTo() { std::cerr.rdbuf(saved_); }
-    StandardErrorTo(const StandardErrorTo&) = delete;
-    StandardErrorTo& operator=(const StandardErrorTo&) = delete;
-
-private:
-    std::streambuf* saved_;
-};
+using test::StandardErrorTo;
 
 // Without a display (a player started from a console by mistake, say) an input box answers
 // Cancel, so that get_integer and get_string go on with their default, and what the boxes

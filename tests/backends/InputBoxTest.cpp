@@ -1,4 +1,5 @@
 #include "backends/desktop/InputBox.h"
+#include "support/SdlEvents.h"
 
 #include <SDL.h>
 
@@ -16,52 +17,15 @@
 namespace velkaro {
 namespace {
 
+using namespace test;
+
 constexpr Pixel kHighlight = 0xFF0078D7u;
-
-SDL_Event Key(SDL_Keycode key, Uint16 modifiers = KMOD_NONE, Uint32 window = 0) {
-    SDL_Event event{};
-    event.type = SDL_KEYDOWN;
-    event.key.windowID = window;
-    event.key.keysym.sym = key;
-    event.key.keysym.mod = modifiers;
-    return event;
-}
-
-SDL_Event Typed(const char* utf8, Uint32 window = 0) {
-    SDL_Event event{};
-    event.type = SDL_TEXTINPUT;
-    event.text.windowID = window;
-    std::strncpy(event.text.text, utf8, sizeof(event.text.text) - 1);
-    return event;
-}
-
-SDL_Event WindowEvent(Uint8 what, Uint32 window = 0) {
-    SDL_Event event{};
-    event.type = SDL_WINDOWEVENT;
-    event.window.windowID = window;
-    event.window.event = what;
-    return event;
-}
-
-SDL_Event Mouse(Uint32 type, int x, int y) {
-    SDL_Event event{};
-    event.type = type;
-    if (type == SDL_MOUSEMOTION) {
-        event.motion.x = x;
-        event.motion.y = y;
-    } else {
-        event.button.button = SDL_BUTTON_LEFT;
-        event.button.x = x;
-        event.button.y = y;
-    }
-    return event;
-}
 
 void Click(InputBox& box, const BoxArea& area) {
     const int x = area.x + area.width / 2;
     const int y = area.y + area.height / 2;
-    box.Handle(Mouse(SDL_MOUSEBUTTONDOWN, x, y));
-    box.Handle(Mouse(SDL_MOUSEBUTTONUP, x, y));
+    box.Handle(MouseEvent(SDL_MOUSEBUTTONDOWN, x, y));
+    box.Handle(MouseEvent(SDL_MOUSEBUTTONUP, x, y));
 }
 
 // A clipboard of its own, so that the tests leave the desktop's alone.
@@ -99,16 +63,6 @@ std::optional<int> CaretColumn(InputBox& box) {
     return *columns.begin();
 }
 
-int CountPixels(const Bitmap& picture, const BoxArea& area, Pixel pixel) {
-    int count = 0;
-    for (int y = area.y; y < area.y + area.height; ++y) {
-        for (int x = area.x; x < area.x + area.width; ++x) {
-            count += picture.At(x, y) == pixel ? 1 : 0;
-        }
-    }
-    return count;
-}
-
 // The default answer is there to be kept with Enter or replaced by typing over it. The field
 // holds the game's code page: what the keyboard types in UTF-8 arrives converted, and what
 // the code page cannot hold is left out rather than garbled.
@@ -118,91 +72,91 @@ TEST(InputBox, TypingReplacesTheSelectedDefaultInTheGameCodePage) {
     EXPECT_EQ(kept.Selected(), "Bob");
     EXPECT_EQ(kept.Result(), InputBox::Outcome::Open);
     EXPECT_EQ(kept.Answer(), std::nullopt);
-    kept.Handle(Key(SDLK_RETURN));
+    kept.Handle(KeyEvent(SDLK_RETURN));
     EXPECT_EQ(kept.Result(), InputBox::Outcome::Ok);
     EXPECT_EQ(kept.Answer(), "Bob");
 
     InputBox box("Your name?", "Bob", clipboard.Access());
-    box.Handle(Typed("\xc3\xa9"));
+    box.Handle(TextEvent("\xc3\xa9"));
     EXPECT_EQ(box.Text(), "\xe9");
-    box.Handle(Typed("\xe6\xbc\xa2x")); // a CJK character, then x
-    box.Handle(Typed("\xe2\x82\xac"));  // the euro sign is 0x80 in the code page
-    box.Handle(Typed("\t"));
+    box.Handle(TextEvent("\xe6\xbc\xa2x")); // a CJK character, then x
+    box.Handle(TextEvent("\xe2\x82\xac"));  // the euro sign is 0x80 in the code page
+    box.Handle(TextEvent("\t"));
     EXPECT_EQ(box.Text(), "\xe9x\x80");
     EXPECT_EQ(box.Selected(), "");
-    box.Handle(Key(SDLK_KP_ENTER));
+    box.Handle(KeyEvent(SDLK_KP_ENTER));
     EXPECT_EQ(box.Answer(), "\xe9x\x80");
-    EXPECT_FALSE(box.Handle(Typed("y"))) << "a closed box takes nothing more";
+    EXPECT_FALSE(box.Handle(TextEvent("y"))) << "a closed box takes nothing more";
     EXPECT_EQ(box.Answer(), "\xe9x\x80");
 }
 
 TEST(InputBox, EditingKeysMoveTheCaretAndShiftSelects) {
     TestClipboard clipboard;
     InputBox box("", "hello world", clipboard.Access());
-    box.Handle(Key(SDLK_END));
+    box.Handle(KeyEvent(SDLK_END));
     EXPECT_EQ(box.Caret(), 11u);
     EXPECT_EQ(box.Selected(), "");
-    box.Handle(Key(SDLK_BACKSPACE));
-    box.Handle(Key(SDLK_LEFT));
-    box.Handle(Key(SDLK_LEFT));
-    box.Handle(Key(SDLK_DELETE));
+    box.Handle(KeyEvent(SDLK_BACKSPACE));
+    box.Handle(KeyEvent(SDLK_LEFT));
+    box.Handle(KeyEvent(SDLK_LEFT));
+    box.Handle(KeyEvent(SDLK_DELETE));
     EXPECT_EQ(box.Text(), "hello wol");
     EXPECT_EQ(box.Caret(), 8u);
 
-    box.Handle(Key(SDLK_HOME, KMOD_LSHIFT));
+    box.Handle(KeyEvent(SDLK_HOME, KMOD_LSHIFT));
     EXPECT_EQ(box.Selected(), "hello wo");
-    box.Handle(Key(SDLK_RIGHT, KMOD_RSHIFT));
+    box.Handle(KeyEvent(SDLK_RIGHT, KMOD_RSHIFT));
     EXPECT_EQ(box.Selected(), "ello wo") << "the selection keeps its anchor";
-    box.Handle(Key(SDLK_LEFT));
+    box.Handle(KeyEvent(SDLK_LEFT));
     EXPECT_EQ(box.Caret(), 1u) << "Left ends a selection at its start";
     EXPECT_EQ(box.Selected(), "");
-    box.Handle(Key(SDLK_HOME));
-    box.Handle(Key(SDLK_LEFT));
+    box.Handle(KeyEvent(SDLK_HOME));
+    box.Handle(KeyEvent(SDLK_LEFT));
     EXPECT_EQ(box.Caret(), 0u);
-    box.Handle(Key(SDLK_BACKSPACE));
+    box.Handle(KeyEvent(SDLK_BACKSPACE));
     EXPECT_EQ(box.Text(), "hello wol") << "nothing before the start to erase";
 
-    box.Handle(Key(SDLK_RIGHT, KMOD_LCTRL));
+    box.Handle(KeyEvent(SDLK_RIGHT, KMOD_LCTRL));
     EXPECT_EQ(box.Caret(), 6u) << "Ctrl+Right goes to the next word";
-    box.Handle(Key(SDLK_END, KMOD_LSHIFT));
-    box.Handle(Typed("there"));
+    box.Handle(KeyEvent(SDLK_END, KMOD_LSHIFT));
+    box.Handle(TextEvent("there"));
     EXPECT_EQ(box.Text(), "hello there");
-    box.Handle(Key(SDLK_LEFT, KMOD_LCTRL | KMOD_LSHIFT));
+    box.Handle(KeyEvent(SDLK_LEFT, KMOD_LCTRL | KMOD_LSHIFT));
     EXPECT_EQ(box.Selected(), "there");
-    box.Handle(Key(SDLK_DELETE));
+    box.Handle(KeyEvent(SDLK_DELETE));
     EXPECT_EQ(box.Text(), "hello ");
-    box.Handle(Key(SDLK_a, KMOD_RCTRL));
+    box.Handle(KeyEvent(SDLK_a, KMOD_RCTRL));
     EXPECT_EQ(box.Selected(), "hello ");
-    box.Handle(Key(SDLK_BACKSPACE));
+    box.Handle(KeyEvent(SDLK_BACKSPACE));
     EXPECT_EQ(box.Text(), "");
-    box.Handle(Key(SDLK_DELETE));
-    box.Handle(Key(SDLK_RIGHT));
+    box.Handle(KeyEvent(SDLK_DELETE));
+    box.Handle(KeyEvent(SDLK_RIGHT));
     EXPECT_EQ(box.Caret(), 0u);
-    box.Handle(Key(SDLK_RETURN));
+    box.Handle(KeyEvent(SDLK_RETURN));
     EXPECT_EQ(box.Answer(), "") << "an empty field is an answer, not a cancel";
 }
 
 TEST(InputBox, TheClipboardTakesTheSelectionAndGivesItsFirstLine) {
     TestClipboard clipboard;
     InputBox box("", "caf\xe9", clipboard.Access());
-    box.Handle(Key(SDLK_c, KMOD_LCTRL));
+    box.Handle(KeyEvent(SDLK_c, KMOD_LCTRL));
     EXPECT_EQ(clipboard.held, "caf\xc3\xa9") << "the desktop's clipboard speaks UTF-8";
 
     clipboard.held = "na\xc3\xafve \xe6\xbc\xa2\r\nsecond line";
-    box.Handle(Key(SDLK_v, KMOD_LCTRL));
+    box.Handle(KeyEvent(SDLK_v, KMOD_LCTRL));
     EXPECT_EQ(box.Text(), "na\xefve ");
-    box.Handle(Key(SDLK_INSERT, KMOD_LSHIFT));
+    box.Handle(KeyEvent(SDLK_INSERT, KMOD_LSHIFT));
     EXPECT_EQ(box.Text(), "na\xefve na\xefve ");
 
-    box.Handle(Key(SDLK_HOME, KMOD_LSHIFT));
-    box.Handle(Key(SDLK_x, KMOD_LCTRL));
+    box.Handle(KeyEvent(SDLK_HOME, KMOD_LSHIFT));
+    box.Handle(KeyEvent(SDLK_x, KMOD_LCTRL));
     EXPECT_EQ(box.Text(), "");
     EXPECT_EQ(clipboard.held, "na\xc3\xafve na\xc3\xafve ");
 
     clipboard.held.clear();
-    box.Handle(Typed("ab"));
-    box.Handle(Key(SDLK_a, KMOD_LCTRL));
-    box.Handle(Key(SDLK_v, KMOD_LCTRL));
+    box.Handle(TextEvent("ab"));
+    box.Handle(KeyEvent(SDLK_a, KMOD_LCTRL));
+    box.Handle(KeyEvent(SDLK_v, KMOD_LCTRL));
     EXPECT_EQ(box.Text(), "ab") << "an empty clipboard pastes nothing over the selection";
 }
 
@@ -210,22 +164,23 @@ TEST(InputBox, TheClipboardTakesTheSelectionAndGivesItsFirstLine) {
 TEST(InputBox, EscapeClosingQuittingAndCancelGiveNoAnswer) {
     TestClipboard clipboard;
     const SDL_Event quit{SDL_QUIT};
-    for (const SDL_Event& event : {Key(SDLK_ESCAPE), WindowEvent(SDL_WINDOWEVENT_CLOSE), quit}) {
+    for (const SDL_Event& event :
+         {KeyEvent(SDLK_ESCAPE), WindowEvent(SDL_WINDOWEVENT_CLOSE), quit}) {
         InputBox box("Age?", "12", clipboard.Access());
-        box.Handle(Typed("3"));
+        box.Handle(TextEvent("3"));
         box.Handle(event);
         EXPECT_EQ(box.Result(), InputBox::Outcome::Cancel);
         EXPECT_EQ(box.Answer(), std::nullopt);
     }
 
     InputBox held("Age?", "12", clipboard.Access());
-    SDL_Event repeated = Key(SDLK_RETURN);
+    SDL_Event repeated = KeyEvent(SDLK_RETURN);
     repeated.key.repeat = 1;
     held.Handle(repeated);
     EXPECT_EQ(held.Result(), InputBox::Outcome::Open)
         << "a key held down since before the box opened chooses nothing";
-    held.Handle(Key(SDLK_LEFT));
-    held.Handle(Key(SDLK_RETURN, KMOD_LSHIFT));
+    held.Handle(KeyEvent(SDLK_LEFT));
+    held.Handle(KeyEvent(SDLK_RETURN, KMOD_LSHIFT));
     EXPECT_EQ(held.Answer(), "12");
 }
 
@@ -234,23 +189,23 @@ TEST(InputBox, TheMouseChoosesButtonsAndPlacesTheCaret) {
     InputBox box("Name?", "abcdef", clipboard.Access());
     const BoxArea& field = box.Field();
     const int middle = field.y + field.height / 2;
-    box.Handle(Mouse(SDL_MOUSEBUTTONDOWN, field.x + field.width - 5, middle));
+    box.Handle(MouseEvent(SDL_MOUSEBUTTONDOWN, field.x + field.width - 5, middle));
     EXPECT_EQ(box.Caret(), 6u) << "a click after the text goes to its end";
     EXPECT_EQ(box.Selected(), "");
-    box.Handle(Mouse(SDL_MOUSEMOTION, field.x + 1, middle));
-    box.Handle(Mouse(SDL_MOUSEBUTTONUP, field.x + 1, middle));
+    box.Handle(MouseEvent(SDL_MOUSEMOTION, field.x + 1, middle));
+    box.Handle(MouseEvent(SDL_MOUSEBUTTONUP, field.x + 1, middle));
     EXPECT_EQ(box.Selected(), "abcdef") << "dragging selects";
-    box.Handle(Mouse(SDL_MOUSEMOTION, field.x + field.width - 5, middle));
+    box.Handle(MouseEvent(SDL_MOUSEMOTION, field.x + field.width - 5, middle));
     EXPECT_EQ(box.Selected(), "abcdef") << "moving without the button selects nothing";
 
     // A press taken off the button before its release chooses nothing.
     const BoxArea& cancel = box.CancelButton();
-    box.Handle(Mouse(SDL_MOUSEBUTTONDOWN, cancel.x + 3, cancel.y + 3));
-    box.Handle(Mouse(SDL_MOUSEMOTION, cancel.x - 20, cancel.y + 3));
-    box.Handle(Mouse(SDL_MOUSEBUTTONUP, cancel.x - 20, cancel.y + 3));
+    box.Handle(MouseEvent(SDL_MOUSEBUTTONDOWN, cancel.x + 3, cancel.y + 3));
+    box.Handle(MouseEvent(SDL_MOUSEMOTION, cancel.x - 20, cancel.y + 3));
+    box.Handle(MouseEvent(SDL_MOUSEBUTTONUP, cancel.x - 20, cancel.y + 3));
     EXPECT_EQ(box.Result(), InputBox::Outcome::Open);
 
-    SDL_Event right = Mouse(SDL_MOUSEBUTTONDOWN, cancel.x + 3, cancel.y + 3);
+    SDL_Event right = MouseEvent(SDL_MOUSEBUTTONDOWN, cancel.x + 3, cancel.y + 3);
     right.button.button = SDL_BUTTON_RIGHT;
     box.Handle(right);
     right.type = SDL_MOUSEBUTTONUP;
@@ -320,12 +275,12 @@ TEST(InputBox, TheDrawnBoxShowsThePromptTheSelectionAndTheCaret) {
     const BoxArea okLabel{box.OkButton().x + 20, box.OkButton().y + 4, 35, 15};
     EXPECT_GT(CountPixels(selected, okLabel, 0xFF000000u), 5) << "the button says OK";
 
-    box.Handle(Key(SDLK_END));
+    box.Handle(KeyEvent(SDLK_END));
     const Bitmap plain = box.Draw();
     EXPECT_EQ(CountPixels(plain, field, kHighlight), 0);
     const std::optional<int> atEnd = CaretColumn(box);
     ASSERT_TRUE(atEnd);
-    box.Handle(Key(SDLK_HOME));
+    box.Handle(KeyEvent(SDLK_HOME));
     const std::optional<int> atStart = CaretColumn(box);
     ASSERT_TRUE(atStart);
     EXPECT_GT(*atStart, field.x);
@@ -343,24 +298,24 @@ TEST(InputBox, ALongTextScrollsToKeepTheCaretInTheField) {
     InputBox box("", "", clipboard.Access());
     const BoxArea& field = box.Field();
     for (int i = 0; i < 120; ++i) {
-        box.Handle(Typed(i % 3 == 0 ? "W" : "i"));
+        box.Handle(TextEvent(i % 3 == 0 ? "W" : "i"));
     }
     std::optional<int> caret = CaretColumn(box);
     ASSERT_TRUE(caret);
     EXPECT_LT(*caret, field.x + field.width - 1);
     EXPECT_GT(*caret, field.x + field.width * 3 / 4) << "the end of the text is in view";
 
-    box.Handle(Key(SDLK_HOME));
+    box.Handle(KeyEvent(SDLK_HOME));
     caret = CaretColumn(box);
     ASSERT_TRUE(caret);
     EXPECT_LT(*caret, field.x + 6);
     const Bitmap start = box.Draw();
-    box.Handle(Key(SDLK_END));
-    box.Handle(Key(SDLK_HOME));
+    box.Handle(KeyEvent(SDLK_END));
+    box.Handle(KeyEvent(SDLK_HOME));
     EXPECT_TRUE(box.Draw() == start) << "scrolling back shows the text as it was";
 
     for (int i = 0; i < 120; ++i) {
-        box.Handle(Key(SDLK_DELETE));
+        box.Handle(KeyEvent(SDLK_DELETE));
     }
     EXPECT_EQ(box.Text(), "");
     caret = CaretColumn(box);
@@ -440,14 +395,14 @@ TEST_F(InputBoxWindow, TheBoxWindowTakesItsOwnEventsAndAnswers) {
             SDL_GetWindowPosition(box, &x, &y);
             SDL_GetWindowSize(box, &width, &height);
             title = SDL_GetWindowTitle(box);
-            return Typed("Al", 0); // tied to no window: the box has the keyboard
+            return TextEvent("Al", 0); // tied to no window: the box has the keyboard
         },
         [&](Uint32) { return WindowEvent(SDL_WINDOWEVENT_CLOSE, SDL_GetWindowID(parent_)); },
-        [&](Uint32) { return Typed("zz", SDL_GetWindowID(parent_)); },
+        [&](Uint32) { return TextEvent("zz", SDL_GetWindowID(parent_)); },
         [&](Uint32) { return SDL_Event{SDL_USEREVENT}; },
         [&](Uint32 box) { return WindowEvent(SDL_WINDOWEVENT_EXPOSED, box); },
-        [&](Uint32 box) { return Typed("\xc3\xa9", box); },
-        [&](Uint32 box) { return Key(SDLK_RETURN, KMOD_NONE, box); },
+        [&](Uint32 box) { return TextEvent("\xc3\xa9", box); },
+        [&](Uint32 box) { return KeyEvent(SDLK_RETURN, KMOD_NONE, box); },
     });
     EXPECT_EQ(answer, "Al\xe9") << "events of the game's window are not the box's";
     EXPECT_EQ(calls_, 7);
@@ -460,26 +415,30 @@ TEST_F(InputBoxWindow, TheBoxWindowTakesItsOwnEventsAndAnswers) {
     EXPECT_FALSE(SDL_IsTextInputActive()) << "text input is left as it was";
     EXPECT_EQ(Box(), nullptr) << "the box's window is gone";
 
-    EXPECT_EQ(Ask({[](Uint32) { return Typed("x"); }, [](Uint32) { return SDL_Event{SDL_QUIT}; }},
-                  "kept"),
-              std::nullopt);
+    EXPECT_EQ(
+        Ask({[](Uint32) { return TextEvent("x"); }, [](Uint32) { return SDL_Event{SDL_QUIT}; }},
+            "kept"),
+        std::nullopt);
     EXPECT_EQ(Ask({[](Uint32 box) { return WindowEvent(SDL_WINDOWEVENT_CLOSE, box); }}, "kept"),
               std::nullopt);
-    EXPECT_EQ(Ask({[](Uint32 box) { return Key(SDLK_ESCAPE, KMOD_NONE, box); }}, "kept"),
+    EXPECT_EQ(Ask({[](Uint32 box) { return KeyEvent(SDLK_ESCAPE, KMOD_NONE, box); }}, "kept"),
               std::nullopt);
-    EXPECT_EQ(Ask({[](Uint32 box) { return Key(SDLK_KP_ENTER, KMOD_NONE, box); }}, "kept"), "kept");
+    EXPECT_EQ(Ask({[](Uint32 box) { return KeyEvent(SDLK_KP_ENTER, KMOD_NONE, box); }}, "kept"),
+              "kept");
 }
 
 TEST(InputBoxWithoutDisplay, ThePromptGoesToStandardErrorAndTheAnswerIsCancel) {
     ASSERT_EQ(SDL_GetCurrentVideoDriver(), nullptr);
     std::ostringstream err;
-    std::streambuf* saved = std::cerr.rdbuf(err.rdbuf());
-    const std::optional<std::string> answer = AskTextInWindow(
-        nullptr, "Your name, caf\xe9 guest?\rPlease", "Bob", [](int) -> std::optional<SDL_Event> {
-            ADD_FAILURE() << "no events are awaited without a box";
-            return SDL_Event{SDL_QUIT};
-        });
-    std::cerr.rdbuf(saved);
+    std::optional<std::string> answer;
+    {
+        const StandardErrorTo redirect(err);
+        answer = AskTextInWindow(nullptr, "Your name, caf\xe9 guest?\rPlease", "Bob",
+                                 [](int) -> std::optional<SDL_Event> {
+                                     ADD_FAILURE() << "no events are awaited without a box";
+                                     return SDL_Event{SDL_QUIT};
+                                 });
+    }
     EXPECT_EQ(answer, std::nullopt);
     EXPECT_NE(err.str().find("Your name, caf\xc3\xa9 guest?\nPlease"), std::string::npos)
         << err.str();

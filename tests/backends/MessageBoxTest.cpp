@@ -1,4 +1,5 @@
 #include "backends/desktop/MessageBox.h"
+#include "support/SdlEvents.h"
 
 #include <SDL.h>
 
@@ -17,6 +18,8 @@
 namespace velkaro {
 namespace {
 
+using namespace test;
+
 enum : int { kYes = 6, kNo = 7, kOk = 1 };
 
 const std::array<MessageButton, 2> kQuestion = {{
@@ -26,96 +29,53 @@ const std::array<MessageButton, 2> kQuestion = {{
 // A box with no way out but its button.
 const std::array<MessageButton, 1> kOnlyOk = {{{"OK", kOk, true, false}}};
 
-SDL_Event Key(SDL_Keycode key, Uint16 modifiers = KMOD_NONE, bool repeated = false,
-              Uint32 window = 0) {
-    SDL_Event event{};
-    event.type = SDL_KEYDOWN;
-    event.key.windowID = window;
-    event.key.keysym.sym = key;
-    event.key.keysym.mod = modifiers;
-    event.key.repeat = repeated ? 1 : 0;
-    return event;
-}
-
-SDL_Event WindowEvent(Uint8 what, Uint32 window = 0) {
-    SDL_Event event{};
-    event.type = SDL_WINDOWEVENT;
-    event.window.windowID = window;
-    event.window.event = what;
-    return event;
-}
-
-SDL_Event Mouse(Uint32 type, int x, int y, Uint8 button = SDL_BUTTON_LEFT) {
-    SDL_Event event{};
-    event.type = type;
-    if (type == SDL_MOUSEMOTION) {
-        event.motion.x = x;
-        event.motion.y = y;
-    } else {
-        event.button.button = button;
-        event.button.x = x;
-        event.button.y = y;
-    }
-    return event;
-}
-
-int CountPixels(const Bitmap& picture, const BoxArea& area, Pixel pixel) {
-    int count = 0;
-    for (int y = area.y; y < area.y + area.height; ++y) {
-        for (int x = area.x; x < area.x + area.width; ++x) {
-            count += picture.At(x, y) == pixel ? 1 : 0;
-        }
-    }
-    return count;
-}
-
 TEST(MessageBox, EnterEscapeAndTheFocusedButtonChoose) {
     MessageBox enter("Go on?", MessageIcon::Information, kQuestion);
     EXPECT_EQ(enter.Focus(), 0u) << "the Enter button has the focus at first";
-    enter.Handle(Key(SDLK_RETURN));
+    enter.Handle(KeyEvent(SDLK_RETURN));
     EXPECT_TRUE(enter.Closed());
     EXPECT_EQ(enter.Answer(), kYes);
-    EXPECT_FALSE(enter.Handle(Key(SDLK_ESCAPE))) << "a closed box takes nothing more";
+    EXPECT_FALSE(enter.Handle(KeyEvent(SDLK_ESCAPE))) << "a closed box takes nothing more";
     EXPECT_EQ(enter.Answer(), kYes);
 
     const std::array<MessageButton, 2> enterLast = {
         {{"No", kNo, false, true}, {"Yes", kYes, true}}};
     MessageBox last("Go on?", MessageIcon::None, enterLast);
     EXPECT_EQ(last.Focus(), 1u);
-    last.Handle(Key(SDLK_RETURN));
+    last.Handle(KeyEvent(SDLK_RETURN));
     EXPECT_EQ(last.Answer(), kYes) << "wherever the Enter button stands";
 
     MessageBox escape("Go on?", MessageIcon::None, kQuestion);
-    escape.Handle(Key(SDLK_ESCAPE));
+    escape.Handle(KeyEvent(SDLK_ESCAPE));
     EXPECT_EQ(escape.Answer(), kNo);
 
     // The focus goes round the row; Enter and Space choose where it is.
     MessageBox moved("Go on?", MessageIcon::None, kQuestion);
-    moved.Handle(Key(SDLK_TAB));
+    moved.Handle(KeyEvent(SDLK_TAB));
     EXPECT_EQ(moved.Focus(), 1u);
-    moved.Handle(Key(SDLK_TAB));
+    moved.Handle(KeyEvent(SDLK_TAB));
     EXPECT_EQ(moved.Focus(), 0u);
-    moved.Handle(Key(SDLK_TAB, KMOD_LSHIFT));
+    moved.Handle(KeyEvent(SDLK_TAB, KMOD_LSHIFT));
     EXPECT_EQ(moved.Focus(), 1u);
-    moved.Handle(Key(SDLK_RIGHT));
-    moved.Handle(Key(SDLK_LEFT));
+    moved.Handle(KeyEvent(SDLK_RIGHT));
+    moved.Handle(KeyEvent(SDLK_LEFT));
     EXPECT_EQ(moved.Focus(), 1u);
     EXPECT_FALSE(moved.Closed());
-    moved.Handle(Key(SDLK_KP_ENTER));
+    moved.Handle(KeyEvent(SDLK_KP_ENTER));
     EXPECT_EQ(moved.Answer(), kNo) << "Enter chooses the focused button, not the default";
 
     MessageBox space("Go on?", MessageIcon::None, kQuestion);
-    space.Handle(Key(SDLK_LEFT));
-    space.Handle(Key(SDLK_SPACE));
+    space.Handle(KeyEvent(SDLK_LEFT));
+    space.Handle(KeyEvent(SDLK_SPACE));
     EXPECT_EQ(space.Answer(), kNo);
 
     // Keys held down since before the box opened repeat: they choose nothing.
     MessageBox held("Go on?", MessageIcon::None, kQuestion);
     for (const SDL_Keycode key : {SDLK_RETURN, SDLK_ESCAPE, SDLK_SPACE}) {
-        held.Handle(Key(key, KMOD_NONE, true));
+        held.Handle(KeyEvent(key, KMOD_NONE, 0, true));
     }
     EXPECT_FALSE(held.Closed());
-    held.Handle(Key(SDLK_RETURN));
+    held.Handle(KeyEvent(SDLK_RETURN));
     EXPECT_EQ(held.Answer(), kYes);
 }
 
@@ -134,9 +94,9 @@ TEST(MessageBox, ClosingChoosesTheEscapeButtonOrNothing) {
         EXPECT_EQ(message.Answer(), std::nullopt);
     }
     MessageBox message("Done.", MessageIcon::None, kOnlyOk);
-    message.Handle(Key(SDLK_ESCAPE));
+    message.Handle(KeyEvent(SDLK_ESCAPE));
     EXPECT_FALSE(message.Closed()) << "Escape needs a button to choose";
-    message.Handle(Key(SDLK_TAB));
+    message.Handle(KeyEvent(SDLK_TAB));
     EXPECT_EQ(message.Focus(), 0u);
 }
 
@@ -145,18 +105,18 @@ TEST(MessageBox, AClickReleasedOnAButtonChoosesIt) {
     const BoxArea no = box.ButtonAreas()[1];
     const int x = no.x + no.width / 2;
     const int y = no.y + no.height / 2;
-    box.Handle(Mouse(SDL_MOUSEBUTTONDOWN, x, y, SDL_BUTTON_RIGHT));
-    box.Handle(Mouse(SDL_MOUSEBUTTONUP, x, y, SDL_BUTTON_RIGHT));
+    box.Handle(MouseEvent(SDL_MOUSEBUTTONDOWN, x, y, SDL_BUTTON_RIGHT));
+    box.Handle(MouseEvent(SDL_MOUSEBUTTONUP, x, y, SDL_BUTTON_RIGHT));
     EXPECT_FALSE(box.Closed()) << "only the left button clicks";
 
-    box.Handle(Mouse(SDL_MOUSEBUTTONDOWN, x, y));
+    box.Handle(MouseEvent(SDL_MOUSEBUTTONDOWN, x, y));
     EXPECT_EQ(box.Focus(), 1u);
-    box.Handle(Mouse(SDL_MOUSEMOTION, no.x - 30, y));
-    box.Handle(Mouse(SDL_MOUSEBUTTONUP, no.x - 30, y));
+    box.Handle(MouseEvent(SDL_MOUSEMOTION, no.x - 30, y));
+    box.Handle(MouseEvent(SDL_MOUSEBUTTONUP, no.x - 30, y));
     EXPECT_FALSE(box.Closed()) << "a press taken off the button chooses nothing";
 
-    box.Handle(Mouse(SDL_MOUSEBUTTONDOWN, x, y));
-    box.Handle(Mouse(SDL_MOUSEBUTTONUP, x, y));
+    box.Handle(MouseEvent(SDL_MOUSEBUTTONDOWN, x, y));
+    box.Handle(MouseEvent(SDL_MOUSEBUTTONUP, x, y));
     EXPECT_EQ(box.Answer(), kNo);
 }
 
@@ -233,7 +193,7 @@ TEST(MessageBox, TheDrawnBoxShowsTheSignTheTextAndWhereTheFocusIs) {
         << "the Enter button is marked";
 
     // The focus is a frame of black dots inside its button.
-    box.Handle(Key(SDLK_TAB));
+    box.Handle(KeyEvent(SDLK_TAB));
     const Bitmap moved = box.Draw();
     const Pixel black = 0xFF000000u;
     EXPECT_LT(CountPixels(moved, yes, black) + 10, CountPixels(drawn, yes, black));
@@ -283,10 +243,11 @@ TEST(MessageBoxWindow, TheBoxOpensCentredOverTheGameAndAnswersItsOwnEvents) {
         EXPECT_TRUE(script.empty()) << "the box closed early";
         return answer;
     };
-    EXPECT_EQ(show(kQuestion, {[&](Uint32) { return Key(SDLK_RETURN, KMOD_NONE, false, gameId); },
-                               [](Uint32 box) { return Key(SDLK_TAB, KMOD_NONE, false, box); },
-                               [](Uint32) { return Key(SDLK_RETURN); }}), // tied to no window
-              kNo)
+    EXPECT_EQ(
+        show(kQuestion, {[&](Uint32) { return KeyEvent(SDLK_RETURN, KMOD_NONE, gameId, false); },
+                         [](Uint32 box) { return KeyEvent(SDLK_TAB, KMOD_NONE, box, false); },
+                         [](Uint32) { return KeyEvent(SDLK_RETURN); }}), // tied to no window
+        kNo)
         << "the game window's keys are not the box's";
     EXPECT_EQ(title, "Caf\xc3\xa9") << "the title in UTF-8";
     EXPECT_EQ(shown.x, 300 + (640 - shown.w) / 2) << "centred over the game's window";
@@ -304,14 +265,16 @@ TEST(MessageBoxWindow, TheBoxOpensCentredOverTheGameAndAnswersItsOwnEvents) {
 TEST(MessageBoxWithoutDisplay, TheTitleAndTextGoToStandardError) {
     ASSERT_EQ(SDL_GetCurrentVideoDriver(), nullptr);
     std::ostringstream err;
-    std::streambuf* saved = std::cerr.rdbuf(err.rdbuf());
-    const std::optional<int> answer =
-        ShowMessageInWindow(nullptr, "Caf\xe9", "First\rsecond\r\nthird", MessageIcon::Error,
-                            kQuestion, [](int) -> std::optional<SDL_Event> {
-                                ADD_FAILURE() << "no events are awaited without a box";
-                                return SDL_Event{SDL_QUIT};
-                            });
-    std::cerr.rdbuf(saved);
+    std::optional<int> answer;
+    {
+        const StandardErrorTo redirect(err);
+        answer =
+            ShowMessageInWindow(nullptr, "Caf\xe9", "First\rsecond\r\nthird", MessageIcon::Error,
+                                kQuestion, [](int) -> std::optional<SDL_Event> {
+                                    ADD_FAILURE() << "no events are awaited without a box";
+                                    return SDL_Event{SDL_QUIT};
+                                });
+    }
     EXPECT_EQ(answer, std::nullopt);
     EXPECT_EQ(err.str(), "Caf\xc3\xa9: First\nsecond\nthird\n");
 }
