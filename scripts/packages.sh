@@ -16,8 +16,8 @@ VELKARO_PACKAGES=(
     nlohmann-json3-dev
     # tests and benchmarks
     libgtest-dev libgmock-dev googletest libbenchmark-dev imagemagick liblua5.4-dev
-    # window tests and the fuzzer
-    xvfb xauth xdotool clang libclang-rt-14-dev
+    # window tests (a video made at test time) and the fuzzer
+    xvfb xauth xdotool ffmpeg clang libclang-rt-14-dev
 )
 
 ensure_packages() {
