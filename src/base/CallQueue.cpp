@@ -28,6 +28,22 @@ bool CallQueue::RunAndWait(std::function<void()> call) {
     return true;
 }
 
+void CallQueue::Post(std::function<void()> call) {
+    auto pending = std::make_shared<Pending>();
+    pending->call = std::move(call);
+    pending->awaited = false;
+    {
+        const std::lock_guard lock(mutex_);
+        if (closed_) {
+            return;
+        }
+        pending_.push_back(std::move(pending));
+    }
+    if (wake_) {
+        wake_();
+    }
+}
+
 int CallQueue::RunPending() {
     int ran = 0;
     while (true) {
@@ -41,6 +57,11 @@ int CallQueue::RunPending() {
             pending_.pop_front();
         }
         // Run without the lock: a call may open a box whose loop serves this queue again.
+        if (!next->awaited) {
+            next->call();
+            ++ran;
+            continue;
+        }
         try {
             next->call();
         } catch (...) {

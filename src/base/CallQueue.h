@@ -26,7 +26,12 @@ public:
     // thrown here. False, with the call never run, when the queue is closed before it runs.
     bool RunAndWait(std::function<void()> call);
 
-    // On the serving thread: runs the calls posted so far. Answers how many ran.
+    // Has `call` run on the serving thread later, without waiting for it (what a device reports
+    // on a thread of its own, say). Dropped when the queue is closed first.
+    void Post(std::function<void()> call);
+
+    // On the serving thread: runs the calls posted so far. Answers how many ran. What a call
+    // posted without waiting throws is thrown here, after the calls before it have run.
     int RunPending();
 
     // Refuses every later call and releases the posters still waiting: for the end of the
@@ -36,6 +41,8 @@ public:
 private:
     struct Pending {
         std::function<void()> call;
+        // Someone waits for it in RunAndWait.
+        bool awaited = true;
         bool finished = false;
         std::exception_ptr error;
     };

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <iostream>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <system_error>
 
@@ -67,5 +68,11 @@ int main(int argc, char** argv) {
             game = *chosen;
         }
     }
-    return PlayGame(game, program);
+    try {
+        return PlayGame(game, program);
+    } catch (const std::exception& error) {
+        // Memory exhausted, say: the game thread has been stopped and joined on the way out.
+        std::cerr << "velkaro: " << error.what() << '\n';
+        return 1;
+    }
 }

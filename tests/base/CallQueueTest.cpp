@@ -83,6 +83,26 @@ TEST(CallQueue, AFailingCallThrowsAtItsPosterAndClosingReleasesThoseWaiting) {
     EXPECT_EQ(queue.RunPending(), 0);
     EXPECT_FALSE(ranAfterClose);
     EXPECT_FALSE(queue.RunAndWait([] {}));
+    queue.Post([&] { ranAfterClose = true; });
+    EXPECT_EQ(queue.RunPending(), 0);
+    EXPECT_FALSE(ranAfterClose) << "a post to a closed queue is dropped";
+}
+
+// What a device reports on a thread of its own (the end of a piece of music) runs on the
+// serving thread, in order with the rest, without its poster waiting.
+TEST(CallQueue, PostedCallsRunLaterInOrderWithoutAWait) {
+    int wakes = 0;
+    CallQueue queue([&] { ++wakes; });
+    std::vector<int> ran;
+    queue.Post([&] { ran.push_back(1); });
+    queue.Post([&] { throw std::runtime_error("a fault in the handler"); });
+    queue.Post([&] { ran.push_back(3); });
+    EXPECT_EQ(wakes, 3);
+    EXPECT_TRUE(ran.empty()) << "nothing runs before the serving loop gets to it";
+    EXPECT_THROW(queue.RunPending(), std::runtime_error);
+    EXPECT_EQ(ran, (std::vector<int>{1}));
+    EXPECT_EQ(queue.RunPending(), 1) << "the calls after the failing one stay for the next run";
+    EXPECT_EQ(ran, (std::vector<int>{1, 3}));
 }
 
 } // namespace
