@@ -23,6 +23,10 @@ TEST(ExampleGames, CatchLoadsWithItsMedia) {
     EXPECT_TRUE(game.sounds.Get(1).fileExists);
     EXPECT_TRUE(game.sounds.Get(2).fileExists);
     EXPECT_NE(game.info.text.find("arrow keys"), std::string::npos);
+    // Its background music is there to be heard.
+    ASSERT_EQ(game.options.playlist.size(), 1u);
+    EXPECT_TRUE(std::filesystem::is_regular_file(game.options.playlist[0]))
+        << game.options.playlist[0];
 }
 
 } // namespace
