@@ -18,6 +18,9 @@ constexpr Colour kDefaultBorder = 0xD77800;
 constexpr int kLabelPadding = 12;
 // With nothing blinking, the loop still looks up now and then whether the box was closed.
 constexpr int kIdleWaitMs = 500;
+// Small enough for any box that can be resized.
+constexpr int kResizableMinWidth = 200;
+constexpr int kResizableMinHeight = 100;
 
 // Adds the line to `lines`, broken between words where it is wider than `maxWidth`, and inside
 // a word that is wider on its own.
@@ -172,25 +175,37 @@ struct ModalWindow::SdlParts {
     SdlWindow window;
     SdlRenderer renderer;
     SdlTexture texture;
+    int textureWidth = 0;
+    int textureHeight = 0;
+
+    bool MakeTexture(int width, int height) {
+        texture.reset(SDL_CreateTexture(renderer.get(), SDL_PIXELFORMAT_ARGB8888,
+                                        SDL_TEXTUREACCESS_STREAMING, width, height));
+        textureWidth = width;
+        textureHeight = height;
+        return texture != nullptr;
+    }
 };
 
 std::unique_ptr<ModalWindow> ModalWindow::Open(SDL_Window* parent, int width, int height,
-                                               const std::string& title, std::string& error) {
+                                               const std::string& title, std::string& error,
+                                               WindowSizing sizing) {
     auto sdl = std::make_unique<SdlParts>();
     const auto [x, y] = BoxPosition(parent, width, height);
+    const Uint32 resizable = sizing == WindowSizing::Resizable ? SDL_WINDOW_RESIZABLE : 0;
     sdl->window.reset(SDL_CreateWindow(title.c_str(), x, y, width, height,
-                                       SDL_WINDOW_HIDDEN | SDL_WINDOW_ALWAYS_ON_TOP));
+                                       SDL_WINDOW_HIDDEN | SDL_WINDOW_ALWAYS_ON_TOP | resizable));
+    if (sdl->window && resizable != 0) {
+        SDL_SetWindowMinimumSize(sdl->window.get(), std::min(width, kResizableMinWidth),
+                                 std::min(height, kResizableMinHeight));
+    }
     if (sdl->window) {
         sdl->renderer.reset(SDL_CreateRenderer(sdl->window.get(), -1, 0));
         if (!sdl->renderer) {
             sdl->renderer.reset(SDL_CreateRenderer(sdl->window.get(), -1, SDL_RENDERER_SOFTWARE));
         }
     }
-    if (sdl->renderer) {
-        sdl->texture.reset(SDL_CreateTexture(sdl->renderer.get(), SDL_PIXELFORMAT_ARGB8888,
-                                             SDL_TEXTUREACCESS_STREAMING, width, height));
-    }
-    if (!sdl->texture) {
+    if (!sdl->renderer || !sdl->MakeTexture(width, height)) {
         error = SDL_GetError();
         return nullptr;
     }
@@ -236,6 +251,11 @@ bool ModalWindow::Owns(const SDL_Event& event) const {
 }
 
 void ModalWindow::Present(const Bitmap& picture) {
+    const bool sameSize =
+        picture.Width() == sdl_->textureWidth && picture.Height() == sdl_->textureHeight;
+    if ((!sameSize || !sdl_->texture) && !sdl_->MakeTexture(picture.Width(), picture.Height())) {
+        return; // nothing to show it with: the window keeps its last picture
+    }
     SDL_UpdateTexture(sdl_->texture.get(), nullptr, picture.Pixels().data(),
                       picture.Width() * static_cast<int>(sizeof(Pixel)));
     SDL_RenderClear(sdl_->renderer.get());

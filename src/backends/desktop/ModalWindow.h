@@ -77,6 +77,10 @@ struct ModalContent {
     std::function<void()> tick = {};
 };
 
+// Whether the player can change a box's size: a box that can must take the window's
+// SDL_WINDOWEVENT_SIZE_CHANGED and draw itself at the new size.
+enum class WindowSizing { Fixed, Resizable };
+
 // The window of a box: above all others, so that a game covering the whole desktop cannot hide
 // it, and modal for the game's window. It is drawn from the box's picture and gets its events
 // from the caller's event source, so the game's window goes on being served while it is open;
@@ -87,7 +91,8 @@ public:
     // display (on the screen without a parent); title in UTF-8. None when SDL cannot make it, and
     // `error` says why.
     static std::unique_ptr<ModalWindow> Open(SDL_Window* parent, int width, int height,
-                                             const std::string& title, std::string& error);
+                                             const std::string& title, std::string& error,
+                                             WindowSizing sizing = WindowSizing::Fixed);
     ~ModalWindow();
     ModalWindow(const ModalWindow&) = delete;
     ModalWindow& operator=(const ModalWindow&) = delete;
@@ -96,6 +101,7 @@ public:
     // Whether the event is the box's: its window's own, SDL_QUIT, and typing that SDL tied to
     // no window while no other window has the keyboard.
     bool Owns(const SDL_Event& event) const;
+    // The picture fills the window; one of another size than the last one is taken as well.
     void Present(const Bitmap& picture);
     // Shows the window with the keyboard focus and hands the box its events until it closes.
     void Run(const ModalContent& content, const ModalEventSource& nextEvent);
