@@ -103,7 +103,8 @@ TEST(Games, TheLargerDepthIsDrawnBehindAndSpriteCornersAreSeeThrough) {
 
 // The bundled example is a game a newcomer plays first: its code must be clean, and left alone
 // it must come to an end (a bomb reaches the basket, or both rooms run out), say so in a
-// message and offer the score to the high-score table, with the score the message names.
+// message and offer the score to the high-score table, with the score the message names. Its
+// music plays from the start to the end.
 TEST(Games, TheExampleGameHasCleanCodeAndPlaysToItsEnd) {
     TempDir folder;
     const std::string example = std::string(VELKARO_EXAMPLES_DIR) + "/catch.qvf";
@@ -125,6 +126,14 @@ TEST(Games, TheExampleGameHasCleanCodeAndPlaysToItsEnd) {
         }
     }
     EXPECT_LT(lastStep, 3000) << "the game should end by itself";
+    ASSERT_GE(shown.size(), 2u) << run.out;
+    EXPECT_EQ(shown.front()["kind"], "music");
+    EXPECT_EQ(shown.front()["step"], 0);
+    EXPECT_EQ(shown.front()["file"], std::string(VELKARO_EXAMPLES_DIR) + "/catch_data/tune.mid");
+    EXPECT_EQ(shown.back()["kind"], "music");
+    EXPECT_EQ(shown.back()["action"], "stop");
+    shown.erase(shown.begin());
+    shown.pop_back();
     ASSERT_EQ(shown.size(), 2u) << run.out;
     ASSERT_EQ(shown[0]["kind"], "message");
     const std::string text = shown[0]["text"];
