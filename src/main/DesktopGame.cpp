@@ -14,7 +14,8 @@ DesktopGame::DesktopGame(GameData& data, DesktopScreen& screen, DesktopEvents& e
     : programs_(data.files,
                 // While the game waits for a program the window is still painted and closed.
                 [&events] { events.ServeModal(); }),
-      scoreWindow_(dialogs), splashWindow_(dialogs, screen.FullScreenSize()),
+      scoreWindow_(screen.Window(), events.ModalEvents(), pictures_),
+      splashWindow_(screen.Window(), screen.FullScreenSize(), events.ModalEvents()),
       shell_(data, ShellPlatform{audio_, scoreWindow_, splashWindow_, dialogs, pictures_}),
       actions_(BuildActionRegistry(dialogs)),
       game_(data,

@@ -3,9 +3,10 @@
 #include "backends/desktop/DesktopDialogs.h"
 #include "backends/desktop/DesktopEvents.h"
 #include "backends/desktop/DesktopInput.h"
+#include "backends/desktop/DesktopScoreWindow.h"
 #include "backends/desktop/DesktopScreen.h"
+#include "backends/desktop/DesktopSplashWindow.h"
 #include "backends/desktop/SilentAudio.h"
-#include "backends/desktop/StandInWindows.h"
 #include "backends/posix/PosixProcesses.h"
 #include "codecs/PictureLoader.h"
 #include "engine/RunUnit.h"
@@ -38,8 +39,8 @@ private:
     DesktopInput input_;
     PosixProcesses programs_;
     SilentAudio audio_;
-    StandInScoreWindow scoreWindow_;
-    StandInSplashWindow splashWindow_;
+    DesktopScoreWindow scoreWindow_;
+    DesktopSplashWindow splashWindow_;
     CShell shell_;
     CActionRegistry actions_;
     CGame game_;

@@ -21,12 +21,12 @@ TEST(DesktopDialogs, WithoutADisplayTheTextsGoToStandardErrorAndTheInputBoxAnswe
     const StandardErrorTo redirect(err);
     DesktopDialogs dialogs("Maze");
     EXPECT_EQ(dialogs.AskText("Your name, caf\xe9 guest?\rPlease", "Bob"), std::nullopt);
-    dialogs.SetGameInfo("Help for Maze", "Find the exit.\r\nUse the arrows.");
-    dialogs.ShowGameInfo();
+    EXPECT_FALSE(dialogs.ShowQuestion("Again?")) << "No, as a closed box answers";
+    EXPECT_EQ(dialogs.ShowErrorReport("FATAL ERROR:\rin Step event", true), ErrorAnswer::Abort);
     const std::string text = err.str();
     EXPECT_NE(text.find("Your name, caf\xc3\xa9 guest?\nPlease"), std::string::npos) << text;
-    EXPECT_NE(text.find("Help for Maze: Find the exit.\nUse the arrows."), std::string::npos)
-        << text;
+    EXPECT_NE(text.find("Maze: Again?"), std::string::npos) << text;
+    EXPECT_NE(text.find("Maze: FATAL ERROR:\nin Step event"), std::string::npos) << text;
 }
 
 } // namespace

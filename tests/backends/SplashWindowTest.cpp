@@ -43,7 +43,7 @@ TEST(SplashPictures, PlainTextStaysInsideItsBorderInAColourThatStandsOut) {
     for (int i = 0; i < 12; ++i) {
         text += "word ";
     }
-    PaintPlainText(dark, text, 0x400000);
+    PaintScreenText(dark, text, 0x400000);
     int lines = 0;
     for (int y = 1; y < dark.Height(); ++y) {
         const auto inked = [&](int row) {
@@ -88,7 +88,7 @@ protected:
         return nullptr;
     }
 
-    DesktopSplashWindow Window(Script& script, SplashTextPainter painter = PaintPlainText) {
+    DesktopSplashWindow Window(Script& script, SplashTextPainter painter = PaintScreenText) {
         return DesktopSplashWindow(
             game_, {1024, 768},
             [this, &script](int timeoutMs) -> std::optional<SDL_Event> {

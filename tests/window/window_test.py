@@ -107,18 +107,22 @@ class WindowGame(unittest.TestCase):
 
     def setUp(self):
         self.folder = tempfile.mkdtemp()
+        self.addCleanup(shutil.rmtree, self.folder)
         shutil.copy(os.path.join(GAMES, self.game + ".qvf"), self.folder)
         self.data = os.path.join(self.folder, self.game + "_data")
         os.mkdir(self.data)
+        self.prepare_media()
         self.player = subprocess.Popen([VELKARO, os.path.join(self.folder, self.game + ".qvf")],
                                        stderr=subprocess.PIPE, text=True)
+
+    def prepare_media(self):
+        """Files the game finds in its data folder from the start."""
 
     def tearDown(self):
         if self.player.poll() is None:
             self.player.kill()
             self.player.wait()
         self.player.stderr.close()
-        shutil.rmtree(self.folder)
 
     def window(self, caption):
         def shown():
@@ -196,6 +200,90 @@ class PlayingInAWindow(WindowGame):
         close_window(window)
         self.assertEqual(self.ends(), 0)
         self.assertEqual(self.saved_values(), {1: 48.0, 2: 1.0, 3: 1.0, 4: "Zo\u00eb"})
+
+
+def write_bmp(path, width, height, rgb):
+    """A 24-bit picture of one colour."""
+    row = bytes((rgb[2], rgb[1], rgb[0])) * width
+    row += b"\0" * ((4 - len(row) % 4) % 4)
+    pixels = row * height
+    header = b"BM" + (54 + len(pixels)).to_bytes(4, "little") + b"\0\0\0\0" + \
+        (54).to_bytes(4, "little")
+    info = (40).to_bytes(4, "little") + width.to_bytes(4, "little") + \
+        height.to_bytes(4, "little") + (1).to_bytes(2, "little") + (24).to_bytes(2, "little") + \
+        bytes(24)
+    with open(path, "wb") as f:
+        f.write(header + info + pixels)
+
+
+def screen_colours(x1, y1, x2, y2):
+    """The distinct colours of a box of the screen."""
+    with tempfile.NamedTemporaryFile(suffix=".txt") as dump:
+        subprocess.run([IMPORT, "-window", "root", "-crop", "%dx%d+%d+%d" % (x2 - x1, y2 - y1, x1, y1),
+                        "-depth", "8", "txt:" + dump.name], check=True)
+        with open(dump.name) as f:
+            lines = f.read().splitlines()[1:]
+    colours = set()
+    for line in lines:
+        value = line.split("#", 1)[1][:6]
+        colours.add((int(value[0:2], 16), int(value[2:4], 16), int(value[4:6], 16)))
+    return colours
+
+
+class TheShellsWindows(WindowGame):
+    """The picture, text and video screens, the high-score table and the game information."""
+
+    game = "win_shell"
+
+    def prepare_media(self):
+        write_bmp(os.path.join(self.data, "pic.bmp"), 80, 60, (0, 200, 0))
+        with open(os.path.join(self.data, "note.rtf"), "w") as f:
+            f.write(r"{\rtf1\ansi{\fonttbl{\f0 Arial;}}{\colortbl;\red255\green0\blue0;}"
+                    r"\f0\fs40 Plain {\b bold} {\cf1 RED RED RED}\par}")
+        with open(os.path.join(self.data, "help.rtf"), "w") as f:
+            f.write(r"{\rtf1\ansi{\fonttbl{\f0 Arial;}}{\colortbl;\red255\green0\blue0;}"
+                    r"\f0\fs40 How to play: {\b press keys} {\cf1 RED RED RED}\par}")
+        if shutil.which("ffmpeg") is None:
+            self.skipTest("no ffmpeg to make a video")
+        subprocess.run(["ffmpeg", "-loglevel", "error", "-f", "lavfi", "-i",
+                        "color=c=blue:s=64x48:d=2", "-pix_fmt", "yuv420p",
+                        os.path.join(self.data, "clip.mp4")], check=True)
+
+    def test_each_window_shows_and_closes(self):
+        window = self.window("shell")
+        centre = (512, 384)
+
+        xdotool("key", "i")
+        wait_for("the picture", lambda: pixel("root", *centre) == (0, 200, 0))
+        xdotool("key", "space")
+        wait_for("the picture to close", lambda: pixel("root", *centre) != (0, 200, 0))
+
+        xdotool("key", "t")
+        # A 640 x 480 window on the text's background colour (0x00FFFF: yellow), red words in it.
+        wait_for("the text screen", lambda: pixel("root", 512 - 300, 384 + 200) == (255, 255, 0))
+        self.assertIn((255, 0, 0), screen_colours(192, 144, 832, 624))
+        xdotool("key", "space")
+        wait_for("the text to close", lambda: pixel("root", 512 - 300, 384 + 200) != (255, 255, 0))
+
+        xdotool("key", "v")
+        wait_for("the video", lambda: pixel("root", *centre)[2] > 200)
+        # Not looping: it closes at its end by itself.
+        wait_for("the video to end", lambda: pixel("root", *centre)[2] < 100, timeout=15)
+
+        xdotool("key", "h")
+        time.sleep(1.0)
+        xdotool("type", "Ada")
+        xdotool("key", "Return")
+
+        xdotool("key", "F1")
+        wait_for("the information", lambda: (255, 0, 0) in screen_colours(0, 0, 1024, 768))
+        xdotool("key", "Escape")
+
+        close_window(window)
+        self.assertEqual(self.ends(), 0)
+        self.assertEqual(self.saved_values(), {1: 1.0, 2: 1.0, 3: 1.0, 4: "Ada"})
+        with open(os.path.join(self.data, "scores"), "rb") as f:
+            self.assertEqual(f.read().split(b"\r\n")[0], b"500 Ada")
 
 
 class CodeThatNeverEnds(WindowGame):

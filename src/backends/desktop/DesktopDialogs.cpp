@@ -2,6 +2,7 @@
 
 #include "backends/desktop/DesktopEvents.h"
 #include "backends/desktop/DesktopScreen.h"
+#include "backends/desktop/InfoWindow.h"
 #include "backends/desktop/InputBox.h"
 #include "backends/desktop/MessageBox.h"
 
@@ -51,16 +52,8 @@ std::optional<std::string> DesktopDialogs::AskText(const std::string& prompt,
 }
 
 void DesktopDialogs::ShowGameInfo() {
-    const std::array<MessageButton, 1> ok = {{{"OK", 0, true, true}}};
-    std::string text = infoText_;
-    if (text.empty()) {
-        text = "This game has no information.";
-    } else if (text.starts_with("{\\rtf")) {
-        text = "This game's information is formatted text, which this version of the player "
-               "cannot show yet.";
-    }
-    ShowMessageInWindow(Parent(), infoCaption_.empty() ? title_ : infoCaption_, text,
-                        MessageIcon::None, ok, Events());
+    // A game without "help.rtf" shows an empty window under its caption.
+    ShowGameInformation(Parent(), infoCaption_, infoText_, Events());
 }
 
 SDL_Window* DesktopDialogs::Parent() const {
@@ -69,7 +62,7 @@ SDL_Window* DesktopDialogs::Parent() const {
 
 ModalEventSource DesktopDialogs::Events() const {
     if (events_ != nullptr) {
-        return [events = events_](int timeoutMs) { return events->NextModalEvent(timeoutMs); };
+        return events_->ModalEvents();
     }
     // Before the game's window has its loop (a message while the game loads): the box's own.
     return [](int timeoutMs) -> std::optional<SDL_Event> {

@@ -40,8 +40,7 @@ public:
     // Cancel without a display.
     std::optional<std::string> AskText(const std::string& prompt,
                                        const std::string& value) override;
-    // Plain text in a message box. Formatted text needs a window that can lay it out, which
-    // this version does not have yet: the box says so.
+    // A sizeable window over the game's, the text read-only and scrollable.
     void ShowGameInfo() override;
 
 private:

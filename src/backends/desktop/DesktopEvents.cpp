@@ -101,6 +101,10 @@ std::optional<SDL_Event> DesktopEvents::NextModalEvent(int timeoutMs) {
     }
 }
 
+ModalEventSource DesktopEvents::ModalEvents() {
+    return [this](int timeoutMs) { return NextModalEvent(timeoutMs); };
+}
+
 void DesktopEvents::ServeModal() {
     while (NextModalEvent(0)) {
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "backends/desktop/ModalWindow.h"
 #include "base/CallQueue.h"
 #include "platform/Screen.h"
 
@@ -43,6 +44,8 @@ public:
     // meant for the game's window, whose box has the focus; answers every other event (the
     // modal window's own), or none when the time ran out.
     std::optional<SDL_Event> NextModalEvent(int timeoutMs);
+    // NextModalEvent, for the windows that take their events from a source.
+    ModalEventSource ModalEvents();
     // Handles the events that have come as a modal loop does, and drops what NextModalEvent would
     // answer: while the game waits for something that is not a window of ours (a program).
     void ServeModal();

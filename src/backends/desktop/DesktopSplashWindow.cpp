@@ -1,5 +1,7 @@
 #include "backends/desktop/DesktopSplashWindow.h"
 
+#include "backends/desktop/RichTextView.h"
+#include "codecs/RichText.h"
 #include "platform/Canvas.h"
 
 #include <SDL.h>
@@ -29,16 +31,12 @@ constexpr int kVideoWaitMs = 100;
 // How long mpv may take to read enough of a video to know its size.
 constexpr int kVideoOpeningMs = 5000;
 
-Font PlainTextFont(Colour background) {
+Colour ReadableOn(Colour background) {
     const unsigned red = background & 0xFFu;
     const unsigned green = background >> 8 & 0xFFu;
     const unsigned blue = background >> 16 & 0xFFu;
     const bool dark = red * 299 + green * 587 + blue * 114 < 128 * 1000;
-    Font font;
-    font.name = "Arial";
-    font.size = 10;
-    font.colour = dark ? 0xFFFFFF : 0x000000;
-    return font;
+    return dark ? 0xFFFFFF : 0x000000;
 }
 
 void NotShown(const std::filesystem::path& file, const std::string& reason) {
@@ -292,27 +290,16 @@ bool VideoPlayer::DrawFrame(Bitmap& frame) {
 
 } // namespace
 
-void PaintPlainText(Bitmap& target, const std::string& fileText, Colour background) {
-    const auto canvas = MakeCanvas(target.Width(), target.Height());
-    canvas->Fill(background);
-    // Drawn apart, so that no text reaches into the border.
-    const auto inside =
-        MakeCanvas(target.Width() - 2 * kTextBorder, target.Height() - 2 * kTextBorder);
-    if (inside->Width() > 0 && inside->Height() > 0) {
-        inside->Fill(background);
-        inside->SetFont(PlainTextFont(background));
-        const int lineHeight = inside->TextHeight("Ag");
-        int y = 0;
-        for (const std::string& line : WrappedLines(fileText, *inside, inside->Width())) {
-            if (y >= inside->Height()) {
-                break;
-            }
-            inside->Text(0, y, line);
-            y += lineHeight;
-        }
-        canvas->DrawBitmap(inside->Pixels(), kTextBorder, kTextBorder);
-    }
-    target = canvas->Pixels();
+void PaintScreenText(Bitmap& target, const std::string& fileText, Colour background) {
+    // Rich text brings its own fonts and colours; plain text is Arial in black or white,
+    // whichever stands out on the background.
+    TextStyle plain;
+    plain.font = "Arial";
+    plain.halfPoints = 20;
+    plain.colour = ReadableOn(background);
+    RichTextView view(ReadTextDocument(fileText, plain), kTextBorder);
+    view.Layout(target.Width());
+    view.Draw(target, BoxArea{0, 0, target.Width(), target.Height()}, 0, background);
 }
 
 Bitmap SplashImagePicture(const Bitmap& picture, SplashBox window, SplashBox place) {

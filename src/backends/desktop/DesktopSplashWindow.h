@@ -20,10 +20,11 @@ namespace velkaro {
 using SplashTextPainter =
     std::function<void(Bitmap& target, const std::string& fileText, Colour background)>;
 
-// Plain text, 20 pixels in from every edge, its lines broken where the file breaks them and
-// between words where they are too wide; black on a light background, white on a dark one.
-// What does not fit below is left out.
-void PaintPlainText(Bitmap& target, const std::string& fileText, Colour background);
+// The text of a text screen, 20 pixels in from every edge, its lines broken where the file
+// breaks them and between words where they are too wide. Rich text keeps its fonts and colours;
+// plain text is black on a light background, white on a dark one. What does not fit below is
+// left out.
+void PaintScreenText(Bitmap& target, const std::string& fileText, Colour background);
 
 // The picture of a splash window as large as `window`: black, with `picture` stretched over
 // `place` (in the window's pixels) by repeating or dropping pixels, never blended.
@@ -62,7 +63,7 @@ public:
     // size of the screen they cover; `nextEvent` the caller's modal event source; `paintText`
     // draws text screens.
     DesktopSplashWindow(SDL_Window* parent, ScreenSize screen, ModalEventSource nextEvent,
-                        SplashTextPainter paintText = PaintPlainText);
+                        SplashTextPainter paintText = PaintScreenText);
     ~DesktopSplashWindow() override;
     DesktopSplashWindow(const DesktopSplashWindow&) = delete;
     DesktopSplashWindow& operator=(const DesktopSplashWindow&) = delete;
