@@ -79,8 +79,10 @@ public:
     // `sound` is the game's sound number for MediaPlayer::Sound and 0 for the music. False
     // when the file cannot be opened; the player then holds nothing.
     virtual bool OpenMedia(MediaPlayer player, const std::filesystem::path& file, int sound) = 0;
-    // Plays from the current position to the end of the media, once.
-    virtual void PlayMedia(MediaPlayer player) = 0;
+    // Plays from the current position to the end of the media, once. `loop` says what the
+    // caller will do at the end, play it again from the start: for the record only, the player
+    // itself plays once.
+    virtual void PlayMedia(MediaPlayer player, bool loop) = 0;
     // Moves to the start; a player that is playing goes on playing from there.
     virtual void RewindMedia(MediaPlayer player) = 0;
     // Stops and lets go of the file.

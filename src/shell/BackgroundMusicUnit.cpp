@@ -48,7 +48,7 @@ void CBackgroundMusic::PlayNextTrack() {
     if (index == current_) {
         // The same file again: it is still in the player, at its end.
         audio_.RewindMedia(MediaPlayer::Music);
-        audio_.PlayMedia(MediaPlayer::Music);
+        audio_.PlayMedia(MediaPlayer::Music, playList_.size() == 1);
         return;
     }
     const std::filesystem::path path = PathOf(playList_[static_cast<std::size_t>(index)]);
@@ -60,7 +60,8 @@ void CBackgroundMusic::PlayNextTrack() {
         return;
     }
     current_ = index;
-    audio_.PlayMedia(MediaPlayer::Music);
+    // Only a list of one file is sure to play it again at its end, in either order.
+    audio_.PlayMedia(MediaPlayer::Music, playList_.size() == 1);
 }
 
 std::filesystem::path CBackgroundMusic::PathOf(const std::string& fullName) const {

@@ -184,13 +184,13 @@ void CSoundPlayer::PlayMediaSound(std::int32_t number, const CSound& sound, bool
     }
     currentMedia_ = number;
     mediaLooping_ = loop;
-    audio_.PlayMedia(MediaPlayer::Sound);
+    audio_.PlayMedia(MediaPlayer::Sound, mediaLooping_);
 }
 
 void CSoundPlayer::MediaEnded() {
     if (currentMedia_ != -1 && mediaLooping_) {
         audio_.RewindMedia(MediaPlayer::Sound);
-        audio_.PlayMedia(MediaPlayer::Sound);
+        audio_.PlayMedia(MediaPlayer::Sound, true);
     }
 }
 

@@ -139,13 +139,13 @@ TEST_F(HeadlessAudioTest, WaveCallsWriteWhatIsHeardInDeviceUnits) {
 TEST_F(HeadlessAudioTest, CallsARealDeviceWouldIgnoreWriteNothing) {
     audio_.OpenWaveOutput();
     audio_.LoadWave(2, dir_.Write("boom.wav", Wave(100, 8000)), 3, false);
-    audio_.PlayWave(7, 0, false);          // not loaded
-    audio_.PlayWave(2, 3, false);          // copies are 0..2
-    audio_.PlayWave(2, kEveryCopy, false); // a play is of one copy
-    audio_.SetWaveVolume(2, 0, -100);      // loaded without effects
-    audio_.StopMemoryWave();               // nothing playing
-    audio_.PlayMedia(MediaPlayer::Sound);  // nothing open
-    audio_.CloseMedia(MediaPlayer::Music); // nothing open
+    audio_.PlayWave(7, 0, false);                // not loaded
+    audio_.PlayWave(2, 3, false);                // copies are 0..2
+    audio_.PlayWave(2, kEveryCopy, false);       // a play is of one copy
+    audio_.SetWaveVolume(2, 0, -100);            // loaded without effects
+    audio_.StopMemoryWave();                     // nothing playing
+    audio_.PlayMedia(MediaPlayer::Sound, false); // nothing open
+    audio_.CloseMedia(MediaPlayer::Music);       // nothing open
     audio_.ReleaseWave(2);
     audio_.StopWave(2, kEveryCopy);
     EXPECT_THAT(Lines(), IsEmpty());
@@ -183,15 +183,15 @@ TEST_F(HeadlessAudioTest, TheSimplePlaybackStopsTheWaveItPlaysLast) {
 
 TEST_F(HeadlessAudioTest, MediaPlayersWriteTheSoundNumberOrTheMusicFile) {
     ASSERT_TRUE(audio_.OpenMedia(MediaPlayer::Sound, dir_.WriteText("tune.mid", "MThd"), 3));
-    audio_.PlayMedia(MediaPlayer::Sound);
+    audio_.PlayMedia(MediaPlayer::Sound, true);
     audio_.CloseMedia(MediaPlayer::Sound);
     const auto song = dir_.WriteText("M\xC3\xBCsik.mp3", "ID3");
     ASSERT_TRUE(audio_.OpenMedia(MediaPlayer::Music, song, 0));
-    audio_.PlayMedia(MediaPlayer::Music);
+    audio_.PlayMedia(MediaPlayer::Music, true);
     audio_.CloseMedia(MediaPlayer::Music);
     EXPECT_FALSE(audio_.OpenMedia(MediaPlayer::Music, dir_.Path() / "gone.mid", 0));
     EXPECT_THAT(Lines(),
-                ElementsAre(R"({"step":0,"kind":"sound","action":"play","sound":3,"loop":false})",
+                ElementsAre(R"({"step":0,"kind":"sound","action":"play","sound":3,"loop":true})",
                             R"({"step":0,"kind":"sound","action":"stop","sound":3})",
                             R"({"step":0,"kind":"music","action":"play","file":")" + song.string() +
                                 R"("})",
@@ -202,7 +202,7 @@ TEST_F(HeadlessAudioTest, AWaveMediumEndsWhenItsDataHasPlayed) {
     int ends = 0;
     audio_.SetMediaEndHandler(MediaPlayer::Music, [&ends] { ++ends; });
     ASSERT_TRUE(audio_.OpenMedia(MediaPlayer::Music, dir_.Write("a.wav", Wave(2205, 4410)), 0));
-    audio_.PlayMedia(MediaPlayer::Music);
+    audio_.PlayMedia(MediaPlayer::Music, false);
     Step(1, 499);
     EXPECT_EQ(ends, 0);
     Step(2, 1);
@@ -211,7 +211,7 @@ TEST_F(HeadlessAudioTest, AWaveMediumEndsWhenItsDataHasPlayed) {
     Step(3, 1000);
     EXPECT_EQ(ends, 1);
     audio_.RewindMedia(MediaPlayer::Music);
-    audio_.PlayMedia(MediaPlayer::Music);
+    audio_.PlayMedia(MediaPlayer::Music, false);
     Step(4, 500);
     EXPECT_EQ(ends, 2);
 }
@@ -220,7 +220,7 @@ TEST_F(HeadlessAudioTest, RewindingAPlayingMediumStartsItsTimeAgain) {
     int ends = 0;
     audio_.SetMediaEndHandler(MediaPlayer::Sound, [&ends] { ++ends; });
     audio_.OpenMedia(MediaPlayer::Sound, dir_.Write("a.wav", Wave(2205, 4410)), 1);
-    audio_.PlayMedia(MediaPlayer::Sound);
+    audio_.PlayMedia(MediaPlayer::Sound, false);
     Step(1, 400);
     audio_.RewindMedia(MediaPlayer::Sound);
     Step(2, 400);
@@ -234,9 +234,9 @@ TEST_F(HeadlessAudioTest, OtherMediaPlayForeverAndClosedOnesNeverEnd) {
     audio_.SetMediaEndHandler(MediaPlayer::Music, [&ends] { ++ends; });
     audio_.SetMediaEndHandler(MediaPlayer::Sound, [&ends] { ++ends; });
     audio_.OpenMedia(MediaPlayer::Music, dir_.WriteText("long.mid", "MThd"), 0);
-    audio_.PlayMedia(MediaPlayer::Music);
+    audio_.PlayMedia(MediaPlayer::Music, false);
     audio_.OpenMedia(MediaPlayer::Sound, dir_.Write("short.wav", Wave(10, 1000)), 1);
-    audio_.PlayMedia(MediaPlayer::Sound);
+    audio_.PlayMedia(MediaPlayer::Sound, false);
     audio_.CloseMedia(MediaPlayer::Sound);
     Step(1, 24 * 60 * 60 * 1000);
     EXPECT_EQ(ends, 0);
@@ -256,24 +256,29 @@ protected:
     CSoundList sounds_;
 };
 
-TEST_F(HeadlessPlaybackTest, ALoopingMediaSoundRestartsAtItsEnd) {
+TEST_F(HeadlessPlaybackTest, ALoopingMediaSoundRestartsAtItsEndAndSaysItLoops) {
     // Not a .wav name, so it plays in the media player; its content says it lasts 500 ms.
     dir_.Write("jingle.snd", Wave(4000, 8000));
     AddSound("jingle.snd", false);
     CSoundPlayer player(audio_, sounds_, files_, false);
     player.StartSounds();
-    for (long step = 1; step <= 12; ++step) {
+    for (long step = 1; step <= 20; ++step) {
         Step(step, 100);
         if (step == 1) {
             EXPECT_TRUE(player.PlayGameSound(1, 2));
         }
+        if (step == 12) {
+            // Played once now: it ends at step 17 and nothing plays it again.
+            EXPECT_TRUE(player.PlayGameSound(1, 0));
+        }
     }
     player.EndSounds();
     EXPECT_THAT(Lines(),
-                ElementsAre(R"({"step":1,"kind":"sound","action":"play","sound":1,"loop":false})",
-                            R"({"step":6,"kind":"sound","action":"play","sound":1,"loop":false})",
-                            R"({"step":11,"kind":"sound","action":"play","sound":1,"loop":false})",
-                            R"({"step":12,"kind":"sound","action":"stop","sound":1})"));
+                ElementsAre(R"({"step":1,"kind":"sound","action":"play","sound":1,"loop":true})",
+                            R"({"step":6,"kind":"sound","action":"play","sound":1,"loop":true})",
+                            R"({"step":11,"kind":"sound","action":"play","sound":1,"loop":true})",
+                            R"({"step":12,"kind":"sound","action":"play","sound":1,"loop":false})",
+                            R"({"step":20,"kind":"sound","action":"stop","sound":1})"));
 }
 
 TEST_F(HeadlessPlaybackTest, WaveSoundsReachTheTranscriptWithTheirGameNumbers) {

@@ -383,7 +383,7 @@ TEST(FunctionGames, SoundFunctionsPlayLoopStopAndSetWaveSoundsInDeviceUnits) {
         Stop(0, 2),
         // The MIDI sound through the media player; sound() loops it. Settings, unknown and
         // missing sounds are passed over without a word.
-        Play(0, 3, false),
+        Play(0, 3, true),
         Message(0, "directsound 1"),
         ErrorReport(0,
                     "ERROR:\rin Creation event of object mixer\rTrying to play non-existing "
@@ -393,9 +393,9 @@ TEST(FunctionGames, SoundFunctionsPlayLoopStopAndSetWaveSoundsInDeviceUnits) {
                     "ERROR:\rin Creation event of object mixer\rTrying to play non-existing "
                     "sound: 9",
                     false, "ignore"),
-        // The 100 ms tune ends at 100 and 200 ms and is played again each time.
-        Play(2, 3, false),
-        Play(4, 3, false),
+        // The 100 ms tune ends at 100 and 200 ms and is played again each time, still looping.
+        Play(2, 3, true),
+        Play(4, 3, true),
         // Played once at 250 ms from its start: it ends at 350 ms and stays silent.
         Play(5, 3, false),
         // sound_stop(0): the media player, then every wave sound; sound(0) stops every wave
@@ -426,7 +426,7 @@ TEST(FunctionGames, AWaveFileThatCannotBeLoadedSendsEveryWaveToTheSimplePlayback
         Play(0, 1, false),
         Play(0, 2, false),
         Stop(0, 2),
-        Play(0, 3, false),
+        Play(0, 3, true),
         Message(0, "directsound 0"),
         ErrorReport(0,
                     "ERROR:\rin Creation event of object mixer\rTrying to play non-existing "
@@ -436,8 +436,8 @@ TEST(FunctionGames, AWaveFileThatCannotBeLoadedSendsEveryWaveToTheSimplePlayback
                     "ERROR:\rin Creation event of object mixer\rTrying to play non-existing "
                     "sound: 9",
                     false, "ignore"),
-        Play(2, 3, false),
-        Play(4, 3, false),
+        Play(2, 3, true),
+        Play(4, 3, true),
         Play(5, 3, false),
         // Nothing is left for the simple playback to stop.
         Stop(8, 3),

@@ -21,7 +21,7 @@ public:
     void PlayMemoryWave(int, std::span<const std::uint8_t>, bool) override {}
     void StopMemoryWave() override {}
     bool OpenMedia(MediaPlayer, const std::filesystem::path&, int) override { return false; }
-    void PlayMedia(MediaPlayer) override {}
+    void PlayMedia(MediaPlayer, bool) override {}
     void RewindMedia(MediaPlayer) override {}
     void CloseMedia(MediaPlayer) override {}
     void SetMediaEndHandler(MediaPlayer, std::function<void()>) override {}

@@ -160,7 +160,7 @@ std::int64_t HeadlessAudio::PositionNow(const Media& media) {
                          : media.position;
 }
 
-void HeadlessAudio::PlayMedia(MediaPlayer player) {
+void HeadlessAudio::PlayMedia(MediaPlayer player, bool loop) {
     Media& media = Of(player);
     if (!media.open) {
         return;
@@ -170,7 +170,7 @@ void HeadlessAudio::PlayMedia(MediaPlayer player) {
         media.startedAt = clock_.Milliseconds();
     }
     if (player == MediaPlayer::Sound) {
-        transcript_.Write("sound", {{"action", "play"}, {"sound", media.sound}, {"loop", false}});
+        transcript_.Write("sound", {{"action", "play"}, {"sound", media.sound}, {"loop", loop}});
     } else {
         transcript_.Write("music", {{"action", "play"}, {"file", media.file.string()}});
     }

@@ -27,9 +27,9 @@ std::optional<std::int64_t> WaveDurationMs(const std::filesystem::path& file);
 //   {"kind":"sound","action":"volume"/"pan"/"frequency","sound":N,"value":V}  in device units
 //   {"kind":"music","action":"play","file":F}             PlayMedia of the music player
 //   {"kind":"music","action":"stop"}                      CloseMedia of the music player
-// The media player of sounds does not loop by itself (the sound player replays a looping piece
-// when it ends), so its play lines say "loop": false, and each restart is a play line of its
-// own. File names are written as UTF-8 paths.
+// The media player of sounds does not loop by itself: the sound player replays a looping piece
+// when it ends, so each restart is a play line of its own, and its play lines say the loop
+// the caller means to make. File names are written as UTF-8 paths.
 //
 // Setting up writes nothing, as nothing is heard: opening and closing the wave output, loading
 // and releasing waves, opening and rewinding media. Neither do calls a real device would
@@ -70,7 +70,7 @@ public:
     void StopMemoryWave() override;
 
     bool OpenMedia(MediaPlayer player, const std::filesystem::path& file, int sound) override;
-    void PlayMedia(MediaPlayer player) override;
+    void PlayMedia(MediaPlayer player, bool loop) override;
     void RewindMedia(MediaPlayer player) override;
     void CloseMedia(MediaPlayer player) override;
     void SetMediaEndHandler(MediaPlayer player, std::function<void()> handler) override;
