@@ -14,6 +14,9 @@ DesktopGame::DesktopGame(GameData& data, DesktopScreen& screen, DesktopEvents& e
     : programs_(data.files,
                 // While the game waits for a program the window is still painted and closed.
                 [&events] { events.ServeModal(); }),
+      // A piece of music that has ended is reported on the audio thread: its handler runs on
+      // the window's thread, between the game's operations.
+      audio_([&events](std::function<void()> call) { events.Calls().Post(std::move(call)); }),
       scoreWindow_(screen.Window(), events.ModalEvents(), pictures_),
       splashWindow_(screen.Window(), screen.FullScreenSize(), events.ModalEvents()),
       shell_(data, ShellPlatform{audio_, scoreWindow_, splashWindow_, dialogs, pictures_}),

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "backends/desktop/DesktopAudio.h"
 #include "backends/desktop/DesktopDialogs.h"
 #include "backends/desktop/DesktopEvents.h"
 #include "backends/desktop/DesktopInput.h"
 #include "backends/desktop/DesktopScoreWindow.h"
 #include "backends/desktop/DesktopScreen.h"
 #include "backends/desktop/DesktopSplashWindow.h"
-#include "backends/desktop/SilentAudio.h"
 #include "backends/posix/PosixProcesses.h"
 #include "codecs/PictureLoader.h"
 #include "engine/RunUnit.h"
@@ -38,7 +38,7 @@ private:
     PictureLoader pictures_;
     DesktopInput input_;
     PosixProcesses programs_;
-    SilentAudio audio_;
+    DesktopAudio audio_;
     DesktopScoreWindow scoreWindow_;
     DesktopSplashWindow splashWindow_;
     CShell shell_;

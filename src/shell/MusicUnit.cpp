@@ -77,21 +77,17 @@ void CSoundPlayer::LoadWaves() {
         if (sound.Kind() != SoundKind::Wave) {
             continue;
         }
-        // A file that has gone since the game was loaded is a sound without copies, as a
-        // missing one is; only a file that is there and cannot be loaded is a failure.
+        // A file that has gone since the game was loaded, or one the output cannot read (not a
+        // wave, damaged), is a sound without copies, as a missing one is: it stays silent, and
+        // the other sounds keep the wave output.
         const std::filesystem::path path = PathOf(sound);
         std::error_code error;
         if (!sound.fileExists || !std::filesystem::is_regular_file(path, error)) {
             continue;
         }
-        if (!audio_.LoadWave(n, path, sound.Copies(), sound.effectsAllowed)) {
-            // The game goes on with the simple playback, without a word.
-            audio_.CloseWaveOutput();
-            waveOutput_ = false;
-            waves_.assign(waves_.size(), WaveSlot{});
-            return;
+        if (audio_.LoadWave(n, path, sound.Copies(), sound.effectsAllowed)) {
+            Slot(n).copies = sound.Copies();
         }
-        Slot(n).copies = sound.Copies();
     }
 }
 

@@ -301,16 +301,21 @@ TEST_F(HeadlessPlaybackTest, WaveSoundsReachTheTranscriptWithTheirGameNumbers) {
                     R"({"step":3,"kind":"sound","action":"stop","sound":2})"));
 }
 
-TEST_F(HeadlessPlaybackTest, ABrokenWaveFileSendsTheGameToTheSimplePlayback) {
+TEST_F(HeadlessPlaybackTest, ABrokenWaveFileStaysSilentAndTheOthersKeepTheWaveOutput) {
     dir_.WriteText("bad.wav", "RIFF but nothing else");
     dir_.Write("ping.wav", Wave(100, 8000));
-    AddSound("ping.wav", false);
-    AddSound("bad.wav", false);
+    AddSound("ping.wav", true);
+    AddSound("bad.wav", true);
     CSoundPlayer player(audio_, sounds_, files_, false);
-    EXPECT_FALSE(player.StartSounds());
+    EXPECT_TRUE(player.StartSounds());
+    EXPECT_TRUE(player.PlayGameSound(2, 0)) << "the file is there: no error for the game";
+    player.SetSoundVolume(2, 0.5);
     player.PlayGameSound(1, 0);
-    EXPECT_THAT(Lines(),
-                ElementsAre(R"({"step":0,"kind":"sound","action":"play","sound":1,"loop":false})"));
+    player.SetSoundVolume(1, 0.5);
+    EXPECT_THAT(
+        Lines(),
+        ElementsAre(R"({"step":0,"kind":"sound","action":"play","sound":1,"loop":false})",
+                    R"({"step":0,"kind":"sound","action":"volume","sound":1,"value":-5000})"));
 }
 
 TEST_F(HeadlessPlaybackTest, BackgroundMusicGoesFromTrackToTrackAsEachEnds) {
