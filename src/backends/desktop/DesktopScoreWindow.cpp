@@ -41,39 +41,6 @@ Font ScoreFont(const std::string& name, Colour colour) {
     return font;
 }
 
-// What a player typed that a name can hold: the characters of the game's code page, and no
-// control characters, since the name box holds one line.
-std::string NameCharacters(std::string_view utf8) {
-    std::string result = Utf8ToAnsiDroppingOthers(utf8);
-    std::erase_if(result, [](char c) {
-        const auto code = static_cast<unsigned char>(c);
-        return code < 0x20 || code == 0x7F;
-    });
-    return result;
-}
-
-// Text input on while the name box is open, and as it was afterwards: the game's window may
-// have it on already.
-class TextInputWhileOpen {
-public:
-    explicit TextInputWhileOpen(const BoxArea& field) : wasActive_(SDL_IsTextInputActive()) {
-        // Where an input method puts its window of candidates.
-        SDL_Rect area{field.x, field.y, field.width, field.height};
-        SDL_SetTextInputRect(&area);
-        SDL_StartTextInput();
-    }
-    ~TextInputWhileOpen() {
-        if (!wasActive_) {
-            SDL_StopTextInput();
-        }
-    }
-    TextInputWhileOpen(const TextInputWhileOpen&) = delete;
-    TextInputWhileOpen& operator=(const TextInputWhileOpen&) = delete;
-
-private:
-    bool wasActive_;
-};
-
 void NoWindow(const ScoreTableView& table, const std::string& reason) {
     std::cerr << AnsiToUtf8(table.caption) << " (no window: " << reason << ")\n";
     for (int place = 1; place <= kScorePlaces; ++place) {
@@ -153,7 +120,7 @@ bool ScoreTableBox::Handle(const SDL_Event& event) {
         caretShown_ = true;
         return HandleKey(event.key.keysym.sym, event.key.repeat != 0);
     case SDL_TEXTINPUT: {
-        const std::string typed = NameCharacters(event.text.text);
+        const std::string typed = TypedLineCharacters(event.text.text);
         if (!nameBox_ || typed.empty()) {
             return false;
         }

@@ -28,17 +28,6 @@ constexpr Colour kFieldFace = 0xFFFFFF;
 constexpr Colour kHighlight = 0xD77800;
 constexpr Colour kHighlightText = 0xFFFFFF;
 
-// The characters of a UTF-8 text that the game's code page can hold, in it. The others are
-// dropped, and so are control characters: the field holds one line.
-std::string AnsiCharacters(std::string_view utf8) {
-    std::string result = Utf8ToAnsiDroppingOthers(utf8);
-    std::erase_if(result, [](char c) {
-        const auto code = static_cast<unsigned char>(c);
-        return code < 0x20 || code == 0x7F;
-    });
-    return result;
-}
-
 std::size_t WordStartBefore(const std::string& text, std::size_t position) {
     while (position > 0 && text[position - 1] == ' ') {
         --position;
@@ -158,7 +147,7 @@ bool InputBox::Handle(const SDL_Event& event) {
         caretShown_ = true;
         return HandleKey(event.key.keysym.sym, event.key.keysym.mod, event.key.repeat != 0);
     case SDL_TEXTINPUT: {
-        const std::string typed = AnsiCharacters(event.text.text);
+        const std::string typed = TypedLineCharacters(event.text.text);
         if (typed.empty()) {
             return false;
         }
@@ -344,7 +333,7 @@ void InputBox::Paste() {
     if (held.empty()) {
         return;
     }
-    Replace(AnsiCharacters(std::string_view(held).substr(0, held.find_first_of("\r\n"))));
+    Replace(TypedLineCharacters(std::string_view(held).substr(0, held.find_first_of("\r\n"))));
 }
 
 std::size_t InputBox::PositionAt(int x) const {
@@ -429,28 +418,6 @@ void InputBox::DrawField() {
 }
 
 namespace {
-
-// Text input on for as long as the box is open, and as it was afterwards: the game's window
-// may have it on already.
-class TextInputWhileOpen {
-public:
-    explicit TextInputWhileOpen(const BoxArea& field) : wasActive_(SDL_IsTextInputActive()) {
-        // Where an input method puts its window of candidates.
-        SDL_Rect area{field.x, field.y, field.width, field.height};
-        SDL_SetTextInputRect(&area);
-        SDL_StartTextInput();
-    }
-    ~TextInputWhileOpen() {
-        if (!wasActive_) {
-            SDL_StopTextInput();
-        }
-    }
-    TextInputWhileOpen(const TextInputWhileOpen&) = delete;
-    TextInputWhileOpen& operator=(const TextInputWhileOpen&) = delete;
-
-private:
-    bool wasActive_;
-};
 
 std::optional<std::string> NoBox(std::string_view prompt, const char* reason) {
     std::string shown;

@@ -1,6 +1,7 @@
 #include "backends/desktop/ModalWindow.h"
 
 #include "backends/desktop/SdlHandles.h"
+#include "base/AnsiText.h"
 
 #include <SDL.h>
 
@@ -101,6 +102,28 @@ std::pair<int, int> BoxPosition(SDL_Window* parent, int width, int height) {
 }
 
 } // namespace
+
+std::string TypedLineCharacters(std::string_view utf8) {
+    std::string result = Utf8ToAnsiDroppingOthers(utf8);
+    std::erase_if(result, [](char c) {
+        const auto code = static_cast<unsigned char>(c);
+        return code < 0x20 || code == 0x7F;
+    });
+    return result;
+}
+
+TextInputWhileOpen::TextInputWhileOpen(const BoxArea& field)
+    : wasActive_(SDL_IsTextInputActive() == SDL_TRUE) {
+    SDL_Rect area{field.x, field.y, field.width, field.height};
+    SDL_SetTextInputRect(&area);
+    SDL_StartTextInput();
+}
+
+TextInputWhileOpen::~TextInputWhileOpen() {
+    if (!wasActive_) {
+        SDL_StopTextInput();
+    }
+}
 
 Font BoxFont(Colour colour) {
     Font font;

@@ -49,6 +49,23 @@ std::vector<std::string> SplitAtBreaks(std::string_view text);
 // font, and inside a word that is wider on its own. No lines for an empty text.
 std::vector<std::string> WrappedLines(std::string_view text, Canvas& measure, int maxWidth);
 
+// What a player typed that a one-line field can hold: the characters of the game's code page
+// (Windows-1252), and no control characters.
+std::string TypedLineCharacters(std::string_view utf8);
+
+// SDL's text input on while a box's field is open, and as it was afterwards: the game's window
+// may have it on already. `field` is where an input method puts its window of candidates.
+class TextInputWhileOpen {
+public:
+    explicit TextInputWhileOpen(const BoxArea& field);
+    ~TextInputWhileOpen();
+    TextInputWhileOpen(const TextInputWhileOpen&) = delete;
+    TextInputWhileOpen& operator=(const TextInputWhileOpen&) = delete;
+
+private:
+    bool wasActive_;
+};
+
 // A button's width for its label (Windows-1252) in the box's font: never below kBoxButtonWidth.
 int BoxButtonWidth(Canvas& measure, std::string_view label);
 
