@@ -1,6 +1,7 @@
 #include "backends/cairo/CairoCanvas.h"
 
 #include "base/AnsiText.h"
+#include "base/FontFamilies.h"
 
 #include <algorithm>
 #include <array>
@@ -34,33 +35,6 @@ constexpr std::array<HatchRows, 8> kHatches = {{
 
 bool IsHatch(BrushStyle style) {
     return style != BrushStyle::Clear && style != BrushStyle::Solid;
-}
-
-// Games ask for the fonts every Windows machine had; these stand-ins have the same metrics.
-// fontconfig usually maps the names itself, but naming the stand-in as well makes it certain.
-struct FontStandIn {
-    std::string_view name;
-    std::string_view standIn;
-};
-constexpr std::array<FontStandIn, 3> kFontStandIns = {{
-    {"times new roman", "Liberation Serif"},
-    {"arial", "Liberation Sans"},
-    {"courier new", "Liberation Mono"},
-}};
-
-std::string FamilyList(const std::string& name) {
-    std::string lower = name;
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) {
-        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    });
-    std::string family = AnsiToUtf8(name);
-    for (const FontStandIn& entry : kFontStandIns) {
-        if (lower == entry.name) {
-            family += ',';
-            family += entry.standIn;
-        }
-    }
-    return family;
 }
 
 // Windows' MulDiv: rounded half away from zero.
@@ -593,7 +567,7 @@ void CairoCanvas::PrepareFont() {
     }
     fontDescription_.reset(pango_font_description_new());
     PangoFontDescription* description = fontDescription_.get();
-    pango_font_description_set_family(description, FamilyList(font_.name).c_str());
+    pango_font_description_set_family(description, FontFamilyList(AnsiToUtf8(font_.name)).c_str());
     pango_font_description_set_weight(description,
                                       font_.bold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
     pango_font_description_set_style(description,

@@ -1,5 +1,7 @@
 #include "backends/desktop/RichTextView.h"
 
+#include "base/FontFamilies.h"
+
 #include <pango/pangocairo.h>
 
 #include <algorithm>
@@ -33,40 +35,14 @@ using ContextHandle = std::unique_ptr<PangoContext, GObjectUnref>;
 using LayoutHandle = std::unique_ptr<PangoLayout, GObjectUnref>;
 using FontDescriptionHandle = std::unique_ptr<PangoFontDescription, FontDescriptionFree>;
 
-// Documents name the fonts every Windows machine had; these stand-ins have the same metrics.
-// The same names as the game canvas uses.
-struct FontStandIn {
-    std::string_view name;
-    std::string_view standIn;
-};
-constexpr std::array<FontStandIn, 3> kFontStandIns = {{
-    {"times new roman", "Liberation Serif"},
-    {"arial", "Liberation Sans"},
-    {"courier new", "Liberation Mono"},
-}};
-
-std::string FamilyList(std::string_view name) {
-    std::string family(name.empty() ? kDefaultFont : name);
-    std::string lower = family;
-    std::ranges::transform(lower, lower.begin(), [](unsigned char c) {
-        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    });
-    for (const FontStandIn& entry : kFontStandIns) {
-        if (lower == entry.name) {
-            family += ',';
-            family += entry.standIn;
-        }
-    }
-    return family;
-}
-
 int Pixels(int twips) {
     return twips / kTwipsPerPixel;
 }
 
 FontDescriptionHandle Describe(const TextStyle& style) {
     FontDescriptionHandle description(pango_font_description_new());
-    pango_font_description_set_family(description.get(), FamilyList(style.font).c_str());
+    pango_font_description_set_family(
+        description.get(), FontFamilyList(style.font.empty() ? kDefaultFont : style.font).c_str());
     pango_font_description_set_size(description.get(), style.halfPoints * PANGO_SCALE / 2);
     pango_font_description_set_weight(description.get(),
                                       style.bold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
