@@ -110,7 +110,7 @@ TEST(Games, TheExampleGameHasCleanCodeAndPlaysToItsEnd) {
     const std::string example = std::string(VELKARO_EXAMPLES_DIR) + "/catch.qvf";
     const tools::ProgramRun check = tools::Qvf(folder, {"check", example});
     EXPECT_EQ(check.status, 0) << check.out << check.err;
-    EXPECT_EQ(check.out, "");
+    EXPECT_EQ(check.out.rfind(example + ": no errors in ", 0), 0u) << check.out;
 
     const tools::ProgramRun run =
         tools::Qvf(folder, {"run", example, "--seed", "3", "--steps", "3000"});

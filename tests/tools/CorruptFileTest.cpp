@@ -48,7 +48,7 @@ struct CorruptCase {
 
 std::vector<CorruptCase> CorruptCases() {
     std::vector<CorruptCase> cases;
-    cases.push_back({"the file is empty", {}});
+    cases.push_back({"bad.qvf is empty", {}});
     cases.push_back({"format version is 301, not 300", WriteTestGame(GameOfVersion(301))});
     cases.push_back({"format version is 299", WriteTestGame(GameOfVersion(299))});
 

@@ -58,33 +58,140 @@ TEST(QvfProgram, FailuresExitWithOne) {
     EXPECT_NE(pack.err.find(".rooms: expected a list"), std::string::npos) << pack.err;
 }
 
-TEST(QvfProgram, UsageErrorsExitWithTwoAndOneLine) {
+std::string FirstLine(const std::string& text) {
+    return text.substr(0, text.find('\n'));
+}
+
+TEST(QvfProgram, HelpAndVersionGoToStandardOutputWithStatusZero) {
     TempDir folder;
-    const std::vector<std::vector<std::string>> wrong = {
-        {},
-        {"frobnicate"},
-        {"pack", "game.json"},
-        {"pack", "-o", "game.qvf"},
-        {"dump", "game.qvf", "-o"},
-        {"dump", "a.qvf", "b.qvf", "-o", "dir"},
-        {"pack", "--verbose", "game.json", "-o", "g.qvf"},
+    struct Case {
+        std::vector<std::string> args;
+        std::string firstLine;
     };
-    for (const auto& args : wrong) {
-        const ProgramRun run = Qvf(folder, args);
-        EXPECT_EQ(run.status, 2) << ::testing::PrintToString(args);
-        EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
-        EXPECT_EQ(run.err.rfind("qvf", 0), 0u) << run.err;
+    const std::vector<Case> cases = {
+        {{"--help"}, "usage: qvf COMMAND [ARGUMENTS]"},
+        {{"-h"}, "usage: qvf COMMAND [ARGUMENTS]"},
+        {{"help"}, "usage: qvf COMMAND [ARGUMENTS]"},
+        {{"--version"}, std::string("qvf ") + QVF_VERSION},
+        {{"pack", "--help"}, "usage: qvf pack DESC.json -o GAME.qvf"},
+        {{"pack", "game.json", "-h"}, "usage: qvf pack DESC.json -o GAME.qvf"},
+        {{"help", "dump"}, "usage: qvf dump GAME.qvf -o DIR"},
+        {{"dump", "--help"}, "usage: qvf dump GAME.qvf -o DIR"},
+        {{"check", "--help"}, "usage: qvf check GAME.qvf"},
+        {{"run", "--help"}, "usage: qvf run GAME.qvf [--steps N] [--seed S] [--input FILE] "
+                            "[--answers FILE] [--frames DIR] [--every K] [--realtime] "
+                            "[--transcript FILE] [--allow-execute]"},
+        {{"run", "game.qvf", "--steps", "3", "--help"}, "usage: qvf run GAME.qvf [--steps N] "
+                                                        "[--seed S] [--input FILE] [--answers "
+                                                        "FILE] [--frames DIR] [--every K] "
+                                                        "[--realtime] [--transcript FILE] "
+                                                        "[--allow-execute]"},
+    };
+    for (const Case& c : cases) {
+        const ProgramRun run = Qvf(folder, c.args);
+        EXPECT_EQ(run.status, 0) << ::testing::PrintToString(c.args);
+        EXPECT_EQ(FirstLine(run.out), c.firstLine) << ::testing::PrintToString(c.args);
+        EXPECT_EQ(run.err, "") << ::testing::PrintToString(c.args);
+    }
+    // The whole help lists every command and the one rule of exit statuses.
+    const ProgramRun help = Qvf(folder, {"--help"});
+    for (const char* piece : {"qvf pack DESC.json -o GAME.qvf", "qvf dump GAME.qvf -o DIR",
+                              "qvf check GAME.qvf", "qvf run GAME.qvf", "qvf --version",
+                              "Exit status", "  2  wrong usage"}) {
+        EXPECT_NE(help.out.find(piece), std::string::npos) << piece;
+    }
+    // Each command's help names its own options.
+    EXPECT_NE(Qvf(folder, {"run", "--help"}).out.find("--transcript FILE"), std::string::npos);
+    EXPECT_NE(Qvf(folder, {"pack", "--help"}).out.find("-o, --output GAME.qvf"),
+              std::string::npos);
+    EXPECT_EQ(Qvf(folder, {"check", "--help"}).out.find("--output"), std::string::npos);
+}
+
+TEST(QvfProgram, EveryWrongUsageExitsWithTwoAndOneLineNamingTheFault) {
+    TempDir folder;
+    struct Case {
+        std::vector<std::string> args;
+        std::string line;
+    };
+    const std::vector<Case> cases = {
+        {{}, "qvf: missing command (try qvf --help)"},
+        {{"frobnicate"}, "qvf: unknown command frobnicate (try qvf --help)"},
+        {{"--version", "x"}, "qvf --version: unexpected argument x (try qvf --help)"},
+        {{"help", "frobnicate"}, "qvf help: unknown command frobnicate (try qvf --help)"},
+        {{"pack"}, "qvf pack: missing DESC.json (usage: qvf pack DESC.json -o GAME.qvf)"},
+        {{"pack", "game.json"},
+         "qvf pack: missing -o GAME.qvf (usage: qvf pack DESC.json -o GAME.qvf)"},
+        {{"pack", "-o", "game.qvf"},
+         "qvf pack: missing DESC.json (usage: qvf pack DESC.json -o GAME.qvf)"},
+        {{"pack", "--verbose", "game.json", "-o", "g.qvf"},
+         "qvf pack: unknown option --verbose (usage: qvf pack DESC.json -o GAME.qvf)"},
+        {{"pack", "a.json", "-o", "a.qvf", "-o", "b.qvf"},
+         "qvf pack: -o is given twice (usage: qvf pack DESC.json -o GAME.qvf)"},
+        {{"dump", "game.qvf", "-o"},
+         "qvf dump: -o needs DIR (usage: qvf dump GAME.qvf -o DIR)"},
+        {{"dump", "a.qvf", "b.qvf", "-o", "dir"},
+         "qvf dump: unexpected argument b.qvf (usage: qvf dump GAME.qvf -o DIR)"},
+        {{"dump", "", "-o", "dir"},
+         "qvf dump: an empty file name (usage: qvf dump GAME.qvf -o DIR)"},
+        {{"check"}, "qvf check: expected one game file (usage: qvf check GAME.qvf)"},
+        {{"check", "a.qvf", "b.qvf"},
+         "qvf check: expected one game file (usage: qvf check GAME.qvf)"},
+        {{"check", "--all", "a.qvf"},
+         "qvf check: unknown option --all (usage: qvf check GAME.qvf)"},
+    };
+    for (const Case& c : cases) {
+        const ProgramRun run = Qvf(folder, c.args);
+        EXPECT_EQ(run.status, 2) << ::testing::PrintToString(c.args);
+        EXPECT_EQ(run.err, c.line + "\n") << ::testing::PrintToString(c.args);
         EXPECT_EQ(run.out, "");
     }
 }
 
-TEST(QvfProgram, HelpListsTheCommands) {
+// Whatever a command is given where a game file belongs, the message says what it is.
+TEST(QvfProgram, AFileThatIsNoGameFileIsNamedForWhatItIs) {
     TempDir folder;
-    const ProgramRun run = Qvf(folder, {"--help"});
-    EXPECT_EQ(run.status, 0);
-    EXPECT_NE(run.out.find("qvf pack DESC.json -o GAME.qvf"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("qvf dump GAME.qvf -o DIR"), std::string::npos) << run.out;
-    EXPECT_EQ(run.err, "");
+    const fs::path description = folder.WriteText("game.json", "{\"rooms\": []}");
+    const fs::path braces = folder.WriteText("game.txt", "  {\"rooms\": []}");
+    const fs::path text = folder.WriteText("notes.qvf", "not a game, only words");
+    const fs::path empty = folder.WriteText("empty.qvf", "");
+    const fs::path directory = folder.Path() / "a folder";
+    fs::create_directories(directory);
+    struct Case {
+        fs::path file;
+        std::string end;
+    };
+    const std::vector<Case> cases = {
+        {description, " is a game description: pack it first with qvf pack"},
+        {braces, " is a game description: pack it first with qvf pack"},
+        {text, " is not a game file"},
+        {empty, " is empty"},
+        {directory, " is a directory"},
+    };
+    for (const Case& c : cases) {
+        const std::vector<std::vector<std::string>> commands = {
+            {"check", c.file.string()},
+            {"run", c.file.string()},
+            {"dump", c.file.string(), "-o", (folder.Path() / "out").string()},
+        };
+        for (const auto& args : commands) {
+            const ProgramRun run = Qvf(folder, args);
+            EXPECT_EQ(run.status, 1) << ::testing::PrintToString(args);
+            EXPECT_EQ(run.err, "qvf " + args[0] + ": " + c.file.string() + c.end + "\n");
+            EXPECT_EQ(run.out, "");
+        }
+    }
+    EXPECT_FALSE(fs::exists(folder.Path() / "out"));
+
+    // And pack, given what is not a description.
+    const fs::path game = folder.Write("game.qvf", WriteTestGame(TestGame{}));
+    ProgramRun pack = Qvf(folder, {"pack", game.string(), "-o", (folder.Path() / "g.qvf").string()});
+    EXPECT_EQ(pack.status, 1);
+    EXPECT_EQ(pack.err, "qvf pack: " + game.string() +
+                            " is a game file, not a description: qvf dump writes its description\n");
+    pack = Qvf(folder, {"pack", directory.string(), "-o", (folder.Path() / "g.qvf").string()});
+    EXPECT_EQ(pack.status, 1);
+    EXPECT_EQ(pack.err, "qvf pack: " + directory.string() + " is a directory\n");
+    EXPECT_FALSE(fs::exists(folder.Path() / "g.qvf"));
 }
 
 } // namespace
@@ -118,7 +225,18 @@ TEST(QvfProgram, CheckListsTheErrorsOfAGamesCodeWithTheirPlaces) {
     const auto cleanGame = folder.Write("clean.qvf", WriteTestGame(game));
     run = Qvf(folder, {"check", cleanGame.string()});
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "");
+    // The one piece of code, `{ x = clean.x + sqrt(4) }`.
+    EXPECT_EQ(run.out, cleanGame.string() + ": no errors in 1 piece of code\n");
+    EXPECT_EQ(run.err, "");
+
+    // Expressions and quoted texts count; plain texts and events that never run do not.
+    game.objects[0].events.push_back(
+        {3, 0, {MakeAction(411, {"plain words"}), MakeAction(411, {"'quoted' + \"text\""}),
+                MakeAction(104, {"1", "2"})}});
+    const auto more = folder.Write("more.qvf", WriteTestGame(game));
+    run = Qvf(folder, {"check", more.string()});
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(run.out, more.string() + ": no errors in 4 pieces of code\n");
 
     run = Qvf(folder, {"check", (folder.Path() / "missing.qvf").string()});
     EXPECT_EQ(run.status, 1);

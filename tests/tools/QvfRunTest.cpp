@@ -119,26 +119,61 @@ TEST(QvfRun, AGameThatCannotBeLoadedExitsWithOneAndSaysWhy) {
 TEST(QvfRun, UsageErrorsExitWithTwoAndOneLine) {
     TempDir folder;
     const fs::path game = CountingGame(folder);
-    const fs::path badInput = folder.WriteText("input.txt", "0 key_down 13\n1 kick 3\n");
-    const std::vector<std::vector<std::string>> wrong = {
-        {},
-        {game.string(), "--steps"},
-        {game.string(), "--steps", "-1"},
-        {game.string(), "--every", "0"},
-        {game.string(), "--fast"},
-        {game.string(), game.string()},
-        {game.string(), "--answers", (folder.Path() / "none.txt").string()},
-        {game.string(), "--input", badInput.string()},
+    const std::string usage =
+        " (usage: qvf run GAME.qvf [--steps N] [--seed S] [--input FILE] [--answers FILE] "
+        "[--frames DIR] [--every K] [--realtime] [--transcript FILE] [--allow-execute])";
+    struct Case {
+        std::vector<std::string> args;
+        std::string line;
     };
-    for (const auto& args : wrong) {
-        const ProgramRun run = QvfRun(folder, args);
-        EXPECT_EQ(run.status, 2) << ::testing::PrintToString(args);
-        EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
-        EXPECT_EQ(run.err.rfind("qvf run: ", 0), 0u) << run.err;
+    const std::vector<Case> cases = {
+        {{}, "expected a game file" + usage},
+        {{"--steps", "3"}, "expected a game file" + usage},
+        {{game.string(), "--steps"}, "--steps needs a value"},
+        {{game.string(), "--steps", "-1"}, "--steps expects a whole number from 0, not \"-1\""},
+        {{game.string(), "--seed", "x"}, "--seed expects a whole number from 0, not \"x\""},
+        {{game.string(), "--every", "0"}, "--every expects a whole number from 1, not \"0\""},
+        {{game.string(), "--input"}, "--input needs a value"},
+        {{game.string(), "--answers"}, "--answers needs a value"},
+        {{game.string(), "--frames"}, "--frames needs a value"},
+        {{game.string(), "--transcript"}, "--transcript needs a value"},
+        {{game.string(), "--fast"}, "unknown option \"--fast\"" + usage},
+        {{game.string(), game.string()}, "expected one game file" + usage},
+    };
+    for (const Case& c : cases) {
+        const ProgramRun run = QvfRun(folder, c.args);
+        EXPECT_EQ(run.status, 2) << ::testing::PrintToString(c.args);
+        EXPECT_EQ(run.err, "qvf run: " + c.line + "\n") << ::testing::PrintToString(c.args);
         EXPECT_EQ(run.out, "");
     }
-    EXPECT_NE(QvfRun(folder, {game.string(), "--input", badInput.string()}).err.find("line 2"),
-              std::string::npos);
+}
+
+// The files a run is given are input: their faults exit with 1, like a game file's.
+TEST(QvfRun, FaultsOfTheGivenFilesExitWithOneAndOneLine) {
+    TempDir folder;
+    const fs::path game = CountingGame(folder);
+    const fs::path badInput = folder.WriteText("input.txt", "0 key_down 13\n1 kick 3\n");
+    const fs::path badAnswers = folder.WriteText("answers.txt", "ok\nmaybe\n");
+    const fs::path blocker = folder.WriteText("blocker", "a file where a folder should be");
+    struct Case {
+        std::vector<std::string> args;
+        std::string start;
+    };
+    const std::vector<Case> cases = {
+        {{game.string(), "--answers", (folder.Path() / "none.txt").string()}, "cannot read "},
+        {{game.string(), "--input", folder.Path().string()}, folder.Path().string() + " is a "},
+        {{game.string(), "--input", badInput.string()}, badInput.string() + ": line 2"},
+        {{game.string(), "--answers", badAnswers.string()}, badAnswers.string() + ": line 2"},
+        {{game.string(), "--frames", (blocker / "frames").string()}, "cannot make the folder "},
+        {{game.string(), "--transcript", (blocker / "t.jsonl").string()}, "cannot write "},
+    };
+    for (const Case& c : cases) {
+        const ProgramRun run = QvfRun(folder, c.args);
+        EXPECT_EQ(run.status, 1) << ::testing::PrintToString(c.args);
+        EXPECT_EQ(run.err.rfind("qvf run: " + c.start, 0), 0u) << run.err;
+        EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
+        EXPECT_EQ(run.out, "");
+    }
 }
 
 } // namespace

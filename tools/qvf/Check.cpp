@@ -4,6 +4,7 @@
 #include "base/AnsiText.h"
 #include "data/GameLoader.h"
 #include "functions/FunctionTables.h"
+#include "script/ActionArguments.h"
 #include "script/CodeCheck.h"
 
 #include <optional>
@@ -30,12 +31,47 @@ private:
     std::ostream& out_;
 };
 
+// The pieces of code the check reads: every expression, piece of code and quoted text of the
+// actions in the events that run.
+std::size_t CountPiecesOfCode(const GameData& game) {
+    std::size_t count = 0;
+    for (int o = 1; o <= game.objects.Count(); ++o) {
+        game.objects.Get(o).ForEachEventList([&](int row, int, const CActionList& list) {
+            if (EventRowName(row)[0] == '\0') {
+                return;
+            }
+            for (int a = 1; a <= list.Count(); ++a) {
+                const CAction& action = list.Get(a);
+                const ActionArgumentKinds kinds = ArgumentKindsOf(action.id);
+                for (std::size_t k = 0; k < kinds.size(); ++k) {
+                    const bool code =
+                        kinds[k] == ArgumentKind::Expression || kinds[k] == ArgumentKind::Code ||
+                        (kinds[k] == ArgumentKind::Text && IsQuotedText(action.arguments[k]));
+                    count += code ? 1 : 0;
+                }
+            }
+        });
+    }
+    return count;
+}
+
 } // namespace
 
 int CheckCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (args.size() != 1 || args[0].empty() || args[0].front() == '-') {
-        err << "qvf check: expected one game file (usage: qvf check GAME.qvf)\n";
+    constexpr const char* kUsage = " (usage: qvf check GAME.qvf)";
+    for (const std::string& arg : args) {
+        if (arg.size() > 1 && arg.front() == '-') {
+            err << "qvf check: unknown option " << arg << kUsage << "\n";
+            return kExitUsage;
+        }
+    }
+    if (args.size() != 1 || args[0].empty()) {
+        err << "qvf check: expected one game file" << kUsage << "\n";
         return kExitUsage;
+    }
+    if (const auto problem = NotAGameFile(args[0])) {
+        err << "qvf check: " << args[0] << " " << *problem << "\n";
+        return kExitFailed;
     }
     MessagesToStream messages(err);
     GameData game;
@@ -46,7 +82,12 @@ int CheckCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     for (const CodeFinding& finding : findings) {
         out << AnsiToUtf8(DescribeFinding(finding)) << "\n";
     }
-    return findings.empty() ? kExitDone : kExitFailed;
+    if (!findings.empty()) {
+        return kExitFailed;
+    }
+    out << args[0] << ": no errors in "
+        << Counted(CountPiecesOfCode(game), "piece of code", "pieces of code") << "\n";
+    return kExitDone;
 }
 
 } // namespace velkaro::qvf

@@ -1,6 +1,57 @@
 #include "CommandLine.h"
 
+#include <algorithm>
+#include <fstream>
+
 namespace velkaro::qvf {
+
+std::string Counted(std::size_t count, const std::string& singular, const std::string& plural) {
+    return std::to_string(count) + " " + (count == 1 ? singular : plural);
+}
+
+bool StartsLikeAGameFile(const std::vector<std::uint8_t>& bytes) {
+    // A game file starts with its format version, a small number (300 in the files the player
+    // reads). Text, pictures and archives start with larger numbers.
+    constexpr std::uint32_t kLargestVersion = 9999;
+    if (bytes.size() < 4) {
+        return false;
+    }
+    const std::uint32_t version = bytes[0] | bytes[1] << 8 | bytes[2] << 16 |
+                                  static_cast<std::uint32_t>(bytes[3]) << 24;
+    return version >= 1 && version <= kLargestVersion;
+}
+
+std::optional<std::string> NotAGameFile(const std::filesystem::path& path) {
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    if (status.type() == std::filesystem::file_type::not_found) {
+        return std::nullopt;
+    }
+    if (std::filesystem::is_directory(status)) {
+        return std::string("is a directory");
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return std::nullopt; // the loader says it cannot be read
+    }
+    std::vector<std::uint8_t> head(64);
+    in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(in.gcount()));
+    if (head.empty()) {
+        return std::string("is empty");
+    }
+    if (StartsLikeAGameFile(head)) {
+        return std::nullopt;
+    }
+    const auto first = std::find_if(head.begin(), head.end(), [](std::uint8_t c) {
+        return c != ' ' && c != '\t' && c != '\r' && c != '\n';
+    });
+    const bool braces = first != head.end() && *first == '{';
+    if (path.extension() == ".json" || braces) {
+        return std::string("is a game description: pack it first with qvf pack");
+    }
+    return std::string("is not a game file");
+}
 
 std::optional<InputAndOutput> ReadInputAndOutput(const std::vector<std::string>& args,
                                                  const std::string& command,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <ostream>
@@ -8,10 +10,24 @@
 
 namespace velkaro::qvf {
 
-// Exit statuses of every qvf command.
+// Exit statuses of every qvf command: done; a file is at fault (an input that cannot be read or
+// holds errors, or an output that cannot be written); the command line is wrong (one line on
+// standard error). `run` has no status of its own beyond these.
 constexpr int kExitDone = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
+
+// "1 room", "2 rooms": a count with the word that fits it.
+std::string Counted(std::size_t count, const std::string& singular, const std::string& plural);
+
+// What is wrong with giving `path` where a game file is expected, as the end of a message
+// ("is a directory", "is empty", "is a game description: pack it first with qvf pack", "is not
+// a game file"); none when it is a file that starts like a game file, or when there is nothing there
+// (the game loader says so in its own words).
+std::optional<std::string> NotAGameFile(const std::filesystem::path& path);
+
+// Whether `bytes` start the way a game file does: a format version of a plausible size.
+bool StartsLikeAGameFile(const std::vector<std::uint8_t>& bytes);
 
 // One qvf command: runs with the arguments after its name, writes its results to files and
 // `out`, its messages to `err`, and answers the exit status.

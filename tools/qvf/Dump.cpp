@@ -41,6 +41,10 @@ int DumpCommand(const std::vector<std::string>& args, std::ostream&, std::ostrea
             err << "qvf dump: " << source << ": no such file\n";
             return kExitFailed;
         }
+        if (const auto problem = NotAGameFile(files->input)) {
+            err << "qvf dump: " << source << " " << *problem << "\n";
+            return kExitFailed;
+        }
         if (!std::filesystem::is_regular_file(files->input, error)) {
             err << "qvf dump: " << source << ": not a file\n";
             return kExitFailed;

@@ -1,5 +1,7 @@
 #include "GameDescription.h"
 
+#include "CommandLine.h"
+
 #include "base/AnsiText.h"
 #include "base/WholeFile.h"
 #include "codecs/BmpCodec.h"
@@ -776,8 +778,8 @@ std::vector<std::uint8_t> LoadSpriteFile(const std::filesystem::path& path) {
         return fail("the BMP file is cut short");
     }
     if (*size != bytes.size()) {
-        return fail("the BMP file has " + std::to_string(bytes.size() - *size) +
-                    " bytes more than its headers and pixel rows, so it cannot be embedded "
+        return fail("the BMP file has " + Counted(bytes.size() - *size, "byte", "bytes") +
+                    " more than its headers and pixel rows, so it cannot be embedded "
                     "unchanged; save it again as a plain BMP, or as PNG");
     }
     try {

@@ -1,5 +1,7 @@
 #include "GameFileSyntax.h"
 
+#include "CommandLine.h"
+
 #include "base/AnsiText.h"
 #include "codecs/BmpCodec.h"
 #include "codecs/PictureError.h"
@@ -81,9 +83,11 @@ public:
             }
         }
         if (stream_.Remaining() > 0) {
-            Inexact(stream_.Position(), std::to_string(stream_.Remaining()) +
-                                            " bytes after the sounds section, which the player "
-                                            "ignores, are not kept");
+            const bool one = stream_.Remaining() == 1;
+            Inexact(stream_.Position(),
+                    Counted(stream_.Remaining(), "byte", "bytes") +
+                        " after the sounds section, which the player ignores, " +
+                        (one ? "is" : "are") + " not kept");
         }
         result.inexact = std::move(inexact_);
         return result;
@@ -123,9 +127,9 @@ private:
     std::span<const std::uint8_t> Take(std::size_t n, const char* what) {
         const std::size_t offset = stream_.Position();
         if (n > stream_.Remaining()) {
-            Corrupt(offset, std::string(what) + " of " + std::to_string(n) +
-                                " bytes runs past the end of the file (" +
-                                std::to_string(stream_.Remaining()) + " bytes are left)");
+            Corrupt(offset, std::string(what) + " of " + Counted(n, "byte", "bytes") +
+                                " runs past the end of the file (" +
+                                Counted(stream_.Remaining(), "byte is", "bytes are") + " left)");
         }
         return stream_.Take(n);
     }
@@ -304,8 +308,8 @@ private:
             Corrupt(offset, "the file ends inside the BMP picture's headers");
         }
         if (*size > stream_.Remaining()) {
-            Corrupt(offset, "the BMP picture of " + std::to_string(*size) +
-                                " bytes runs past the end of the file");
+            Corrupt(offset, "the BMP picture of " + Counted(static_cast<std::size_t>(*size), "byte", "bytes") +
+                                " runs past the end of the file");
         }
         auto bytes = stream_.Take(static_cast<std::size_t>(*size));
         // Decoding is the only test of the rows that the player's own reading makes. The

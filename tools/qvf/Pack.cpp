@@ -24,6 +24,16 @@ int PackCommand(const std::vector<std::string>& args, std::ostream&, std::ostrea
         return kExitUsage;
     }
     const std::string source = files->input.string();
+    std::error_code error;
+    if (std::filesystem::is_directory(files->input, error)) {
+        err << "qvf pack: " << source << " is a directory\n";
+        return kExitFailed;
+    }
+    if (const auto head = ReadFileWhole(files->input); head && StartsLikeAGameFile(*head)) {
+        err << "qvf pack: " << source
+            << " is a game file, not a description: qvf dump writes its description\n";
+        return kExitFailed;
+    }
     try {
         const Json description = ParseDescription(ReadText(files->input));
         const GameFile game = GameFromDescription(description, files->input.parent_path());

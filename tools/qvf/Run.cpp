@@ -44,6 +44,11 @@ struct UsageError {
     std::string message;
 };
 
+// A file given on the command line that cannot be read, holds errors, or cannot be written.
+struct FileError {
+    std::string message;
+};
+
 template <typename Number>
 Number ReadNumber(const std::string& option, const std::string& text, Number low) {
     Number value{};
@@ -100,14 +105,18 @@ RunOptions ReadOptions(const std::vector<std::string>& args) {
 }
 
 template <typename Script> Script ReadScript(const std::filesystem::path& file) {
+    std::error_code error;
+    if (std::filesystem::is_directory(file, error)) {
+        throw FileError{file.string() + " is a directory"};
+    }
     std::ifstream in(file);
     if (!in) {
-        throw UsageError{"cannot read " + file.string()};
+        throw FileError{"cannot read " + file.string()};
     }
     try {
         return Script::Read(in);
     } catch (const InputFileError& error) {
-        throw UsageError{file.string() + ": " + error.what()};
+        throw FileError{file.string() + ": " + error.what()};
     }
 }
 
@@ -230,6 +239,14 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     std::ofstream transcriptFile;
     try {
         options = ReadOptions(args);
+    } catch (const UsageError& error) {
+        err << "qvf run: " << error.message << "\n";
+        return kExitUsage;
+    }
+    try {
+        if (const auto problem = NotAGameFile(options.game)) {
+            throw FileError{options.game.string() + " " + *problem};
+        }
         if (options.answers) {
             answers = ReadScript<AnswerScript>(*options.answers);
         }
@@ -240,18 +257,18 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
             std::error_code error;
             std::filesystem::create_directories(*options.frames, error);
             if (error) {
-                throw UsageError{"cannot make the folder " + options.frames->string()};
+                throw FileError{"cannot make the folder " + options.frames->string()};
             }
         }
         if (options.transcript) {
             transcriptFile.open(*options.transcript, std::ios::binary | std::ios::trunc);
             if (!transcriptFile) {
-                throw UsageError{"cannot write " + options.transcript->string()};
+                throw FileError{"cannot write " + options.transcript->string()};
             }
         }
-    } catch (const UsageError& error) {
+    } catch (const FileError& error) {
         err << "qvf run: " << error.message << "\n";
-        return kExitUsage;
+        return kExitFailed;
     }
 
     Transcript transcript(options.transcript ? static_cast<std::ostream&>(transcriptFile) : out);
