@@ -18,6 +18,9 @@ VELKARO_PACKAGES=(
     libgtest-dev libgmock-dev googletest libbenchmark-dev imagemagick liblua5.4-dev
     # window tests (a video made at test time) and the fuzzer
     xvfb xauth xdotool ffmpeg clang libclang-rt-14-dev
+    # packaging: the Debian package (cpack, dpkg-shlibdeps) and the tests of the installed
+    # layout (desktop entry, MIME type found by xdg-mime, manual pages)
+    dpkg-dev desktop-file-utils shared-mime-info xdg-utils libfile-mimeinfo-perl man-db
 )
 
 ensure_packages() {

@@ -1,0 +1,62 @@
+#!/bin/bash
+# Makes the Debian package of a build with cpack and checks what it holds: its name, version and
+# dependencies, and the programs, manual pages, desktop entry, MIME type and icon under /usr.
+#
+# usage: deb_test.sh BUILD_DIR VERSION [CPACK]
+set -u
+
+build=$1
+version=$2
+cpack=${3:-cpack}
+
+failures=0
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# Into a folder of its own, so that the build folder is left as it was.
+if ! (cd "$work" && "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$work" \
+    >"$work/cpack.log" 2>&1); then
+    cat "$work/cpack.log" >&2
+    echo "FAIL: cpack -G DEB failed" >&2
+    exit 1
+fi
+debs=("$work"/velkaro_*.deb)
+if [ ${#debs[@]} -ne 1 ] || [ ! -f "${debs[0]}" ]; then
+    ls -la "$work" >&2
+    echo "FAIL: cpack made no velkaro_*.deb" >&2
+    exit 1
+fi
+deb=${debs[0]}
+
+[ "$(dpkg-deb -f "$deb" Package)" = velkaro ] || fail "the package is not named velkaro"
+[ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "the package's version is not $version"
+[ -n "$(dpkg-deb -f "$deb" Maintainer)" ] || fail "the package has no maintainer"
+[ -n "$(dpkg-deb -f "$deb" Description)" ] || fail "the package has no description"
+depends=$(dpkg-deb -f "$deb" Depends)
+for dependency in libsdl2-2.0-0 libsdl2-mixer-2.0-0 libcairo2 libgtk-3-0 libmpv fonts-liberation \
+    timgm6mb-soundfont; do
+    grep -q "$dependency" <<<"$depends" || fail "the package does not depend on $dependency"
+done
+
+listing=$(dpkg-deb -c "$deb")
+contents=$(awk '{print $NF}' <<<"$listing")
+for f in ./usr/bin/velkaro ./usr/bin/qvf ./usr/share/man/man6/velkaro.6 \
+    ./usr/share/man/man1/qvf.1 ./usr/share/applications/velkaro.desktop \
+    ./usr/share/mime/packages/velkaro.xml ./usr/share/icons/hicolor/scalable/apps/velkaro.svg; do
+    grep -qx -- "$f" <<<"$contents" || fail "the package does not hold $f"
+done
+# Both programs are executable in the package.
+for f in ./usr/bin/velkaro ./usr/bin/qvf; do
+    grep -q -- "^-rwxr-xr-x .* $f\$" <<<"$listing" || fail "$f is not executable"
+done
+
+if [ "$failures" -ne 0 ]; then
+    echo "$failures check(s) failed" >&2
+    exit 1
+fi
+echo "Debian package: all checks passed"
