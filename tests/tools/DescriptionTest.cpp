@@ -228,6 +228,10 @@ TEST(PackDescription, RefusesWhatItCannotPackAndSaysWhere) {
         {R"({"objects": [{"name": "日本"}]})", ".objects[0].name: the text holds '日' (U+65E5)"},
         {R"({"options": ["a=1", 3]})", ".options[1]: expected a text"},
         {R"({"objects": [{"events": {"stepp": []}}]})", ".objects[0].events.stepp: unknown event"},
+        {R"({"objects": [{"events": {"keyboard": [{"sub": "lft"}]}}]})",
+         ".objects[0].events.keyboard[0].sub: unknown key \"lft\""},
+        {R"({"objects": [{"events": {"step": [{"sub": "left"}]}}]})",
+         ".objects[0].events.step[0].sub: expected a whole number"},
         {R"({"objects": [{"events": {"step": [{"sub": 10001}]}}]})",
          ".objects[0].events.step[0].sub: the sub-event 10001 is not in 0..10000"},
         {R"({"objects": [{"events": {"step": [{"actions": [{"arguments": []}]}]}}]})",
@@ -274,6 +278,40 @@ TEST(PackDescription, RefusesWhatItCannotPackAndSaysWhere) {
         EXPECT_EQ(result.errors.find('\n'), result.errors.size() - 1) << result.errors;
         EXPECT_FALSE(fs::exists(folder.Path() / "g.qvf")) << c.json;
     }
+}
+
+// Keys by name and keys by code make the same game file, whatever the case of the name.
+TEST(PackDescription, KeyboardEventsTakeKeyNamesBesideCodes) {
+    TempDir folder;
+    const std::string events =
+        R"({"objects": [{"name": "ship", "events": {
+              "keyboard": [{"sub": %1, "actions": [{"id": 111, "arguments": ["-4"]}]},
+                           {"sub": %2, "actions": []}, {"sub": %3, "actions": []},
+                           {"sub": %4, "actions": []}, {"sub": 0, "actions": []}],
+              "collision_with": [{"sub": "ship"}]}}],
+            "rooms": [{"instances": [{"column": 1, "row": 1, "object": "ship"}]}]})";
+    auto fill = [&](const std::vector<std::string>& keys) {
+        std::string text = events;
+        for (std::size_t k = 0; k < keys.size(); ++k) {
+            const std::string mark = "%" + std::to_string(k + 1);
+            text.replace(text.find(mark), mark.size(), keys[k]);
+        }
+        return text;
+    };
+    folder.WriteText("codes.json", fill({"37", "32", "49", "186"}));
+    folder.WriteText("names.json", fill({"\"left\"", "\"Space\"", "\"digit1\"", "\"oem_1\""}));
+    ASSERT_EQ(RunPack(folder.Path() / "codes.json", folder.Path() / "codes.qvf").status, 0);
+    const CommandResult named = RunPack(folder.Path() / "names.json", folder.Path() / "names.qvf");
+    ASSERT_EQ(named.status, 0) << named.errors;
+    const auto bytes = ReadAllBytes(folder.Path() / "names.qvf");
+    EXPECT_EQ(bytes, ReadAllBytes(folder.Path() / "codes.qvf"));
+
+    // And the dump writes the codes back, so the round trip stays byte for byte.
+    ASSERT_EQ(RunDump(folder.Path() / "names.qvf", folder.Path() / "d").status, 0);
+    const std::string dumped = ReadText(folder.Path() / "d" / "game.json");
+    EXPECT_NE(dumped.find("\"sub\": 37"), std::string::npos) << dumped;
+    ASSERT_EQ(RunPack(folder.Path() / "d" / "game.json", folder.Path() / "again.qvf").status, 0);
+    EXPECT_EQ(ReadAllBytes(folder.Path() / "again.qvf"), bytes);
 }
 
 TEST(PackDescription, AFailedPackLeavesTheOldGameFileAlone) {

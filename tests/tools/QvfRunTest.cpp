@@ -116,6 +116,81 @@ TEST(QvfRun, AGameThatCannotBeLoadedExitsWithOneAndSaysWhy) {
                   R"({"step":0,"kind":"message","text":"Game file does not exist."})")});
 }
 
+// Says which key its keyboard events met, with the step.
+fs::path KeyGame(const TempDir& folder, bool continuous) {
+    TestGame game;
+    TestObject keys = ObjectNamed("keys");
+    keys.events = {{10, 37, {MakeAction(411, {"'left ' + string(steps)"})}},
+                   {10, 32, {MakeAction(411, {"'space ' + string(steps)"})}},
+                   {10, 65, {MakeAction(411, {"'a ' + string(steps)"})}},
+                   {0, 0, {MakeAction(811, {"steps = 0"})}},
+                   {3, 0, {MakeAction(811, {"steps = steps + 1"})}}};
+    game.objects = {keys};
+    game.rooms = {RoomWith({{0, 0, 1}})};
+    if (continuous) {
+        game.options = {"continuous=1"};
+    }
+    return folder.Write(continuous ? "held.qvf" : "keys.qvf", WriteTestGame(game));
+}
+
+std::vector<std::string> Texts(const std::string& transcript) {
+    std::vector<std::string> texts;
+    for (const Json& line : Lines(transcript)) {
+        texts.push_back(std::to_string(line["step"].get<long>()) + ": " +
+                        line["text"].get<std::string>());
+    }
+    return texts;
+}
+
+TEST(QvfRun, AnInputFileWithKeyNamesPlaysLikeOneWithCodes) {
+    TempDir folder;
+    const fs::path game = KeyGame(folder, false);
+    const fs::path codes = folder.WriteText(
+        "codes.txt", "1 key_down 37\n2 key_up 37\n# a comment\n3 key_down 32\n4 key_up 32\n"
+                     "5 key_down 65\n5 key_up 65\n");
+    const fs::path names = folder.WriteText(
+        "names.txt", "1 key_down left\n2 key_up LEFT\n# a comment\n3 key_down space\r\n"
+                     "4 key_up 32\n5 key_down A\n5 key_up a\n");
+    const ProgramRun byCode = QvfRun(folder, {game.string(), "--steps", "6", "--input",
+                                              codes.string()});
+    const ProgramRun byName = QvfRun(folder, {game.string(), "--steps", "6", "--input",
+                                              names.string()});
+    ASSERT_EQ(byCode.status, 0) << byCode.err;
+    ASSERT_EQ(byName.status, 0) << byName.err;
+    EXPECT_EQ(Texts(byCode.out),
+              (std::vector<std::string>{"1: left 0", "3: space 2", "5: a 4"}));
+    EXPECT_EQ(byName.out, byCode.out);
+
+    // A name no key has is the input file's fault, with its line.
+    const fs::path wrong = folder.WriteText("wrong.txt", "1 key_down left\n2 key_down lefft\n");
+    const ProgramRun run = QvfRun(folder, {game.string(), "--input", wrong.string()});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err.rfind("qvf run: " + wrong.string() + ": line 2: unknown key \"lefft\"", 0),
+              0u)
+        << run.err;
+}
+
+// A held key raises its event once, unless the game has "continuous" on; several key_down
+// lines are several presses.
+TEST(QvfRun, AHeldKeyRaisesOneEventUnlessTheGameIsContinuous) {
+    TempDir folder;
+    const fs::path held = folder.WriteText("held.txt", "1 key_down left\n4 key_up left\n");
+    const fs::path repeated =
+        folder.WriteText("repeated.txt", "1 key_down left\n2 key_down left\n3 key_down left\n"
+                                         "4 key_up left\n");
+    auto run = [&](bool continuous, const fs::path& input) {
+        const ProgramRun result = QvfRun(
+            folder, {KeyGame(folder, continuous).string(), "--steps", "6", "--input",
+                     input.string()});
+        EXPECT_EQ(result.status, 0) << result.err;
+        return Texts(result.out);
+    };
+    EXPECT_EQ(run(false, held), (std::vector<std::string>{"1: left 0"}));
+    EXPECT_EQ(run(false, repeated),
+              (std::vector<std::string>{"1: left 0", "2: left 1", "3: left 2"}));
+    EXPECT_EQ(run(true, held), (std::vector<std::string>{"1: left 0", "2: left 1", "3: left 2"}));
+}
+
 TEST(QvfRun, UsageErrorsExitWithTwoAndOneLine) {
     TempDir folder;
     const fs::path game = CountingGame(folder);

@@ -3,6 +3,7 @@
 #include "CommandLine.h"
 
 #include "base/AnsiText.h"
+#include "base/KeyNames.h"
 #include "base/WholeFile.h"
 #include "codecs/BmpCodec.h"
 #include "codecs/PictureError.h"
@@ -373,6 +374,18 @@ int RowNumber(const Node& node, const std::string& name) {
     node.Fail("unknown event \"" + name + "\" (the events are " + names + ")");
 }
 
+constexpr int kKeyboardRow = 10;
+
+// A key given by its name ("left", "space", "a").
+std::int32_t KeyCode(const Node& node) {
+    const auto& name = node.Value().get_ref<const std::string&>();
+    if (const auto code = KeyCodeOfName(name)) {
+        return *code;
+    }
+    node.Fail("unknown key \"" + name +
+              "\": expected a key's name (left, space, enter, a, digit1, f1...) or its code");
+}
+
 std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path) {
     auto bytes = ReadFileWhole(path);
     if (!bytes) {
@@ -525,8 +538,11 @@ private:
         node.ExpectObject({"sub", "actions"});
         EventEntry entry;
         if (auto sub = node.Find("sub")) {
-            // Row 11's sub-event is an object, which a description may name.
-            entry.sub = row == 11 ? ObjectNumber(*sub) : ToInt(*sub);
+            // Row 11's sub-event is an object, which a description may name; the keyboard's
+            // is a key, which it may name too.
+            entry.sub = row == 11                                       ? ObjectNumber(*sub)
+                        : row == kKeyboardRow && sub->Value().is_string() ? KeyCode(*sub)
+                                                                          : ToInt(*sub);
             if (entry.sub < 0 || entry.sub > kMaxSubEvent) {
                 sub->Fail("the sub-event " + std::to_string(entry.sub) + " is not in 0..10000");
             }

@@ -18,6 +18,8 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <sstream>
+#include <type_traits>
 
 namespace velkaro::qvf {
 namespace {
@@ -114,7 +116,13 @@ template <typename Script> Script ReadScript(const std::filesystem::path& file) 
         throw FileError{"cannot read " + file.string()};
     }
     try {
-        return Script::Read(in);
+        if constexpr (std::is_same_v<Script, InputScript>) {
+            // Keys may be given by name; the script reads codes.
+            std::istringstream withCodes(WithKeyCodes(in));
+            return Script::Read(withCodes);
+        } else {
+            return Script::Read(in);
+        }
     } catch (const InputFileError& error) {
         throw FileError{file.string() + ": " + error.what()};
     }
