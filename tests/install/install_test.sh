@@ -40,6 +40,8 @@ done
 # The installed programs run from there.
 out=$("$prefix/bin/velkaro" --version 2>&1)
 [ "$out" = "velkaro $version" ] || fail "velkaro --version says \"$out\", not \"velkaro $version\""
+out=$("$prefix/bin/qvf" --version 2>&1)
+[ "$out" = "qvf $version" ] || fail "qvf --version says \"$out\", not \"qvf $version\""
 "$prefix/bin/qvf" --help >"$work/qvf-help.txt" 2>&1 || fail "qvf --help failed"
 
 # The manual pages render without a warning.
@@ -77,6 +79,12 @@ done
 for section in "EXIT STATUS" "SEE ALSO"; do
     grep -q "^$section" <<<"$qvf_page" || fail "qvf.1 has no $section"
     grep -q "^$section" <<<"$velkaro_page" || fail "velkaro.6 has no $section"
+done
+
+# The pages' headers carry the version being installed (written by hand: a new version needs them).
+for page in share/man/man6/velkaro.6 share/man/man1/qvf.1; do
+    grep -q "^\.TH .*\"velkaro $version\"" "$prefix/$page" ||
+        fail "the header of $page does not name velkaro $version"
 done
 
 # The desktop entry is valid and names what is installed: the program, the icon, the MIME type.
