@@ -7,9 +7,11 @@ here="$PWD"
 cd "$(dirname "${BASH_SOURCE[0]}")"
 root="$PWD"
 source scripts/packages.sh
-ensure_packages
+ensure_packages "${VELKARO_PACKAGES[@]}"
 
-cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+# Tests and benchmarks are ./test.sh's: this build needs none of their packages.
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELKARO_TESTS=OFF \
+    -DVELKARO_BENCHMARKS=OFF >/dev/null
 # Only the programs and the example games: tests and benchmarks are built by ./test.sh.
 cmake --build build/release --target velkaro qvf examples
 

@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")"
 source scripts/packages.sh
-ensure_packages
+ensure_packages "${VELKARO_PACKAGES[@]}" "${VELKARO_TEST_PACKAGES[@]}"
 
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELKARO_SANITIZE=ON >/dev/null
 cmake --build build/test

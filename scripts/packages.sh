@@ -1,6 +1,7 @@
 # Debian packages the project needs, and the one function that installs the missing ones.
-# Sourced by run.sh and test.sh.
+# Sourced by run.sh (building and playing) and test.sh (also the tests).
 
+# What building the two programs and playing a game need.
 VELKARO_PACKAGES=(
     # build
     cmake ninja-build g++ pkg-config ccache
@@ -14,6 +15,10 @@ VELKARO_PACKAGES=(
     libgtk-3-dev libmpv-dev
     # game descriptions
     nlohmann-json3-dev
+)
+
+# What the tests, benchmarks, fuzzers and the package build need besides.
+VELKARO_TEST_PACKAGES=(
     # tests and benchmarks
     libgtest-dev libgmock-dev googletest libbenchmark-dev imagemagick liblua5.4-dev
     # window tests (a video made at test time) and the fuzzer
@@ -23,10 +28,11 @@ VELKARO_PACKAGES=(
     dpkg-dev desktop-file-utils shared-mime-info xdg-utils libfile-mimeinfo-perl man-db
 )
 
+# ensure_packages PACKAGE...: installs those of the packages that are missing.
 ensure_packages() {
     local missing=()
     local p
-    for p in "${VELKARO_PACKAGES[@]}"; do
+    for p in "$@"; do
         if ! dpkg -s "$p" 2>/dev/null | grep -q '^Status: install ok installed'; then
             missing+=("$p")
         fi
