@@ -12,15 +12,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace velkaro::test {
@@ -57,12 +58,62 @@ std::string ReferenceText() {
 // Everything written between a pair of backticks, on one line.
 std::set<std::string> CodeSpans(const std::string& text) {
     std::set<std::string> spans;
-    static const std::regex span("`([^`\n]+)`");
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), span);
-         it != std::sregex_iterator(); ++it) {
-        spans.insert((*it)[1].str());
+    std::size_t open = text.find('`');
+    while (open != std::string::npos) {
+        const std::size_t close = text.find_first_of("`\n", open + 1);
+        if (close == std::string::npos) {
+            break;
+        }
+        if (text[close] == '\n') {
+            open = text.find('`', close);
+            continue;
+        }
+        if (close > open + 1) {
+            spans.insert(text.substr(open + 1, close - open - 1));
+        }
+        open = text.find('`', close + 1);
     }
     return spans;
+}
+
+bool IsLowerName(std::string_view name, bool leadingUnderscore) {
+    if (name.empty() || !(std::islower(static_cast<unsigned char>(name[0])) != 0 ||
+                          (leadingUnderscore && name[0] == '_'))) {
+        return false;
+    }
+    return std::all_of(name.begin(), name.end(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return std::islower(u) != 0 || std::isdigit(u) != 0 || c == '_';
+    });
+}
+
+// The parameter count of a span written as `name(a, b)` (lower-case names, ", " between
+// them), or none for any other span.
+std::optional<std::pair<std::string, int>> AsSignature(const std::string& span) {
+    const std::size_t open = span.find('(');
+    if (open == std::string::npos || span.back() != ')' ||
+        !IsLowerName(std::string_view(span).substr(0, open), true)) {
+        return std::nullopt;
+    }
+    const std::string_view parameters =
+        std::string_view(span).substr(open + 1, span.size() - open - 2);
+    if (parameters.empty()) {
+        return std::make_pair(span.substr(0, open), 0);
+    }
+    int count = 0;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = parameters.find(", ", start);
+        if (!IsLowerName(parameters.substr(start, comma - start), false)) {
+            return std::nullopt;
+        }
+        ++count;
+        if (comma == std::string_view::npos) {
+            break;
+        }
+        start = comma + 2;
+    }
+    return std::make_pair(span.substr(0, open), count);
 }
 
 // The names of `wanted` that no span holds on its own.
@@ -87,17 +138,10 @@ std::string Joined(const std::vector<std::string>& names) {
 
 // Signatures written as `name(a, b)`: parameter names only, no values. name -> counts seen.
 std::multimap<std::string, int> Signatures(const std::set<std::string>& spans) {
-    static const std::regex signature(R"(^([a-z_][a-z0-9_]*)\(((?:[a-z][a-z0-9_]*)(?:, [a-z][a-z0-9_]*)*)?\)$)");
     std::multimap<std::string, int> found;
     for (const auto& span : spans) {
-        std::smatch match;
-        if (std::regex_match(span, match, signature)) {
-            const std::string parameters = match[2].str();
-            const int count = parameters.empty()
-                                  ? 0
-                                  : 1 + static_cast<int>(std::count(parameters.begin(),
-                                                                    parameters.end(), ','));
-            found.emplace(match[1].str(), count);
+        if (const auto signature = AsSignature(span)) {
+            found.emplace(signature->first, signature->second);
         }
     }
     return found;
@@ -157,17 +201,75 @@ std::vector<std::string> ActionIds() {
 
 // Every name of a built-in variable. The lookup cannot be listed, so the test below checks that
 // these names cover every one of its numbers.
-const std::vector<std::string> kBuiltInVariables = {
-    "room", "lastroom", "roomwidth", "roomheight", "cellsize", "mousex", "mousey",
-    "mousebutton", "lastkeypressed", "keypressed", "gamespeed", "back_color", "back_x", "back_y",
-    "back_hspeed", "back_vspeed", "view_restrict", "view_x", "view_y", "view_w", "view_h",
-    "view_border", "view_object", "score", "showscore", "helpkey", "quitkey", "screenkey",
-    "gamename", "roomname", "directdraw", "directsound", "lastcharpressed", "fullscreenmode",
-    "x", "y", "hdir", "vdir", "hspeed", "vspeed", "alarm", "active", "solid", "visible", "bb_l",
-    "bb_r", "bb_b", "bb_t", "image_index", "image_speed", "image_depth", "image_scale",
-    "image_width", "image_height", "w", "h", "object", "image_number", "xprevious", "yprevious",
-    "alarm0", "alarm1", "alarm2", "alarm3", "direction", "speed", "friction", "gravity",
-    "gravitydir"};
+const std::vector<std::string> kBuiltInVariables = {"room",
+                                                    "lastroom",
+                                                    "roomwidth",
+                                                    "roomheight",
+                                                    "cellsize",
+                                                    "mousex",
+                                                    "mousey",
+                                                    "mousebutton",
+                                                    "lastkeypressed",
+                                                    "keypressed",
+                                                    "gamespeed",
+                                                    "back_color",
+                                                    "back_x",
+                                                    "back_y",
+                                                    "back_hspeed",
+                                                    "back_vspeed",
+                                                    "view_restrict",
+                                                    "view_x",
+                                                    "view_y",
+                                                    "view_w",
+                                                    "view_h",
+                                                    "view_border",
+                                                    "view_object",
+                                                    "score",
+                                                    "showscore",
+                                                    "helpkey",
+                                                    "quitkey",
+                                                    "screenkey",
+                                                    "gamename",
+                                                    "roomname",
+                                                    "directdraw",
+                                                    "directsound",
+                                                    "lastcharpressed",
+                                                    "fullscreenmode",
+                                                    "x",
+                                                    "y",
+                                                    "hdir",
+                                                    "vdir",
+                                                    "hspeed",
+                                                    "vspeed",
+                                                    "alarm",
+                                                    "active",
+                                                    "solid",
+                                                    "visible",
+                                                    "bb_l",
+                                                    "bb_r",
+                                                    "bb_b",
+                                                    "bb_t",
+                                                    "image_index",
+                                                    "image_speed",
+                                                    "image_depth",
+                                                    "image_scale",
+                                                    "image_width",
+                                                    "image_height",
+                                                    "w",
+                                                    "h",
+                                                    "object",
+                                                    "image_number",
+                                                    "xprevious",
+                                                    "yprevious",
+                                                    "alarm0",
+                                                    "alarm1",
+                                                    "alarm2",
+                                                    "alarm3",
+                                                    "direction",
+                                                    "speed",
+                                                    "friction",
+                                                    "gravity",
+                                                    "gravitydir"};
 
 class LanguageReference : public ::testing::Test {
 protected:
