@@ -144,5 +144,52 @@ TEST(Games, TheExampleGameHasCleanCodeAndPlaysToItsEnd) {
     EXPECT_EQ(text.substr(text.rfind(' ') + 1), std::to_string(shown[1]["score"].get<int>()));
 }
 
+// The second example was written by a game author from the language reference alone: it must
+// check clean, end by itself when nobody plays, and reward the input file that plays it well.
+TEST(Games, TheSnakeExampleEndsByItselfAndRewardsPlaying) {
+    const std::filesystem::path built(VELKARO_EXAMPLES_DIR);
+    const std::filesystem::path sources(VELKARO_EXAMPLE_SOURCES);
+    // A folder of its own for each run: the high-score table it writes must not carry over.
+    const auto play = [&](const std::vector<std::string>& extra) {
+        TempDir folder;
+        std::filesystem::copy(built / "snake.qvf", folder.Path());
+        std::filesystem::copy(built / "snake_data", folder.Path() / "snake_data");
+        std::vector<std::string> args = {
+            "run", (folder.Path() / "snake.qvf").string(), "--seed", "1", "--steps", "5000"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        const tools::ProgramRun run = tools::Qvf(folder, args);
+        EXPECT_EQ(run.status, 0) << run.err;
+        std::vector<nlohmann::json> lines;
+        std::istringstream out(run.out);
+        for (std::string line; std::getline(out, line);) {
+            lines.push_back(nlohmann::json::parse(line));
+        }
+        return lines;
+    };
+    const auto finalScore = [](const std::vector<nlohmann::json>& lines) {
+        for (const auto& line : lines) {
+            if (line["kind"] == "highscore") {
+                return line["score"].get<int>();
+            }
+        }
+        ADD_FAILURE() << "no high-score table at the end";
+        return -1;
+    };
+
+    TempDir checked;
+    const tools::ProgramRun check = tools::Qvf(checked, {"check", (built / "snake.qvf").string()});
+    EXPECT_EQ(check.status, 0) << check.out << check.err;
+
+    const std::vector<nlohmann::json> alone = play({});
+    ASSERT_FALSE(alone.empty());
+    EXPECT_LT(alone.back()["step"].get<long>(), 5000) << "the game should end by itself";
+    const std::vector<nlohmann::json> played =
+        play({"--input", (sources / "snake" / "play.txt").string(), "--answers",
+              (sources / "snake" / "answers.txt").string()});
+    ASSERT_FALSE(played.empty());
+    EXPECT_LT(played.back()["step"].get<long>(), 5000);
+    EXPECT_GT(finalScore(played), finalScore(alone)) << "playing well scores better";
+}
+
 } // namespace
 } // namespace velkaro::test
