@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to qvf's reader of game files. It must never crash, and whatever it
 // reads as exact must write back to the very same bytes.
-#include "qvf/GameFileSyntax.h"
+#include "description/GameFileSyntax.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -6,11 +6,14 @@
 #include "backends/posix/SteadyClock.h"
 #include "base/AnsiText.h"
 #include "data/GameLoader.h"
+#include "description/GameDescription.h"
 #include "engine/GameLoop.h"
 #include "main/DesktopGame.h"
 #include "main/GameWindow.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <exception>
 #include <iostream>
 #include <memory>
@@ -78,6 +81,32 @@ private:
     std::exception_ptr failure_;
 };
 
+// A game author's description (game.json) plays at once, without a qvf pack first.
+bool IsDescription(const std::filesystem::path& file) {
+    std::string extension = file.extension().string();
+    std::ranges::transform(extension, extension.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension == ".json";
+}
+
+// Packs the description in memory and loads that game file, as if it lay beside the
+// description: its data folder is the description's name with "_data".
+bool LoadDescription(const std::filesystem::path& file, GameData& data, Dialogs& dialogs) {
+    try {
+        const PackedGame packed = PackDescriptionFile(file);
+        for (const std::string& warning : packed.warnings) {
+            std::cerr << "velkaro: " << file.string() << ": warning: " << warning << '\n';
+        }
+        return LoadGameFromBytes(packed.bytes, file, data, dialogs);
+    } catch (const std::runtime_error& error) {
+        // A description with a fault is the game author's to mend: say where, in the player's
+        // own words.
+        dialogs.ShowMessage(Utf8ToAnsi(file.filename().string()).value_or("The description") +
+                            ": " + Utf8ToAnsi(error.what()).value_or(error.what()));
+        return false;
+    }
+}
+
 // A game saved under the default name takes the player's name instead.
 void NameGame(GameData& game, const std::filesystem::path& program) {
     if (game.gameName == "game" && !program.empty()) {
@@ -104,7 +133,8 @@ int PlayGame(const std::filesystem::path& file, const std::filesystem::path& pro
     screen->ShowBusy(true);
     events.ServePending();
     auto data = std::make_unique<GameData>();
-    const bool loaded = LoadGame(file, *data, dialogs);
+    const bool loaded = IsDescription(file) ? LoadDescription(file, *data, dialogs)
+                                            : LoadGame(file, *data, dialogs);
     screen->ShowBusy(false);
     if (!loaded) {
         return 1;

@@ -12,8 +12,9 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: velkaro [GAME.qvf]\n"
-    "Plays a game: the game file GAME.qvf with its data folder beside it.\n"
+    "Usage: velkaro [GAME.qvf | GAME.json]\n"
+    "Plays a game: the game file GAME.qvf with its data folder GAME_data beside it, or a game\n"
+    "description GAME.json as qvf pack would pack it, without packing it first.\n"
     "Without a game, plays \"game.qvf\" from the player's own folder, or asks for a game file.\n"
     "\n"
     "While a game plays: F1 shows its information, F4 switches between window and full\n"

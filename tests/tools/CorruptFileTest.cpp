@@ -3,7 +3,7 @@
 
 #include "QvfTestSupport.h"
 
-#include "qvf/GameFileSyntax.h"
+#include "description/GameFileSyntax.h"
 #include "support/GameFileBuilder.h"
 
 #include <gtest/gtest.h>
@@ -112,11 +112,11 @@ TEST(DumpRefuses, FilesItCannotReadWithTheirPlaceAndNothingWritten) {
 
 TEST(DumpRefuses, AFileCutShortAnywhere) {
     const auto whole = WriteTestGame(GameWithSprite(Bmp()));
-    ASSERT_NO_THROW(qvf::ReadGameFileSyntax(whole));
+    ASSERT_NO_THROW(ReadGameFileSyntax(whole));
     for (std::size_t size = 0; size < whole.size(); ++size) {
         std::vector<std::uint8_t> part(whole.begin(),
                                        whole.begin() + static_cast<std::ptrdiff_t>(size));
-        EXPECT_THROW(qvf::ReadGameFileSyntax(std::move(part)), qvf::GameFileSyntaxError)
+        EXPECT_THROW(ReadGameFileSyntax(std::move(part)), GameFileSyntaxError)
             << "cut at " << size;
     }
 }

@@ -108,14 +108,18 @@ class WindowGame(unittest.TestCase):
     def setUp(self):
         self.folder = tempfile.mkdtemp()
         self.addCleanup(shutil.rmtree, self.folder)
-        shutil.copy(os.path.join(GAMES, self.game + ".qvf"), self.folder)
         self.data = os.path.join(self.folder, self.game + "_data")
         os.mkdir(self.data)
+        game_file = self.place_game()
         self.prepare_media()
         self.errors = open(os.path.join(self.folder, "stderr.txt"), "w+")
         self.addCleanup(self.errors.close)
-        self.player = subprocess.Popen([VELKARO, os.path.join(self.folder, self.game + ".qvf")],
-                                       stderr=self.errors)
+        self.player = subprocess.Popen([VELKARO, game_file], stderr=self.errors)
+
+    def place_game(self):
+        """Puts the game into the test's folder; answers the file to play."""
+        shutil.copy(os.path.join(GAMES, self.game + ".qvf"), self.folder)
+        return os.path.join(self.folder, self.game + ".qvf")
 
     def prepare_media(self):
         """Files the game finds in its data folder from the start."""
@@ -306,6 +310,29 @@ class TheShellsWindows(WindowGame):
         self.assertEqual(self.saved_values(), {1: 1.0, 2: 1.0, 3: 1.0, 4: "Ada"})
         with open(os.path.join(self.data, "scores"), "rb") as f:
             self.assertEqual(f.read().split(b"\r\n")[0], b"500 Ada")
+
+
+class ADescriptionPlaysAtOnce(WindowGame):
+    """A game author plays the description being written, without packing it first."""
+
+    game = "fresh"
+
+    def place_game(self):
+        description = os.path.join(self.folder, "fresh.json")
+        with open(description, "w") as f:
+            f.write('{"objects": [{"name": "saver", "events": {"creation": [{"actions": '
+                    '[{"id": 811, "arguments": ["write(1, 7)"]}]}]}}], "rooms": [{"name": '
+                    '"fresh", "background_colour": "0x0000FF", "width": 10, "height": 8, '
+                    '"cell_size": 16, "instances": [{"column": 0, "row": 0, "object": '
+                    '"saver"}]}]}')
+        return description
+
+    def test_the_description_plays_with_its_data_folder(self):
+        window = self.window("fresh")
+        self.wait_for("the room", lambda: pixel(window, 5, 5) == RED)
+        close_window(window)
+        self.ends()
+        self.assertEqual(self.saved_values(), {1: 7.0}, "the data folder beside the description")
 
 
 class CodeThatNeverEnds(WindowGame):

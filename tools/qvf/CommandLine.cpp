@@ -5,10 +5,6 @@
 
 namespace velkaro::qvf {
 
-std::string Counted(std::size_t count, const std::string& singular, const std::string& plural) {
-    return std::to_string(count) + " " + (count == 1 ? singular : plural);
-}
-
 bool StartsLikeAGameFile(const std::vector<std::uint8_t>& bytes) {
     // A game file starts with its format version, a small number (300 in the files the player
     // reads). Text, pictures and archives start with larger numbers.
@@ -16,8 +12,8 @@ bool StartsLikeAGameFile(const std::vector<std::uint8_t>& bytes) {
     if (bytes.size() < 4) {
         return false;
     }
-    const std::uint32_t version = bytes[0] | bytes[1] << 8 | bytes[2] << 16 |
-                                  static_cast<std::uint32_t>(bytes[3]) << 24;
+    const std::uint32_t version =
+        bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
     return version >= 1 && version <= kLargestVersion;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Counted.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -17,13 +19,10 @@ constexpr int kExitDone = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
-// "1 room", "2 rooms": a count with the word that fits it.
-std::string Counted(std::size_t count, const std::string& singular, const std::string& plural);
-
 // What is wrong with giving `path` where a game file is expected, as the end of a message
 // ("is a directory", "is empty", "is a game description: pack it first with qvf pack", "is not
-// a game file"); none when it is a file that starts like a game file, or when there is nothing there
-// (the game loader says so in its own words).
+// a game file"); none when it is a file that starts like a game file, or when there is nothing
+// there (the game loader says so in its own words).
 std::optional<std::string> NotAGameFile(const std::filesystem::path& path);
 
 // Whether `bytes` start the way a game file does: a format version of a plausible size.

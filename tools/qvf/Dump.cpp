@@ -1,7 +1,7 @@
 // qvf dump GAME.qvf -o DIR: writes DIR/game.json and one BMP file per sub-image.
 #include "CommandLine.h"
-#include "GameDescription.h"
-#include "GameFileSyntax.h"
+#include "description/GameDescription.h"
+#include "description/GameFileSyntax.h"
 
 #include "base/WholeFile.h"
 

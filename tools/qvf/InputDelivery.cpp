@@ -54,10 +54,10 @@ std::string WithKeyCodes(std::istream& in) {
         }
         const bool key = word.size() == 3 && (word[1] == "key_down" || word[1] == "key_up") &&
                          word[0].front() != '#';
-        const bool number = key && std::all_of(word[2].begin(), word[2].end(), [](char c) {
-                                return std::isdigit(static_cast<unsigned char>(c)) != 0 ||
-                                       c == '-' || c == '+';
-                            });
+        const bool number =
+            key && std::all_of(word[2].begin(), word[2].end(), [](char c) {
+                return std::isdigit(static_cast<unsigned char>(c)) != 0 || c == '-' || c == '+';
+            });
         if (key && !number) {
             const auto code = KeyCodeOfName(word[2]);
             if (!code) {

@@ -1,22 +1,11 @@
 // qvf pack DESC.json -o GAME.qvf: makes a game file from its description.
 #include "CommandLine.h"
-#include "GameDescription.h"
-#include "GameFileSyntax.h"
+#include "description/GameDescription.h"
+#include "description/GameFileSyntax.h"
 
 #include "base/WholeFile.h"
 
 namespace velkaro::qvf {
-namespace {
-
-std::string ReadText(const std::filesystem::path& path) {
-    const auto bytes = ReadFileWhole(path);
-    if (!bytes) {
-        throw DescriptionError("cannot be opened");
-    }
-    return std::string(bytes->begin(), bytes->end());
-}
-
-} // namespace
 
 int PackCommand(const std::vector<std::string>& args, std::ostream&, std::ostream& err) {
     const auto files = ReadInputAndOutput(args, "pack", "DESC.json", "GAME.qvf", err);
@@ -35,13 +24,11 @@ int PackCommand(const std::vector<std::string>& args, std::ostream&, std::ostrea
         return kExitFailed;
     }
     try {
-        const Json description = ParseDescription(ReadText(files->input));
-        const GameFile game = GameFromDescription(description, files->input.parent_path());
-        const std::vector<std::uint8_t> bytes = WriteGameFileSyntax(game);
-        for (const std::string& warning : ReviewGame(game)) {
+        const PackedGame packed = PackDescriptionFile(files->input);
+        for (const std::string& warning : packed.warnings) {
             err << "qvf pack: " << source << ": warning: " << warning << "\n";
         }
-        WriteFileWhole(files->output, bytes);
+        WriteFileWhole(files->output, packed.bytes);
     } catch (const DescriptionError& e) {
         err << "qvf pack: " << source << ": " << e.what() << "\n";
         return kExitFailed;

@@ -34,25 +34,25 @@ constexpr std::array kCommands = {
     Command{"check", "qvf check GAME.qvf",
             "list the errors in the game's code, found without playing it (exit status 1 when "
             "there is any)",
-            "  -h, --help              show this help\n",
-            &velkaro::qvf::CheckCommand},
-    Command{"run",
-            "qvf run GAME.qvf [--steps N] [--seed S] [--input FILE] [--answers FILE] [--frames "
-            "DIR] [--every K] [--realtime] [--transcript FILE] [--allow-execute]",
-            "play the game without windows; what a player would see and hear goes to standard "
-            "output as JSON lines",
-            "  --steps N               stop after step N\n"
-            "  --seed S                start the random generator at S, to repeat a run exactly\n"
-            "  --input FILE            keys, mouse and joystick, one event a line: STEP EVENT ARGS\n"
-            "  --answers FILE          the answers to the boxes the game shows, one a line\n"
-            "  --frames DIR            write the picture of each step as DIR/frame-NNNNNN.png\n"
-            "  --every K               with --frames: only every K-th step\n"
-            "  --realtime              keep the game's own speed\n"
-            "  --transcript FILE       write the transcript into FILE instead of standard output\n"
-            "  --allow-execute         start the programs the game asks for\n"
-            "  -h, --help              show this help\n\n"
-            "The input and answers files are described in docs/headless.md.\n",
-            &velkaro::qvf::RunCommand},
+            "  -h, --help              show this help\n", &velkaro::qvf::CheckCommand},
+    Command{
+        "run",
+        "qvf run GAME.qvf [--steps N] [--seed S] [--input FILE] [--answers FILE] [--frames "
+        "DIR] [--every K] [--realtime] [--transcript FILE] [--allow-execute]",
+        "play the game without windows; what a player would see and hear goes to standard "
+        "output as JSON lines",
+        "  --steps N               stop after step N\n"
+        "  --seed S                start the random generator at S, to repeat a run exactly\n"
+        "  --input FILE            keys, mouse and joystick, one event a line: STEP EVENT ARGS\n"
+        "  --answers FILE          the answers to the boxes the game shows, one a line\n"
+        "  --frames DIR            write the picture of each step as DIR/frame-NNNNNN.png\n"
+        "  --every K               with --frames: only every K-th step\n"
+        "  --realtime              keep the game's own speed\n"
+        "  --transcript FILE       write the transcript into FILE instead of standard output\n"
+        "  --allow-execute         start the programs the game asks for\n"
+        "  -h, --help              show this help\n\n"
+        "The input and answers files are described in docs/headless.md.\n",
+        &velkaro::qvf::RunCommand},
 };
 
 constexpr const char* kExitStatuses =

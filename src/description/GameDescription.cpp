@@ -1,8 +1,7 @@
-#include "GameDescription.h"
-
-#include "CommandLine.h"
+#include "description/GameDescription.h"
 
 #include "base/AnsiText.h"
+#include "base/Counted.h"
 #include "base/KeyNames.h"
 #include "base/WholeFile.h"
 #include "codecs/BmpCodec.h"
@@ -17,7 +16,7 @@
 #include <optional>
 #include <set>
 
-namespace velkaro::qvf {
+namespace velkaro {
 namespace {
 
 constexpr std::int32_t kSelf = -1;
@@ -540,7 +539,7 @@ private:
         if (auto sub = node.Find("sub")) {
             // Row 11's sub-event is an object, which a description may name; the keyboard's
             // is a key, which it may name too.
-            entry.sub = row == 11                                       ? ObjectNumber(*sub)
+            entry.sub = row == 11                                         ? ObjectNumber(*sub)
                         : row == kKeyboardRow && sub->Value().is_string() ? KeyCode(*sub)
                                                                           : ToInt(*sub);
             if (entry.sub < 0 || entry.sub > kMaxSubEvent) {
@@ -807,4 +806,18 @@ std::vector<std::uint8_t> LoadSpriteFile(const std::filesystem::path& path) {
     return bytes;
 }
 
-} // namespace velkaro::qvf
+PackedGame PackDescriptionFile(const std::filesystem::path& file) {
+    const auto text = ReadFileWhole(file);
+    if (!text) {
+        throw DescriptionError("cannot be opened");
+    }
+    const Json description = ParseDescription(
+        std::string_view(reinterpret_cast<const char*>(text->data()), text->size()));
+    const GameFile game = GameFromDescription(description, file.parent_path());
+    PackedGame packed;
+    packed.bytes = WriteGameFileSyntax(game);
+    packed.warnings = ReviewGame(game);
+    return packed;
+}
+
+} // namespace velkaro

@@ -1,8 +1,7 @@
-#include "GameFileSyntax.h"
-
-#include "CommandLine.h"
+#include "description/GameFileSyntax.h"
 
 #include "base/AnsiText.h"
+#include "base/Counted.h"
 #include "codecs/BmpCodec.h"
 #include "codecs/PictureError.h"
 #include "data/OptionsUnit.h"
@@ -12,7 +11,7 @@
 #include <optional>
 #include <span>
 
-namespace velkaro::qvf {
+namespace velkaro {
 namespace {
 
 // A 14-byte file header and a 12-byte core header.
@@ -308,7 +307,8 @@ private:
             Corrupt(offset, "the file ends inside the BMP picture's headers");
         }
         if (*size > stream_.Remaining()) {
-            Corrupt(offset, "the BMP picture of " + Counted(static_cast<std::size_t>(*size), "byte", "bytes") +
+            Corrupt(offset, "the BMP picture of " +
+                                Counted(static_cast<std::size_t>(*size), "byte", "bytes") +
                                 " runs past the end of the file");
         }
         auto bytes = stream_.Take(static_cast<std::size_t>(*size));
@@ -576,4 +576,4 @@ std::vector<std::string> ReviewGame(const GameFile& game) {
     return notes;
 }
 
-} // namespace velkaro::qvf
+} // namespace velkaro

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-namespace velkaro::qvf {
+namespace velkaro {
 
 // The limits of the format are the loader's: event rows and sub-events (data/ObjectClass.h),
 // arguments of an action (data/ActionClass.h), sprite sizes (data/ImageClass.h), the record
@@ -141,4 +141,4 @@ std::vector<std::uint8_t> WriteGameFileSyntax(const GameFile& game);
 // option the player cannot convert. One line each.
 std::vector<std::string> ReviewGame(const GameFile& game);
 
-} // namespace velkaro::qvf
+} // namespace velkaro

@@ -3,7 +3,7 @@
 // The readable description of a game file: JSON (UTF-8) with the sub-images in files of their
 // own. The format is documented for game authors in docs/game-description.md.
 
-#include "GameFileSyntax.h"
+#include "description/GameFileSyntax.h"
 
 #include <nlohmann/json.hpp>
 
@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-namespace velkaro::qvf {
+namespace velkaro {
 
 // Keeps keys in the order they are written, so a description reads back as it was made.
 using Json = nlohmann::ordered_json;
@@ -53,8 +53,18 @@ Json ParseDescription(std::string_view text);
 // level of single objects and rooms kept on one line.
 std::string FormatDescription(const Json& description);
 
+// The game file the description in `file` makes, with its warnings: the description read, its
+// sprite files read from beside it and the game file written, all in memory. Throws
+// DescriptionError (the file cannot be read, or what is wrong in it) or GameFileSyntaxError (a
+// record the game file cannot hold).
+struct PackedGame {
+    std::vector<std::uint8_t> bytes;
+    std::vector<std::string> warnings;
+};
+PackedGame PackDescriptionFile(const std::filesystem::path& file);
+
 // The bytes to embed for a sprite file: a BMP unchanged, a PNG as a 24-bit BMP (composited onto
 // white). Throws DescriptionError naming the file.
 std::vector<std::uint8_t> LoadSpriteFile(const std::filesystem::path& path);
 
-} // namespace velkaro::qvf
+} // namespace velkaro
