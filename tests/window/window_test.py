@@ -312,6 +312,18 @@ class TheShellsWindows(WindowGame):
             self.assertEqual(f.read().split(b"\r\n")[0], b"500 Ada")
 
 
+class TheCommandLine(unittest.TestCase):
+    """--help and --version answer at once, as Linux programs do, without a window."""
+
+    def test_help_and_version(self):
+        for option, first in (("--help", "Usage: velkaro [GAME.qvf | GAME.json]"),
+                              ("--version", "velkaro ")):
+            done = subprocess.run([VELKARO, option], capture_output=True, text=True, timeout=10)
+            self.assertEqual(done.returncode, 0, option)
+            self.assertTrue(done.stdout.splitlines()[0].startswith(first), done.stdout)
+            self.assertEqual(done.stderr, "", option)
+
+
 class ADescriptionPlaysAtOnce(WindowGame):
     """A game author plays the description being written, without packing it first."""
 
