@@ -6,7 +6,7 @@ VELKARO_PACKAGES=(
     # build
     cmake ninja-build g++ pkg-config ccache
     # windows, input, audio and music
-    libsdl2-dev libsdl2-mixer-dev timgm6mb-soundfont
+    libsdl2-dev libsdl2-mixer-dev libx11-dev timgm6mb-soundfont
     # drawing and text
     libcairo2-dev libpango1.0-dev fontconfig fonts-liberation
     # pictures

@@ -14,6 +14,9 @@
 #include <string>
 #include <thread>
 
+// Last: Xlib's macros (None, Status, Bool) would break the headers above.
+#include <X11/Xlib.h>
+
 namespace velkaro {
 namespace {
 
@@ -100,6 +103,26 @@ TEST(DesktopScreen, AClosingOrTheQuitKeyIsSeenWithoutBeingHandled) {
     // Still there for the loop.
     EXPECT_EQ(SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_KEYDOWN, SDL_KEYDOWN), 1);
     SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+}
+
+// A request the display refuses (a window destroyed meanwhile, here one that never was) is
+// written down; Xlib would otherwise end the player, and the game with it.
+TEST(DesktopScreen, ARefusedRequestOfTheDisplayDoesNotEndThePlayer) {
+    auto screen = OpenScreen();
+    if (!screen) {
+        GTEST_SKIP() << "no display";
+    }
+    if (std::string(SDL_GetCurrentVideoDriver()) != "x11") {
+        GTEST_SKIP() << "not an X display";
+    }
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    testing::internal::CaptureStderr();
+    XMapWindow(display, 0x1FFFFFFF);
+    XSync(display, False);
+    const std::string said = testing::internal::GetCapturedStderr();
+    XCloseDisplay(display);
+    EXPECT_NE(said.find("the display refused a request"), std::string::npos) << said;
 }
 
 // What the window's loop hands on, in the words a game understands.

@@ -6,9 +6,11 @@
 #include "backends/desktop/SdlHandles.h"
 
 #include <SDL.h>
+#include <X11/Xlib.h>
 
 #include <algorithm>
 #include <array>
+#include <iostream>
 #include <stdexcept>
 
 namespace velkaro {
@@ -18,6 +20,17 @@ namespace {
 constexpr int kTitleBarHeight = 32;
 // Enough of the pending events to find a close among them.
 constexpr int kEventsLooked = 64;
+
+// Xlib ends the whole program on any error a request meets, and by the time it arrives the
+// request may be long gone: a window that a box or the desktop has just destroyed is asked for
+// something. No such race is worth a player's game: it is written down and the game goes on.
+int ReportXError(Display* display, XErrorEvent* error) {
+    std::array<char, 256> text{};
+    XGetErrorText(display, error->error_code, text.data(), static_cast<int>(text.size()));
+    std::cerr << "velkaro: the display refused a request (" << text.data() << ", request "
+              << static_cast<int>(error->request_code) << "); going on\n";
+    return 0;
+}
 
 // SDL's video for as long as a screen lives.
 struct VideoSubsystem {
@@ -36,6 +49,9 @@ struct VideoSubsystem {
             (driver == "offscreen" || driver == "dummy")) {
             SDL_QuitSubSystem(SDL_INIT_VIDEO);
             throw std::runtime_error("No display for the game's window.");
+        }
+        if (driver == "x11") {
+            XSetErrorHandler(&ReportXError);
         }
     }
     ~VideoSubsystem() { SDL_QuitSubSystem(SDL_INIT_VIDEO); }
