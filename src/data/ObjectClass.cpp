@@ -27,6 +27,15 @@ const char* EventRowName(int row) {
     return ValidRow(row) ? kRowNames[static_cast<std::size_t>(row)] : "";
 }
 
+void CEventTable::Set(int row, int sub, const CActionList* list) {
+    assert(row >= 0 && row < kEventRowCount && sub >= 0 && sub <= kMaxSubEvent);
+    auto& subs = rows_[static_cast<std::size_t>(row)];
+    if (static_cast<std::size_t>(sub) >= subs.size()) {
+        subs.resize(static_cast<std::size_t>(sub) + 1, nullptr);
+    }
+    subs[static_cast<std::size_t>(sub)] = list;
+}
+
 void CObject::Clear() {
     name = "<new>";
     image.Clear();
@@ -34,6 +43,7 @@ void CObject::Clear() {
     solid = false;
     active = true;
     rows_ = {};
+    table_.Clear();
 }
 
 void CObject::Load(LoadContext& context) {
@@ -71,6 +81,7 @@ CActionList* CObject::EventList(int row, int sub) {
     auto& list = r.lists[sub];
     if (!list) {
         list = std::make_unique<CActionList>();
+        table_.Set(row, sub, list.get());
     }
     return list.get();
 }

@@ -48,6 +48,37 @@ inline constexpr const char* kMeetingEventName = "Meeting event";
 // events' name; empty for the reserved rows.
 const char* EventRowName(int row);
 
+// A direct index from (row, sub-event) to an object's action list, kept beside the rows so
+// that the runtime never searches them: each row is a vector of list pointers, indexed by
+// sub-event and as long as the highest sub-event holding a list, null where there is none.
+// Small rows (alarms, mouse, other) stay a few entries long; the keyboard row is indexed by key
+// code, and the meeting row by object number, so it also tells which objects this one has
+// meeting events for. It answers exactly what CObject::FindEventList answers.
+class CEventTable {
+public:
+    const CActionList* Find(int row, int sub) const {
+        if (static_cast<unsigned>(row) >= static_cast<unsigned>(kEventRowCount)) {
+            return nullptr;
+        }
+        const auto& subs = rows_[static_cast<std::size_t>(row)];
+        return static_cast<std::size_t>(static_cast<unsigned>(sub)) < subs.size()
+                   ? subs[static_cast<std::size_t>(sub)]
+                   : nullptr;
+    }
+    // How many entries the row's index has (the highest sub-event with a list, plus one).
+    int Size(int row) const {
+        return row >= 0 && row < kEventRowCount
+                   ? static_cast<int>(rows_[static_cast<std::size_t>(row)].size())
+                   : 0;
+    }
+    // Records the list of (row, sub); row and sub are in range.
+    void Set(int row, int sub, const CActionList* list);
+    void Clear() { rows_ = {}; }
+
+private:
+    std::array<std::vector<const CActionList*>, kEventRowCount> rows_;
+};
+
 // The definition shared by all instances of one kind.
 class CObject {
 public:
@@ -68,6 +99,9 @@ public:
     CActionList* EventList(int row, int sub);
     // The list of (row, sub) without growing anything; null when there is none.
     const CActionList* FindEventList(int row, int sub) const;
+    // The same answers as FindEventList, by direct index; kept up to date by EventList and
+    // Clear, so it is ready as soon as the object is loaded. What the runtime looks up.
+    const CEventTable& Events() const { return table_; }
     // How many sub-event entries the row has.
     int RowLength(int row) const;
     // True when some list of the row holds actions.
@@ -97,6 +131,8 @@ private:
         std::map<int, std::unique_ptr<CActionList>> lists;
     };
     std::array<Row, kEventRowCount> rows_;
+    // Derived from rows_: every list there, by direct index.
+    CEventTable table_;
 };
 
 // All objects of the game, numbered from 1 in file order.
