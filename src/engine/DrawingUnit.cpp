@@ -264,7 +264,7 @@ void CDrawingUnit::DrawInstances() {
     game_.event_name = kDrawingEventName;
     for (CInstance* instance : shown) {
         if (instance->HasActions(kDrawingKind)) {
-            const CActionList* list = instance->object_def->FindEventList(kDrawingEvent, 0);
+            const CActionList* list = instance->object_def->Events().Find(kDrawingEvent, 0);
             if (list != nullptr && list->Count() > 0) {
                 events_.RunEvent(*instance, *instance, *list);
             }

@@ -91,7 +91,7 @@ void RoomOperations::MarkAllDeleted() {
 
 void RoomOperations::RunEvent(CInstance& instance, int row, const char* eventName) {
     game_.event_name = eventName;
-    const CActionList* list = instance.object_def->FindEventList(row, 0);
+    const CActionList* list = instance.object_def->Events().Find(row, 0);
     if (list != nullptr && list->Count() > 0) {
         events_.RunEvent(instance, instance, *list);
     }

@@ -251,7 +251,7 @@ const CActionList* CGame::ListFor(const CInstance& instance, int row, int sub) c
     if (instance.object_def == nullptr) {
         return nullptr;
     }
-    const CActionList* list = instance.object_def->FindEventList(row, sub);
+    const CActionList* list = instance.object_def->Events().Find(row, sub);
     return list != nullptr && list->Count() > 0 ? list : nullptr;
 }
 
@@ -472,8 +472,11 @@ void CGame::RunMeetings() {
         if (!instance.HasActions(kMeetingKind)) {
             return;
         }
+        // The event table is indexed by object number: pairs whose object this one has no
+        // meeting event for are passed over before anything else is looked at. It is looked
+        // up for every pair, since an event may change the instance into another object.
         for (CInstance* met : others) {
-            if (!met->deleted && ListFor(instance, kMeetingEvent, met->object) != nullptr &&
+            if (ListFor(instance, kMeetingEvent, met->object) != nullptr && !met->deleted &&
                 game_.collision.InstancesCollide(instance, *met)) {
                 RunIfAny(instance, *met, kMeetingEvent, met->object, kMeetingEventName);
             }

@@ -58,7 +58,7 @@ void ShowRefusal(GameServices& services, const char* refusal) {
 // and other; nothing else the game loop does around the event (no motion, no alarm count, no
 // removal) happens.
 void RunFor(EventRunner& events, CInstance& instance, int row, int sub) {
-    const CActionList* list = instance.object_def->FindEventList(row, sub);
+    const CActionList* list = instance.object_def->Events().Find(row, sub);
     if (list != nullptr) {
         events.RunEvent(instance, instance, *list);
     }

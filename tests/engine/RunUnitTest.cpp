@@ -385,6 +385,21 @@ TEST_F(RunUnitTest, EveryMeetingIsReportedAndSolidInstancesMeetToo) {
     EXPECT_EQ(TakeLog(), "Ate10 Ate15 ");
 }
 
+TEST_F(RunUnitTest, AnInstanceChangedByAMeetingMeetsTheRestAsItsNewObject) {
+    CObject& eater = AddObject("eater", false, 9);
+    On(eater, kMeetingEvent, 3, "{ global.log += 'A' + string(other.x) + ' '; change(-1, 4) }");
+    AddObject("dot", false, 9);
+    CObject& fed = AddObject("fed", false, 9);
+    On(fed, kMeetingEvent, 3, "global.log += 'B' + string(other.x) + ' '");
+    AddRoom({{1, 1, 2}, {1, 1, 3}});
+    Start();
+    Add(3, 15, 15);
+    game->RunStep();
+    // The second dot is met with the events of the object the eater has become.
+    EXPECT_TRUE(boxes.errorReports.empty());
+    EXPECT_EQ(TakeLog(), "A10 B15 ");
+}
+
 TEST_F(RunUnitTest, ARoomChangeInAStepEventEndsTheStep) {
     CObject& door = AddObject("door", false, 3);
     Log(door, kStepEvent, 0, "Step");
