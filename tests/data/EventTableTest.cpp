@@ -48,7 +48,7 @@ TEST(EventTable, AnswersWhatTheRowsAnswerForEverySubEvent) {
         object.EventList(kAlarmEvent, alarm)->Add().id = 2;
     }
     object.EventList(kMouseEvent, 3)->Add().id = 3;
-    object.EventList(kOtherEvent, 1);                   // an empty list still is a list
+    object.EventList(kOtherEvent, 1); // an empty list still is a list
     object.EventList(kKeyboardEvent, 0)->Add().id = 4;
     object.EventList(kKeyboardEvent, 255)->Add().id = 5;
     object.EventList(kKeyboardEvent, kMaxSubEvent)->Add().id = 6;

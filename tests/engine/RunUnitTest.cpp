@@ -390,12 +390,13 @@ TEST_F(RunUnitTest, AnInstanceChangedByAMeetingMeetsTheRestAsItsNewObject) {
     On(eater, kMeetingEvent, 3, "{ global.log += 'A' + string(other.x) + ' '; change(-1, 4) }");
     AddObject("dot", false, 9);
     CObject& fed = AddObject("fed", false, 9);
-    On(fed, kMeetingEvent, 3, "global.log += 'B' + string(other.x) + ' '");
+    On(fed, kMeetingEvent, 5, "global.log += 'B' + string(other.x) + ' '");
+    AddObject("crumb", false, 9);
     AddRoom({{1, 1, 2}, {1, 1, 3}});
     Start();
-    Add(3, 15, 15);
+    Add(5, 15, 15);
     game->RunStep();
-    // The second dot is met with the events of the object the eater has become.
+    // The crumb, which only the object the eater has become meets, is met in the same phase.
     EXPECT_TRUE(boxes.errorReports.empty());
     EXPECT_EQ(TakeLog(), "A10 B15 ");
 }
