@@ -372,11 +372,16 @@ void DesktopAudio::StopMemoryWave() {
 
 // --- Media players
 
-void DesktopAudio::SetState(Media& media, MediaState state) {
+std::uint64_t DesktopAudio::SetState(Media& media, MediaState state) {
     std::lock_guard lock(mutex_);
     media.state = state;
     media.playedFrames = 0;
-    ++media.generation;
+    return ++media.generation;
+}
+
+DesktopAudio::MediaState DesktopAudio::StateOf(Media& media) {
+    std::lock_guard lock(mutex_);
+    return media.state;
 }
 
 bool DesktopAudio::StartMusic(Media& media) {
@@ -419,23 +424,13 @@ void DesktopAudio::PlayMedia(MediaPlayer player, bool) {
     if (!media.open) {
         return;
     }
-    MediaState state;
-    {
-        std::lock_guard lock(mutex_);
-        state = media.state;
-    }
+    const MediaState state = StateOf(media);
     if (state == MediaState::Playing) {
         return;
     }
     if (state == MediaState::Ended) {
         // At its end already: it ends again at once, as one that is played from there.
-        SetState(media, MediaState::Ended);
-        std::uint64_t generation;
-        {
-            std::lock_guard lock(mutex_);
-            generation = media.generation;
-        }
-        PostEnd(player, generation);
+        PostEnd(player, SetState(media, MediaState::Ended));
         return;
     }
     if (StartMusic(media)) {
@@ -448,12 +443,7 @@ void DesktopAudio::RewindMedia(MediaPlayer player) {
     if (!media.open) {
         return;
     }
-    MediaState state;
-    {
-        std::lock_guard lock(mutex_);
-        state = media.state;
-    }
-    if (state != MediaState::Playing) {
+    if (StateOf(media) != MediaState::Playing) {
         if (media.music != nullptr && Mix_PlayingMusic() != 0) {
             // A MIDI file at its end: the synthesiser still runs.
             Mix_HaltMusic();

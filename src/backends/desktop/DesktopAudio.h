@@ -115,8 +115,10 @@ private:
     void PostEnd(MediaPlayer player, std::uint64_t generation);
     // On the game's thread: runs the end handler unless the game has changed the player since.
     void DeliverEnd(MediaPlayer player, std::uint64_t generation);
-    // Sets what the device's thread sees of the player, as a change of the game's.
-    void SetState(Media& media, MediaState state);
+    // Sets what the device's thread sees of the player, as a change of the game's; answers the
+    // change's generation.
+    std::uint64_t SetState(Media& media, MediaState state);
+    MediaState StateOf(Media& media);
     // Starts the player's music from its start; false when SDL_mixer cannot.
     bool StartMusic(Media& media);
     Media& Of(MediaPlayer player) { return media_[static_cast<std::size_t>(player)]; }
