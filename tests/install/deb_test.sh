@@ -9,14 +9,7 @@ build=$1
 version=$2
 cpack=${3:-cpack}
 
-failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 # Into a folder of its own, so that the build folder is left as it was.
 if ! (cd "$work" && "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$work" \

@@ -12,14 +12,7 @@ game=$2
 version=$3
 cmake=${4:-cmake}
 
-failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 prefix=$work/prefix
 
 if ! "$cmake" --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1; then
