@@ -806,6 +806,13 @@ std::vector<std::uint8_t> LoadSpriteFile(const std::filesystem::path& path) {
     return bytes;
 }
 
+bool IsDescriptionName(const std::filesystem::path& file) {
+    std::string extension = file.extension().string();
+    std::ranges::transform(extension, extension.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension == ".json";
+}
+
 PackedGame PackDescriptionFile(const std::filesystem::path& file) {
     const auto text = ReadFileWhole(file);
     if (!text) {

@@ -53,6 +53,9 @@ Json ParseDescription(std::string_view text);
 // level of single objects and rooms kept on one line.
 std::string FormatDescription(const Json& description);
 
+// Whether `file` is named as a game description is: its extension is ".json", in any case.
+bool IsDescriptionName(const std::filesystem::path& file);
+
 // The game file the description in `file` makes, with its warnings: the description read, its
 // sprite files read from beside it and the game file written, all in memory. Throws
 // DescriptionError (the file cannot be read, or what is wrong in it) or GameFileSyntaxError (a

@@ -11,9 +11,7 @@
 #include "main/DesktopGame.h"
 #include "main/GameWindow.h"
 
-#include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <exception>
 #include <iostream>
 #include <memory>
@@ -81,14 +79,6 @@ private:
     std::exception_ptr failure_;
 };
 
-// A game author's description (game.json) plays at once, without a qvf pack first.
-bool IsDescription(const std::filesystem::path& file) {
-    std::string extension = file.extension().string();
-    std::ranges::transform(extension, extension.begin(),
-                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == ".json";
-}
-
 // Packs the description in memory and loads that game file, as if it lay beside the
 // description: its data folder is the description's name with "_data".
 bool LoadDescription(const std::filesystem::path& file, GameData& data, Dialogs& dialogs) {
@@ -133,8 +123,9 @@ int PlayGame(const std::filesystem::path& file, const std::filesystem::path& pro
     screen->ShowBusy(true);
     events.ServePending();
     auto data = std::make_unique<GameData>();
-    const bool loaded = IsDescription(file) ? LoadDescription(file, *data, dialogs)
-                                            : LoadGame(file, *data, dialogs);
+    // A game author's description (game.json) plays at once, without a qvf pack first.
+    const bool loaded = IsDescriptionName(file) ? LoadDescription(file, *data, dialogs)
+                                                : LoadGame(file, *data, dialogs);
     screen->ShowBusy(false);
     if (!loaded) {
         return 1;

@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "description/GameDescription.h"
+
 #include <algorithm>
 #include <fstream>
 
@@ -43,7 +45,7 @@ std::optional<std::string> NotAGameFile(const std::filesystem::path& path) {
         return c != ' ' && c != '\t' && c != '\r' && c != '\n';
     });
     const bool braces = first != head.end() && *first == '{';
-    if (path.extension() == ".json" || braces) {
+    if (IsDescriptionName(path) || braces) {
         return std::string("is a game description: pack it first with qvf pack");
     }
     return std::string("is not a game file");
