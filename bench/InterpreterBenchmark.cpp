@@ -5,7 +5,6 @@
 #include "functions/FunctionTables.h"
 #include "script/ErrorReport.h"
 #include "script/InterpretUnit.h"
-#include "script/Tokenizer.h"
 #include "support/PartsInMemory.h"
 
 #include <benchmark/benchmark.h>
@@ -60,10 +59,11 @@ struct GameFixture {
 
 void BM_Game(benchmark::State& state, const Program* program) {
     GameFixture game;
-    const CTokenList tokens = Tokenize(
-        program->gameCode, TokenNames{game.data.objects, game.data.sounds, FunctionRegistry()});
+    const CodeTree code =
+        PrepareText(program->gameCode, CodeForm::Code,
+                    TokenNames{game.data.objects, game.data.sounds, FunctionRegistry()});
     for (auto _ : state) {
-        game.interpreter.ExecuteCode(game.self, game.self, tokens, program->gameCode);
+        game.interpreter.ExecuteCode(game.self, game.self, code);
     }
 }
 

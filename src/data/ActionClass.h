@@ -1,7 +1,7 @@
 #pragma once
 
 #include "data/LoadContext.h"
-#include "data/TokenClass.h"
+#include "data/CodeTree.h"
 
 #include <array>
 #include <cassert>
@@ -26,8 +26,9 @@ public:
     // Stored as written; each action decides what counts as set.
     std::int32_t relative = 0;
     std::array<std::string, kMaxActionArguments> arguments;
-    // The tokens of each argument, prepared when the game starts (PrepareActions).
-    std::array<CTokenList, kMaxActionArguments> tokens;
+    // Each argument read into the form the action reads it in, when the game starts
+    // (PrepareActions).
+    std::array<CodeTree, kMaxActionArguments> code;
     std::int32_t actionObject = 1;
 
     void Load(LoadContext& context);

@@ -6,7 +6,7 @@
 #include "data/GameLoader.h"
 #include "engine/Joystick.h"
 #include "engine/ScreenMode.h"
-#include "script/Tokenizer.h"
+#include "script/CodeCompiler.h"
 
 #include <chrono>
 #include <utility>

@@ -16,7 +16,7 @@ namespace {
 // Arguments are numbered from 1, as the actions' descriptions number them.
 double Real(GameParts& parts, CInstance& self, CInstance& other, const CAction& action, int n) {
     const auto k = static_cast<std::size_t>(n - 1);
-    return parts.interpreter.EvaluateReal(self, other, action.tokens[k], action.arguments[k]);
+    return parts.interpreter.EvaluateReal(self, other, action.code[k]);
 }
 
 // A text argument is shown as typed unless it begins with a quote, when it is an expression.
@@ -27,12 +27,12 @@ std::string Text(GameParts& parts, CInstance& self, CInstance& other, const CAct
     if (!IsQuotedText(argument)) {
         return argument;
     }
-    return parts.interpreter.EvaluateString(self, other, action.tokens[k], argument);
+    return parts.interpreter.EvaluateString(self, other, action.code[k]);
 }
 
 void Code(GameParts& parts, CInstance& self, CInstance& other, const CAction& action, int n) {
     const auto k = static_cast<std::size_t>(n - 1);
-    parts.interpreter.ExecuteCode(self, other, action.tokens[k], action.arguments[k]);
+    parts.interpreter.ExecuteCode(self, other, action.code[k]);
 }
 
 bool Relative(const CAction& action) {

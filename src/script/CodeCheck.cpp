@@ -1,9 +1,8 @@
 #include "script/CodeCheck.h"
 
 #include "data/GameLoader.h"
-#include "script/ActionArguments.h"
+#include "script/CodeCompiler.h"
 #include "script/FunctionUnit.h"
-#include "script/Tokenizer.h"
 
 namespace velkaro {
 namespace {
@@ -17,8 +16,6 @@ bool RowRuns(int row) {
 
 std::vector<CodeFinding> CheckGameCode(GameData& game, const CFunctionRegistry& functions) {
     PrepareActions(game.objects, TokenNames{game.objects, game.sounds, functions});
-    CCodeWalker walker(functions);
-
     std::vector<CodeFinding> findings;
     for (int o = 1; o <= game.objects.Count(); ++o) {
         const CObject& object = game.objects.Get(o);
@@ -28,27 +25,10 @@ std::vector<CodeFinding> CheckGameCode(GameData& game, const CFunctionRegistry& 
             }
             for (int a = 1; a <= list.Count(); ++a) {
                 const CAction& action = list.Get(a);
-                const ActionArgumentKinds kinds = ArgumentKindsOf(action.id);
-                for (std::size_t k = 0; k < kinds.size(); ++k) {
-                    const std::string& text = action.arguments[k];
-                    std::optional<ScriptError> error;
-                    switch (kinds[k]) {
-                    case ArgumentKind::Expression:
-                        error = walker.CheckExpression(action.tokens[k], text);
-                        break;
-                    case ArgumentKind::Text:
-                        if (IsQuotedText(text)) {
-                            error = walker.CheckExpression(action.tokens[k], text);
-                        }
-                        break;
-                    case ArgumentKind::Code:
-                        error = walker.CheckCode(action.tokens[k], text);
-                        break;
-                    case ArgumentKind::Unused:
-                    case ArgumentKind::Font:
-                        break;
-                    }
-                    if (error) {
+                // Each argument was compiled in the form its action reads it in; texts that are
+                // not read hold no tree and no error.
+                for (std::size_t k = 0; k < action.code.size(); ++k) {
+                    if (const std::optional<ScriptError> error = FirstError(action.code[k])) {
                         findings.push_back(
                             {o, object.name, row, sub, a, static_cast<int>(k) + 1, *error});
                     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "script/InterpretUnit.h"
+#include "data/CodeTree.h"
 
 #include <string>
 #include <vector>

@@ -10,30 +10,30 @@
 #include "world/RuntimeControl.h"
 
 #include <algorithm>
+#include <cassert>
+#include <optional>
 #include <utility>
 
 namespace velkaro {
 
 // The state of one evaluation or one run of code.
-struct CCodeWalker::Acode {
-    const CTokenList& tokens;
-    const std::string& text;
-    int current = 1;
+struct CInterpreter::Run {
+    const CodeTree& tree;
+    CInstance* self;
+    CInstance* other;
     // Set by the first error and by exit; every routine returns once it sees it.
     bool stopped = false;
-    // Null while code is only checked: skip mode never touches an instance or the game.
-    CInstance* self = nullptr;
-    CInstance* other = nullptr;
-    Running* running = nullptr;
-    // The tokens and their count, read once: every step of the parser looks at them.
-    const CToken* data = tokens.Data();
-    int count = tokens.Count();
 
-    const CToken& Token() const { return data[current - 1]; }
+    const CodeNode& Node(std::int32_t node) const {
+        return tree.nodes[static_cast<std::size_t>(node)];
+    }
+    std::int32_t ListItem(const CodeNode& node, std::int32_t i) const {
+        return tree.lists[static_cast<std::size_t>(node.listStart + i)];
+    }
 };
 
 // One level of nesting for as long as the routine that entered it runs.
-class CCodeWalker::Nesting {
+class CInterpreter::Nesting {
 public:
     explicit Nesting(int& depth) : depth_(depth) { ++depth_; }
     ~Nesting() { --depth_; }
@@ -46,121 +46,97 @@ private:
     int& depth_;
 };
 
-inline std::int32_t CCodeWalker::CurrentKind(const Acode& code) const {
-    return code.current > code.count ? -1 : code.Token().kind;
-}
-
-inline void CCodeWalker::SkipToken(Acode& code) {
-    if (code.current > code.count) [[unlikely]] {
-        NoSymbolToSkip(code);
-        return;
-    }
-    ++code.current;
-}
-
 // The argument slots of one call, for as long as the call is being evaluated.
-class CCodeWalker::ArgumentSlots {
+class CInterpreter::ArgumentSlots {
 public:
-    explicit ArgumentSlots(CCodeWalker& walker) : walker_(walker) {
-        auto& stack = walker_.argumentStack_;
-        if (static_cast<std::size_t>(walker_.callDepth_) == stack.size()) {
+    explicit ArgumentSlots(CInterpreter& interpreter) : interpreter_(interpreter) {
+        auto& stack = interpreter_.argumentStack_;
+        if (static_cast<std::size_t>(interpreter_.callDepth_) == stack.size()) {
             stack.push_back(std::make_unique<FunctionArguments>());
         }
-        arguments_ = stack[static_cast<std::size_t>(walker_.callDepth_++)].get();
+        arguments_ = stack[static_cast<std::size_t>(interpreter_.callDepth_++)].get();
     }
-    ~ArgumentSlots() { --walker_.callDepth_; }
+    ~ArgumentSlots() { --interpreter_.callDepth_; }
     ArgumentSlots(const ArgumentSlots&) = delete;
     ArgumentSlots& operator=(const ArgumentSlots&) = delete;
 
     FunctionArguments& Arguments() const { return *arguments_; }
 
 private:
-    CCodeWalker& walker_;
+    CInterpreter& interpreter_;
     FunctionArguments* arguments_ = nullptr;
 };
 
-CCodeWalker::CCodeWalker(const CFunctionRegistry& functions) : functions_(functions) {}
-
 CInterpreter::CInterpreter(GameState& game, const CFunctionRegistry& functions,
                            GameErrorSink& errors, RuntimeControl& runtime, GameParts& parts)
-    : CCodeWalker(functions), running_{game, runtime, parts}, errors_(errors) {}
+    : game_(game), functions_(functions), errors_(errors), runtime_(runtime), parts_(parts) {}
 
 // ---------------------------------------------------------------------------------------------
 // Entry points
 
-double CInterpreter::EvaluateReal(CInstance& self, CInstance& other, const CTokenList& tokens,
-                                  const std::string& text) {
-    if (text.empty()) {
+namespace {
+
+// The tree of `code` in `form`. Every argument is compiled in the form its action reads it in;
+// a tree read in another form is compiled again here rather than run wrongly.
+const CodeTree& InForm(const CodeTree& code, CodeForm form, const CFunctionRegistry& functions,
+                       std::optional<CodeTree>& again) {
+    if (code.form == form) {
+        return code;
+    }
+    assert(false && "an argument is read in another form than it was compiled in");
+    again = CompileText(code.text, code.tokens, form, functions);
+    return *again;
+}
+
+} // namespace
+
+double CInterpreter::EvaluateReal(CInstance& self, CInstance& other, const CodeTree& code) {
+    if (code.text.empty()) {
         return 0.0;
     }
+    std::optional<CodeTree> again;
+    const CodeTree& tree = InForm(code, CodeForm::Expression, functions_, again);
     // Most arguments are plain numbers: answered without setting up an evaluation.
-    const int count = tokens.Count();
-    if (count == 2 && tokens.Get(1).kind == kTokValue && tokens.Get(2).kind == kTokEndOfText) {
-        return tokens.Get(1).value.real;
+    const CodeNode& root = tree.nodes[static_cast<std::size_t>(tree.root)];
+    if (root.kind == NodeKind::Value) {
+        return tree.constants[static_cast<std::size_t>(root.detail)].real;
     }
-    if (count == 3 && tokens.Get(1).kind == kTokMinus && tokens.Get(2).kind == kTokValue &&
-        tokens.Get(3).kind == kTokEndOfText) {
-        return -tokens.Get(2).value.real;
-    }
-    Acode code{tokens, text, 1, false, &self, &other, &running_};
+    Run run{tree, &self, &other};
     ClearError();
-    const RValue value = Logical(code, Mode::Execute);
+    const RValue value = Evaluate(run, tree.root);
     ReportError(false);
     return value.real;
 }
 
-std::string CInterpreter::EvaluateString(CInstance& self, CInstance& other,
-                                         const CTokenList& tokens, const std::string& text) {
-    if (text.empty()) {
+std::string CInterpreter::EvaluateString(CInstance& self, CInstance& other, const CodeTree& code) {
+    if (code.text.empty()) {
         return {};
     }
-    Acode code{tokens, text, 1, false, &self, &other, &running_};
+    std::optional<CodeTree> again;
+    const CodeTree& tree = InForm(code, CodeForm::Expression, functions_, again);
+    Run run{tree, &self, &other};
     ClearError();
-    RValue value = Logical(code, Mode::Execute);
+    RValue value = Evaluate(run, tree.root);
     ReportError(false);
     return std::move(value.string);
 }
 
-void CInterpreter::ExecuteCode(CInstance& self, CInstance& other, const CTokenList& tokens,
-                               const std::string& text) {
-    if (text.empty()) {
+void CInterpreter::ExecuteCode(CInstance& self, CInstance& other, const CodeTree& code) {
+    if (code.text.empty()) {
         return;
     }
-    Acode code{tokens, text, 1, false, &self, &other, &running_};
+    std::optional<CodeTree> again;
+    const CodeTree& tree = InForm(code, CodeForm::Code, functions_, again);
+    Run run{tree, &self, &other};
     ClearError();
-    Block(code, Mode::Execute);
-    ReportError(true);
-}
-
-std::optional<ScriptError> CCodeWalker::CheckExpression(const CTokenList& tokens,
-                                                        const std::string& text) {
-    return Walk(tokens, text, false);
-}
-
-std::optional<ScriptError> CCodeWalker::CheckCode(const CTokenList& tokens,
-                                                  const std::string& text) {
-    return Walk(tokens, text, true);
-}
-
-std::optional<ScriptError> CCodeWalker::Walk(const CTokenList& tokens, const std::string& text,
-                                             bool asCode) {
-    if (text.empty()) {
-        return std::nullopt;
-    }
-    const bool savedFlag = std::exchange(error_flag_, false);
-    ScriptError savedError = std::exchange(error_, ScriptError{});
-    Acode code{tokens, text, 1, false, nullptr, nullptr, nullptr};
-    if (asCode) {
-        Block(code, Mode::Skip);
+    const CodeNode& root = run.Node(tree.root);
+    // A block that the text begins with is run without counting as a statement of its own.
+    if (root.kind == NodeKind::Block) {
+        Block(run, root);
     } else {
-        Logical(code, Mode::Skip);
+        Execute(run, tree.root);
     }
-    const bool failed = std::exchange(error_flag_, savedFlag);
-    ScriptError found = std::exchange(error_, std::move(savedError));
-    if (!failed) {
-        return std::nullopt;
-    }
-    return found;
+    ReportError(true);
 }
 
 // Errors in game code are not fatal, but for code stopped because the player ends the game: the
@@ -177,97 +153,46 @@ void CInterpreter::ReportError(bool inCode) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Tokens and errors
+// Errors
 
-void CCodeWalker::NoSymbolToSkip(Acode& code) {
-    RecordError(code, "Internal Error: No symbol to skip");
-}
-
-void CCodeWalker::SkipIf(Acode& code, std::int32_t kind) {
-    if (CurrentKind(code) == kind) {
-        SkipToken(code);
-    }
-}
-
-void CCodeWalker::ClearError() {
+void CInterpreter::ClearError() {
     error_flag_ = false;
     error_ = ScriptError{};
 }
 
-// The line and position are those of the current token, counted in the text: "#" starts a
-// new line.
-bool CCodeWalker::LoopGoesOn(Acode& code) {
+void CInterpreter::RecordError(Run& run, const CodePoint& point, const std::string& message) {
+    if (run.stopped) {
+        return;
+    }
+    run.stopped = true;
+    error_flag_ = true;
+    error_ = ScriptError{point.line, point.position, message, false};
+}
+
+void CInterpreter::RecordError(Run& run, std::int32_t error) {
+    const CodeError& found = run.tree.errors[static_cast<std::size_t>(error)];
+    RecordError(run, found.point, found.message);
+}
+
+bool CInterpreter::LoopGoesOn(Run& run, const CodePoint& point) {
     // Often enough that a close is answered at once, rarely enough to cost nothing.
     constexpr int kPassesBetweenAsks = 4096;
     if (++loopPasses_ < kPassesBetweenAsks) {
         return true;
     }
     loopPasses_ = 0;
-    if (!code.running->runtime.StopAsked()) {
+    if (!runtime_.StopAsked()) {
         return true;
     }
-    RecordError(code, kStoppedInLoop);
+    RecordError(run, point, kStoppedInLoop);
     error_.fatal = true;
     return false;
-}
-
-void CCodeWalker::RecordError(Acode& code, const std::string& message) {
-    if (code.stopped) {
-        return;
-    }
-    code.stopped = true;
-    error_flag_ = true;
-    error_.line = 1;
-    error_.position = 0;
-    error_.fatal = false;
-    std::int64_t end = 0;
-    if (code.current <= code.tokens.Count()) {
-        end = code.Token().position;
-    }
-    end = std::clamp<std::int64_t>(end, 0, static_cast<std::int64_t>(code.text.size()));
-    for (std::int64_t i = 0; i < end; ++i) {
-        if (code.text[static_cast<std::size_t>(i)] == '#') {
-            ++error_.line;
-            error_.position = 0;
-        } else {
-            ++error_.position;
-        }
-    }
-    error_.message = message;
 }
 
 // ---------------------------------------------------------------------------------------------
 // Expressions
 
-RValue CCodeWalker::Logical(Acode& code, Mode mode) {
-    RValue left = Comparison(code, mode);
-    while (!code.stopped) {
-        const std::int32_t op = CurrentKind(code);
-        if (op != kTokAnd && op != kTokOr) {
-            break;
-        }
-        SkipToken(code);
-        const RValue right = Comparison(code, mode);
-        if (code.stopped || mode == Mode::Skip) {
-            continue;
-        }
-        if (!left.IsReal() || !right.IsReal()) {
-            RecordError(code, "Wrong type of arguments for logical operator.");
-            break;
-        }
-        // Both sides are always evaluated: there is no short cut.
-        const bool truth =
-            op == kTokAnd ? left.IsTrue() && right.IsTrue() : left.IsTrue() || right.IsTrue();
-        left = RValue::Real(TruthValue(truth));
-    }
-    return left;
-}
-
 namespace {
-
-bool IsComparison(std::int32_t kind) {
-    return kind == kTokAssign || (kind >= kTokLess && kind <= kTokGreater);
-}
 
 // Byte order, like the difference of the first differing bytes, or of the lengths.
 int CompareBytes(const std::string& left, const std::string& right) {
@@ -299,347 +224,274 @@ bool ComparisonHolds(std::int32_t op, double d) {
     case kTokGreaterEqual:
         return d >= 0;
     default:
-        return d > 0; // greater
+        return d > 0;
     }
 }
 
 } // namespace
 
-RValue CCodeWalker::Comparison(Acode& code, Mode mode) {
-    RValue left = Additive(code, mode);
-    if (code.stopped) {
-        return left;
+RValue CInterpreter::Evaluate(Run& run, std::int32_t index) {
+    const CodeNode& node = run.Node(index);
+    switch (node.kind) {
+    case NodeKind::Value:
+        return run.tree.constants[static_cast<std::size_t>(node.detail)];
+    case NodeKind::Logical:
+    case NodeKind::Comparison:
+    case NodeKind::Additive:
+    case NodeKind::Term:
+        return Operator(run, node);
+    default:
+        return Factor(run, node);
     }
-    const std::int32_t op = CurrentKind(code);
-    if (!IsComparison(op)) {
-        return left;
-    }
-    SkipToken(code);
-    const RValue right = Additive(code, mode);
-    if (code.stopped || mode == Mode::Skip) {
-        return left;
-    }
-    if (left.kind != right.kind) {
-        RecordError(code, "Cannot compare arguments.");
-        return left;
-    }
-    const double d =
-        left.IsString() ? CompareBytes(left.string, right.string) : left.real - right.real;
-    return RValue::Real(TruthValue(ComparisonHolds(op, d)));
 }
 
-RValue CCodeWalker::Additive(Acode& code, Mode mode) {
-    RValue left = Term(code, mode);
-    while (!code.stopped) {
-        const std::int32_t op = CurrentKind(code);
-        if (op != kTokPlus && op != kTokMinus) {
-            break;
+// The operators evaluate the left operand, then the right, then apply themselves. An error in
+// either operand, or of the operator, leaves the value at the left operand's.
+RValue CInterpreter::Operator(Run& run, const CodeNode& node) {
+    RValue left = Evaluate(run, node.first);
+    if (run.stopped) {
+        return left;
+    }
+    const RValue right = Evaluate(run, node.second);
+    if (run.stopped) {
+        return left;
+    }
+    switch (node.kind) {
+    case NodeKind::Logical: {
+        if (!left.IsReal() || !right.IsReal()) {
+            RecordError(run, node.after, "Wrong type of arguments for logical operator.");
+            return left;
         }
-        SkipToken(code);
-        const RValue right = Term(code, mode);
-        if (code.stopped || mode == Mode::Skip) {
-            continue;
+        // Both sides are always evaluated: there is no short cut.
+        const bool truth =
+            node.op == kTokAnd ? left.IsTrue() && right.IsTrue() : left.IsTrue() || right.IsTrue();
+        return RValue::Real(TruthValue(truth));
+    }
+    case NodeKind::Comparison: {
+        if (left.kind != right.kind) {
+            RecordError(run, node.after, "Cannot compare arguments.");
+            return left;
         }
+        const double d =
+            left.IsString() ? CompareBytes(left.string, right.string) : left.real - right.real;
+        return RValue::Real(TruthValue(ComparisonHolds(node.op, d)));
+    }
+    case NodeKind::Additive:
         if (left.IsReal() && right.IsReal()) {
-            left.real = op == kTokPlus ? left.real + right.real : left.real - right.real;
-        } else if (op == kTokPlus && left.IsString() && right.IsString()) {
+            left.real = node.op == kTokPlus ? left.real + right.real : left.real - right.real;
+        } else if (node.op == kTokPlus && left.IsString() && right.IsString()) {
             left.string += right.string;
         } else {
-            RecordError(code, "Wrong type of arguments.");
-            break;
+            RecordError(run, node.after, "Wrong type of arguments.");
         }
-    }
-    return left;
-}
-
-RValue CCodeWalker::Term(Acode& code, Mode mode) {
-    RValue left = Factor(code, mode);
-    while (!code.stopped) {
-        const std::int32_t op = CurrentKind(code);
-        if (op != kTokTimes && op != kTokDivide) {
-            break;
-        }
-        SkipToken(code);
-        const RValue right = Factor(code, mode);
-        if (code.stopped || mode == Mode::Skip) {
-            continue;
-        }
+        return left;
+    default: // Term
         if (!left.IsReal() || !right.IsReal()) {
-            RecordError(code, "Wrong type of arguments.");
-            break;
-        }
-        if (op == kTokTimes) {
+            RecordError(run, node.after, "Wrong type of arguments.");
+        } else if (node.op == kTokTimes) {
             left.real *= right.real;
         } else if (right.real == 0) {
-            RecordError(code, "Division by 0.");
-            break;
+            RecordError(run, node.after, "Division by 0.");
         } else {
             left.real /= right.real;
         }
+        return left;
     }
-    return left;
 }
 
-RValue CCodeWalker::Factor(Acode& code, Mode mode) {
-    const std::int32_t kind = CurrentKind(code);
-    if (kind == kTokValue) {
-        // A value nests nothing: the commonest factor skips the nesting count.
-        RValue value = code.Token().value;
-        SkipToken(code);
-        return value;
-    }
-    // Every other nesting of expressions passes through here.
+RValue CInterpreter::Factor(Run& run, const CodeNode& node) {
+    // Every nesting of expressions but a plain value passes through here.
     const Nesting nesting(depth_);
     if (nesting.TooDeep()) {
-        RecordError(code, kNestedTooDeeply);
+        RecordError(run, node.at, kNestedTooDeeply);
         return RValue();
     }
-    switch (kind) {
-    case kTokVariable:
-        return VariableReference(code, mode);
-    case kTokFunction:
-        return FunctionCall(code, mode);
-    case kTokOpenParen: {
-        SkipToken(code);
-        RValue value = Logical(code, mode);
-        if (!code.stopped) {
-            if (CurrentKind(code) == kTokCloseParen) {
-                SkipToken(code);
-            } else {
-                RecordError(code, ") expected.");
-            }
+    switch (node.kind) {
+    case NodeKind::Variable:
+        return VariableValue(run, node);
+    case NodeKind::Call:
+        return FunctionCall(run, node);
+    case NodeKind::Parenthesis: {
+        RValue value = Evaluate(run, node.first);
+        if (!run.stopped && node.error >= 0) {
+            RecordError(run, node.error);
         }
         return value;
     }
-    case kTokNot: {
-        SkipToken(code);
-        RValue value = Factor(code, mode);
+    case NodeKind::Not: {
+        RValue value = Evaluate(run, node.first);
         // Only the real part changes: not 'x' is still a string.
         value.real = value.IsTrue() ? 0.0 : 1.0;
         return value;
     }
-    case kTokPlus:
-        SkipToken(code);
-        return Factor(code, mode);
-    case kTokMinus: {
-        SkipToken(code);
-        RValue value = Factor(code, mode);
+    case NodeKind::UnaryPlus:
+        return Evaluate(run, node.first);
+    case NodeKind::UnaryMinus: {
+        RValue value = Evaluate(run, node.first);
         value.real = -value.real;
         return value;
     }
-    default:
-        RecordError(code, "Unexpected symbol");
+    default: // FactorError
+        RecordError(run, node.error);
         return RValue();
     }
 }
 
-// Reads what a variable token names. Most names in game code are user variables of self:
-// those are read here directly, as GetVariable would read them; every other name goes
-// through GetVariable.
-bool CCodeWalker::ReadVariable(const Acode& code, const CToken& token, std::int64_t index,
-                               RValue& value) {
-    if (token.owner == kOwnerNone && token.index == kUserVariable) {
-        return code.self->locals.GetValue(token.name, index, value);
+// Reads what a variable names. Most names in game code are user variables of self: those are
+// read here directly, as GetVariable would read them; every other name goes through
+// GetVariable.
+bool CInterpreter::ReadVariable(const Run& run, const CodeVariable& variable, std::int64_t index,
+                                RValue& value) {
+    if (variable.owner == kOwnerNone && variable.number == kUserVariable) {
+        return run.self->locals.GetValue(variable.name, index, value);
     }
-    return GetVariable(code.running->game, *code.self, *code.other, token.owner, token.index,
-                       token.name, index, value);
+    return GetVariable(game_, *run.self, *run.other, variable.owner, variable.number, variable.name,
+                       index, value);
 }
 
-RValue CCodeWalker::VariableReference(Acode& code, Mode mode) {
-    const CToken& token = code.Token();
-    if (token.owner == kOwnerUnknown) {
-        RecordError(code, "Object " + token.prefix + " does not exist.");
-        return RValue();
-    }
-    SkipToken(code);
+RValue CInterpreter::VariableValue(Run& run, const CodeNode& node) {
     std::int64_t index = 0;
-    if (CurrentKind(code) == kTokOpenBracket) {
-        SkipToken(code);
-        index = RoundToInteger(Logical(code, mode).real);
-        if (code.stopped) {
+    if (node.first >= 0) {
+        index = RoundToInteger(Evaluate(run, node.first).real);
+        if (run.stopped) {
             return RValue();
         }
-        if (CurrentKind(code) != kTokCloseBracket) {
-            RecordError(code, "] expected.");
+        if (node.error >= 0) {
+            RecordError(run, node.error); // "]" missing
             return RValue();
         }
-        SkipToken(code);
     }
+    const CodeVariable& variable = run.tree.variables[static_cast<std::size_t>(node.detail)];
     RValue value;
-    if (mode == Mode::Execute && !code.stopped && !ReadVariable(code, token, index, value)) {
-        RecordError(code, "Cannot get value from variable " + token.name + ".");
+    if (!run.stopped && !ReadVariable(run, variable, index, value)) {
+        RecordError(run, node.after, "Cannot get value from variable " + variable.name + ".");
     }
     return value;
 }
 
-RValue CCodeWalker::FunctionCall(Acode& code, Mode mode) {
-    const CToken& token = code.Token();
-    SkipToken(code); // the name
-    SkipToken(code); // "(", which always follows a function's name
+RValue CInterpreter::FunctionCall(Run& run, const CodeNode& node) {
     // Each depth of nested calls has its argument slots, kept from call to call: setting up
     // ten fresh values for every call costs more than many a function itself.
     const ArgumentSlots slots(*this);
     FunctionArguments& arguments = slots.Arguments();
-    int count = 0;
-    if (CurrentKind(code) != kTokCloseParen) {
-        while (true) {
-            if (code.stopped) {
-                return RValue();
-            }
-            arguments[static_cast<std::size_t>(count)] = Logical(code, mode);
-            ++count;
-            if (code.stopped) {
-                return RValue();
-            }
-            const std::int32_t next = CurrentKind(code);
-            if (next == kTokCloseParen) {
-                break;
-            }
-            // An eleventh argument is refused before it is parsed.
-            if (count == kMaxFunctionArguments) {
-                RecordError(code, "Too many arguments.");
-                return RValue();
-            }
-            if (next != kTokComma) {
-                RecordError(code, ") or , expected.");
-                return RValue();
-            }
-            SkipToken(code);
+    for (std::int32_t i = 0; i < node.listCount; ++i) {
+        arguments[static_cast<std::size_t>(i)] = Evaluate(run, run.ListItem(node, i));
+        if (run.stopped) {
+            return RValue();
         }
     }
-    SkipToken(code); // ")"
-    if (token.index == -1) {
-        RecordError(code, "Function " + token.name + " does not exist.");
-    } else if (count != functions_.GetFunctionArgCount(token.index)) {
-        RecordError(code, "Wrong number of arguments for function " + token.name + ".");
-    } else if (!code.stopped && mode == Mode::Execute) {
-        FunctionContext context(code.running->game, code.running->parts);
-        RValue result;
-        functions_.CallFunction(token.index, context, *code.self, *code.other, count, arguments,
-                                result);
-        // A function that fails is an error of the code that called it.
-        if (context.Failed()) {
-            RecordError(code, context.error);
-        }
-        return result;
+    if (node.error >= 0) {
+        RecordError(run, node.error);
+        return RValue();
     }
-    return RValue();
+    FunctionContext context(game_, parts_);
+    RValue result;
+    functions_.CallFunction(node.detail, context, *run.self, *run.other, node.listCount, arguments,
+                            result);
+    // A function that fails is an error of the code that called it.
+    if (context.Failed()) {
+        RecordError(run, node.after, context.error);
+    }
+    return result;
 }
 
 // ---------------------------------------------------------------------------------------------
 // Statements
 
-void CCodeWalker::Statement(Acode& code, Mode mode) {
-    if (code.stopped) {
+void CInterpreter::Execute(Run& run, std::int32_t index) {
+    if (run.stopped) {
         return;
     }
+    const CodeNode& node = run.Node(index);
     // Every nesting of statements passes through here.
     const Nesting nesting(depth_);
     if (nesting.TooDeep()) {
-        RecordError(code, kNestedTooDeeply);
+        RecordError(run, node.at, kNestedTooDeeply);
         return;
     }
-    switch (CurrentKind(code)) {
-    case kTokEndOfText:
-        RecordError(code, "Unexpected end of code.");
+    switch (node.kind) {
+    case NodeKind::Assignment:
+        Assignment(run, node);
         return;
-    case kTokVariable:
-        Assignment(code, mode);
+    case NodeKind::Call:
+        FunctionCall(run, node);
         return;
-    case kTokFunction:
-        FunctionCall(code, mode);
+    case NodeKind::Block:
+        Block(run, node);
         return;
-    case kTokBlockStart:
-        Block(code, mode);
+    case NodeKind::If:
+        IfStatement(run, node);
         return;
-    case kTokIf:
-        SkipToken(code);
-        IfStatement(code, mode);
+    case NodeKind::While:
+        WhileStatement(run, node);
         return;
-    case kTokWhile:
-        SkipToken(code);
-        WhileStatement(code, mode);
+    case NodeKind::Repeat:
+        RepeatStatement(run, node);
         return;
-    case kTokRepeat:
-        SkipToken(code);
-        RepeatStatement(code, mode);
+    case NodeKind::Exit:
+        run.stopped = true; // ends the code without an error
         return;
-    case kTokExit:
-        SkipToken(code);
-        if (mode == Mode::Execute) {
-            code.stopped = true; // ends the code without an error
-        }
+    case NodeKind::Forall:
+        ForallStatement(run, node);
         return;
-    case kTokForall:
-        SkipToken(code);
-        ForallStatement(code, mode, false);
+    case NodeKind::Empty:
         return;
-    case kTokForallInstances:
-        SkipToken(code);
-        ForallStatement(code, mode, true);
-        return;
-    case kTokSemicolon:
-        SkipToken(code);
-        return;
-    default:
-        RecordError(code, "Unexpected symbol: ");
+    default: // StatementError
+        RecordError(run, node.error);
         return;
     }
 }
 
-void CCodeWalker::Block(Acode& code, Mode mode) {
-    if (CurrentKind(code) != kTokBlockStart) {
-        Statement(code, mode);
+// Passing over a statement runs nothing but still meets the errors the text holds in it, and
+// the limit of nesting.
+void CInterpreter::Pass(Run& run, std::int32_t index) {
+    if (run.stopped) {
         return;
     }
-    SkipToken(code);
-    while (CurrentKind(code) != kTokBlockEnd) {
-        Statement(code, mode);
-        if (code.stopped) {
+    const CodeNode& node = run.Node(index);
+    if (depth_ + node.skipDepth <= kMaxNesting) {
+        if (node.skipError >= 0) {
+            RecordError(run, node.skipError);
+        }
+        return;
+    }
+    if (const std::optional<ScriptError> error = SkipError(run.tree, node, depth_, functions_)) {
+        RecordError(run, CodePoint{error->line, error->position}, error->message);
+    }
+}
+
+void CInterpreter::Block(Run& run, const CodeNode& node) {
+    for (std::int32_t i = 0; i < node.listCount; ++i) {
+        Execute(run, run.ListItem(node, i));
+        if (run.stopped) {
             return;
         }
     }
-    SkipToken(code);
 }
 
-void CCodeWalker::Assignment(Acode& code, Mode mode) {
-    const CToken& token = code.Token();
-    if (token.owner == kOwnerUnknown) {
-        RecordError(code, "Object " + token.prefix + " does not exist.");
-        return;
-    }
-    SkipToken(code);
-    if (code.stopped) {
-        return;
-    }
-    // Whatever follows is taken as the operator; only running it tells a wrong one.
-    std::int32_t op = CurrentKind(code);
-    SkipToken(code);
+void CInterpreter::Assignment(Run& run, const CodeNode& node) {
     std::int64_t index = 0;
-    if (op == kTokOpenBracket) {
-        index = RoundToInteger(Logical(code, mode).real);
-        if (code.stopped) {
+    if (node.first >= 0) {
+        index = RoundToInteger(Evaluate(run, node.first).real);
+        if (run.stopped) {
             return;
         }
-        const std::int32_t closing = CurrentKind(code);
-        SkipToken(code);
-        if (closing != kTokCloseBracket) {
-            RecordError(code, "] expected.");
+        if (node.error >= 0) {
+            RecordError(run, node.error); // "]" missing
             return;
         }
-        op = CurrentKind(code);
-        SkipToken(code);
     }
+    const CodeVariable& variable = run.tree.variables[static_cast<std::size_t>(node.detail)];
+    const std::int32_t op = node.op;
     RValue value;
-    if (mode == Mode::Execute && op != kTokAssign && !code.stopped &&
-        !ReadVariable(code, token, index, value)) {
-        RecordError(code, "Cannot get value from variable " + token.name + ".");
+    if (op != kTokAssign && !run.stopped && !ReadVariable(run, variable, index, value)) {
+        RecordError(run, node.read, "Cannot get value from variable " + variable.name + ".");
     }
-    if (code.stopped) {
+    if (run.stopped) {
         return;
     }
-    RValue right = Logical(code, mode);
-    if (code.stopped || mode == Mode::Skip) {
+    RValue right = Evaluate(run, node.second);
+    if (run.stopped) {
         return;
     }
     const bool reals = value.IsReal() && right.IsReal();
@@ -653,7 +505,7 @@ void CCodeWalker::Assignment(Acode& code, Mode mode) {
         } else if (value.IsString() && right.IsString()) {
             value.string += right.string;
         } else {
-            RecordError(code, "Wrong type of arguments.");
+            RecordError(run, node.after, "Wrong type of arguments.");
             return;
         }
         break;
@@ -661,7 +513,7 @@ void CCodeWalker::Assignment(Acode& code, Mode mode) {
     case kTokMultiplyAssign:
     case kTokDivideAssign:
         if (!reals) {
-            RecordError(code, "Wrong type of arguments.");
+            RecordError(run, node.after, "Wrong type of arguments.");
             return;
         }
         if (op == kTokSubtractAssign) {
@@ -669,118 +521,105 @@ void CCodeWalker::Assignment(Acode& code, Mode mode) {
         } else if (op == kTokMultiplyAssign) {
             value.real *= right.real;
         } else if (right.real == 0) {
-            RecordError(code, "Division by 0.");
+            RecordError(run, node.after, "Division by 0.");
             return;
         } else {
             value.real /= right.real;
         }
         break;
     default:
-        RecordError(code, "Unexpected symbol.");
+        RecordError(run, node.after, "Unexpected symbol.");
         return;
     }
-    if (token.owner == kOwnerNone && token.index == kUserVariable) {
+    if (variable.owner == kOwnerNone && variable.number == kUserVariable) {
         // A user variable of self, the commonest target (see ReadVariable).
-        code.self->locals.SetValue(token.name, std::move(value), index);
-    } else if (!SetVariable(code.running->game, code.running->runtime, *code.self, *code.other,
-                            token.owner, token.index, token.name, index, value)) {
-        RecordError(code, "Cannot assign a value to variable " + token.name + ".");
+        run.self->locals.SetValue(variable.name, std::move(value), index);
+    } else if (!SetVariable(game_, runtime_, *run.self, *run.other, variable.owner, variable.number,
+                            variable.name, index, value)) {
+        RecordError(run, node.after, "Cannot assign a value to variable " + variable.name + ".");
     }
 }
 
-void CCodeWalker::IfStatement(Acode& code, Mode mode) {
-    const RValue condition = Logical(code, mode);
-    if (code.stopped) {
+void CInterpreter::IfStatement(Run& run, const CodeNode& node) {
+    const RValue condition = Evaluate(run, node.first);
+    if (run.stopped) {
         return;
     }
-    SkipIf(code, kTokThen);
     const bool truth = condition.IsTrue();
-    Statement(code, truth ? mode : Mode::Skip);
-    if (code.stopped) {
+    if (truth) {
+        Execute(run, node.second);
+    } else {
+        Pass(run, node.second);
+    }
+    if (run.stopped || node.third < 0) {
         return;
     }
-    // The then-branch may end in ";" before the else.
-    SkipIf(code, kTokSemicolon);
-    if (CurrentKind(code) == kTokElse) {
-        SkipToken(code);
-        Statement(code, truth ? Mode::Skip : mode);
+    if (truth) {
+        Pass(run, node.third);
+    } else {
+        Execute(run, node.third);
     }
 }
 
-void CCodeWalker::WhileStatement(Acode& code, Mode mode) {
-    const int start = code.current;
+void CInterpreter::WhileStatement(Run& run, const CodeNode& node) {
     while (true) {
-        const RValue condition = Logical(code, mode);
-        if (code.stopped) {
+        const RValue condition = Evaluate(run, node.first);
+        if (run.stopped) {
             return;
         }
-        SkipIf(code, kTokDo);
         if (RoundToInteger(condition.real) <= 0) {
-            Statement(code, Mode::Skip);
+            Pass(run, node.second);
             return;
         }
-        Statement(code, mode);
-        // A walk in skip mode passes over the body once.
-        if (mode == Mode::Skip || code.stopped || !LoopGoesOn(code)) {
+        Execute(run, node.second);
+        if (run.stopped || !LoopGoesOn(run, node.after)) {
             return;
         }
-        code.current = start;
     }
 }
 
-void CCodeWalker::RepeatStatement(Acode& code, Mode mode) {
-    const RValue countValue = Logical(code, mode);
-    if (code.stopped) {
+void CInterpreter::RepeatStatement(Run& run, const CodeNode& node) {
+    const RValue countValue = Evaluate(run, node.first);
+    if (run.stopped) {
         return;
     }
-    const std::int64_t count = mode == Mode::Execute ? RoundToInteger(countValue.real) : 1;
-    const int start = code.current;
+    const std::int64_t count = RoundToInteger(countValue.real);
     if (count <= 0) {
-        Statement(code, Mode::Skip);
+        Pass(run, node.second);
         return;
     }
     for (std::int64_t pass = 0; pass < count; ++pass) {
-        code.current = start;
-        Statement(code, mode);
-        if (code.stopped || (mode == Mode::Execute && !LoopGoesOn(code))) {
+        Execute(run, node.second);
+        if (run.stopped || !LoopGoesOn(run, node.after)) {
             return;
         }
     }
 }
 
-void CCodeWalker::ForallStatement(Acode& code, Mode mode, bool everyInstance) {
+void CInterpreter::ForallStatement(Run& run, const CodeNode& node) {
+    const bool everyInstance = node.op == 1;
     std::int32_t object = 0;
     if (!everyInstance) {
-        object = RoundToInt32(Logical(code, mode).real);
-        if (code.stopped) {
+        object = RoundToInt32(Evaluate(run, node.first).real);
+        if (run.stopped) {
             return;
         }
     }
-    SkipIf(code, kTokDo);
-    if (mode == Mode::Skip) {
-        Statement(code, Mode::Skip);
-        return;
-    }
-    const int start = code.current;
-    CInstance* const savedSelf = code.self;
-    const bool finished = code.running->game.instances.ForEachLive([&](CInstance& instance) {
+    CInstance* const savedSelf = run.self;
+    const bool finished = game_.instances.ForEachLive([&](CInstance& instance) {
         if (!everyInstance && instance.object != object) {
             return true;
         }
-        code.self = &instance;
-        Statement(code, Mode::Execute);
-        if (code.stopped) {
-            return false;
-        }
-        code.current = start;
-        return true;
+        run.self = &instance;
+        Execute(run, node.second);
+        return !run.stopped;
     });
     if (!finished) {
         return; // the code is over: self need not come back
     }
-    // Walked once more so that the cursor lands behind the body.
-    Statement(code, Mode::Skip);
-    code.self = savedSelf;
+    // Passed over once more, as reading on behind the body would.
+    Pass(run, node.second);
+    run.self = savedSelf;
 }
 
 } // namespace velkaro

@@ -1,6 +1,5 @@
 #include "script/Tokenizer.h"
 
-#include "data/ActionClass.h"
 #include "data/ObjectClass.h"
 #include "data/SoundClass.h"
 #include "script/ConstantUnit.h"
@@ -281,22 +280,6 @@ CTokenList Tokenize(const std::string& text, const TokenNames& names) {
     }
     Resolve(tokens, names);
     return CTokenList(std::move(tokens));
-}
-
-void PrepareAction(CAction& action, const TokenNames& names) {
-    for (std::size_t i = 0; i < action.arguments.size(); ++i) {
-        action.tokens[i] = Tokenize(action.arguments[i], names);
-    }
-}
-
-void PrepareActions(CObjectList& objects, const TokenNames& names) {
-    for (int o = 1; o <= objects.Count(); ++o) {
-        objects.Get(o).ForEachEventList([&names](int, int, CActionList& list) {
-            for (int i = 1; i <= list.Count(); ++i) {
-                PrepareAction(list.Get(i), names);
-            }
-        });
-    }
 }
 
 } // namespace velkaro

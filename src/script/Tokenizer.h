@@ -6,7 +6,6 @@
 
 namespace velkaro {
 
-class CAction;
 class CFunctionRegistry;
 class CObjectList;
 class CSoundList;
@@ -21,12 +20,5 @@ struct TokenNames {
 // The tokens of `text`, with every name resolved against `names`. Never fails: characters that
 // start no token become bad-symbol tokens, reported when evaluated.
 CTokenList Tokenize(const std::string& text, const TokenNames& names);
-
-// Tokenizes the four arguments of the action afresh.
-void PrepareAction(CAction& action, const TokenNames& names);
-
-// Tokenizes the arguments of every action of every object, once, when a game starts: names
-// mean what they mean at that moment.
-void PrepareActions(CObjectList& objects, const TokenNames& names);
 
 } // namespace velkaro

@@ -1,5 +1,5 @@
 #include "functions/ActionHandlers.h"
-#include "script/Tokenizer.h"
+#include "script/CodeCompiler.h"
 
 #include "data/GameLoader.h"
 #include "functions/FunctionTables.h"

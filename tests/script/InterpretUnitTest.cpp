@@ -1,5 +1,5 @@
 #include "script/InterpretUnit.h"
-#include "script/Tokenizer.h"
+#include "script/CodeCompiler.h"
 
 #include "data/GameLoader.h"
 #include "data/TokenClass.h"
@@ -102,25 +102,25 @@ protected:
         return game.instances.Add(data.objects, object, x, y);
     }
 
-    const CTokenList& Tokens(const std::string& text) {
-        tokens = Tokenize(text, TokenNames{data.objects, data.sounds, TestFunctions()});
-        return tokens;
+    const CodeTree& Compiled(const std::string& text, CodeForm form) {
+        code = PrepareText(text, form, TokenNames{data.objects, data.sounds, TestFunctions()});
+        return code;
     }
 
     double Eval(const std::string& text) {
-        return interpreter.EvaluateReal(*self, *other, Tokens(text), text);
+        return interpreter.EvaluateReal(*self, *other, Compiled(text, CodeForm::Expression));
     }
     std::string EvalString(const std::string& text) {
-        return interpreter.EvaluateString(*self, *other, Tokens(text), text);
+        return interpreter.EvaluateString(*self, *other, Compiled(text, CodeForm::Expression));
     }
     void Run(const std::string& text) {
-        interpreter.ExecuteCode(*self, *other, Tokens(text), text);
+        interpreter.ExecuteCode(*self, *other, Compiled(text, CodeForm::Code));
     }
     std::optional<ScriptError> CheckExpression(const std::string& text) {
-        return interpreter.CheckExpression(Tokens(text), text);
+        return FirstError(Compiled(text, CodeForm::Expression));
     }
     std::optional<ScriptError> CheckCode(const std::string& text) {
-        return interpreter.CheckCode(Tokens(text), text);
+        return FirstError(Compiled(text, CodeForm::Code));
     }
 
     // The one report made since the last call, which must not be fatal.
@@ -162,7 +162,7 @@ protected:
     test::RecordingRuntime& runtime = parts.runtime;
     test::RecordingErrors& errors = parts.errors;
     CInterpreter& interpreter = parts.interpreter;
-    CTokenList tokens;
+    CodeTree code;
     CInstance* self = nullptr;
     CInstance* other = nullptr;
 };
@@ -385,7 +385,7 @@ TEST_F(Interpreter, ErrorPositionsCountCharactersWithinTheirLine) {
     name.index = 1001;
     name.position = 2;
     bare.Add(name);
-    interpreter.ExecuteCode(*self, *other, bare, "x");
+    interpreter.ExecuteCode(*self, *other, CompileText("x", bare, CodeForm::Code, TestFunctions()));
     EXPECT_EQ(Reported(), "in code at line 1 pos 0: Internal Error: No symbol to skip");
 }
 

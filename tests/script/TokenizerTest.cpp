@@ -1,5 +1,6 @@
-#include "data/TokenClass.h"
 #include "script/Tokenizer.h"
+#include "data/TokenClass.h"
+#include "script/CodeCompiler.h"
 
 #include "data/ObjectClass.h"
 #include "data/SoundClass.h"
@@ -190,26 +191,36 @@ TEST_F(Tokens, NamesResolveToFunctionsVariablesAndOwners) {
 namespace velkaro {
 namespace {
 
-TEST(PrepareActions, TokenizesEveryArgumentOfEveryActionAgainstTheGamesNames) {
+TEST(PrepareActions, CompilesEachArgumentInTheFormItsActionReadsIt) {
     CObjectList objects;
     CSoundList sounds;
     CObject& ball = objects.Add();
     ball.name = "ball";
-    CAction& step = ball.EventList(kStepEvent, 0)->Add();
-    step.arguments = {"ball.x + 1", "", "sqrt(4)", "'text'"};
-    CAction& key = ball.EventList(kKeyboardEvent, 37)->Add();
-    key.arguments[0] = "{ x = 1 }";
+    // Draw text: two expressions and a text that is read when it begins with a quote.
+    CAction& draw = ball.EventList(kStepEvent, 0)->Add();
+    draw.id = 1002;
+    draw.arguments = {"ball.x + 1", "", "'text'", "{ unused"};
+    CAction& code = ball.EventList(kKeyboardEvent, 37)->Add();
+    code.id = 811;
+    code.arguments[0] = "{ x = 1 }";
+    CAction& message = ball.EventList(kKeyboardEvent, 38)->Add();
+    message.id = 411;
+    message.arguments[0] = "Hello (";
     PrepareActions(objects, TokenNames{objects, sounds, FunctionRegistry()});
 
-    EXPECT_EQ(step.tokens[0].Count(), 4);
-    EXPECT_EQ(step.tokens[0].Get(1).owner, 1);
-    ASSERT_EQ(step.tokens[1].Count(), 1) << "an empty argument holds the end of text only";
-    EXPECT_EQ(step.tokens[2].Get(1).kind, kTokFunction);
-    EXPECT_EQ(step.tokens[3].Get(1).value, RValue::String("text"));
-    EXPECT_EQ(key.tokens[0].Count(), 6);
+    EXPECT_EQ(draw.code[0].form, CodeForm::Expression);
+    EXPECT_EQ(draw.code[0].tokens.Get(1).owner, 1);
+    EXPECT_TRUE(draw.code[1].Empty()) << "an empty argument has nothing to run";
+    EXPECT_EQ(draw.code[2].form, CodeForm::Expression);
+    EXPECT_EQ(draw.code[3].form, CodeForm::None) << "an argument the action does not read";
+    EXPECT_EQ(FirstError(draw.code[3]), std::nullopt);
+    EXPECT_EQ(code.code[0].form, CodeForm::Code);
+    EXPECT_EQ(message.code[0].form, CodeForm::None) << "a text shown as typed";
 
+    draw.arguments[0] = "nosuch.x";
     PrepareActions(objects, TokenNames{objects, sounds, FunctionRegistry()});
-    EXPECT_EQ(step.tokens[0].Count(), 4) << "preparing again starts from empty lists";
+    EXPECT_EQ(FirstError(draw.code[0]), (ScriptError{1, 8, "Object nosuch does not exist."}))
+        << "preparing again reads the texts afresh";
 }
 
 } // namespace
