@@ -130,61 +130,24 @@ constexpr std::string_view kStrings[] = {
     "'a#b'", "\"\xe9t\xe9\"", "'12'", "\"ball\"",  "' '",     "'abc'"};
 constexpr std::string_view kConstants[] = {"true",    "false",     "pi",       "c_red",
                                            "vk_left", "fa_center", "ev_alarm1"};
-constexpr std::string_view kReadable[] = {"n",
-                                          "s",
-                                          "a[0]",
-                                          "a[1]",
-                                          "a[2]",
-                                          "a[5]",
-                                          "a[n-4]",
-                                          "u",
-                                          "i",
-                                          "x",
-                                          "y",
-                                          "hspeed",
-                                          "vspeed",
-                                          "speed",
-                                          "direction",
-                                          "object",
-                                          "alarm[0]",
-                                          "alarm1",
-                                          "visible",
-                                          "w",
-                                          "global.g",
-                                          "global.name",
-                                          "global.list[1]",
-                                          "global.u",
-                                          "other.n",
-                                          "other.s",
-                                          "other.x",
-                                          "other.u",
-                                          "ball.n",
-                                          "ball.x",
-                                          "wall.n",
-                                          "block.x",
-                                          "nobody.x",
-                                          "self.n",
-                                          "self.a[1]",
-                                          "score",
-                                          "room",
-                                          "roomname",
-                                          "gamename",
-                                          "ball",
-                                          "wall",
-                                          "self",
-                                          "other",
-                                          "sound.shot",
-                                          "sound.nope",
-                                          "image_width",
-                                          "mousex",
-                                          "gamespeed"};
+// Names that read a number in the scenario, and names that fail or read a string.
+constexpr std::string_view kReadable[] = {
+    "n",        "a[0]",           "a[1]",        "x",        "y",        "hspeed",  "vspeed",
+    "speed",    "direction",      "object",      "alarm[0]", "alarm1",   "visible", "w",
+    "global.g", "global.list[0]", "other.n",     "other.x",  "ball.n",   "ball.x",  "wall.n",
+    "self.n",   "self.a[1]",      "score",       "room",     "ball",     "wall",    "self",
+    "other",    "sound.shot",     "image_width", "mousex",   "gamespeed"};
+constexpr std::string_view kRisky[] = {"s",        "a[2]",       "a[5]",        "a[n-4]",
+                                       "u",        "i",          "global.name", "global.list[1]",
+                                       "global.u", "other.s",    "other.u",     "block.x",
+                                       "nobody.x", "sound.nope", "roomname",    "gamename"};
 constexpr std::string_view kRealTargets[] = {
-    "n",        "a[0]",      "a[1]",           "a[3]",        "a[i]",     "i",
-    "t",        "global.g",  "global.list[0]", "global.t",    "other.n",  "ball.n",
-    "wall.n",   "block.n",   "self.n",         "x",           "y",        "hspeed",
-    "vspeed",   "speed",     "direction",      "score",       "alarm[1]", "alarm2",
-    "visible",  "gravity",   "friction",       "image_index", "other.x",  "wall.x",
-    "nobody.n", "gamespeed", "a[-1]",          "a[40000]",    "room"};
+    "n",         "a[0]",     "a[1]",           "a[3]",        "a[i]",     "i",
+    "t",         "global.g", "global.list[0]", "global.t",    "other.n",  "ball.n",
+    "wall.n",    "block.n",  "self.n",         "x",           "y",        "hspeed",
+    "vspeed",    "speed",    "direction",      "score",       "alarm[1]", "alarm2",
+    "visible",   "gravity",  "friction",       "image_index", "other.x",  "wall.x",
+    "gamespeed", "a[-1]",    "a[40000]",       "room"};
 constexpr std::string_view kStringTargets[] = {"s",    "global.name", "other.s", "t",
                                                "a[2]", "ball.s",      "roomname"};
 constexpr std::string_view kAssignOps[] = {"=", ":=", "+=", "-=", "*=", "/="};
@@ -264,14 +227,21 @@ public:
         if (depth <= 0 || dice_.OneIn(4)) {
             return Atom();
         }
-        switch (dice_.Below(9)) {
+        switch (dice_.Below(12)) {
         case 0:
         case 1:
+        case 9:
+        case 10:
             return Cat({Expression(depth - 1), Space(), std::string(dice_.Pick(kArithmetic)),
                         Space(), Expression(depth - 1)});
-        case 2:
-            return Cat({Expression(depth - 1), Space(), std::string(dice_.Pick(kComparisons)),
-                        Space(), Expression(depth - 1)});
+        case 2: {
+            // Mostly in parentheses: a comparison of comparisons is an error of form.
+            const bool bare = dice_.OneIn(4);
+            const std::string comparison =
+                Cat({Expression(depth - 1), Space(), std::string(dice_.Pick(kComparisons)), Space(),
+                     Expression(depth - 1)});
+            return bare ? comparison : "(" + comparison + ")";
+        }
         case 3:
             return Cat({Expression(depth - 1), " ", std::string(dice_.Pick(kLogical)), " ",
                         Expression(depth - 1)});
@@ -318,16 +288,20 @@ public:
     }
 
     std::string Atom() {
-        switch (dice_.Below(10)) {
+        switch (dice_.Below(20)) {
         case 0:
         case 1:
         case 2:
-            return std::string(dice_.Pick(kNumbers));
         case 3:
         case 4:
-            return std::string(dice_.Pick(kStrings));
         case 5:
+            return std::string(dice_.Pick(kNumbers));
+        case 6:
+            return std::string(dice_.Pick(kStrings));
+        case 7:
             return std::string(dice_.Pick(kConstants));
+        case 8:
+            return std::string(dice_.Pick(kRisky));
         default:
             return std::string(dice_.Pick(kReadable));
         }
@@ -353,7 +327,7 @@ public:
     std::string CallOf(std::span<const Function> functions, int depth) {
         const Function& function = dice_.Pick(functions);
         std::string kinds(function.arguments);
-        switch (dice_.Below(12)) {
+        switch (dice_.Below(30)) {
         case 0:
             kinds.pop_back(); // one argument short
             break;
@@ -382,7 +356,7 @@ public:
             return dice_.OneIn(3) ? "exit" : ";";
         case 5:
         case 6: {
-            std::string text = Cat({"if", Space(), Condition(), Space()});
+            std::string text = Cat({"if ", Condition(), " "});
             text += dice_.OneIn(4) ? "" : "then ";
             text += Statement(depth - 1, inLoop);
             if (dice_.OneIn(2)) {
