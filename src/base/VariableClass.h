@@ -123,6 +123,7 @@ public:
 
     // The variable of that name, null when there is none.
     const CVariable* Find(std::string_view name) const;
+    CVariable* FindMutable(std::string_view name);
 
     int Count() const { return static_cast<int>(variables_.size()); }
     // Variable i in creation order, 1 <= i <= Count().
@@ -134,8 +135,6 @@ public:
     void Clear() { variables_.clear(); }
 
 private:
-    CVariable* FindMutable(std::string_view name);
-
     std::vector<std::unique_ptr<CVariable>> variables_;
 };
 

@@ -40,9 +40,10 @@ enum class NodeKind : std::uint8_t {
     UnaryPlus,
     UnaryMinus,
     FactorError, // an operand that cannot be read: the error is recorded when it is reached
-    // Operators, left operand first; they nest nothing themselves.
+    // Operators; they nest nothing themselves. Logical, Additive and Term hold a first operand
+    // and a run of links, each an operator with its right operand, applied from the left.
     Logical,    // and, or
-    Comparison, // < <= = <> >= >
+    Comparison, // < <= = <> >= >, between the first and second operand
     Additive,   // + -
     Term,       // * /
     // Statements. Each counts one level of nesting when it runs or is passed over.
@@ -61,6 +62,10 @@ enum class NodeKind : std::uint8_t {
 // the text ended in an error before the child was reached: it is then never reached).
 struct CodeNode {
     NodeKind kind = NodeKind::Value;
+    // An expression of constants, variables of self and operators only: working out its value
+    // runs nothing and changes nothing. An assignment of such an expression to a variable of
+    // self without an index.
+    bool arithmetic = false;
     // The operator's token kind; for Forall 1 when it visits every instance.
     std::int32_t op = 0;
     // Left operand, inner expression, index, condition, count or object.
@@ -72,13 +77,16 @@ struct CodeNode {
     // The constant, variable or function this node uses (an index into the tree's tables or
     // the function's number).
     std::int32_t detail = -1;
-    // A run of CodeTree::lists: the arguments of a call, the statements of a block.
+    // A run of CodeTree::lists: the arguments of a call, the statements of a block; or of
+    // CodeTree::links: the operators of a chain.
     std::int32_t listStart = 0;
     std::int32_t listCount = 0;
     // An error the text holds at this node, recorded when running reaches it (an index into
     // CodeTree::errors), or -1.
     std::int32_t error = -1;
-    // Where the node begins: errors of nesting are reported there.
+    // How deep the node is nested in its text, counting itself (operators count nothing), and
+    // where it begins: running it deeper than the limit is an error reported there.
+    std::int32_t depth = 0;
     CodePoint at;
     // Where the reading stands behind the node's operands: errors of values are reported there.
     CodePoint after;
@@ -90,6 +98,14 @@ struct CodeNode {
     std::int32_t skipError = -1;
     std::int32_t skipDepth = 0;
     std::int32_t firstToken = 1;
+};
+
+// An operator of a chain and its right operand; `after` is where reading stood behind the
+// operand: errors of the operation are reported there.
+struct CodeLink {
+    std::int32_t op = 0;
+    std::int32_t operand = -1;
+    CodePoint after;
 };
 
 // A name a variable node reads or writes, as its token resolved it.
@@ -115,12 +131,15 @@ struct CodeTree {
     CTokenList tokens;
     std::vector<CodeNode> nodes;
     std::vector<std::int32_t> lists;
+    std::vector<CodeLink> links;
     std::vector<RValue> constants;
     std::vector<CodeVariable> variables;
     // At most one: reading stops at the first error.
     std::vector<CodeError> errors;
     // The node an evaluation starts with; -1 for an empty text.
     std::int32_t root = -1;
+    // The deepest nesting of the text (up to one level beyond the limit, where reading stops).
+    std::int32_t deepest = 0;
 
     bool Empty() const { return root < 0; }
 };

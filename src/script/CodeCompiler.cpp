@@ -30,6 +30,8 @@ public:
     std::int32_t Statement();
 
     bool Stopped() const { return stopped_; }
+    // The deepest nesting reached so far.
+    int Deepest() const { return deepestEver_; }
 
 private:
     // One level of nesting for as long as the routine that entered it reads.
@@ -38,6 +40,7 @@ private:
         explicit Nesting(Compiler& compiler) : compiler_(compiler) {
             ++compiler_.depth_;
             compiler_.deepest_ = std::max(compiler_.deepest_, compiler_.depth_);
+            compiler_.deepestEver_ = std::max(compiler_.deepestEver_, compiler_.depth_);
         }
         ~Nesting() { --compiler_.depth_; }
         Nesting(const Nesting&) = delete;
@@ -49,6 +52,8 @@ private:
         Compiler& compiler_;
     };
 
+    std::int32_t Chain(NodeKind kind, std::int32_t op1, std::int32_t op2,
+                       std::int32_t (Compiler::*operand)());
     std::int32_t Comparison();
     std::int32_t Additive();
     std::int32_t Term();
@@ -95,6 +100,7 @@ private:
     int depth_;
     // The deepest nesting reached while the current statement was read.
     int deepest_ = 0;
+    int deepestEver_ = 0;
     // Line and position of every character index of the text, and of its end.
     std::vector<CodePoint> points_;
 };
@@ -136,6 +142,7 @@ void Compiler::Skip() {
 std::int32_t Compiler::Add(NodeKind kind) {
     CodeNode node;
     node.kind = kind;
+    node.depth = depth_;
     node.at = Here();
     node.firstToken = current_;
     tree_.nodes.push_back(node);
@@ -166,23 +173,7 @@ std::int32_t Compiler::ErrorNode(NodeKind kind, std::string message) {
 // Expressions, lowest precedence first. Each operator level folds its operands from the left.
 
 std::int32_t Compiler::Logical() {
-    std::int32_t left = Comparison();
-    while (!stopped_) {
-        const std::int32_t op = Kind();
-        if (op != kTokAnd && op != kTokOr) {
-            break;
-        }
-        Skip();
-        const std::int32_t node = Add(NodeKind::Logical);
-        const std::int32_t right = Comparison();
-        CodeNode& made = At(node);
-        made.op = op;
-        made.first = left;
-        made.second = right;
-        made.after = Here();
-        left = node;
-    }
-    return left;
+    return Chain(NodeKind::Logical, kTokAnd, kTokOr, &Compiler::Comparison);
 }
 
 bool IsComparison(std::int32_t kind) {
@@ -210,43 +201,38 @@ std::int32_t Compiler::Comparison() {
 }
 
 std::int32_t Compiler::Additive() {
-    std::int32_t left = Term();
-    while (!stopped_) {
-        const std::int32_t op = Kind();
-        if (op != kTokPlus && op != kTokMinus) {
-            break;
-        }
-        Skip();
-        const std::int32_t node = Add(NodeKind::Additive);
-        const std::int32_t right = Term();
-        CodeNode& made = At(node);
-        made.op = op;
-        made.first = left;
-        made.second = right;
-        made.after = Here();
-        left = node;
-    }
-    return left;
+    return Chain(NodeKind::Additive, kTokPlus, kTokMinus, &Compiler::Term);
 }
 
 std::int32_t Compiler::Term() {
-    std::int32_t left = Factor();
+    return Chain(NodeKind::Term, kTokTimes, kTokDivide, &Compiler::Factor);
+}
+
+// Operands of the next level joined by either operator, as long as they come. A single
+// operand is that operand's node.
+std::int32_t Compiler::Chain(NodeKind kind, std::int32_t op1, std::int32_t op2,
+                             std::int32_t (Compiler::*operand)()) {
+    const std::int32_t first = (this->*operand)();
+    std::vector<CodeLink> links;
     while (!stopped_) {
         const std::int32_t op = Kind();
-        if (op != kTokTimes && op != kTokDivide) {
+        if (op != op1 && op != op2) {
             break;
         }
         Skip();
-        const std::int32_t node = Add(NodeKind::Term);
-        const std::int32_t right = Factor();
-        CodeNode& made = At(node);
-        made.op = op;
-        made.first = left;
-        made.second = right;
-        made.after = Here();
-        left = node;
+        const std::int32_t right = (this->*operand)();
+        links.push_back({op, right, Here()});
     }
-    return left;
+    if (links.empty()) {
+        return first;
+    }
+    const std::int32_t node = Add(kind);
+    CodeNode& made = At(node);
+    made.first = first;
+    made.listStart = static_cast<std::int32_t>(tree_.links.size());
+    made.listCount = static_cast<std::int32_t>(links.size());
+    tree_.links.insert(tree_.links.end(), links.begin(), links.end());
+    return node;
 }
 
 std::int32_t Compiler::Factor() {
@@ -575,6 +561,64 @@ void Compiler::ForallStatement(std::int32_t node) {
     At(node).second = body;
 }
 
+// Marks the expressions of constants, variables of self and operators below `index`.
+bool MarkArithmetic(CodeTree& tree, std::int32_t index) {
+    if (index < 0) {
+        return false;
+    }
+    CodeNode& node = tree.nodes[static_cast<std::size_t>(index)];
+    const bool first = MarkArithmetic(tree, node.first);
+    const bool second = MarkArithmetic(tree, node.second);
+    MarkArithmetic(tree, node.third);
+    const bool chain = node.kind == NodeKind::Logical || node.kind == NodeKind::Additive ||
+                       node.kind == NodeKind::Term;
+    bool links = true;
+    for (std::int32_t i = 0; i < node.listCount; ++i) {
+        const auto item = static_cast<std::size_t>(node.listStart + i);
+        if (chain) {
+            links = MarkArithmetic(tree, tree.links[item].operand) && links;
+        } else {
+            MarkArithmetic(tree, tree.lists[item]);
+        }
+    }
+    bool arithmetic = false;
+    switch (node.kind) {
+    case NodeKind::Value:
+        arithmetic = true;
+        break;
+    case NodeKind::Variable: {
+        const CodeVariable& variable = tree.variables[static_cast<std::size_t>(node.detail)];
+        arithmetic = variable.owner == kOwnerNone && variable.number == kUserVariable &&
+                     (node.first < 0 || first);
+        break;
+    }
+    case NodeKind::Logical:
+    case NodeKind::Additive:
+    case NodeKind::Term:
+        arithmetic = first && links;
+        break;
+    case NodeKind::Comparison:
+        arithmetic = first && second;
+        break;
+    case NodeKind::Parenthesis:
+    case NodeKind::Not:
+    case NodeKind::UnaryPlus:
+    case NodeKind::UnaryMinus:
+        arithmetic = first;
+        break;
+    case NodeKind::Assignment: {
+        const CodeVariable& variable = tree.variables[static_cast<std::size_t>(node.detail)];
+        arithmetic = variable.owner == kOwnerNone && variable.number == kUserVariable &&
+                     node.first < 0 && second;
+        break;
+    }
+    default:
+        break;
+    }
+    node.arithmetic = arithmetic && node.error < 0;
+    return node.arithmetic;
+}
+
 ScriptError ErrorOf(const CodeError& error) {
     return ScriptError{error.point.line, error.point.position, error.message, false};
 }
@@ -592,6 +636,8 @@ CodeTree CompileText(std::string text, CTokenList tokens, CodeForm form,
     }
     Compiler compiler(tree, functions, 0);
     tree.root = form == CodeForm::Expression ? compiler.Logical() : compiler.Block();
+    tree.deepest = compiler.Deepest();
+    MarkArithmetic(tree, tree.root);
     return tree;
 }
 

@@ -18,11 +18,24 @@ namespace velkaro {
 
 // The state of one evaluation or one run of code.
 struct CInterpreter::Run {
+    Run(const CodeTree& code, CInstance& selfInstance, CInstance& otherInstance, int depth)
+        : tree(code), self(&selfInstance), other(&otherInstance), base(depth),
+          mayNestTooDeep(depth + code.deepest > kMaxNesting) {}
+
     const CodeTree& tree;
     CInstance* self;
     CInstance* other;
     // Set by the first error and by exit; every routine returns once it sees it.
     bool stopped = false;
+    // The nesting in use when the evaluation began (by evaluations it runs inside): a node
+    // is nested base + its depth deep.
+    int base;
+    // Whether any node of the text lies beyond the limit of nesting from there.
+    bool mayNestTooDeep;
+
+    bool TooDeep(const CodeNode& node) const {
+        return mayNestTooDeep && base + node.depth > kMaxNesting;
+    }
 
     const CodeNode& Node(std::int32_t node) const {
         return tree.nodes[static_cast<std::size_t>(node)];
@@ -32,18 +45,17 @@ struct CInterpreter::Run {
     }
 };
 
-// One level of nesting for as long as the routine that entered it runs.
-class CInterpreter::Nesting {
+// The nesting in use while a function runs, for the evaluations it starts.
+class CInterpreter::CallDepth {
 public:
-    explicit Nesting(int& depth) : depth_(depth) { ++depth_; }
-    ~Nesting() { --depth_; }
-    Nesting(const Nesting&) = delete;
-    Nesting& operator=(const Nesting&) = delete;
-
-    bool TooDeep() const { return depth_ > kMaxNesting; }
+    CallDepth(int& depth, int during) : depth_(depth), saved_(depth) { depth_ = during; }
+    ~CallDepth() { depth_ = saved_; }
+    CallDepth(const CallDepth&) = delete;
+    CallDepth& operator=(const CallDepth&) = delete;
 
 private:
     int& depth_;
+    int saved_;
 };
 
 // The argument slots of one call, for as long as the call is being evaluated.
@@ -101,7 +113,7 @@ double CInterpreter::EvaluateReal(CInstance& self, CInstance& other, const CodeT
     if (root.kind == NodeKind::Value) {
         return tree.constants[static_cast<std::size_t>(root.detail)].real;
     }
-    Run run{tree, &self, &other};
+    Run run(tree, self, other, depth_);
     ClearError();
     const RValue value = Evaluate(run, tree.root);
     ReportError(false);
@@ -114,7 +126,7 @@ std::string CInterpreter::EvaluateString(CInstance& self, CInstance& other, cons
     }
     std::optional<CodeTree> again;
     const CodeTree& tree = InForm(code, CodeForm::Expression, functions_, again);
-    Run run{tree, &self, &other};
+    Run run(tree, self, other, depth_);
     ClearError();
     RValue value = Evaluate(run, tree.root);
     ReportError(false);
@@ -127,7 +139,7 @@ void CInterpreter::ExecuteCode(CInstance& self, CInstance& other, const CodeTree
     }
     std::optional<CodeTree> again;
     const CodeTree& tree = InForm(code, CodeForm::Code, functions_, again);
-    Run run{tree, &self, &other};
+    Run run(tree, self, other, depth_);
     ClearError();
     const CodeNode& root = run.Node(tree.root);
     // A block that the text begins with is run without counting as a statement of its own.
@@ -232,6 +244,12 @@ bool ComparisonHolds(std::int32_t op, double d) {
 
 RValue CInterpreter::Evaluate(Run& run, std::int32_t index) {
     const CodeNode& node = run.Node(index);
+    if (node.arithmetic && node.kind != NodeKind::Value) {
+        double number = 0;
+        if (QuickNumber(run, node, number)) {
+            return RValue::Real(number);
+        }
+    }
     switch (node.kind) {
     case NodeKind::Value:
         return run.tree.constants[static_cast<std::size_t>(node.detail)];
@@ -245,29 +263,126 @@ RValue CInterpreter::Evaluate(Run& run, std::int32_t index) {
     }
 }
 
-// The operators evaluate the left operand, then the right, then apply themselves. An error in
-// either operand, or of the operator, leaves the value at the left operand's.
+namespace {
+
+// A value that is a number and nothing else.
+bool PlainNumber(const RValue& value) {
+    return value.IsReal() && value.string.empty();
+}
+
+} // namespace
+
+// Works out an arithmetic node (CodeNode::arithmetic) whose operands are all plain numbers,
+// without an error: reading and arithmetic only, so that the result is the one evaluating it
+// would give. False, with nothing changed, when a string, a variable without a value, a
+// division by 0 or the limit of nesting is met: the node is then evaluated the usual way.
+bool CInterpreter::QuickNumber(const Run& run, const CodeNode& node, double& number) const {
+    switch (node.kind) {
+    case NodeKind::Value: {
+        const RValue& value = run.tree.constants[static_cast<std::size_t>(node.detail)];
+        number = value.real;
+        return PlainNumber(value);
+    }
+    case NodeKind::Variable: {
+        if (run.TooDeep(node)) {
+            return false;
+        }
+        std::int64_t index = 0;
+        if (node.first >= 0) {
+            double at = 0;
+            if (!QuickNumber(run, run.Node(node.first), at)) {
+                return false;
+            }
+            index = RoundToInteger(at);
+        }
+        const CVariable* variable =
+            run.self->locals.Find(run.tree.variables[static_cast<std::size_t>(node.detail)].name);
+        if (variable == nullptr) {
+            return false;
+        }
+        const RValue& value = variable->Get(index);
+        number = value.real;
+        return PlainNumber(value);
+    }
+    case NodeKind::Parenthesis:
+    case NodeKind::UnaryPlus:
+        return !run.TooDeep(node) && QuickNumber(run, run.Node(node.first), number);
+    case NodeKind::UnaryMinus:
+        if (run.TooDeep(node) || !QuickNumber(run, run.Node(node.first), number)) {
+            return false;
+        }
+        number = -number;
+        return true;
+    case NodeKind::Not:
+        if (run.TooDeep(node) || !QuickNumber(run, run.Node(node.first), number)) {
+            return false;
+        }
+        number = number > 0.5 ? 0.0 : 1.0;
+        return true;
+    case NodeKind::Comparison: {
+        double right = 0;
+        if (!QuickNumber(run, run.Node(node.first), number) ||
+            !QuickNumber(run, run.Node(node.second), right)) {
+            return false;
+        }
+        number = TruthValue(ComparisonHolds(node.op, number - right));
+        return true;
+    }
+    case NodeKind::Logical:
+    case NodeKind::Additive:
+    case NodeKind::Term: {
+        if (!QuickNumber(run, run.Node(node.first), number)) {
+            return false;
+        }
+        for (std::int32_t i = 0; i < node.listCount; ++i) {
+            const CodeLink& link = run.tree.links[static_cast<std::size_t>(node.listStart + i)];
+            double right = 0;
+            if (!QuickNumber(run, run.Node(link.operand), right)) {
+                return false;
+            }
+            switch (link.op) {
+            case kTokAnd:
+                number = TruthValue(number > 0.5 && right > 0.5);
+                break;
+            case kTokOr:
+                number = TruthValue(number > 0.5 || right > 0.5);
+                break;
+            case kTokPlus:
+                number += right;
+                break;
+            case kTokMinus:
+                number -= right;
+                break;
+            case kTokTimes:
+                number *= right;
+                break;
+            default: // divide
+                if (right == 0) {
+                    return false;
+                }
+                number /= right;
+                break;
+            }
+        }
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+// The operators evaluate the left operand, then the right, then apply themselves, from the
+// left. An error in an operand, or of an operation, leaves the value at the left operand's.
 RValue CInterpreter::Operator(Run& run, const CodeNode& node) {
     RValue left = Evaluate(run, node.first);
     if (run.stopped) {
         return left;
     }
-    const RValue right = Evaluate(run, node.second);
-    if (run.stopped) {
-        return left;
-    }
-    switch (node.kind) {
-    case NodeKind::Logical: {
-        if (!left.IsReal() || !right.IsReal()) {
-            RecordError(run, node.after, "Wrong type of arguments for logical operator.");
+    if (node.kind == NodeKind::Comparison) {
+        const RValue right = Evaluate(run, node.second);
+        if (run.stopped) {
             return left;
         }
-        // Both sides are always evaluated: there is no short cut.
-        const bool truth =
-            node.op == kTokAnd ? left.IsTrue() && right.IsTrue() : left.IsTrue() || right.IsTrue();
-        return RValue::Real(TruthValue(truth));
-    }
-    case NodeKind::Comparison: {
         if (left.kind != right.kind) {
             RecordError(run, node.after, "Cannot compare arguments.");
             return left;
@@ -276,33 +391,65 @@ RValue CInterpreter::Operator(Run& run, const CodeNode& node) {
             left.IsString() ? CompareBytes(left.string, right.string) : left.real - right.real;
         return RValue::Real(TruthValue(ComparisonHolds(node.op, d)));
     }
+    for (std::int32_t i = 0; i < node.listCount; ++i) {
+        const CodeLink& link = run.tree.links[static_cast<std::size_t>(node.listStart + i)];
+        const RValue right = Evaluate(run, link.operand);
+        if (run.stopped) {
+            return left;
+        }
+        if (!Apply(run, node.kind, link, left, right)) {
+            return left;
+        }
+    }
+    return left;
+}
+
+// Applies a link of a chain to the value so far; false, with the error recorded, when the
+// operands do not suit it.
+bool CInterpreter::Apply(Run& run, NodeKind kind, const CodeLink& link, RValue& left,
+                         const RValue& right) {
+    switch (kind) {
+    case NodeKind::Logical: {
+        if (!left.IsReal() || !right.IsReal()) {
+            RecordError(run, link.after, "Wrong type of arguments for logical operator.");
+            return false;
+        }
+        // Both sides are always evaluated: there is no short cut.
+        const bool truth =
+            link.op == kTokAnd ? left.IsTrue() && right.IsTrue() : left.IsTrue() || right.IsTrue();
+        left = RValue::Real(TruthValue(truth));
+        return true;
+    }
     case NodeKind::Additive:
         if (left.IsReal() && right.IsReal()) {
-            left.real = node.op == kTokPlus ? left.real + right.real : left.real - right.real;
-        } else if (node.op == kTokPlus && left.IsString() && right.IsString()) {
+            left.real = link.op == kTokPlus ? left.real + right.real : left.real - right.real;
+        } else if (link.op == kTokPlus && left.IsString() && right.IsString()) {
             left.string += right.string;
         } else {
-            RecordError(run, node.after, "Wrong type of arguments.");
+            RecordError(run, link.after, "Wrong type of arguments.");
+            return false;
         }
-        return left;
+        return true;
     default: // Term
         if (!left.IsReal() || !right.IsReal()) {
-            RecordError(run, node.after, "Wrong type of arguments.");
-        } else if (node.op == kTokTimes) {
+            RecordError(run, link.after, "Wrong type of arguments.");
+            return false;
+        }
+        if (link.op == kTokTimes) {
             left.real *= right.real;
         } else if (right.real == 0) {
-            RecordError(run, node.after, "Division by 0.");
+            RecordError(run, link.after, "Division by 0.");
+            return false;
         } else {
             left.real /= right.real;
         }
-        return left;
+        return true;
     }
 }
 
 RValue CInterpreter::Factor(Run& run, const CodeNode& node) {
     // Every nesting of expressions but a plain value passes through here.
-    const Nesting nesting(depth_);
-    if (nesting.TooDeep()) {
+    if (run.TooDeep(node)) {
         RecordError(run, node.at, kNestedTooDeeply);
         return RValue();
     }
@@ -404,8 +551,7 @@ void CInterpreter::Execute(Run& run, std::int32_t index) {
     }
     const CodeNode& node = run.Node(index);
     // Every nesting of statements passes through here.
-    const Nesting nesting(depth_);
-    if (nesting.TooDeep()) {
+    if (run.TooDeep(node)) {
         RecordError(run, node.at, kNestedTooDeeply);
         return;
     }
@@ -449,13 +595,14 @@ void CInterpreter::Pass(Run& run, std::int32_t index) {
         return;
     }
     const CodeNode& node = run.Node(index);
-    if (depth_ + node.skipDepth <= kMaxNesting) {
+    const int before = run.base + node.depth - 1;
+    if (before + node.skipDepth <= kMaxNesting) {
         if (node.skipError >= 0) {
             RecordError(run, node.skipError);
         }
         return;
     }
-    if (const std::optional<ScriptError> error = SkipError(run.tree, node, depth_, functions_)) {
+    if (const std::optional<ScriptError> error = SkipError(run.tree, node, before, functions_)) {
         RecordError(run, CodePoint{error->line, error->position}, error->message);
     }
 }
@@ -469,7 +616,58 @@ void CInterpreter::Block(Run& run, const CodeNode& node) {
     }
 }
 
+// An arithmetic assignment (CodeNode::arithmetic) whose old value, when it is read, and whose
+// new value are plain numbers, done without building values. False, with nothing changed,
+// when it must be run the usual way.
+bool CInterpreter::QuickAssignment(Run& run, const CodeNode& node) {
+    CVariableList& locals = run.self->locals;
+    const CodeVariable& variable = run.tree.variables[static_cast<std::size_t>(node.detail)];
+    CVariable* const target = locals.FindMutable(variable.name);
+    double value = 0;
+    if (node.op != kTokAssign) {
+        if (target == nullptr || !PlainNumber(target->Get(0))) {
+            return false;
+        }
+        value = target->Get(0).real;
+    }
+    double right = 0;
+    if (!QuickNumber(run, run.Node(node.second), right)) {
+        return false;
+    }
+    switch (node.op) {
+    case kTokAssign:
+        value = right;
+        break;
+    case kTokAddAssign:
+        value += right;
+        break;
+    case kTokSubtractAssign:
+        value -= right;
+        break;
+    case kTokMultiplyAssign:
+        value *= right;
+        break;
+    case kTokDivideAssign:
+        if (right == 0) {
+            return false;
+        }
+        value /= right;
+        break;
+    default:
+        return false;
+    }
+    if (target != nullptr) {
+        target->Set(0, RValue::Real(value));
+    } else {
+        locals.SetValue(variable.name, RValue::Real(value), 0);
+    }
+    return true;
+}
+
 void CInterpreter::Assignment(Run& run, const CodeNode& node) {
+    if (node.arithmetic && QuickAssignment(run, node)) {
+        return;
+    }
     std::int64_t index = 0;
     if (node.first >= 0) {
         index = RoundToInteger(Evaluate(run, node.first).real);

@@ -53,12 +53,14 @@ public:
 
 private:
     struct Run;
-    class Nesting;
+    class CallDepth;
     class ArgumentSlots;
 
     // Expressions.
     RValue Evaluate(Run& run, std::int32_t node);
+    bool QuickNumber(const Run& run, const CodeNode& node, double& number) const;
     RValue Operator(Run& run, const CodeNode& node);
+    bool Apply(Run& run, NodeKind kind, const CodeLink& link, RValue& left, const RValue& right);
     RValue Factor(Run& run, const CodeNode& node);
     RValue VariableValue(Run& run, const CodeNode& node);
     [[gnu::always_inline]] inline bool ReadVariable(const Run& run, const CodeVariable& variable,
@@ -70,6 +72,7 @@ private:
     void Pass(Run& run, std::int32_t node);
     void Block(Run& run, const CodeNode& node);
     void Assignment(Run& run, const CodeNode& node);
+    bool QuickAssignment(Run& run, const CodeNode& node);
     void IfStatement(Run& run, const CodeNode& node);
     void WhileStatement(Run& run, const CodeNode& node);
     void RepeatStatement(Run& run, const CodeNode& node);
@@ -91,6 +94,7 @@ private:
 
     bool error_flag_ = false;
     ScriptError error_;
+    // The nesting in use by the evaluations running: those started now begin there.
     int depth_ = 0;
     // Loop passes since the player's wishes were last asked.
     int loopPasses_ = 0;

@@ -3,8 +3,8 @@
 #include "base/Files.h"
 #include "data/GameLoader.h"
 #include "functions/FunctionTables.h"
+#include "script/CodeCompiler.h"
 #include "script/InterpretUnit.h"
-#include "script/Tokenizer.h"
 #include "support/PartsInMemory.h"
 #include "world/GameState.h"
 #include "world/InstanceClass.h"
@@ -83,25 +83,22 @@ public:
     CorpusScenario(const CorpusScenario&) = delete;
     CorpusScenario& operator=(const CorpusScenario&) = delete;
 
-    // The interpreter's entry points, one place each: the text is tokenized as a game start
-    // tokenizes its actions' arguments, then handed over with its tokens.
+    // The interpreter's entry points, one place each: the text is compiled as a game start
+    // compiles its actions' arguments, then run from that form.
     void RunCode(const std::string& text) {
-        const CTokenList tokens = Tokens(text);
-        parts_.interpreter.ExecuteCode(*self_, *other_, tokens, text);
+        parts_.interpreter.ExecuteCode(*self_, *other_, Compiled(text, CodeForm::Code));
     }
     double RunReal(const std::string& text) {
-        const CTokenList tokens = Tokens(text);
-        return parts_.interpreter.EvaluateReal(*self_, *other_, tokens, text);
+        return parts_.interpreter.EvaluateReal(*self_, *other_,
+                                               Compiled(text, CodeForm::Expression));
     }
     std::string RunString(const std::string& text) {
-        const CTokenList tokens = Tokens(text);
-        return parts_.interpreter.EvaluateString(*self_, *other_, tokens, text);
+        return parts_.interpreter.EvaluateString(*self_, *other_,
+                                                 Compiled(text, CodeForm::Expression));
     }
-    // As `qvf check` checks: a walker of its own, with no game to run in.
+    // As `qvf check` checks: the errors of form the compiled text holds.
     std::optional<ScriptError> Check(const std::string& text, bool asCode) const {
-        const CTokenList tokens = Tokens(text);
-        CCodeWalker walker(FunctionRegistry());
-        return asCode ? walker.CheckCode(tokens, text) : walker.CheckExpression(tokens, text);
+        return FirstError(Compiled(text, asCode ? CodeForm::Code : CodeForm::Expression));
     }
 
     const Reports& ErrorReports() const { return parts_.errors.reports; }
@@ -234,8 +231,8 @@ public:
     }
 
 private:
-    CTokenList Tokens(const std::string& text) const {
-        return Tokenize(text, TokenNames{data_.objects, data_.sounds, FunctionRegistry()});
+    CodeTree Compiled(const std::string& text, CodeForm form) const {
+        return PrepareText(text, form, TokenNames{data_.objects, data_.sounds, FunctionRegistry()});
     }
 
     GameData data_;
