@@ -57,6 +57,20 @@ void CVariable::Set(std::int64_t index, RValue value) {
     values_[slot] = std::move(value);
 }
 
+void CVariable::SetNumber(std::int64_t index, double number) {
+    if (index < 0 || index >= kMaxElements) {
+        return;
+    }
+    auto slot = static_cast<std::size_t>(index);
+    if (slot >= values_.size()) {
+        values_.resize(slot + 1);
+    }
+    RValue& value = values_[slot];
+    value.kind = kRealValue;
+    value.real = number;
+    value.string.clear();
+}
+
 namespace {
 
 // Names are short: a byte loop beats a call of memcmp for each variable passed over.

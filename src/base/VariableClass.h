@@ -107,6 +107,8 @@ public:
     const RValue& Get(std::int64_t index) const;
     // Indexes outside 0..kMaxElements-1 are dropped silently: games rely on that.
     void Set(std::int64_t index, RValue value);
+    // Set with a number, without building a value first.
+    void SetNumber(std::int64_t index, double number);
 
 private:
     std::string name_;

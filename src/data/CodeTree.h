@@ -108,12 +108,16 @@ struct CodeLink {
     CodePoint after;
 };
 
+// Which list of user variables a name reads and writes, when it names a user variable.
+enum class UserList : std::uint8_t { None, Self, Other, Global };
+
 // A name a variable node reads or writes, as its token resolved it.
 struct CodeVariable {
     std::int32_t owner = -1;
     std::int32_t number = -1;
     std::string name;
     std::string prefix;
+    UserList user = UserList::None;
 };
 
 // An error a text holds: found by reading the text, without running it.

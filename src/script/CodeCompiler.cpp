@@ -150,7 +150,8 @@ std::int32_t Compiler::Add(NodeKind kind) {
 }
 
 std::int32_t Compiler::AddVariable(const CToken& token) {
-    tree_.variables.push_back({token.owner, token.index, token.name, token.prefix});
+    tree_.variables.push_back(
+        {token.owner, token.index, token.name, token.prefix, UserListOf(token.owner, token.index)});
     return static_cast<std::int32_t>(tree_.variables.size() - 1);
 }
 
@@ -588,8 +589,7 @@ bool MarkArithmetic(CodeTree& tree, std::int32_t index) {
         break;
     case NodeKind::Variable: {
         const CodeVariable& variable = tree.variables[static_cast<std::size_t>(node.detail)];
-        arithmetic = variable.owner == kOwnerNone && variable.number == kUserVariable &&
-                     (node.first < 0 || first);
+        arithmetic = variable.user != UserList::None && (node.first < 0 || first);
         break;
     }
     case NodeKind::Logical:
@@ -608,8 +608,7 @@ bool MarkArithmetic(CodeTree& tree, std::int32_t index) {
         break;
     case NodeKind::Assignment: {
         const CodeVariable& variable = tree.variables[static_cast<std::size_t>(node.detail)];
-        arithmetic = variable.owner == kOwnerNone && variable.number == kUserVariable &&
-                     node.first < 0 && second;
+        arithmetic = variable.user != UserList::None && (node.first < 0 || first) && second;
         break;
     }
     default:

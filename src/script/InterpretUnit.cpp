@@ -37,6 +37,20 @@ struct CInterpreter::Run {
         return mayNestTooDeep && base + node.depth > kMaxNesting;
     }
 
+    // The list of user variables `variable` names; null when it names something else.
+    CVariableList* Users(const CodeVariable& variable, GameState& game) const {
+        switch (variable.user) {
+        case UserList::Self:
+            return &self->locals;
+        case UserList::Other:
+            return &other->locals;
+        case UserList::Global:
+            return &game.globals;
+        default:
+            return nullptr;
+        }
+    }
+
     const CodeNode& Node(std::int32_t node) const {
         return tree.nodes[static_cast<std::size_t>(node)];
     }
@@ -272,6 +286,43 @@ bool PlainNumber(const RValue& value) {
 
 } // namespace
 
+// The value of an arithmetic variable node (see QuickNumber).
+bool CInterpreter::QuickVariable(const Run& run, const CodeNode& node, double& number) const {
+    if (run.TooDeep(node)) {
+        return false;
+    }
+    std::int64_t index = 0;
+    if (node.first >= 0) {
+        double at = 0;
+        if (!QuickOperand(run, run.Node(node.first), at)) {
+            return false;
+        }
+        index = RoundToInteger(at);
+    }
+    const CodeVariable& name = run.tree.variables[static_cast<std::size_t>(node.detail)];
+    const CVariable* variable = run.Users(name, game_)->Find(name.name);
+    if (variable == nullptr) {
+        return false;
+    }
+    const RValue& value = variable->Get(index);
+    number = value.real;
+    return PlainNumber(value);
+}
+
+// An operand of an arithmetic node: constants and variables, the commonest, are read here
+// directly rather than through the dispatch of QuickNumber.
+inline bool CInterpreter::QuickOperand(const Run& run, const CodeNode& node, double& number) const {
+    if (node.kind == NodeKind::Value) {
+        const RValue& value = run.tree.constants[static_cast<std::size_t>(node.detail)];
+        number = value.real;
+        return PlainNumber(value);
+    }
+    if (node.kind == NodeKind::Variable) {
+        return QuickVariable(run, node, number);
+    }
+    return QuickNumber(run, node, number);
+}
+
 // Works out an arithmetic node (CodeNode::arithmetic) whose operands are all plain numbers,
 // without an error: reading and arithmetic only, so that the result is the one evaluating it
 // would give. False, with nothing changed, when a string, a variable without a value, a
@@ -283,46 +334,27 @@ bool CInterpreter::QuickNumber(const Run& run, const CodeNode& node, double& num
         number = value.real;
         return PlainNumber(value);
     }
-    case NodeKind::Variable: {
-        if (run.TooDeep(node)) {
-            return false;
-        }
-        std::int64_t index = 0;
-        if (node.first >= 0) {
-            double at = 0;
-            if (!QuickNumber(run, run.Node(node.first), at)) {
-                return false;
-            }
-            index = RoundToInteger(at);
-        }
-        const CVariable* variable =
-            run.self->locals.Find(run.tree.variables[static_cast<std::size_t>(node.detail)].name);
-        if (variable == nullptr) {
-            return false;
-        }
-        const RValue& value = variable->Get(index);
-        number = value.real;
-        return PlainNumber(value);
-    }
+    case NodeKind::Variable:
+        return QuickVariable(run, node, number);
     case NodeKind::Parenthesis:
     case NodeKind::UnaryPlus:
-        return !run.TooDeep(node) && QuickNumber(run, run.Node(node.first), number);
+        return !run.TooDeep(node) && QuickOperand(run, run.Node(node.first), number);
     case NodeKind::UnaryMinus:
-        if (run.TooDeep(node) || !QuickNumber(run, run.Node(node.first), number)) {
+        if (run.TooDeep(node) || !QuickOperand(run, run.Node(node.first), number)) {
             return false;
         }
         number = -number;
         return true;
     case NodeKind::Not:
-        if (run.TooDeep(node) || !QuickNumber(run, run.Node(node.first), number)) {
+        if (run.TooDeep(node) || !QuickOperand(run, run.Node(node.first), number)) {
             return false;
         }
         number = number > 0.5 ? 0.0 : 1.0;
         return true;
     case NodeKind::Comparison: {
         double right = 0;
-        if (!QuickNumber(run, run.Node(node.first), number) ||
-            !QuickNumber(run, run.Node(node.second), right)) {
+        if (!QuickOperand(run, run.Node(node.first), number) ||
+            !QuickOperand(run, run.Node(node.second), right)) {
             return false;
         }
         number = TruthValue(ComparisonHolds(node.op, number - right));
@@ -331,13 +363,13 @@ bool CInterpreter::QuickNumber(const Run& run, const CodeNode& node, double& num
     case NodeKind::Logical:
     case NodeKind::Additive:
     case NodeKind::Term: {
-        if (!QuickNumber(run, run.Node(node.first), number)) {
+        if (!QuickOperand(run, run.Node(node.first), number)) {
             return false;
         }
         for (std::int32_t i = 0; i < node.listCount; ++i) {
             const CodeLink& link = run.tree.links[static_cast<std::size_t>(node.listStart + i)];
             double right = 0;
-            if (!QuickNumber(run, run.Node(link.operand), right)) {
+            if (!QuickOperand(run, run.Node(link.operand), right)) {
                 return false;
             }
             switch (link.op) {
@@ -489,8 +521,8 @@ RValue CInterpreter::Factor(Run& run, const CodeNode& node) {
 // GetVariable.
 bool CInterpreter::ReadVariable(const Run& run, const CodeVariable& variable, std::int64_t index,
                                 RValue& value) {
-    if (variable.owner == kOwnerNone && variable.number == kUserVariable) {
-        return run.self->locals.GetValue(variable.name, index, value);
+    if (CVariableList* users = run.Users(variable, game_)) {
+        return users->GetValue(variable.name, index, value);
     }
     return GetVariable(game_, *run.self, *run.other, variable.owner, variable.number, variable.name,
                        index, value);
@@ -620,18 +652,26 @@ void CInterpreter::Block(Run& run, const CodeNode& node) {
 // new value are plain numbers, done without building values. False, with nothing changed,
 // when it must be run the usual way.
 bool CInterpreter::QuickAssignment(Run& run, const CodeNode& node) {
-    CVariableList& locals = run.self->locals;
-    const CodeVariable& variable = run.tree.variables[static_cast<std::size_t>(node.detail)];
-    CVariable* const target = locals.FindMutable(variable.name);
-    double value = 0;
-    if (node.op != kTokAssign) {
-        if (target == nullptr || !PlainNumber(target->Get(0))) {
+    std::int64_t index = 0;
+    if (node.first >= 0) {
+        double at = 0;
+        if (!QuickOperand(run, run.Node(node.first), at)) {
             return false;
         }
-        value = target->Get(0).real;
+        index = RoundToInteger(at);
+    }
+    const CodeVariable& variable = run.tree.variables[static_cast<std::size_t>(node.detail)];
+    CVariableList& users = *run.Users(variable, game_);
+    CVariable* const target = users.FindMutable(variable.name);
+    double value = 0;
+    if (node.op != kTokAssign) {
+        if (target == nullptr || !PlainNumber(target->Get(index))) {
+            return false;
+        }
+        value = target->Get(index).real;
     }
     double right = 0;
-    if (!QuickNumber(run, run.Node(node.second), right)) {
+    if (!QuickOperand(run, run.Node(node.second), right)) {
         return false;
     }
     switch (node.op) {
@@ -657,9 +697,9 @@ bool CInterpreter::QuickAssignment(Run& run, const CodeNode& node) {
         return false;
     }
     if (target != nullptr) {
-        target->Set(0, RValue::Real(value));
+        target->SetNumber(index, value);
     } else {
-        locals.SetValue(variable.name, RValue::Real(value), 0);
+        users.SetValue(variable.name, RValue::Real(value), index);
     }
     return true;
 }
@@ -668,6 +708,10 @@ void CInterpreter::Assignment(Run& run, const CodeNode& node) {
     if (node.arithmetic && QuickAssignment(run, node)) {
         return;
     }
+    AnyAssignment(run, node);
+}
+
+void CInterpreter::AnyAssignment(Run& run, const CodeNode& node) {
     std::int64_t index = 0;
     if (node.first >= 0) {
         index = RoundToInteger(Evaluate(run, node.first).real);
@@ -729,9 +773,9 @@ void CInterpreter::Assignment(Run& run, const CodeNode& node) {
         RecordError(run, node.after, "Unexpected symbol.");
         return;
     }
-    if (variable.owner == kOwnerNone && variable.number == kUserVariable) {
-        // A user variable of self, the commonest target (see ReadVariable).
-        run.self->locals.SetValue(variable.name, std::move(value), index);
+    if (CVariableList* users = run.Users(variable, game_)) {
+        // User variables, the commonest target (see ReadVariable).
+        users->SetValue(variable.name, std::move(value), index);
     } else if (!SetVariable(game_, runtime_, *run.self, *run.other, variable.owner, variable.number,
                             variable.name, index, value)) {
         RecordError(run, node.after, "Cannot assign a value to variable " + variable.name + ".");

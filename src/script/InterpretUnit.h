@@ -59,6 +59,9 @@ private:
     // Expressions.
     RValue Evaluate(Run& run, std::int32_t node);
     bool QuickNumber(const Run& run, const CodeNode& node, double& number) const;
+    bool QuickVariable(const Run& run, const CodeNode& node, double& number) const;
+    [[gnu::always_inline]] inline bool QuickOperand(const Run& run, const CodeNode& node,
+                                                    double& number) const;
     RValue Operator(Run& run, const CodeNode& node);
     bool Apply(Run& run, NodeKind kind, const CodeLink& link, RValue& left, const RValue& right);
     RValue Factor(Run& run, const CodeNode& node);
@@ -72,6 +75,7 @@ private:
     void Pass(Run& run, std::int32_t node);
     void Block(Run& run, const CodeNode& node);
     void Assignment(Run& run, const CodeNode& node);
+    [[gnu::noinline]] void AnyAssignment(Run& run, const CodeNode& node);
     bool QuickAssignment(Run& run, const CodeNode& node);
     void IfStatement(Run& run, const CodeNode& node);
     void WhileStatement(Run& run, const CodeNode& node);

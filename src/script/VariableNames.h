@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/CodeTree.h"
 #include "data/ObjectClass.h"
 #include "data/SoundClass.h"
 
@@ -24,6 +25,26 @@ enum VariableOwner : std::int32_t {
 // (found by name), and under kOwnerSound the sound's number.
 constexpr std::int32_t kUserVariable = -1;
 constexpr std::int32_t kFirstInstanceVariable = 1001;
+
+// The user variables a name with this owner and number reads and writes by its name: those of
+// self or other, or the global ones; UserList::None for anything else.
+inline UserList UserListOf(std::int32_t owner, std::int32_t number) {
+    if (owner == kOwnerGlobal) {
+        return UserList::Global;
+    }
+    if (number != kUserVariable) {
+        return UserList::None;
+    }
+    switch (owner) {
+    case kOwnerNone:
+    case kOwnerSelf:
+        return UserList::Self;
+    case kOwnerOther:
+        return UserList::Other;
+    default:
+        return UserList::None;
+    }
+}
 
 enum GameVariable : std::int32_t {
     kVarRoom = 1,
