@@ -272,6 +272,13 @@ RValue CInterpreter::Evaluate(Run& run, std::int32_t index) {
     case NodeKind::Additive:
     case NodeKind::Term:
         return Operator(run, node);
+    case NodeKind::Call:
+        // Calls nest in calls: straight there, as Factor would go.
+        if (run.TooDeep(node)) {
+            RecordError(run, node.at, kNestedTooDeeply);
+            return RValue();
+        }
+        return FunctionCall(run, node);
     default:
         return Factor(run, node);
     }
@@ -554,7 +561,16 @@ RValue CInterpreter::FunctionCall(Run& run, const CodeNode& node) {
     const ArgumentSlots slots(*this);
     FunctionArguments& arguments = slots.Arguments();
     for (std::int32_t i = 0; i < node.listCount; ++i) {
-        arguments[static_cast<std::size_t>(i)] = Evaluate(run, run.ListItem(node, i));
+        RValue& slot = arguments[static_cast<std::size_t>(i)];
+        const std::int32_t argument = run.ListItem(node, i);
+        double number = 0;
+        if (run.Node(argument).arithmetic && QuickOperand(run, run.Node(argument), number)) {
+            slot.kind = kRealValue;
+            slot.real = number;
+            slot.string.clear();
+            continue;
+        }
+        slot = Evaluate(run, argument);
         if (run.stopped) {
             return RValue();
         }
@@ -782,12 +798,22 @@ void CInterpreter::AnyAssignment(Run& run, const CodeNode& node) {
     }
 }
 
+// The real part of a condition or count: arithmetic ones without building a value.
+double CInterpreter::Number(Run& run, std::int32_t index) {
+    const CodeNode& node = run.Node(index);
+    double number = 0;
+    if (node.arithmetic && QuickOperand(run, node, number)) {
+        return number;
+    }
+    return Evaluate(run, index).real;
+}
+
 void CInterpreter::IfStatement(Run& run, const CodeNode& node) {
-    const RValue condition = Evaluate(run, node.first);
+    const double condition = Number(run, node.first);
     if (run.stopped) {
         return;
     }
-    const bool truth = condition.IsTrue();
+    const bool truth = condition > 0.5; // as RValue::IsTrue
     if (truth) {
         Execute(run, node.second);
     } else {
@@ -805,11 +831,11 @@ void CInterpreter::IfStatement(Run& run, const CodeNode& node) {
 
 void CInterpreter::WhileStatement(Run& run, const CodeNode& node) {
     while (true) {
-        const RValue condition = Evaluate(run, node.first);
+        const double condition = Number(run, node.first);
         if (run.stopped) {
             return;
         }
-        if (RoundToInteger(condition.real) <= 0) {
+        if (RoundToInteger(condition) <= 0) {
             Pass(run, node.second);
             return;
         }
@@ -821,11 +847,11 @@ void CInterpreter::WhileStatement(Run& run, const CodeNode& node) {
 }
 
 void CInterpreter::RepeatStatement(Run& run, const CodeNode& node) {
-    const RValue countValue = Evaluate(run, node.first);
+    const double countValue = Number(run, node.first);
     if (run.stopped) {
         return;
     }
-    const std::int64_t count = RoundToInteger(countValue.real);
+    const std::int64_t count = RoundToInteger(countValue);
     if (count <= 0) {
         Pass(run, node.second);
         return;
