@@ -581,8 +581,12 @@ RValue CInterpreter::FunctionCall(Run& run, const CodeNode& node) {
     }
     FunctionContext context(game_, parts_);
     RValue result;
-    functions_.CallFunction(node.detail, context, *run.self, *run.other, node.listCount, arguments,
-                            result);
+    {
+        // Code that the function runs is nested inside the call.
+        const CallDepth depth(depth_, run.base + node.depth);
+        functions_.CallFunction(node.detail, context, *run.self, *run.other, node.listCount,
+                                arguments, result);
+    }
     // A function that fails is an error of the code that called it.
     if (context.Failed()) {
         RecordError(run, node.after, context.error);

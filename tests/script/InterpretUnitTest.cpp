@@ -67,6 +67,10 @@ void Make(FunctionContext& context, CInstance&, CInstance&, int, const FunctionA
     context.game.instances.Add(context.game.data.objects, RoundToInt32(arguments[0].real), 0, 0);
 }
 
+// Runs its argument as code, as functions that perform events run code: nested inside the call.
+void RunText(FunctionContext& context, CInstance& self, CInstance& other, int,
+             const FunctionArguments& arguments, RValue&);
+
 const CFunctionRegistry& TestFunctions() {
     static const CFunctionRegistry registry = [] {
         CFunctionRegistry functions;
@@ -78,6 +82,7 @@ const CFunctionRegistry& TestFunctions() {
         functions.RegisterFunction("nothing", Nothing, 0);
         functions.RegisterFunction("fail", Fail, 0);
         functions.RegisterFunction("make", Make, 1);
+        functions.RegisterFunction("run", RunText, 1);
         return functions;
     }();
     return registry;
@@ -683,6 +688,47 @@ std::string Repeated(const std::string& part, int times) {
         text += part;
     }
     return text;
+}
+
+void RunText(FunctionContext& context, CInstance& self, CInstance& other, int,
+             const FunctionArguments& arguments, RValue&) {
+    const GameData& data = context.game.data;
+    const CodeTree code = PrepareText(arguments[0].string, CodeForm::Code,
+                                      TokenNames{data.objects, data.sounds, TestFunctions()});
+    context.parts.interpreter.ExecuteCode(self, other, code);
+}
+
+TEST_F(Interpreter, CodeRunByAFunctionNestsInsideTheCall) {
+    // Not taken, the branch is only walked; sixty brackets are far from the limit.
+    const std::string inner =
+        "{ y = 5; if 0 then z = " + Repeated("(", 60) + "1" + Repeated(")", 60) + " }";
+    Run(inner);
+    EXPECT_TRUE(NothingReported());
+    EXPECT_EQ(self->y, 5);
+
+    // Run from inside 200 brackets and the call (202 levels with the statement), the branch's
+    // 53rd bracket lies beyond the limit: the statements before it have run.
+    self->y = 0;
+    Run("x = " + Repeated("(", 200) + "run('" + inner + "')" + Repeated(")", 200));
+    ASSERT_FALSE(errors.reports.empty());
+    std::size_t bracket = inner.find('(');
+    for (int i = 1; i < 53; ++i) {
+        bracket = inner.find('(', bracket + 1);
+    }
+    EXPECT_EQ(errors.reports.front().first,
+              "in code at line 1 pos " + std::to_string(bracket + 1) + ": " + kNestedTooDeeply);
+    EXPECT_EQ(self->y, 5);
+    RValue z;
+    EXPECT_FALSE(self->locals.GetValue("z", 0, z));
+}
+
+TEST_F(Interpreter, LongTextsRunWithoutDeepRecursion) {
+    // Operators of one level, and statements of one block, are read and run in loops.
+    EXPECT_EQ(Eval(Repeated("1 + ", 200000) + "1"), 200001);
+    EXPECT_EQ(Eval(Repeated("2 * ", 60) + "1"), std::pow(2.0, 60));
+    Run("{ x = 0; " + Repeated("x += 1; ", 100000) + "}");
+    EXPECT_EQ(self->x, 100000);
+    EXPECT_TRUE(NothingReported());
 }
 
 TEST_F(Interpreter, DeepNestingIsRefusedInsteadOfExhaustingTheStack) {
