@@ -8,7 +8,9 @@
 #include "engine/ScreenMode.h"
 #include "script/Tokenizer.h"
 
+#include <algorithm>
 #include <chrono>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -160,6 +162,8 @@ void CGame::StartRoom(std::int32_t n) {
     game_.lastcharpressed.clear();
     ForgetMouseButton(game_);
     drawing_.SetUpRoomDrawing();
+    game_.instances.Grid().Cover(static_cast<double>(game_.cellsize) * game_.room_columns,
+                                 static_cast<double>(game_.cellsize) * game_.room_rows);
 
     for (int e = 1; e <= room.InstanceCount(); ++e) {
         game_.instances.Add(data_.objects, room.InstanceObject(e),
@@ -403,32 +407,61 @@ void CGame::RunCollisions() {
 
 namespace {
 
-// The live instances of the list, in order, whose solidity is `solid`.
-std::vector<CInstance*> LiveInstances(CInstanceList& instances, bool solid) {
-    std::vector<CInstance*> found;
-    found.reserve(static_cast<std::size_t>(instances.Count()) + 1);
-    instances.ForEachLive([&found, solid](CInstance& instance) {
-        if (instance.solid == solid) {
-            found.push_back(&instance);
+// The instances a pass or phase tests others against, fixed when it begins: the live ones of
+// one solidity, in list order.
+class PhaseMembers {
+public:
+    PhaseMembers(CInstanceList& instances, bool solid)
+        : instances_(instances), member_(static_cast<std::size_t>(instances.Count()) + 1, false) {
+        positions_.reserve(member_.size());
+        for (int position = 1; position <= instances.Count(); ++position) {
+            const CInstance& instance = instances.Get(position);
+            if (!instance.deleted && instance.solid == solid) {
+                positions_.push_back(position);
+                member_[static_cast<std::size_t>(position)] = true;
+            }
         }
-    });
-    return found;
-}
+    }
+
+    // The members after position `after` whose box may overlap `instance`'s, ascending. With
+    // the grid's pruning off, all of them. Valid until the next call.
+    std::span<const int> Near(const CInstance& instance, int after) {
+        if (!instances_.Grid().Pruning()) {
+            return {std::upper_bound(positions_.begin(), positions_.end(), after),
+                    positions_.end()};
+        }
+        instances_.Grid().Near(instance, after, near_);
+        std::erase_if(near_, [this](int position) {
+            return static_cast<std::size_t>(position) >= member_.size() ||
+                   !member_[static_cast<std::size_t>(position)];
+        });
+        return near_;
+    }
+
+private:
+    CInstanceList& instances_;
+    std::vector<int> positions_;
+    // By position.
+    std::vector<bool> member_;
+    std::vector<int> near_;
+};
 
 } // namespace
 
 bool CGame::CollisionPass() {
-    const std::vector<CInstance*> solids = LiveInstances(game_.instances, true);
+    CInstanceList& instances = game_.instances;
+    PhaseMembers solids(instances, true);
     // Partners are all found before any event runs, so that the events of one instance
     // cannot change whom the next one collides with in this pass.
     std::vector<std::pair<CInstance*, CInstance*>> collisions;
-    ForEachActive(game_.instances, [this, &solids, &collisions](CInstance& instance) {
+    ForEachActive(instances, [this, &instances, &solids, &collisions](CInstance& instance) {
         if (!(instance.HasActions(kCollisionKind) || instance.HasActions(kMeetingKind))) {
             return;
         }
-        for (CInstance* solid : solids) {
-            if (!solid->deleted && game_.collision.InstancesCollide(instance, *solid)) {
-                collisions.emplace_back(&instance, solid);
+        for (const int position : solids.Near(instance, 0)) {
+            CInstance& solid = instances.Get(position);
+            if (!solid.deleted && game_.collision.InstancesCollide(instance, solid)) {
+                collisions.emplace_back(&instance, &solid);
                 return;
             }
         }
@@ -449,14 +482,16 @@ bool CGame::CollisionPass() {
 }
 
 void CGame::StopMovingPass() {
-    const std::vector<CInstance*> solids = LiveInstances(game_.instances, true);
-    ForEachActive(game_.instances, [this, &solids](CInstance& instance) {
-        for (CInstance* solid : solids) {
-            if (ListFor(instance, kMeetingEvent, solid->object) == nullptr &&
+    CInstanceList& instances = game_.instances;
+    PhaseMembers solids(instances, true);
+    ForEachActive(instances, [this, &instances, &solids](CInstance& instance) {
+        for (const int position : solids.Near(instance, 0)) {
+            const CInstance& solid = instances.Get(position);
+            if (ListFor(instance, kMeetingEvent, solid.object) == nullptr &&
                 ListFor(instance, kCollisionEvent, 0) == nullptr) {
                 continue;
             }
-            if (game_.collision.InstancesCollide(instance, *solid)) {
+            if (game_.collision.InstancesCollide(instance, solid)) {
                 instance.SetX(instance.xprevious);
                 instance.SetY(instance.yprevious);
                 return;
@@ -467,18 +502,28 @@ void CGame::StopMovingPass() {
 
 void CGame::RunMeetings() {
     game_.event_name = kMeetingEventName;
-    const std::vector<CInstance*> others = LiveInstances(game_.instances, false);
-    ForEachActive(game_.instances, [this, &others](CInstance& instance) {
+    CInstanceList& instances = game_.instances;
+    PhaseMembers others(instances, false);
+    ForEachActive(instances, [this, &instances, &others](CInstance& instance) {
         if (!instance.HasActions(kMeetingKind)) {
             return;
         }
-        // The event table is indexed by object number: pairs whose object this one has no
-        // meeting event for are passed over before anything else is looked at. It is looked
-        // up for every pair, since an event may change the instance into another object.
-        for (CInstance* met : others) {
-            if (ListFor(instance, kMeetingEvent, met->object) != nullptr && !met->deleted &&
-                game_.collision.InstancesCollide(instance, *met)) {
-                RunIfAny(instance, *met, kMeetingEvent, met->object, kMeetingEventName);
+        // In list order. An event may move this instance or the others, change objects, create
+        // or destroy instances: after each, the members still to come are looked up again.
+        // The event table is looked up for every pair, since an event may change the instance
+        // into another object.
+        int after = 0;
+        for (bool again = true; again;) {
+            again = false;
+            for (const int position : others.Near(instance, after)) {
+                CInstance& met = instances.Get(position);
+                if (ListFor(instance, kMeetingEvent, met.object) != nullptr && !met.deleted &&
+                    game_.collision.InstancesCollide(instance, met)) {
+                    RunIfAny(instance, met, kMeetingEvent, met.object, kMeetingEventName);
+                    after = position;
+                    again = true;
+                    break;
+                }
             }
         }
     });
