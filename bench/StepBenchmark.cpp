@@ -100,8 +100,9 @@ std::string CodeFault(const CGame& game, const std::string& transcript, std::int
     return {};
 }
 
-// The argument is the number of movers.
-void BM_StepBusyRoom(benchmark::State& state) {
+// The argument is the number of movers; `pruning` off runs every collision and meeting test
+// against every instance, as without the grid.
+void StepBusyRoom(benchmark::State& state, bool pruning) {
     const int movers = static_cast<int>(state.range(0));
     GameData data = BusyRoom(movers);
     std::ostringstream sink;
@@ -111,6 +112,7 @@ void BM_StepBusyRoom(benchmark::State& state) {
     VirtualClock clock;
     qvf::HeadlessGame headless(data, transcript, dialogs, answers, clock, nullptr, 12345u);
     CGame& game = headless.Game();
+    game.State().instances.Grid().SetPruning(pruning);
     // Started as qvf run starts it, so that an error in the game's code is shown (into the
     // transcript) instead of being dropped as a report outside a running game.
     game.StartGameThread([&] {
@@ -128,7 +130,15 @@ void BM_StepBusyRoom(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     state.counters["instances"] = game.State().instances.Count();
 }
+void BM_StepBusyRoom(benchmark::State& state) {
+    StepBusyRoom(state, true);
+}
 BENCHMARK(BM_StepBusyRoom)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond);
+
+void BM_StepBusyRoomBruteForce(benchmark::State& state) {
+    StepBusyRoom(state, false);
+}
+BENCHMARK(BM_StepBusyRoomBruteForce)->Arg(1000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace velkaro
