@@ -8,17 +8,15 @@
 namespace velkaro {
 namespace {
 
-// Cells are at least this many pixels wide; larger in large rooms, so that their number stays
-// below kMostCells.
-constexpr int kSmallestCell = 32;
+// Cells are at least 2^5 = 32 pixels wide; wider (by powers of two) in large rooms, so that
+// their number stays below kMostCells.
+constexpr int kSmallestCellShift = 5;
 constexpr int kMostCells = 128 * 128;
 // An instance (or a question) covering more cells than this is a candidate everywhere (or asks
 // about every instance): cheaper than going through its cells.
 constexpr int kMostCellsCovered = 64;
 // Rooms larger than this are covered only this far: the border cells hold the rest.
 constexpr double kLargestSide = 1 << 20;
-// Past this share of changed instances, indexing afresh is cheaper than moving them one by one.
-constexpr std::size_t kRebuildShare = 4;
 
 // Cells along one side of a room of `length` pixels, with a border cell at each end for
 // whatever lies outside.
@@ -31,14 +29,18 @@ bool Ordinary(const CInstance& instance) {
            std::isfinite(instance.image_scale) && instance.image_scale > 0;
 }
 
-// The cell number of pixel coordinate `v`, brought into 0..count-1: the same function for
-// boxes and points, never decreasing, so that whatever lies in a box lies in its cells.
-int CellOf(double v, double origin, int cellSize, int count) {
-    const double cell = std::floor((v - origin) / cellSize);
-    if (!(cell >= 0)) {
-        return 0;
-    }
-    return cell >= count - 1 ? count - 1 : static_cast<int>(cell);
+// The cell number of pixel coordinate `v`, brought into 0..count-1: never decreasing, so that
+// whatever lies in a box lies in its cells.
+int CellOf(std::int64_t v, std::int64_t origin, int shift, int count) {
+    const std::int64_t cell = (v - origin) >> shift;
+    return cell < 0 ? 0 : cell >= count - 1 ? count - 1 : static_cast<int>(cell);
+}
+
+// The whole pixel a finite point lies in, far positions brought nearer: the same cell as the
+// point, since cells follow the room's whole pixels and the border cells take all beyond.
+std::int64_t PixelOf(double v) {
+    constexpr double kFar = 1e12;
+    return static_cast<std::int64_t>(std::floor(std::clamp(v, -kFar, kFar)));
 }
 
 void InsertSorted(std::vector<int>& slots, int slot) {
@@ -67,15 +69,15 @@ void CInstanceGrid::Cover(double roomWidth, double roomHeight) {
     // Written so that a size that is not a number covers nothing.
     const int width = roomWidth > 0 ? static_cast<int>(std::min(roomWidth, kLargestSide)) : 0;
     const int height = roomHeight > 0 ? static_cast<int>(std::min(roomHeight, kLargestSide)) : 0;
-    cellSize_ = kSmallestCell;
-    while (static_cast<long long>(CellsAlong(width, cellSize_)) * CellsAlong(height, cellSize_) >
+    shift_ = kSmallestCellShift;
+    while (static_cast<long long>(CellsAlong(width, 1 << shift_)) *
+               CellsAlong(height, 1 << shift_) >
            kMostCells) {
-        cellSize_ *= 2;
+        ++shift_;
     }
-    columns_ = CellsAlong(width, cellSize_);
-    rows_ = CellsAlong(height, cellSize_);
-    originX_ = -cellSize_;
-    originY_ = -cellSize_;
+    columns_ = CellsAlong(width, 1 << shift_);
+    rows_ = CellsAlong(height, 1 << shift_);
+    origin_ = -(std::int64_t{1} << shift_);
     cells_.assign(static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_), {});
     stale_ = true;
 }
@@ -85,12 +87,12 @@ void CInstanceGrid::SetPruning(bool on) {
     stale_ = true;
 }
 
-int CInstanceGrid::Column(double x) const {
-    return CellOf(x, originX_, cellSize_, columns_);
+int CInstanceGrid::Column(std::int64_t x) const {
+    return CellOf(x, origin_, shift_, columns_);
 }
 
-int CInstanceGrid::Row(double y) const {
-    return CellOf(y, originY_, cellSize_, rows_);
+int CInstanceGrid::Row(std::int64_t y) const {
+    return CellOf(y, origin_, shift_, rows_);
 }
 
 CInstanceGrid::Span CInstanceGrid::SpanOf(const CInstance& instance) const {
@@ -156,7 +158,7 @@ void CInstanceGrid::Rebuild() {
 }
 
 void CInstanceGrid::CatchUp() {
-    if (stale_ || changed_.size() * kRebuildShare > instances_.size()) {
+    if (stale_) {
         Rebuild();
         return;
     }
@@ -259,7 +261,7 @@ void CInstanceGrid::At(double px, double py, int after, std::vector<int>& positi
         return;
     }
     CatchUp();
-    AppendFrom(Cell(Column(px), Row(py)), after, positions);
+    AppendFrom(Cell(Column(PixelOf(px)), Row(PixelOf(py))), after, positions);
     AppendFrom(everywhere_, after, positions);
     Finish(positions, !everywhere_.empty());
 }

@@ -57,8 +57,8 @@ private:
         bool indexed = false;
     };
 
-    int Column(double x) const;
-    int Row(double y) const;
+    int Column(std::int64_t x) const;
+    int Row(std::int64_t y) const;
     Span SpanOf(const CInstance& instance) const;
     std::vector<int>& Cell(int column, int row) {
         return cells_[static_cast<std::size_t>(row * columns_ + column)];
@@ -78,9 +78,9 @@ private:
     // Everything is indexed afresh at the next question.
     bool stale_ = true;
 
-    int cellSize_ = 0;
-    double originX_ = 0;
-    double originY_ = 0;
+    // Cells are 2^shift_ pixels wide; the first starts one cell left of and above the room.
+    int shift_ = 0;
+    std::int64_t origin_ = 0;
     int columns_ = 0;
     int rows_ = 0;
     // Slots (position - 1), ascending in each cell.
