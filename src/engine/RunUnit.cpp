@@ -360,8 +360,8 @@ void CGame::MoveInstances() {
         instance.ApplyFrictionAndGravity();
         instance.xprevious = instance.x;
         instance.yprevious = instance.y;
-        instance.SetX(instance.x + instance.hdir * instance.hspeed);
-        instance.SetY(instance.y + instance.vdir * instance.vspeed);
+        instance.MoveTo(instance.x + instance.hdir * instance.hspeed,
+                        instance.y + instance.vdir * instance.vspeed);
     });
 }
 
@@ -419,8 +419,29 @@ public:
             if (!instance.deleted && instance.solid == solid) {
                 positions_.push_back(position);
                 member_[static_cast<std::size_t>(position)] = true;
+                const auto object = static_cast<std::size_t>(std::max(instance.object, 0));
+                if (object >= objects_.size()) {
+                    objects_.resize(object + 1, false);
+                }
+                objects_[object] = true;
             }
         }
+    }
+
+    // Whether `events` hold a meeting event with the object of any member, as the members'
+    // objects were when they were taken. Always, with the grid's pruning off.
+    bool AnyMeets(const CEventTable& events) const {
+        if (!instances_.Grid().Pruning()) {
+            return true;
+        }
+        const int size = std::min(events.Size(kMeetingEvent), static_cast<int>(objects_.size()));
+        for (int object = 1; object < size; ++object) {
+            if (objects_[static_cast<std::size_t>(object)] &&
+                events.Find(kMeetingEvent, object) != nullptr) {
+                return true;
+            }
+        }
+        return false;
     }
 
     // The members after position `after` whose box may overlap `instance`'s, ascending. With
@@ -443,6 +464,8 @@ private:
     std::vector<int> positions_;
     // By position.
     std::vector<bool> member_;
+    // By object number: whether a member is of that object.
+    std::vector<bool> objects_;
     std::vector<int> near_;
 };
 
@@ -470,13 +493,12 @@ bool CGame::CollisionPass() {
     // An instance destroyed since its partner was found still gets its event: the collision
     // happened in this step.
     for (const auto& [instance, partner] : collisions) {
-        instance->SetX(instance->xprevious);
-        instance->SetY(instance->yprevious);
+        instance->MoveTo(instance->xprevious, instance->yprevious);
         if (!RunIfAny(*instance, *partner, kMeetingEvent, partner->object, kCollisionEventName)) {
             RunIfAny(*instance, *partner, kCollisionEvent, 0, kCollisionEventName);
         }
-        instance->SetX(instance->x + instance->hdir * instance->hspeed);
-        instance->SetY(instance->y + instance->vdir * instance->vspeed);
+        instance->MoveTo(instance->x + instance->hdir * instance->hspeed,
+                         instance->y + instance->vdir * instance->vspeed);
     }
     return !collisions.empty();
 }
@@ -485,6 +507,10 @@ void CGame::StopMovingPass() {
     CInstanceList& instances = game_.instances;
     PhaseMembers solids(instances, true);
     ForEachActive(instances, [this, &instances, &solids](CInstance& instance) {
+        // Without such lists every solid one would be passed over.
+        if (!instance.HasActions(kCollisionKind) && !instance.HasActions(kMeetingKind)) {
+            return;
+        }
         for (const int position : solids.Near(instance, 0)) {
             const CInstance& solid = instances.Get(position);
             if (ListFor(instance, kMeetingEvent, solid.object) == nullptr &&
@@ -492,8 +518,7 @@ void CGame::StopMovingPass() {
                 continue;
             }
             if (game_.collision.InstancesCollide(instance, solid)) {
-                instance.SetX(instance.xprevious);
-                instance.SetY(instance.yprevious);
+                instance.MoveTo(instance.xprevious, instance.yprevious);
                 return;
             }
         }
@@ -504,8 +529,12 @@ void CGame::RunMeetings() {
     game_.event_name = kMeetingEventName;
     CInstanceList& instances = game_.instances;
     PhaseMembers others(instances, false);
-    ForEachActive(instances, [this, &instances, &others](CInstance& instance) {
-        if (!instance.HasActions(kMeetingKind)) {
+    // Until an event runs, the members are of the objects they were of when the phase began:
+    // an instance whose object meets none of those has nothing to meet.
+    bool eventRan = false;
+    ForEachActive(instances, [this, &instances, &others, &eventRan](CInstance& instance) {
+        if (!instance.HasActions(kMeetingKind) ||
+            (!eventRan && !others.AnyMeets(instance.object_def->Events()))) {
             return;
         }
         // In list order. An event may move this instance or the others, change objects, create
@@ -520,6 +549,7 @@ void CGame::RunMeetings() {
                 if (ListFor(instance, kMeetingEvent, met.object) != nullptr && !met.deleted &&
                     game_.collision.InstancesCollide(instance, met)) {
                     RunIfAny(instance, met, kMeetingEvent, met.object, kMeetingEventName);
+                    eventRan = true;
                     after = position;
                     again = true;
                     break;

@@ -94,6 +94,12 @@ void CInstance::SetY(double value) {
     UpdateBox();
 }
 
+void CInstance::MoveTo(double newX, double newY) {
+    x = newX;
+    y = newY;
+    UpdateBox();
+}
+
 void CInstance::SetImageScale(double value) {
     image_scale = value;
     UpdateBox();

@@ -89,6 +89,8 @@ public:
 
     void SetX(double value);
     void SetY(double value);
+    // Both at once, the box computed once.
+    void MoveTo(double newX, double newY);
     void SetImageScale(double value);
     void SetBbL(double value);
     void SetBbR(double value);
