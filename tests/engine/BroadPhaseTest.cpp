@@ -16,11 +16,11 @@ namespace {
 
 using test::AddCode;
 
-enum : int { kMover = 1, kWall, kGem, kGhost, kGiant };
+enum : int { kMover = 1, kWall, kGem, kGhost, kGiant, kPrey, kHunter };
 
 // The globals the room's events count with; each must have counted by the end.
-const char* const kCounters[] = {"wallhits", "gems",     "pushes", "meets",   "changes",
-                                 "placed",   "freeless", "seen",   "outside", "gone"};
+const char* const kCounters[] = {"wallhits", "gems", "pushes",  "meets", "changes", "placed",
+                                 "freeless", "seen", "outside", "gone",  "hunted"};
 
 // A sprite of side x side whose solid pixels `shape` picks; the rest, the bottom-left corner
 // included, see-through white.
@@ -53,10 +53,16 @@ GameData BusyRoom(bool precise, int collisions) {
     CObject* gem = add("gem", false, 0, 19);
     CObject* ghost = add("ghost", false, -4, 12); // no sprite
     CObject* giant = add("giant", false, 0, 7);
+    // Prey are made only by meeting events and are movers again by their next Step event, so
+    // the hunter, which meets nothing else, meets only instances changed in the same phase.
+    CObject* prey = add("prey", false, 0, 15);
+    CObject* hunter = add("hunter", false, 0, 23);
     GiveSprite(*mover, 16, [](int, int) { return true; });
     GiveSprite(*wall, 32, [](int, int) { return true; });
     GiveSprite(*gem, 20, [](int x, int y) { return std::abs(x - 10) + std::abs(y - 10) < 9; });
     GiveSprite(*giant, 8, [](int x, int y) { return (x + y) % 3 != 0; });
+    GiveSprite(*prey, 16, [](int, int) { return true; });
+    GiveSprite(*hunter, 24, [](int x, int) { return x % 2 == 0; });
 
     const std::string born = "id = global.next; global.next += 1; hits = 0; "
                              "hspeed = random(7) - 3; vspeed = random(7) - 3; ";
@@ -87,7 +93,8 @@ GameData BusyRoom(bool precise, int collisions) {
     AddCode(*mover, kMeetingEvent, kMover,
             "{ " + note +
                 "global.meets += 1; hits += 1; "
-                "if hits > 40 then begin global.changes += 1; change(-1, 5) end }");
+                "if hits > 40 then begin global.changes += 1; change(-1, 5) end; "
+                "if random(20) < 1 then change(-2, 6) }");
     AddCode(*gem, kCreationEvent, 0, "{ " + born + "set_collision_mode(1) }");
     AddCode(*gem, kStepEvent, 0, "{ " + stayIn + "}");
     AddCode(*gem, kCollisionEvent, 0, "{ " + note + "hspeed = -hspeed; vspeed = -vspeed }");
@@ -109,6 +116,11 @@ GameData BusyRoom(bool precise, int collisions) {
     AddCode(*giant, kOtherEvent, 0,
             "{ global.outside += 1; x = random(roomwidth); y = random(roomheight) }");
 
+    AddCode(*prey, kStepEvent, 0, "{ change(-1, 1) }");
+    AddCode(*hunter, kCreationEvent, 0, "{ " + born + "}");
+    AddCode(*hunter, kStepEvent, 0, "{ " + stayIn + "}");
+    AddCode(*hunter, kMeetingEvent, kPrey, "{ " + note + "global.hunted += 1 }");
+
     CRoom& room = data.rooms.Add();
     room.widthInCells = 20;
     room.heightInCells = 15;
@@ -117,7 +129,8 @@ GameData BusyRoom(bool precise, int collisions) {
         room.AddInstance((i * 7) % 20, 2 + (i * 5) % 12, kWall);
     }
     for (int i = 0; i < 160; ++i) {
-        const int object = i % 8 == 0 ? kGem : i % 8 == 1 ? kGhost : i % 8 == 2 ? kGiant : kMover;
+        const int kinds[] = {kGem, kGhost, kGiant, kHunter, kMover, kMover, kMover, kMover};
+        const int object = kinds[i % 8];
         room.AddInstance(i % 20, (i * 3) % 15, object);
     }
     return data;
