@@ -444,6 +444,9 @@ public:
         return false;
     }
 
+    int Count() const { return static_cast<int>(positions_.size()); }
+    std::span<const int> All() const { return positions_; }
+
     // The members after position `after` whose box may overlap `instance`'s, ascending. With
     // the grid's pruning off, all of them. Valid until the next call.
     std::span<const int> Near(const CInstance& instance, int after) {
@@ -471,24 +474,72 @@ private:
 
 } // namespace
 
-bool CGame::CollisionPass() {
-    CInstanceList& instances = game_.instances;
-    PhaseMembers solids(instances, true);
-    // Partners are all found before any event runs, so that the events of one instance
-    // cannot change whom the next one collides with in this pass.
-    std::vector<std::pair<CInstance*, CInstance*>> collisions;
-    ForEachActive(instances, [this, &instances, &solids, &collisions](CInstance& instance) {
-        if (!(instance.HasActions(kCollisionKind) || instance.HasActions(kMeetingKind))) {
-            return;
-        }
-        for (const int position : solids.Near(instance, 0)) {
-            CInstance& solid = instances.Get(position);
-            if (!solid.deleted && game_.collision.InstancesCollide(instance, solid)) {
-                collisions.emplace_back(&instance, &solid);
-                return;
+namespace {
+
+// Whether the instance looks for a solid partner in a collision pass.
+bool SeeksPartner(const CInstance& instance) {
+    return instance.active && !instance.deleted &&
+           (instance.HasActions(kCollisionKind) || instance.HasActions(kMeetingKind));
+}
+
+using Collisions = std::vector<std::pair<CInstance*, CInstance*>>;
+
+// Each instance that seeks a partner, in list order, with the first solid one in list order
+// that it collides with. No event runs meanwhile.
+Collisions FindPartners(CInstanceList& instances, PhaseMembers& solids, CCollision& collision) {
+    Collisions found;
+    const int count = instances.Count();
+    int seekers = 0;
+    for (int position = 1; position <= count; ++position) {
+        seekers += SeeksPartner(instances.Get(position)) ? 1 : 0;
+    }
+    if (!instances.Grid().Pruning() || seekers <= solids.Count()) {
+        for (int position = 1; position <= count; ++position) {
+            CInstance& instance = instances.Get(position);
+            if (!SeeksPartner(instance)) {
+                continue;
+            }
+            for (const int other : solids.Near(instance, 0)) {
+                CInstance& solid = instances.Get(other);
+                if (!solid.deleted && collision.InstancesCollide(instance, solid)) {
+                    found.emplace_back(&instance, &solid);
+                    break;
+                }
             }
         }
-    });
+        return found;
+    }
+    // Fewer solid ones: each, in list order, asks the grid for the seekers near it, and a seeker
+    // keeps the first that it collides with.
+    std::vector<CInstance*> partners(static_cast<std::size_t>(count) + 1, nullptr);
+    std::vector<int> near;
+    for (const int other : solids.All()) {
+        CInstance& solid = instances.Get(other);
+        instances.Grid().Near(solid, 0, near);
+        for (const int position : near) {
+            CInstance*& partner = partners[static_cast<std::size_t>(position)];
+            CInstance& instance = instances.Get(position);
+            if (partner == nullptr && SeeksPartner(instance) &&
+                collision.InstancesCollide(instance, solid)) {
+                partner = &solid;
+            }
+        }
+    }
+    for (int position = 1; position <= count; ++position) {
+        if (CInstance* partner = partners[static_cast<std::size_t>(position)]) {
+            found.emplace_back(&instances.Get(position), partner);
+        }
+    }
+    return found;
+}
+
+} // namespace
+
+bool CGame::CollisionPass() {
+    PhaseMembers solids(game_.instances, true);
+    // Partners are all found before any event runs, so that the events of one instance
+    // cannot change whom the next one collides with in this pass.
+    const Collisions collisions = FindPartners(game_.instances, solids, game_.collision);
 
     // An instance destroyed since its partner was found still gets its event: the collision
     // happened in this step.
