@@ -10,6 +10,7 @@
 #include <limits>
 #include <sstream>
 #include <string>
+#include <tuple>
 
 namespace velkaro {
 namespace {
@@ -38,7 +39,7 @@ template <typename Shape> void GiveSprite(CObject& object, int side, Shape shape
     object.image.AddFrame(frame);
 }
 
-GameData BusyRoom(bool precise, int collisions) {
+GameData BusyRoom(bool precise, int collisions, int walls) {
     GameData data;
     data.options.precise = precise;
     data.options.collisions = collisions;
@@ -83,7 +84,8 @@ GameData BusyRoom(bool precise, int collisions) {
                 "if object_at(x + 8, y + 8, 3) then global.seen += 1; "
                 "if is_meeting(x + hspeed, y, 4) and is_empty(x, y - 40) then hits += 1; "
                 "if nothing_at(x - 3, y - 3) then hits += 2 }");
-    AddCode(*mover, kMeetingEvent, kWall, "{ " + note + "global.wallhits += 1; bounce() }");
+    AddCode(*mover, kMeetingEvent, kWall,
+            "{ " + note + "global.wallhits += 1; global.order += other.x; bounce() }");
     AddCode(*mover, kMeetingEvent, kGem,
             "{ " + note +
                 "global.gems += 1; destroy(-2); "
@@ -125,8 +127,10 @@ GameData BusyRoom(bool precise, int collisions) {
     room.widthInCells = 20;
     room.heightInCells = 15;
     room.cellSize = 32;
-    for (int i = 0; i < 20; ++i) {
-        room.AddInstance((i * 7) % 20, 2 + (i * 5) % 12, kWall);
+    // In pairs side by side, so that movers meet two at once.
+    for (int i = 0; i < walls; ++i) {
+        const int pair = i / 2;
+        room.AddInstance((pair * 7) % 19 + i % 2, 2 + (pair * 5 + pair / 19) % 12, kWall);
     }
     for (int i = 0; i < 160; ++i) {
         const int kinds[] = {kGem, kGhost, kGiant, kHunter, kMover, kMover, kMover, kMover};
@@ -138,7 +142,8 @@ GameData BusyRoom(bool precise, int collisions) {
 
 // One game on fakes of its own.
 struct Play {
-    Play(bool pruning, bool precise, int collisions) : data(BusyRoom(precise, collisions)) {
+    Play(bool pruning, bool precise, int collisions, int walls)
+        : data(BusyRoom(precise, collisions, walls)) {
         data.files = Files(folder.Path());
         game = std::make_unique<CGame>(data, platform, GameLibraries{FunctionRegistry(), actions},
                                        4242u);
@@ -148,11 +153,11 @@ struct Play {
         // Odd cases that the game's code cannot make: a position that is not a number, no
         // scale, a mirroring scale, and positions beyond what a whole-pixel box can hold.
         CInstanceList& instances = game->State().instances;
-        instances.Get(30).SetX(std::numeric_limits<double>::quiet_NaN());
-        instances.Get(31).SetImageScale(0);
-        instances.Get(32).SetImageScale(-1.5);
-        instances.Get(33).SetX(1e12);
-        instances.Get(34).SetY(-5e9);
+        instances.Get(walls + 10).SetX(std::numeric_limits<double>::quiet_NaN());
+        instances.Get(walls + 11).SetImageScale(0);
+        instances.Get(walls + 12).SetImageScale(-1.5);
+        instances.Get(walls + 13).SetX(1e12);
+        instances.Get(walls + 14).SetY(-5e9);
     }
 
     // Every instance and global, exactly.
@@ -211,11 +216,13 @@ struct Play {
 };
 
 TEST(BroadPhase, ABusyRoomPlaysAlikeWithAndWithoutTheGrid) {
-    // The default options, then every test precise with three collision passes.
-    for (const auto& [precise, collisions] : {std::pair{false, 1}, std::pair{true, 3}}) {
+    // The default options, then every test precise with three collision passes, among more
+    // walls than instances that look for a partner.
+    for (const auto& [precise, collisions, walls] :
+         {std::tuple{false, 1, 20}, std::tuple{true, 3, 200}}) {
         SCOPED_TRACE(precise ? "precise" : "boxes");
-        Play grid(true, precise, collisions);
-        Play all(false, precise, collisions);
+        Play grid(true, precise, collisions, walls);
+        Play all(false, precise, collisions, walls);
         ASSERT_EQ(grid.State(), all.State());
         for (int step = 1; step <= 300; ++step) {
             grid.game->RunStep();
