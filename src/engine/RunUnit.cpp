@@ -472,10 +472,6 @@ private:
     std::vector<int> near_;
 };
 
-} // namespace
-
-namespace {
-
 // Whether the instance looks for a solid partner in a collision pass.
 bool SeeksPartner(const CInstance& instance) {
     return instance.active && !instance.deleted &&

@@ -19,7 +19,8 @@ class CInstance;
 // position or scale is not an ordinary number, is a candidate for every question.
 //
 // The list that owns the grid reports added instances, changed boxes and renumbered positions;
-// the grid catches up at the next question, cell by cell for a few changes, from scratch for many.
+// the grid catches up at the next question: a changed instance moves only when it has left its
+// cells, and renumbered positions are indexed afresh.
 class CInstanceGrid {
 public:
     // `instances` is the owning list's storage: position p is instances[p - 1].
