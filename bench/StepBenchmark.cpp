@@ -1,5 +1,6 @@
-// Steps of a busy room: 1,000 moving instances with a three-statement Step event each, and 100
-// solid walls they bounce off (box collisions), drawn every step as the player draws them.
+// Steps of a busy room: 1,000 (or 4,000) moving instances with a three-statement Step event
+// each, and 100 solid walls they bounce off (box collisions), drawn every step as the player
+// draws them.
 #include "backends/headless/VirtualClock.h"
 #include "data/GameLoader.h"
 #include "qvf/HeadlessGame.h"
@@ -37,7 +38,7 @@ void AddCode(CObject& object, int row, int sub, const std::string& code) {
     action.arguments[0] = code;
 }
 
-GameData BusyRoom() {
+GameData BusyRoom(int movers) {
     GameData data;
     CObject& mover = AddObject(data, "mover", 16, PixelFromRgb(40, 120, 220));
     AddCode(mover, kCreationEvent, 0,
@@ -55,7 +56,7 @@ GameData BusyRoom() {
     for (int i = 0; i < 100; ++i) {
         room.AddInstance(i % 20, (i / 20) * 3 + 1, kWall);
     }
-    for (int i = 0; i < 1000; ++i) {
+    for (int i = 0; i < movers; ++i) {
         room.AddInstance(i % 20, (i / 20) % 15, kMover);
     }
     return data;
@@ -63,7 +64,8 @@ GameData BusyRoom() {
 
 // Why the timed steps did not run the game's code as written, or nothing when they did: every
 // mover counted each step, and no error report was shown or went unshown.
-std::string CodeFault(const CGame& game, const std::string& transcript, std::int64_t steps) {
+std::string CodeFault(const CGame& game, const std::string& transcript, std::int64_t steps,
+                      int expectedMovers) {
     std::istringstream lines(transcript);
     std::string line;
     while (std::getline(lines, line)) {
@@ -92,14 +94,17 @@ std::string CodeFault(const CGame& game, const std::string& transcript, std::int
                    " of " + std::to_string(steps) + " steps";
         }
     }
-    if (movers != 1000) {
-        return std::to_string(movers) + " movers instead of 1000";
+    if (movers != expectedMovers) {
+        return std::to_string(movers) + " movers instead of " + std::to_string(expectedMovers);
     }
     return {};
 }
 
-void BM_StepBusyRoom(benchmark::State& state) {
-    GameData data = BusyRoom();
+// The argument is the number of movers; `pruning` off runs every collision and meeting test
+// against every instance, as without the grid.
+void StepBusyRoom(benchmark::State& state, bool pruning) {
+    const int movers = static_cast<int>(state.range(0));
+    GameData data = BusyRoom(movers);
     std::ostringstream sink;
     Transcript transcript(sink);
     HeadlessDialogs dialogs(transcript);
@@ -107,6 +112,7 @@ void BM_StepBusyRoom(benchmark::State& state) {
     VirtualClock clock;
     qvf::HeadlessGame headless(data, transcript, dialogs, answers, clock, nullptr, 12345u);
     CGame& game = headless.Game();
+    game.State().instances.Grid().SetPruning(pruning);
     // Started as qvf run starts it, so that an error in the game's code is shown (into the
     // transcript) instead of being dropped as a report outside a running game.
     game.StartGameThread([&] {
@@ -115,7 +121,7 @@ void BM_StepBusyRoom(benchmark::State& state) {
             game.RunStep();
         }
     });
-    const std::string fault = CodeFault(game, sink.str(), state.iterations());
+    const std::string fault = CodeFault(game, sink.str(), state.iterations(), movers);
     if (!fault.empty()) {
         state.SkipWithError(fault.c_str());
         return;
@@ -124,7 +130,15 @@ void BM_StepBusyRoom(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     state.counters["instances"] = game.State().instances.Count();
 }
-BENCHMARK(BM_StepBusyRoom)->Unit(benchmark::kMillisecond);
+void BM_StepBusyRoom(benchmark::State& state) {
+    StepBusyRoom(state, true);
+}
+BENCHMARK(BM_StepBusyRoom)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond);
+
+void BM_StepBusyRoomBruteForce(benchmark::State& state) {
+    StepBusyRoom(state, false);
+}
+BENCHMARK(BM_StepBusyRoomBruteForce)->Arg(1000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace velkaro

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace velkaro {
 namespace {
@@ -28,6 +29,7 @@ public:
         instance_.box_right = right_;
         instance_.box_top = top_;
         instance_.box_bottom = bottom_;
+        instance_.BoxChanged();
     }
     TrialPlacement(const TrialPlacement&) = delete;
     TrialPlacement& operator=(const TrialPlacement&) = delete;
@@ -116,13 +118,52 @@ void RoomOperations::ForEachSelected(CInstance& self, CInstance& other, std::int
 
 template <typename Accept>
 bool RoomOperations::CollidesWithAny(const CInstance& instance, Accept accept) {
-    for (int i = 1; i <= game_.instances.Count(); ++i) {
-        const CInstance& that = game_.instances.Get(i);
+    std::vector<int> near;
+    game_.instances.Grid().Near(instance, 0, near);
+    for (const int position : near) {
+        const CInstance& that = game_.instances.Get(position);
         if (accept(that) && game_.collision.InstancesCollide(instance, that)) {
             return true;
         }
     }
     return false;
+}
+
+template <typename Accept> bool RoomOperations::AnyAt(double x, double y, Accept accept) {
+    std::vector<int> near;
+    game_.instances.Grid().At(x, y, 0, near);
+    for (const int position : near) {
+        const CInstance& that = game_.instances.Get(position);
+        if (!that.deleted && accept(that) && game_.collision.PointInInstance(that, x, y)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+template <typename Act> void RoomOperations::ForEachAt(double x, double y, Act act) {
+    // The instances there were when the walk began, in list order. Each act runs events that
+    // may move, create or destroy instances, so the grid is asked again after it, for the
+    // positions still to come.
+    const int count = game_.instances.Count();
+    std::vector<int> near;
+    int after = 0;
+    for (bool again = true; again;) {
+        again = false;
+        game_.instances.Grid().At(x, y, after, near);
+        for (const int position : near) {
+            if (position > count) {
+                break;
+            }
+            CInstance& instance = game_.instances.Get(position);
+            if (!instance.deleted && game_.collision.PointInInstance(instance, x, y)) {
+                act(instance);
+                after = position;
+                again = true;
+                break;
+            }
+        }
+    }
 }
 
 // Rooms and game.
@@ -209,11 +250,7 @@ void RoomOperations::Change(CInstance& self, CInstance& other, std::int32_t who,
 }
 
 void RoomOperations::DestroyAt(double x, double y) {
-    game_.instances.ForEachLive([&](CInstance& instance) {
-        if (game_.collision.PointInInstance(instance, x, y)) {
-            DestroyInstance(instance);
-        }
-    });
+    ForEachAt(x, y, [this](CInstance& instance) { DestroyInstance(instance); });
 }
 
 void RoomOperations::ChangeAt(CInstance& self, CInstance& other, std::int32_t object, double x,
@@ -222,11 +259,7 @@ void RoomOperations::ChangeAt(CInstance& self, CInstance& other, std::int32_t ob
     if (!CheckObject(resolved, "Trying to change an instance into non-existing object: ")) {
         return;
     }
-    game_.instances.ForEachLive([&](CInstance& instance) {
-        if (game_.collision.PointInInstance(instance, x, y)) {
-            ChangeExisting(instance, resolved);
-        }
-    });
+    ForEachAt(x, y, [this, resolved](CInstance& instance) { ChangeExisting(instance, resolved); });
 }
 
 void RoomOperations::MoveRandom(CInstance& self, CInstance& other, std::int32_t who) {
@@ -309,15 +342,11 @@ bool RoomOperations::IsMeeting(CInstance& self, CInstance& other, std::int32_t o
 bool RoomOperations::ObjectAt(const CInstance& self, const CInstance& other, std::int32_t object,
                               double x, double y) {
     const std::int32_t resolved = ResolveObject(self, other, object);
-    return !game_.instances.ForEachLive([&](const CInstance& that) {
-        return !(that.object == resolved && game_.collision.PointInInstance(that, x, y));
-    });
+    return AnyAt(x, y, [resolved](const CInstance& that) { return that.object == resolved; });
 }
 
 bool RoomOperations::NothingAt(const CInstance& self, double x, double y) {
-    return game_.instances.ForEachLive([&](const CInstance& that) {
-        return &that == &self || !game_.collision.PointInInstance(that, x, y);
-    });
+    return !AnyAt(x, y, [&self](const CInstance& that) { return &that != &self; });
 }
 
 int RoomOperations::CountInstances(const CInstance& self, const CInstance& other,

@@ -105,6 +105,10 @@ private:
     void ForEachSelected(CInstance& self, CInstance& other, std::int32_t who, Act act);
     // Whether the instance collides with any instance the filter accepts.
     template <typename Accept> bool CollidesWithAny(const CInstance& instance, Accept accept);
+    // Whether any live instance the filter accepts contains the point.
+    template <typename Accept> bool AnyAt(double x, double y, Accept accept);
+    // Calls `act` on each live instance that contains the point when its turn comes.
+    template <typename Act> void ForEachAt(double x, double y, Act act);
 
     GameState& game_;
     EventRunner& events_;

@@ -8,7 +8,9 @@
 #include "engine/ScreenMode.h"
 #include "script/CodeCompiler.h"
 
+#include <algorithm>
 #include <chrono>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -160,6 +162,8 @@ void CGame::StartRoom(std::int32_t n) {
     game_.lastcharpressed.clear();
     ForgetMouseButton(game_);
     drawing_.SetUpRoomDrawing();
+    game_.instances.Grid().Cover(static_cast<double>(game_.cellsize) * game_.room_columns,
+                                 static_cast<double>(game_.cellsize) * game_.room_rows);
 
     for (int e = 1; e <= room.InstanceCount(); ++e) {
         game_.instances.Add(data_.objects, room.InstanceObject(e),
@@ -356,8 +360,8 @@ void CGame::MoveInstances() {
         instance.ApplyFrictionAndGravity();
         instance.xprevious = instance.x;
         instance.yprevious = instance.y;
-        instance.SetX(instance.x + instance.hdir * instance.hspeed);
-        instance.SetY(instance.y + instance.vdir * instance.vspeed);
+        instance.MoveTo(instance.x + instance.hdir * instance.hspeed,
+                        instance.y + instance.vdir * instance.vspeed);
     });
 }
 
@@ -403,62 +407,165 @@ void CGame::RunCollisions() {
 
 namespace {
 
-// The live instances of the list, in order, whose solidity is `solid`.
-std::vector<CInstance*> LiveInstances(CInstanceList& instances, bool solid) {
-    std::vector<CInstance*> found;
-    found.reserve(static_cast<std::size_t>(instances.Count()) + 1);
-    instances.ForEachLive([&found, solid](CInstance& instance) {
-        if (instance.solid == solid) {
-            found.push_back(&instance);
+// The instances a pass or phase tests others against, fixed when it begins: the live ones of
+// one solidity, in list order.
+class PhaseMembers {
+public:
+    PhaseMembers(CInstanceList& instances, bool solid)
+        : instances_(instances), member_(static_cast<std::size_t>(instances.Count()) + 1, false) {
+        positions_.reserve(member_.size());
+        for (int position = 1; position <= instances.Count(); ++position) {
+            const CInstance& instance = instances.Get(position);
+            if (!instance.deleted && instance.solid == solid) {
+                positions_.push_back(position);
+                member_[static_cast<std::size_t>(position)] = true;
+                const auto object = static_cast<std::size_t>(std::max(instance.object, 0));
+                if (object >= objects_.size()) {
+                    objects_.resize(object + 1, false);
+                }
+                objects_[object] = true;
+            }
         }
-    });
+    }
+
+    // Whether `events` hold a meeting event with the object of any member, as the members'
+    // objects were when they were taken. Always, with the grid's pruning off.
+    bool AnyMeets(const CEventTable& events) const {
+        if (!instances_.Grid().Pruning()) {
+            return true;
+        }
+        const int size = std::min(events.Size(kMeetingEvent), static_cast<int>(objects_.size()));
+        for (int object = 1; object < size; ++object) {
+            if (objects_[static_cast<std::size_t>(object)] &&
+                events.Find(kMeetingEvent, object) != nullptr) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    int Count() const { return static_cast<int>(positions_.size()); }
+    std::span<const int> All() const { return positions_; }
+
+    // The members after position `after` whose box may overlap `instance`'s, ascending. With
+    // the grid's pruning off, all of them. Valid until the next call.
+    std::span<const int> Near(const CInstance& instance, int after) {
+        if (!instances_.Grid().Pruning()) {
+            return {std::upper_bound(positions_.begin(), positions_.end(), after),
+                    positions_.end()};
+        }
+        instances_.Grid().Near(instance, after, near_);
+        std::erase_if(near_, [this](int position) {
+            return static_cast<std::size_t>(position) >= member_.size() ||
+                   !member_[static_cast<std::size_t>(position)];
+        });
+        return near_;
+    }
+
+private:
+    CInstanceList& instances_;
+    std::vector<int> positions_;
+    // By position.
+    std::vector<bool> member_;
+    // By object number: whether a member is of that object.
+    std::vector<bool> objects_;
+    std::vector<int> near_;
+};
+
+// Whether the instance looks for a solid partner in a collision pass.
+bool SeeksPartner(const CInstance& instance) {
+    return instance.active && !instance.deleted &&
+           (instance.HasActions(kCollisionKind) || instance.HasActions(kMeetingKind));
+}
+
+using Collisions = std::vector<std::pair<CInstance*, CInstance*>>;
+
+// Each instance that seeks a partner, in list order, with the first solid one in list order
+// that it collides with. No event runs meanwhile.
+Collisions FindPartners(CInstanceList& instances, PhaseMembers& solids, CCollision& collision) {
+    Collisions found;
+    const int count = instances.Count();
+    int seekers = 0;
+    for (int position = 1; position <= count; ++position) {
+        seekers += SeeksPartner(instances.Get(position)) ? 1 : 0;
+    }
+    if (!instances.Grid().Pruning() || seekers <= solids.Count()) {
+        for (int position = 1; position <= count; ++position) {
+            CInstance& instance = instances.Get(position);
+            if (!SeeksPartner(instance)) {
+                continue;
+            }
+            for (const int other : solids.Near(instance, 0)) {
+                CInstance& solid = instances.Get(other);
+                if (!solid.deleted && collision.InstancesCollide(instance, solid)) {
+                    found.emplace_back(&instance, &solid);
+                    break;
+                }
+            }
+        }
+        return found;
+    }
+    // Fewer solid ones: each, in list order, asks the grid for the seekers near it, and a seeker
+    // keeps the first that it collides with.
+    std::vector<CInstance*> partners(static_cast<std::size_t>(count) + 1, nullptr);
+    std::vector<int> near;
+    for (const int other : solids.All()) {
+        CInstance& solid = instances.Get(other);
+        instances.Grid().Near(solid, 0, near);
+        for (const int position : near) {
+            CInstance*& partner = partners[static_cast<std::size_t>(position)];
+            CInstance& instance = instances.Get(position);
+            if (partner == nullptr && SeeksPartner(instance) &&
+                collision.InstancesCollide(instance, solid)) {
+                partner = &solid;
+            }
+        }
+    }
+    for (int position = 1; position <= count; ++position) {
+        if (CInstance* partner = partners[static_cast<std::size_t>(position)]) {
+            found.emplace_back(&instances.Get(position), partner);
+        }
+    }
     return found;
 }
 
 } // namespace
 
 bool CGame::CollisionPass() {
-    const std::vector<CInstance*> solids = LiveInstances(game_.instances, true);
+    PhaseMembers solids(game_.instances, true);
     // Partners are all found before any event runs, so that the events of one instance
     // cannot change whom the next one collides with in this pass.
-    std::vector<std::pair<CInstance*, CInstance*>> collisions;
-    ForEachActive(game_.instances, [this, &solids, &collisions](CInstance& instance) {
-        if (!(instance.HasActions(kCollisionKind) || instance.HasActions(kMeetingKind))) {
-            return;
-        }
-        for (CInstance* solid : solids) {
-            if (!solid->deleted && game_.collision.InstancesCollide(instance, *solid)) {
-                collisions.emplace_back(&instance, solid);
-                return;
-            }
-        }
-    });
+    const Collisions collisions = FindPartners(game_.instances, solids, game_.collision);
 
     // An instance destroyed since its partner was found still gets its event: the collision
     // happened in this step.
     for (const auto& [instance, partner] : collisions) {
-        instance->SetX(instance->xprevious);
-        instance->SetY(instance->yprevious);
+        instance->MoveTo(instance->xprevious, instance->yprevious);
         if (!RunIfAny(*instance, *partner, kMeetingEvent, partner->object, kCollisionEventName)) {
             RunIfAny(*instance, *partner, kCollisionEvent, 0, kCollisionEventName);
         }
-        instance->SetX(instance->x + instance->hdir * instance->hspeed);
-        instance->SetY(instance->y + instance->vdir * instance->vspeed);
+        instance->MoveTo(instance->x + instance->hdir * instance->hspeed,
+                         instance->y + instance->vdir * instance->vspeed);
     }
     return !collisions.empty();
 }
 
 void CGame::StopMovingPass() {
-    const std::vector<CInstance*> solids = LiveInstances(game_.instances, true);
-    ForEachActive(game_.instances, [this, &solids](CInstance& instance) {
-        for (CInstance* solid : solids) {
-            if (ListFor(instance, kMeetingEvent, solid->object) == nullptr &&
+    CInstanceList& instances = game_.instances;
+    PhaseMembers solids(instances, true);
+    ForEachActive(instances, [this, &instances, &solids](CInstance& instance) {
+        // Without such lists every solid one would be passed over.
+        if (!instance.HasActions(kCollisionKind) && !instance.HasActions(kMeetingKind)) {
+            return;
+        }
+        for (const int position : solids.Near(instance, 0)) {
+            const CInstance& solid = instances.Get(position);
+            if (ListFor(instance, kMeetingEvent, solid.object) == nullptr &&
                 ListFor(instance, kCollisionEvent, 0) == nullptr) {
                 continue;
             }
-            if (game_.collision.InstancesCollide(instance, *solid)) {
-                instance.SetX(instance.xprevious);
-                instance.SetY(instance.yprevious);
+            if (game_.collision.InstancesCollide(instance, solid)) {
+                instance.MoveTo(instance.xprevious, instance.yprevious);
                 return;
             }
         }
@@ -467,18 +574,33 @@ void CGame::StopMovingPass() {
 
 void CGame::RunMeetings() {
     game_.event_name = kMeetingEventName;
-    const std::vector<CInstance*> others = LiveInstances(game_.instances, false);
-    ForEachActive(game_.instances, [this, &others](CInstance& instance) {
-        if (!instance.HasActions(kMeetingKind)) {
+    CInstanceList& instances = game_.instances;
+    PhaseMembers others(instances, false);
+    // Until an event runs, the members are of the objects they were of when the phase began:
+    // an instance whose object meets none of those has nothing to meet.
+    bool eventRan = false;
+    ForEachActive(instances, [this, &instances, &others, &eventRan](CInstance& instance) {
+        if (!instance.HasActions(kMeetingKind) ||
+            (!eventRan && !others.AnyMeets(instance.object_def->Events()))) {
             return;
         }
-        // The event table is indexed by object number: pairs whose object this one has no
-        // meeting event for are passed over before anything else is looked at. It is looked
-        // up for every pair, since an event may change the instance into another object.
-        for (CInstance* met : others) {
-            if (ListFor(instance, kMeetingEvent, met->object) != nullptr && !met->deleted &&
-                game_.collision.InstancesCollide(instance, *met)) {
-                RunIfAny(instance, *met, kMeetingEvent, met->object, kMeetingEventName);
+        // In list order. An event may move this instance or the others, change objects, create
+        // or destroy instances: after each, the members still to come are looked up again.
+        // The event table is looked up for every pair, since an event may change the instance
+        // into another object.
+        int after = 0;
+        for (bool again = true; again;) {
+            again = false;
+            for (const int position : others.Near(instance, after)) {
+                CInstance& met = instances.Get(position);
+                if (ListFor(instance, kMeetingEvent, met.object) != nullptr && !met.deleted &&
+                    game_.collision.InstancesCollide(instance, met)) {
+                    RunIfAny(instance, met, kMeetingEvent, met.object, kMeetingEventName);
+                    eventRan = true;
+                    after = position;
+                    again = true;
+                    break;
+                }
             }
         }
     });

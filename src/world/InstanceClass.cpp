@@ -94,6 +94,12 @@ void CInstance::SetY(double value) {
     UpdateBox();
 }
 
+void CInstance::MoveTo(double newX, double newY) {
+    x = newX;
+    y = newY;
+    UpdateBox();
+}
+
 void CInstance::SetImageScale(double value) {
     image_scale = value;
     UpdateBox();
@@ -124,6 +130,13 @@ void CInstance::UpdateBox() {
     box_right = RoundToInt32(x + image_scale * bb_r);
     box_top = RoundToInt32(y + image_scale * bb_t);
     box_bottom = RoundToInt32(y + image_scale * bb_b);
+    BoxChanged();
+}
+
+void CInstance::BoxChanged() const {
+    if (grid_ != nullptr) {
+        grid_->BoxChanged(position_);
+    }
 }
 
 void CInstance::SetHdir(double value) {
@@ -212,11 +225,25 @@ CInstance& CInstanceList::Add(const CObjectList& objects, std::int32_t object, d
     }
     CInstance& instance = *instances_.emplace_back(std::make_unique<CInstance>());
     instance.Setup(objects, object, x, y);
+    instance.grid_ = &grid_;
+    instance.position_ = Count();
+    grid_.Added(instance.position_);
     return instance;
 }
 
+void CInstanceList::Clear() {
+    instances_.clear();
+    grid_.Renumbered();
+}
+
 void CInstanceList::Compact() {
-    std::erase_if(instances_, [](const auto& instance) { return instance->deleted; });
+    if (std::erase_if(instances_, [](const auto& instance) { return instance->deleted; }) == 0) {
+        return;
+    }
+    for (int i = 1; i <= Count(); ++i) {
+        Get(i).position_ = i;
+    }
+    grid_.Renumbered();
 }
 
 } // namespace velkaro

@@ -2,6 +2,7 @@
 
 #include "base/VariableClass.h"
 #include "data/ObjectClass.h"
+#include "world/InstanceGrid.h"
 
 #include <array>
 #include <cassert>
@@ -88,12 +89,17 @@ public:
 
     void SetX(double value);
     void SetY(double value);
+    // Both at once, the box computed once.
+    void MoveTo(double newX, double newY);
     void SetImageScale(double value);
     void SetBbL(double value);
     void SetBbR(double value);
     void SetBbB(double value);
     void SetBbT(double value);
     void UpdateBox();
+    // Tells the broad phase of the list holding this instance that the box has changed.
+    // UpdateBox does; so must any code that writes the box fields itself.
+    void BoxChanged() const;
 
     void SetHdir(double value);
     void SetVdir(double value);
@@ -117,11 +123,23 @@ public:
 
     // Stays in its list until the list is compacted at the end of the step.
     void MarkDeleted() { deleted = true; }
+
+private:
+    friend class CInstanceList;
+    // The broad phase of the list that holds this instance, and its position there; null
+    // outside a list.
+    CInstanceGrid* grid_ = nullptr;
+    int position_ = 0;
 };
 
 // The instances of the current room in creation order, numbered from 1.
 class CInstanceList {
 public:
+    CInstanceList() = default;
+    // The grid refers to the list's storage and each instance to the grid.
+    CInstanceList(const CInstanceList&) = delete;
+    CInstanceList& operator=(const CInstanceList&) = delete;
+
     int Count() const { return static_cast<int>(instances_.size()); }
     // Instance i, 1 <= i <= Count(); callers keep to that range.
     CInstance& Get(int i) {
@@ -138,7 +156,7 @@ public:
     // reference stays valid while the list grows.
     CInstance& Add(const CObjectList& objects, std::int32_t object, double x, double y);
     // Destroys every instance.
-    void Clear() { instances_.clear(); }
+    void Clear();
     // Destroys the instances marked deleted; the others keep their order.
     void Compact();
 
@@ -151,6 +169,9 @@ public:
     template <typename Visit> bool ForEachLive(Visit&& visit) const {
         return WalkLive(*this, visit);
     }
+
+    // The broad phase over these instances, kept up to date as they are added, move and go.
+    CInstanceGrid& Grid() { return grid_; }
 
 private:
     static constexpr std::size_t kGrowth = 100;
@@ -175,6 +196,7 @@ private:
     }
 
     std::vector<std::unique_ptr<CInstance>> instances_;
+    CInstanceGrid grid_{instances_};
 };
 
 } // namespace velkaro
