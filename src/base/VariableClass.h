@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cassert>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -69,6 +70,16 @@ struct RValue {
 
     friend bool operator==(const RValue&, const RValue&) = default;
 };
+
+// The longest string game code can build or read: far beyond any text a real game holds, short
+// enough that the few copies of one that evaluating makes fit in memory. Every operation that
+// makes a longer string fails instead, with an error of the code.
+constexpr std::size_t kLongestString = std::size_t{1} << 24;
+
+// Whether strings of these lengths joined stay within kLongestString.
+inline bool JoinedFits(std::size_t first, std::size_t second) {
+    return first <= kLongestString && second <= kLongestString - first;
+}
 
 // Truth results are always the reals 1 and 0.
 inline double TruthValue(bool truth) {

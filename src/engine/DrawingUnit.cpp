@@ -422,9 +422,12 @@ void CDrawingUnit::DrawButton(double x1, double y1, double x2, double y2, bool d
           {{{left + 1, bottom - 1}, {right - 1, bottom - 1}, {right - 1, top + 1}}});
 }
 
-void CDrawingUnit::DrawText(double x, double y, const std::string& text) {
+bool CDrawingUnit::DrawText(double x, double y, const std::string& text) {
+    if (!LaysOut(text)) {
+        return false;
+    }
     if (!surface_) {
-        return;
+        return true;
     }
     ApplyFontState();
     const Brush remembered = surface_->GetBrush();
@@ -446,6 +449,7 @@ void CDrawingUnit::DrawText(double x, double y, const std::string& text) {
         surface_->Text(PixelX(originX), PixelY(originY), text, tenths);
     }
     surface_->SetBrush(remembered);
+    return true;
 }
 
 Canvas& CDrawingUnit::Measurer() {
@@ -459,13 +463,19 @@ Canvas& CDrawingUnit::Measurer() {
     return *measurer_;
 }
 
-int CDrawingUnit::StringWidth(const std::string& text) {
+std::optional<int> CDrawingUnit::StringWidth(const std::string& text) {
+    if (!LaysOut(text)) {
+        return std::nullopt;
+    }
     Canvas& canvas = Measurer();
     canvas.SetFont(state_.font);
     return canvas.TextWidth(text);
 }
 
-int CDrawingUnit::StringHeight(const std::string& text) {
+std::optional<int> CDrawingUnit::StringHeight(const std::string& text) {
+    if (!LaysOut(text)) {
+        return std::nullopt;
+    }
     Canvas& canvas = Measurer();
     canvas.SetFont(state_.font);
     return canvas.TextHeight(text);
@@ -480,6 +490,11 @@ void CDrawingUnit::SetFontFrom(const FontDescription& font) {
     current.italic = font.italic;
     current.underline = font.underline;
     current.strikeOut = font.strikeOut;
+}
+
+std::string TooLongToLayOut(const std::string& what, const std::string& text) {
+    return what + " is too long to draw: " + std::to_string(text.size()) + " characters (at most " +
+           std::to_string(CDrawingUnit::kLongestLaidOutText) + ").";
 }
 
 } // namespace velkaro

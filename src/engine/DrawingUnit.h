@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -75,12 +76,18 @@ public:
     void DrawRoundRect(double x1, double y1, double x2, double y2);
     void DrawTriangle(double x1, double y1, double x2, double y2, double x3, double y3);
     void DrawButton(double x1, double y1, double x2, double y2, bool down);
-    void DrawText(double x, double y, const std::string& text);
+    // Text is laid out (measured, broken into lines, shaped) only up to this length: a screen
+    // shows far fewer characters, and laying out a string of the longest length game code can
+    // build would take gigabytes. Longer text is neither drawn nor measured: false, or none.
+    static constexpr std::size_t kLongestLaidOutText = std::size_t{1} << 16;
+    static bool LaysOut(const std::string& text) { return text.size() <= kLongestLaidOutText; }
+
+    bool DrawText(double x, double y, const std::string& text);
     // The set-font action: name, size, colour and style from the description; alignment and
     // angle stay.
     void SetFontFrom(const FontDescription& font);
-    int StringWidth(const std::string& text);
-    int StringHeight(const std::string& text);
+    std::optional<int> StringWidth(const std::string& text);
+    std::optional<int> StringHeight(const std::string& text);
 
 private:
     // Room coordinates to pixels of the room's picture.
@@ -115,5 +122,8 @@ private:
     // A Drawing event that asks for a redraw would otherwise draw itself without end.
     bool drawingFrame_ = false;
 };
+
+// What is reported of text too long to lay out, `what` naming it ("Text of draw_text").
+std::string TooLongToLayOut(const std::string& what, const std::string& text);
 
 } // namespace velkaro

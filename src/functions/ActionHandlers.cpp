@@ -310,7 +310,9 @@ bool DrawObjectImage(GameParts& parts, CInstance& self, CInstance& other, const 
 
 // The drawing actions draw with the running game's drawing unit.
 void DrawTextOnRoom(GameParts& parts, double x, double y, const std::string& text) {
-    parts.drawing.DrawText(x, y, text);
+    if (!parts.drawing.DrawText(x, y, text)) {
+        parts.errors.ReportGameError(TooLongToLayOut("Text to draw", text), false);
+    }
 }
 
 void SetDrawingFont(GameParts& parts, const FontDescription& font) {

@@ -85,6 +85,15 @@ void DrawImage(DrawCall& call) {
                                    call.Self().image_scale, call.Number(0), call.Number(1));
 }
 
+// A measure of text, or the failure of a text too long to measure.
+void Measured(DrawCall& call, std::optional<int> measure) {
+    if (!measure) {
+        call.Context().Fail(TooLongToLayOut(std::string("Text of ") + call.Name(), call.Text(0)));
+        return;
+    }
+    call.Return(*measure);
+}
+
 void DrawTextFunction(DrawCall& call) {
     const RValue& value = call.Argument(2);
     std::string text;
@@ -97,7 +106,9 @@ void DrawTextFunction(DrawCall& call) {
                             NumberForMessage(value.real));
         return;
     }
-    call.Drawing().DrawText(call.Number(0), call.Number(1), text);
+    if (!call.Drawing().DrawText(call.Number(0), call.Number(1), text)) {
+        call.Context().Fail(TooLongToLayOut("Text of draw_text", text));
+    }
 }
 
 void DrawCircle(DrawCall& call) {
@@ -151,8 +162,8 @@ constexpr FunctionEntry<DrawCall> kDrawingFunctions[] = {
          c.Drawing().DrawButton(c.Number(0), c.Number(1), c.Number(2), c.Number(3),
                                 c.Integer(4) != 0);
      }},
-    {"string_width", 1, [](DrawCall& c) { c.Return(c.Drawing().StringWidth(c.Text(0))); }},
-    {"string_height", 1, [](DrawCall& c) { c.Return(c.Drawing().StringHeight(c.Text(0))); }},
+    {"string_width", 1, [](DrawCall& c) { Measured(c, c.Drawing().StringWidth(c.Text(0))); }},
+    {"string_height", 1, [](DrawCall& c) { Measured(c, c.Drawing().StringHeight(c.Text(0))); }},
 };
 
 } // namespace

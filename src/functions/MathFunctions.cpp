@@ -19,9 +19,6 @@ using Extended = long double;
 
 constexpr Extended kPi = 3.141592653589793238462643383279502884L;
 
-// A string this long is refused rather than exhausting the memory of the player's machine.
-constexpr std::size_t kLongestString = std::size_t{1} << 28;
-
 // One call of a function of this table: reads the arguments the way every built-in function
 // does (the real part for numbers, the string part for texts, whatever the kind) and turns
 // a failed computation into a recorded error instead of a NaN or an infinity.
@@ -220,6 +217,10 @@ void StringInsert(MathCall& call) {
     std::int64_t at = index < 1 ? 0 : std::int64_t{index} - 1;
     if (at > static_cast<std::int64_t>(text.size())) {
         at = static_cast<std::int64_t>(text.size());
+    }
+    if (!JoinedFits(text.size(), call.Text(0).size())) {
+        call.TooLong();
+        return;
     }
     text.insert(static_cast<std::size_t>(at), call.Text(0));
     call.ReturnString(std::move(text));

@@ -463,6 +463,10 @@ bool CInterpreter::Apply(Run& run, NodeKind kind, const CodeLink& link, RValue& 
         if (left.IsReal() && right.IsReal()) {
             left.real = link.op == kTokPlus ? left.real + right.real : left.real - right.real;
         } else if (link.op == kTokPlus && left.IsString() && right.IsString()) {
+            if (!JoinedFits(left.string.size(), right.string.size())) {
+                RecordError(run, link.after, "Result of + is too long.");
+                return false;
+            }
             left.string += right.string;
         } else {
             RecordError(run, link.after, "Wrong type of arguments.");
@@ -765,6 +769,10 @@ void CInterpreter::AnyAssignment(Run& run, const CodeNode& node) {
         if (reals) {
             value.real += right.real;
         } else if (value.IsString() && right.IsString()) {
+            if (!JoinedFits(value.string.size(), right.string.size())) {
+                RecordError(run, node.after, "Result of += is too long.");
+                return;
+            }
             value.string += right.string;
         } else {
             RecordError(run, node.after, "Wrong type of arguments.");

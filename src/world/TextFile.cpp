@@ -5,6 +5,7 @@
 
 #include <charconv>
 #include <cstdint>
+#include <filesystem>
 #include <string_view>
 #include <system_error>
 #include <type_traits>
@@ -61,6 +62,13 @@ CTextFile::~CTextFile() {
 std::optional<std::string> CTextFile::OpenRead(const std::filesystem::path& path,
                                                const std::string& name) {
     (void)Close();
+    // Every value read from the file is a string game code holds: a file longer than a string
+    // may be is refused before it is read.
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (!error && size > kLongestString) {
+        return "The file " + Quoted(name) + " is too large to read.";
+    }
     auto bytes = ReadFileWhole(path);
     if (!bytes) {
         return "The file " + Quoted(name) + " cannot be read.";
