@@ -39,7 +39,7 @@ constexpr std::int64_t kSurfacePixels = std::int64_t{1} << 24;
 // sub-event up to the highest one it uses (8 bytes an entry), so that events are found without
 // a search: keyboard rows reach 255 or so, meeting rows the number of objects. 16 M entries
 // (128 MB) hold four thousand objects that each meet every one of the others; an object
-// with sub-event 10000 in all 13 rows takes 130,013 entries from 60 bytes of the file.
+// with sub-event 10000 in all 13 rows takes 130,013 entries from 156 bytes of the file.
 constexpr std::int64_t kEventIndexEntries = std::int64_t{1} << 24;
 
 // Records whose format version is wrong. The editor writes none; a few in a damaged file are
