@@ -1,5 +1,6 @@
 #include "codecs/BmpCodec.h"
 
+#include "base/Limits.h"
 #include "codecs/PictureError.h"
 
 #include <algorithm>
@@ -14,9 +15,6 @@ constexpr std::uint32_t kCoreHeaderSize = 12;
 constexpr std::uint32_t kInfoHeaderSize = 40;
 constexpr std::uint32_t kCompressionRgb = 0;
 constexpr std::uint32_t kCompressionBitFields = 3;
-// Pictures larger than this are refused rather than allocated.
-constexpr std::int64_t kMaxSide = 32768;
-constexpr std::int64_t kMaxPixels = std::int64_t{1} << 28;
 // No writer makes a colour table longer than eight bits can index; a larger count is damage.
 constexpr std::uint64_t kMaxColours = 256;
 
@@ -95,9 +93,10 @@ std::optional<BmpHeader> ReadHeader(std::span<const std::uint8_t> d) {
         h.rowsSize = U32(d, info + 20);
         colours = U32(d, info + 32);
     }
-    if (!SupportedDepth(h.bitsPerPixel) || h.width <= 0 || h.height == 0 || h.width > kMaxSide ||
-        h.height > kMaxSide || h.height < -kMaxSide ||
-        h.width * static_cast<std::int64_t>(h.AbsHeight()) > kMaxPixels) {
+    if (!SupportedDepth(h.bitsPerPixel) || h.width <= 0 || h.height == 0 ||
+        h.width > limits::kPictureSide || h.height > limits::kPictureSide ||
+        h.height < -limits::kPictureSide ||
+        h.width * static_cast<std::int64_t>(h.AbsHeight()) > limits::kPicturePixels) {
         Invalid();
     }
     std::uint64_t at = kFileHeaderSize + h.headerSize;
@@ -173,20 +172,28 @@ private:
     int bits_ = 0;
 };
 
-Bitmap DecodeRows(std::span<const std::uint8_t> d, const BmpHeader& h, std::uint64_t rowsAt) {
+// Throws unless `d` holds every pixel row from `rowsAt` and the colour table the rows use.
+void CheckRows(std::span<const std::uint8_t> d, const BmpHeader& h, std::uint64_t rowsAt) {
     const std::uint64_t stride = h.Stride();
-    const std::uint64_t absHeight = h.AbsHeight();
     if (rowsAt > d.size() ||
-        d.size() - rowsAt < stride * (absHeight - 1) +
+        d.size() - rowsAt < stride * (h.AbsHeight() - 1) +
                                 (static_cast<std::uint64_t>(h.width) * h.bitsPerPixel + 7) / 8) {
         Invalid();
     }
+    if (h.bitsPerPixel <= 8 &&
+        h.paletteOffset + std::min<std::uint64_t>(h.paletteEntries, 256) * h.paletteEntrySize >
+            d.size()) {
+        Invalid();
+    }
+}
+
+Bitmap DecodeRows(std::span<const std::uint8_t> d, const BmpHeader& h, std::uint64_t rowsAt) {
+    CheckRows(d, h, rowsAt);
+    const std::uint64_t stride = h.Stride();
+    const std::uint64_t absHeight = h.AbsHeight();
     std::vector<Pixel> palette;
     if (h.bitsPerPixel <= 8) {
         const std::uint64_t usable = std::min<std::uint64_t>(h.paletteEntries, 256);
-        if (h.paletteOffset + usable * h.paletteEntrySize > d.size()) {
-            Invalid();
-        }
         for (std::uint64_t i = 0; i < usable; ++i) {
             const std::size_t at = h.paletteOffset + i * h.paletteEntrySize;
             palette.push_back(PixelFromRgb(d[at + 2], d[at + 1], d[at]));
@@ -264,6 +271,23 @@ std::optional<std::uint64_t> MeasureEmbeddedBmp(std::span<const std::uint8_t> da
         return std::nullopt;
     }
     return header->rowsOffset + header->rowsSize;
+}
+
+std::optional<BmpDimensions> MeasureBmpDimensions(std::span<const std::uint8_t> data) {
+    auto header = ReadHeader(data);
+    if (!header) {
+        return std::nullopt;
+    }
+    // The header reader has held both sides to the picture limits, well inside an int.
+    return BmpDimensions{static_cast<int>(header->width), static_cast<int>(header->AbsHeight())};
+}
+
+void CheckEmbeddedBmp(std::span<const std::uint8_t> data) {
+    auto header = ReadHeader(data);
+    if (!header) {
+        Invalid();
+    }
+    CheckRows(data, *header, header->rowsOffset);
 }
 
 Bitmap DecodeBmp(std::span<const std::uint8_t> data, BmpRows rows) {

@@ -21,6 +21,19 @@ enum class BmpRows { AfterColourTable, AtHeaderOffset };
 // are not those of a BMP this decoder reads.
 std::optional<std::uint64_t> MeasureEmbeddedBmp(std::span<const std::uint8_t> data);
 
+// The size in pixels the headers of the BMP at the start of `data` give, read without
+// decoding, so that a caller can refuse a picture before memory is taken for it. None and
+// PictureError as for MeasureEmbeddedBmp.
+struct BmpDimensions {
+    int width = 0;
+    int height = 0; // always positive, for top-down rows too
+};
+std::optional<BmpDimensions> MeasureBmpDimensions(std::span<const std::uint8_t> data);
+
+// Throws PictureError("Bitmap image is not valid") for an embedded BMP that DecodeBmp with
+// BmpRows::AfterColourTable refuses, without decoding it: no memory is taken for its pixels.
+void CheckEmbeddedBmp(std::span<const std::uint8_t> data);
+
 // Decodes 1, 4, 8, 16, 24 and 32 bits per pixel, the 12-byte core header and 40-byte and
 // larger headers, bit-field masks, bottom-up and top-down rows. Throws PictureError with
 // "Bitmap image is not valid" for anything else (run-length compression among it) and for

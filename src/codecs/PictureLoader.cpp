@@ -1,5 +1,6 @@
 #include "codecs/PictureLoader.h"
 
+#include "base/Limits.h"
 #include "base/WholeFile.h"
 #include "codecs/BmpCodec.h"
 #include "codecs/PictureError.h"
@@ -23,8 +24,8 @@ namespace velkaro {
 namespace {
 
 // Larger pictures are refused before anything is allocated for them: a few damaged header
-// bytes must not ask for gigabytes. 8192 x 8192 is far beyond any screen a game fills.
-constexpr std::uint64_t kMaxPicturePixels = std::uint64_t{1} << 26;
+// bytes must not ask for gigabytes.
+constexpr auto kMaxPicturePixels = static_cast<std::uint64_t>(limits::kPicturePixels);
 
 constexpr Pixel kWhite = 0xFFFFFFFFu;
 

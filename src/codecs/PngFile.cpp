@@ -1,5 +1,6 @@
 #include "codecs/PngFile.h"
 
+#include "base/Limits.h"
 #include "base/WholeFile.h"
 #include "codecs/PictureError.h"
 
@@ -19,8 +20,8 @@ namespace velkaro {
 namespace {
 
 // Larger pictures are refused before anything is allocated for them.
-constexpr std::uint32_t kLargestSide = 32768;
-constexpr std::uint64_t kLargestPixels = std::uint64_t{1} << 26;
+constexpr auto kLargestSide = static_cast<std::uint32_t>(limits::kPictureSide);
+constexpr auto kLargestPixels = static_cast<std::uint64_t>(limits::kPicturePixels);
 constexpr std::array<std::uint8_t, 8> kSignature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 // Signature, then the first chunk's length and type, then the picture's width and height.
 constexpr std::size_t kHeaderEnd = 24;

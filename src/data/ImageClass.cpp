@@ -6,12 +6,28 @@
 namespace velkaro {
 namespace {
 
-// Decodes the BMP at the stream's position and consumes exactly its bytes.
-Bitmap ReadEmbeddedBmp(CStream& stream) {
+// Decodes sub-image `index` of a sprite of width x height pixels at the stream's position and
+// consumes exactly its bytes. A sub-image larger than its sprite, or one that takes the game's
+// decoded sprites past their budget, is refused from its headers, before it is decoded.
+Bitmap ReadEmbeddedBmp(LoadContext& context, const std::string& owner, int index,
+                       std::int32_t width, std::int32_t height) {
+    CStream& stream = context.stream;
     try {
-        auto size = MeasureEmbeddedBmp(stream.Rest());
-        if (!size || *size > stream.Remaining()) {
+        const auto size = MeasureEmbeddedBmp(stream.Rest());
+        const auto dimensions = MeasureBmpDimensions(stream.Rest());
+        if (!size || !dimensions || *size > stream.Remaining()) {
             throw GameFileError(kStreamReadError);
+        }
+        const std::string frame = "sub-image " + std::to_string(index) + " of " + owner;
+        if (dimensions->width > width || dimensions->height > height) {
+            ThrowCorrupt(frame + " is " + std::to_string(dimensions->width) + " x " +
+                         std::to_string(dimensions->height) + " pixels, larger than its sprite (" +
+                         std::to_string(width) + " x " + std::to_string(height) + ").");
+        }
+        context.spritePixelBytes += std::int64_t{dimensions->width} * dimensions->height * 4;
+        if (context.spritePixelBytes > limits::kSpritePixelBytes) {
+            ThrowCorrupt(frame + " takes the game's sprites past " +
+                         std::to_string(limits::kSpritePixelBytes >> 20) + " MB of pixels.");
         }
         return DecodeBmp(stream.Take(static_cast<std::size_t>(*size)), BmpRows::AfterColourTable);
     } catch (const PictureError& e) {
@@ -20,6 +36,11 @@ Bitmap ReadEmbeddedBmp(CStream& stream) {
 }
 
 } // namespace
+
+bool ValidSpriteSize(std::int64_t width, std::int64_t height) {
+    return width >= 1 && height >= 1 && width <= limits::kPictureSide &&
+           height <= limits::kPictureSide && width * height <= limits::kPicturePixels;
+}
 
 Colour BottomLeftColour(const Bitmap& frame) {
     if (frame.Empty()) {
@@ -36,7 +57,7 @@ void CImage::Clear() {
     transparent_ = 0xFFFFFF;
 }
 
-void CImage::Load(LoadContext& context) {
+void CImage::Load(LoadContext& context, const std::string& owner) {
     Clear();
     if (!ReadVersion(context, "Internal error in image version.")) {
         return;
@@ -49,14 +70,13 @@ void CImage::Load(LoadContext& context) {
     }
     // The smallest BMP is a 14-byte file header and a 12-byte core header.
     const std::int32_t count = ReadCount(context, "sub-image", 26);
-    if (count > 0 && (width < 1 || height < 1 || width > kMaxSpriteSide ||
-                      height > kMaxSpriteSide || std::int64_t{width} * height > kMaxSpritePixels)) {
-        ThrowCorrupt("a sprite of " + std::to_string(width) + " x " + std::to_string(height) +
+    if (count > 0 && !ValidSpriteSize(width, height)) {
+        ThrowCorrupt(owner + " of " + std::to_string(width) + " x " + std::to_string(height) +
                      " pixels is not valid.");
     }
     frames_.reserve(static_cast<std::size_t>(count));
     for (std::int32_t i = 0; i < count; ++i) {
-        AddFrame(ReadEmbeddedBmp(in));
+        AddFrame(ReadEmbeddedBmp(context, owner, i, width, height));
     }
 }
 

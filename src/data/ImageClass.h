@@ -6,13 +6,14 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace velkaro {
 
-// Larger sprites than this are not made by any editor; refusing them keeps the masks bounded.
-constexpr std::int64_t kMaxSpriteSide = 32768;
-constexpr std::int64_t kMaxSpritePixels = std::int64_t{1} << 26;
+// Whether a sprite of width x height pixels with sub-images can be loaded: at least one pixel
+// a side, and within the picture limits (base/Limits.h).
+bool ValidSpriteSize(std::int64_t width, std::int64_t height);
 
 // An object's sprite: equally sized sub-images (animation frames), decoded once at load.
 class CImage {
@@ -22,7 +23,9 @@ public:
     // Read from the file and kept; nothing depends on them.
     std::array<std::int32_t, 4> reserved{};
 
-    void Load(LoadContext& context);
+    // Reads the image record. `owner` names the sprite in the messages of a file that is
+    // refused: its size, a sub-image larger than the sprite, pixels beyond the game's budget.
+    void Load(LoadContext& context, const std::string& owner = "a sprite");
     void Clear();
 
     // The number of sub-images; 0 means the object has no sprite.

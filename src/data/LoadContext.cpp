@@ -6,6 +6,10 @@ bool ReadVersion(LoadContext& context, const char* message) {
     if (ReadInt(context.stream) == kFormatVersion) {
         return true;
     }
+    if (++context.wrongVersions > limits::kWrongVersionRecords) {
+        ThrowCorrupt("more than " + std::to_string(limits::kWrongVersionRecords) +
+                     " records have a version other than " + std::to_string(kFormatVersion) + ".");
+    }
     context.dialogs.ShowMessage(message);
     return false;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Files.h"
+#include "base/Limits.h"
 #include "data/StreamClass.h"
 #include "platform/Dialogs.h"
 
@@ -18,6 +19,11 @@ struct LoadContext {
     // The data folder as the game sees it: folder of the game file + name + "_data/".
     std::string dataFolder;
 
+    // What the records read so far have taken from the load's limits (base/Limits.h).
+    int wrongVersions = 0;
+    std::int64_t spritePixelBytes = 0;
+    std::int64_t eventIndexEntries = 0;
+
     // The full name of a file stored in the game: data folder + stored name.
     std::string FullName(const std::string& stored) const { return dataFolder + stored; }
 };
@@ -26,7 +32,8 @@ struct LoadContext {
 constexpr std::int32_t kFormatVersion = 300;
 
 // Reads a record's version. When it is not 300, shows `message` and answers false; the record
-// then keeps its defaults and reading goes on with the next byte.
+// then keeps its defaults and reading goes on with the next byte. A file with more such records
+// than limits::kWrongVersionRecords is refused at the first one past the limit.
 bool ReadVersion(LoadContext& context, const char* message);
 
 // The least a record takes: its version alone, when that version is wrong.

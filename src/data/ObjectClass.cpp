@@ -61,11 +61,19 @@ void CObject::Load(LoadContext& context) {
                 ThrowCorrupt("object \"" + name + "\" has sub-event " + std::to_string(sub) +
                              "; sub-events go up to 10000.");
             }
+            // The event table indexes a row up to its highest sub-event: a few bytes of the file
+            // can ask for 80 kB of it, so the whole game's tables are held to a limit.
+            context.eventIndexEntries += std::max(0, sub + 1 - RowLength(row));
+            if (context.eventIndexEntries > limits::kEventIndexEntries) {
+                ThrowCorrupt("the events of object \"" + name + "\" take the game's event " +
+                             "tables past " + std::to_string(limits::kEventIndexEntries) +
+                             " entries.");
+            }
             EventList(row, sub)->Load(context);
         }
     }
     ReadInt(in); // reserved
-    image.Load(context);
+    image.Load(context, "the sprite of object \"" + name + "\"");
     bbLeft = ReadInt(in);
     bbRight = ReadInt(in);
     bbBottom = ReadInt(in);

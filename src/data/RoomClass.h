@@ -6,10 +6,28 @@
 #include <cassert>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace velkaro {
+
+// The sizes of a room that decide what its drawing takes.
+struct RoomSize {
+    std::int32_t widthInCells = 0;
+    std::int32_t heightInCells = 0;
+    std::int32_t cellSize = 0;
+    bool viewEnabled = false;
+    std::int32_t viewWidthInCells = 0;
+    std::int32_t viewHeightInCells = 0;
+    std::int32_t viewBorderInCells = 0;
+    // A background picture stretched to the room: a picture of the room's size is made.
+    bool stretchedBackground = false;
+};
+
+// Why a room of these sizes cannot be drawn within the limits of base/Limits.h ("is 16000 x
+// 16000 pixels, ..."), said of the room; none when it can. Sizes are multiplied in 64 bits.
+std::optional<std::string> RoomSizeProblem(const RoomSize& size);
 
 // One level or screen of the game, read-only after loading.
 class CRoom {
@@ -36,6 +54,7 @@ public:
 
     void Load(LoadContext& context);
     void Clear() { *this = CRoom(); }
+    RoomSize Size() const;
 
     // The initial instances, 1 <= i <= InstanceCount(), in creation order.
     int InstanceCount() const { return static_cast<int>(instanceObjects_.size()); }

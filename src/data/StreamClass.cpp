@@ -1,10 +1,18 @@
 #include "data/StreamClass.h"
 
+#include "base/Limits.h"
 #include "base/WholeFile.h"
 
 namespace velkaro {
 
 std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    if (!error && size > limits::kGameFileBytes) {
+        throw GameFileError("The game file is " + std::to_string(size >> 20) +
+                            " MB, larger than any game (at most " +
+                            std::to_string(limits::kGameFileBytes >> 20) + " MB).");
+    }
     auto bytes = ReadFileWhole(path);
     if (!bytes) {
         throw GameFileError("Cannot read " + path.string() + ".");

@@ -2,9 +2,11 @@
 
 #include "base/AnsiText.h"
 #include "base/Counted.h"
+#include "base/Limits.h"
 #include "codecs/BmpCodec.h"
 #include "codecs/PictureError.h"
 #include "data/OptionsUnit.h"
+#include "data/RoomClass.h"
 #include "data/StreamClass.h"
 
 #include <map>
@@ -174,6 +176,11 @@ private:
             return true;
         }
         const std::string expected = std::to_string(kFormatVersion);
+        if (++wrongVersions_ > limits::kWrongVersionRecords) {
+            Corrupt(offset, "more than " + std::to_string(limits::kWrongVersionRecords) +
+                                " records have a version other than " + expected +
+                                ": the player refuses the file");
+        }
         Inexact(offset, "the " + record + " version is " + std::to_string(version) + ", not " +
                             expected +
                             ": the player keeps the record's defaults, which are written back "
@@ -295,6 +302,7 @@ private:
     }
 
     // The embedded BMP's bytes, exactly as stored; it must be a picture the player decodes.
+    // Nothing is decoded: what reading takes stays in proportion to the file.
     std::vector<std::uint8_t> ReadBmp() {
         const std::size_t offset = stream_.Position();
         std::optional<std::uint64_t> size;
@@ -312,11 +320,8 @@ private:
                                 " runs past the end of the file");
         }
         auto bytes = stream_.Take(static_cast<std::size_t>(*size));
-        // Decoding is the only test of the rows that the player's own reading makes. The
-        // decoder's size limits keep the picture it makes within a fixed multiple of the bytes
-        // it comes from.
         try {
-            DecodeBmp(bytes, BmpRows::AfterColourTable);
+            CheckEmbeddedBmp(bytes);
         } catch (const PictureError&) {
             Corrupt(offset, "the BMP picture's pixel rows are not valid");
         }
@@ -374,6 +379,7 @@ private:
     CStream stream_;
     std::vector<std::string> places_;
     std::vector<std::string> inexact_;
+    int wrongVersions_ = 0;
 };
 
 void WriteObject(CStreamWriter& out, const ObjectRecord& object, std::size_t number) {
@@ -458,7 +464,10 @@ std::string ObjectPlace(const ObjectRecord& object, std::size_t index) {
     return "object " + std::to_string(index + 1) + " " + Quoted(object.name);
 }
 
-void ReviewObject(const ObjectRecord& object, std::size_t index, std::vector<std::string>& notes) {
+// Notes what the player refuses or reads differently in an object; adds the bytes its frames
+// take decoded to `spritePixelBytes`.
+void ReviewObject(const ObjectRecord& object, std::size_t index, std::vector<std::string>& notes,
+                  std::int64_t& spritePixelBytes) {
     const std::string place = ObjectPlace(object, index);
     for (int row = 0; row < kEventRowCount; ++row) {
         std::map<std::int32_t, int> seen;
@@ -474,25 +483,36 @@ void ReviewObject(const ObjectRecord& object, std::size_t index, std::vector<std
     if (image.frames.empty()) {
         return;
     }
-    if (image.width < 1 || image.height < 1 || image.width > kMaxSpriteSide ||
-        image.height > kMaxSpriteSide ||
-        std::int64_t{image.width} * image.height > kMaxSpritePixels) {
+    if (!ValidSpriteSize(image.width, image.height)) {
         notes.push_back(place + ": the player refuses a sprite of " + std::to_string(image.width) +
                         " x " + std::to_string(image.height) + " pixels");
         return;
     }
+    // Frames are measured from their headers, never decoded, so that a review takes no memory
+    // for pixels.
     for (std::size_t i = 0; i < image.frames.size(); ++i) {
+        std::optional<BmpDimensions> frame;
         try {
-            const Bitmap frame = DecodeBmp(image.frames[i], BmpRows::AfterColourTable);
-            if (frame.Width() != image.width || frame.Height() != image.height) {
-                notes.push_back(place + ": sub-image " + std::to_string(i) + " is " +
-                                std::to_string(frame.Width()) + " x " +
-                                std::to_string(frame.Height()) + " pixels, the sprite " +
-                                std::to_string(image.width) + " x " + std::to_string(image.height));
-            }
+            CheckEmbeddedBmp(image.frames[i]);
+            frame = MeasureBmpDimensions(image.frames[i]);
         } catch (const PictureError&) {
-            notes.push_back(place + ": sub-image " + std::to_string(i) +
-                            " is not a BMP picture the player can read");
+        }
+        const std::string sub = place + ": sub-image " + std::to_string(i);
+        if (!frame) {
+            notes.push_back(sub + " is not a BMP picture the player can read");
+            continue;
+        }
+        const std::string sizes = std::to_string(frame->width) + " x " +
+                                  std::to_string(frame->height) + " pixels, the sprite " +
+                                  std::to_string(image.width) + " x " +
+                                  std::to_string(image.height);
+        if (frame->width > image.width || frame->height > image.height) {
+            notes.push_back(sub + " is " + sizes + ": the player refuses a sub-image larger " +
+                            "than its sprite");
+        } else if (frame->width != image.width || frame->height != image.height) {
+            notes.push_back(sub + " is " + sizes);
+        } else {
+            spritePixelBytes += std::int64_t{frame->width} * frame->height * 4;
         }
     }
 }
@@ -558,11 +578,33 @@ std::vector<std::string> ReviewGame(const GameFile& game) {
         // The message quotes the stored value, which is Windows-1252.
         notes.push_back("options: " + AnsiToUtf8(e.what()) + ": the player refuses the file");
     }
+    std::int64_t spritePixelBytes = 0;
     for (std::size_t i = 0; i < game.objects.size(); ++i) {
-        ReviewObject(game.objects[i], i, notes);
+        ReviewObject(game.objects[i], i, notes, spritePixelBytes);
+    }
+    if (spritePixelBytes > limits::kSpritePixelBytes) {
+        notes.push_back("the sprites take " + std::to_string(spritePixelBytes >> 20) +
+                        " MB decoded, more than " +
+                        std::to_string(limits::kSpritePixelBytes >> 20) +
+                        " MB: the player refuses the file");
     }
     for (std::size_t r = 0; r < game.rooms.size(); ++r) {
         const RoomRecord& room = game.rooms[r];
+        // Whether the background is stretched depends on its file, which the player looks for.
+        RoomSize size{room.widthInCells,     room.heightInCells,    room.cellSize,
+                      room.viewEnabled >= 1, room.viewWidthInCells, room.viewHeightInCells,
+                      room.viewBorderInCells};
+        std::string when;
+        auto problem = RoomSizeProblem(size);
+        if (!problem && room.backgroundShown == 1 && room.backgroundMode == 1) {
+            size.stretchedBackground = true;
+            problem = RoomSizeProblem(size);
+            when = " when its background file is there";
+        }
+        if (problem) {
+            notes.push_back("room " + std::to_string(r + 1) + " " + Quoted(room.name) + " " +
+                            *problem + ": the player refuses the file" + when);
+        }
         for (std::size_t i = 0; i < room.instances.size(); ++i) {
             const std::int32_t object = room.instances[i].object;
             if (object < 1 || static_cast<std::size_t>(object) > game.objects.size()) {

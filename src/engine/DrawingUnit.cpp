@@ -53,12 +53,18 @@ Bitmap PrepareFrame(const CImage& image, const Bitmap& frame) {
     return prepared;
 }
 
-std::int32_t RoomWidth(const GameState& game) {
-    return game.cellsize * game.room_columns;
+// Sizes are multiplied in 64 bits. The loader holds rooms and views to the surface limits
+// (base/Limits.h), so what is drawn into always fits an int.
+std::int64_t RoomWidth(const GameState& game) {
+    return std::int64_t{game.cellsize} * game.room_columns;
 }
 
-std::int32_t RoomHeight(const GameState& game) {
-    return game.cellsize * game.room_rows;
+std::int64_t RoomHeight(const GameState& game) {
+    return std::int64_t{game.cellsize} * game.room_rows;
+}
+
+std::int32_t Cells(std::int32_t cells, std::int32_t cellSize) {
+    return static_cast<std::int32_t>(std::int64_t{cells} * cellSize);
 }
 
 // The first tile position: at or left of 0, less than one tile away. The remainder keeps the
@@ -110,8 +116,8 @@ void CDrawingUnit::SetUpRoomDrawing() {
     ReleaseRoomDrawing();
     game_.view_x = 0;
     game_.view_y = 0;
-    game_.view_w = RoomWidth(game_);
-    game_.view_h = RoomHeight(game_);
+    game_.view_w = Cells(game_.room_columns, game_.cellsize);
+    game_.view_h = Cells(game_.room_rows, game_.cellsize);
 
     const CRoom* room = nullptr;
     if (game_.data.rooms.Valid(game_.room)) {
@@ -119,9 +125,9 @@ void CDrawingUnit::SetUpRoomDrawing() {
     }
     game_.view_restrict = room != nullptr && room->viewEnabled >= 1;
     if (game_.view_restrict) {
-        game_.view_w = room->viewWidthInCells * game_.cellsize;
-        game_.view_h = room->viewHeightInCells * game_.cellsize;
-        game_.view_border = room->viewBorderInCells * game_.cellsize;
+        game_.view_w = Cells(room->viewWidthInCells, game_.cellsize);
+        game_.view_h = Cells(room->viewHeightInCells, game_.cellsize);
+        game_.view_border = static_cast<double>(room->viewBorderInCells) * game_.cellsize;
         game_.view_object = room->viewObject;
     }
     if (room != nullptr && game_.background_image == 1) {
@@ -141,8 +147,10 @@ void CDrawingUnit::PrepareBackground(const CRoom& room) {
         return;
     }
     if (room.backgroundMode == 1) {
-        auto stretched = MakeCanvas(RoomWidth(game_), RoomHeight(game_));
-        stretched->StretchBitmap(picture, 0, 0, RoomWidth(game_), RoomHeight(game_));
+        const std::int32_t width = Cells(game_.room_columns, game_.cellsize);
+        const std::int32_t height = Cells(game_.room_rows, game_.cellsize);
+        auto stretched = MakeCanvas(width, height);
+        stretched->StretchBitmap(picture, 0, 0, width, height);
         picture = stretched->Pixels();
     }
     // Modes other than stretched tile the picture at its own size.
@@ -209,11 +217,13 @@ void CDrawingUnit::UpdateView() {
     // A view larger than the room ends up at a negative position: the room's far edge wins.
     game_.view_x = std::max(game_.view_x, 0.0);
     game_.view_y = std::max(game_.view_y, 0.0);
-    if (game_.view_x + game_.view_w > RoomWidth(game_)) {
-        game_.view_x = RoomWidth(game_) - game_.view_w;
+    const auto roomWidth = static_cast<double>(RoomWidth(game_));
+    const auto roomHeight = static_cast<double>(RoomHeight(game_));
+    if (game_.view_x + game_.view_w > roomWidth) {
+        game_.view_x = roomWidth - game_.view_w;
     }
-    if (game_.view_y + game_.view_h > RoomHeight(game_)) {
-        game_.view_y = RoomHeight(game_) - game_.view_h;
+    if (game_.view_y + game_.view_h > roomHeight) {
+        game_.view_y = roomHeight - game_.view_h;
     }
 }
 
