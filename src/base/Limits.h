@@ -6,6 +6,7 @@
 // still loads and plays within a few hundred megabytes. docs/reliability.md lists them for
 // players and game authors; this is the one place they are set.
 
+#include <cstddef>
 #include <cstdint>
 
 namespace velkaro::limits {
@@ -47,5 +48,16 @@ constexpr std::int64_t kEventIndexEntries = std::int64_t{1} << 24;
 // is refused, rather than building a default record and a message for each of millions of
 // four-byte records.
 constexpr int kWrongVersionRecords = 16;
+
+// A string game code builds (by joining, repeating, inserting) or reads from a file: far
+// beyond any text a real game holds, short enough that the few copies of one that evaluating
+// makes fit in memory. Every operation that would make a longer string fails instead, with an
+// error of the code, and a text file longer than this is not opened for reading.
+constexpr std::size_t kStringLength = std::size_t{1} << 24;
+
+// Text handed to the text layout (drawn or measured). A screen shows far fewer characters,
+// and laying out a string of kStringLength takes gigabytes; longer text is neither drawn nor
+// measured, and the code that asked gets an error.
+constexpr std::size_t kLaidOutTextLength = std::size_t{1} << 16;
 
 } // namespace velkaro::limits

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Limits.h"
+
 #include <cassert>
 #include <cstddef>
 #include <cstdint>
@@ -71,14 +73,9 @@ struct RValue {
     friend bool operator==(const RValue&, const RValue&) = default;
 };
 
-// The longest string game code can build or read: far beyond any text a real game holds, short
-// enough that the few copies of one that evaluating makes fit in memory. Every operation that
-// makes a longer string fails instead, with an error of the code.
-constexpr std::size_t kLongestString = std::size_t{1} << 24;
-
-// Whether strings of these lengths joined stay within kLongestString.
+// Whether strings of these lengths joined stay within the longest string game code may build.
 inline bool JoinedFits(std::size_t first, std::size_t second) {
-    return first <= kLongestString && second <= kLongestString - first;
+    return first <= limits::kStringLength && second <= limits::kStringLength - first;
 }
 
 // Truth results are always the reals 1 and 0.

@@ -504,7 +504,7 @@ void CDrawingUnit::SetFontFrom(const FontDescription& font) {
 
 std::string TooLongToLayOut(const std::string& what, const std::string& text) {
     return what + " is too long to draw: " + std::to_string(text.size()) + " characters (at most " +
-           std::to_string(CDrawingUnit::kLongestLaidOutText) + ").";
+           std::to_string(limits::kLaidOutTextLength) + ").";
 }
 
 } // namespace velkaro

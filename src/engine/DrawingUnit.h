@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Limits.h"
 #include "data/FontDescription.h"
 #include "data/RoomClass.h"
 #include "engine/GameServices.h"
@@ -76,11 +77,10 @@ public:
     void DrawRoundRect(double x1, double y1, double x2, double y2);
     void DrawTriangle(double x1, double y1, double x2, double y2, double x3, double y3);
     void DrawButton(double x1, double y1, double x2, double y2, bool down);
-    // Text is laid out (measured, broken into lines, shaped) only up to this length: a screen
-    // shows far fewer characters, and laying out a string of the longest length game code can
-    // build would take gigabytes. Longer text is neither drawn nor measured: false, or none.
-    static constexpr std::size_t kLongestLaidOutText = std::size_t{1} << 16;
-    static bool LaysOut(const std::string& text) { return text.size() <= kLongestLaidOutText; }
+    // Text longer than limits::kLaidOutTextLength is neither drawn nor measured: false, or none.
+    static bool LaysOut(const std::string& text) {
+        return text.size() <= limits::kLaidOutTextLength;
+    }
 
     bool DrawText(double x, double y, const std::string& text);
     // The set-font action: name, size, colour and style from the description; alignment and

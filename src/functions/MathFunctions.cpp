@@ -38,7 +38,7 @@ public:
         }
     }
     void ReturnString(std::string text) {
-        if (text.size() > kLongestString) {
+        if (text.size() > limits::kStringLength) {
             TooLong();
             return;
         }
@@ -245,7 +245,7 @@ void StringRepeat(MathCall& call) {
         call.ReturnString("");
         return;
     }
-    if (text.size() > kLongestString / static_cast<std::size_t>(count)) {
+    if (text.size() > limits::kStringLength / static_cast<std::size_t>(count)) {
         call.TooLong();
         return;
     }

@@ -66,7 +66,7 @@ std::optional<std::string> CTextFile::OpenRead(const std::filesystem::path& path
     // may be is refused before it is read.
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(path, error);
-    if (!error && size > kLongestString) {
+    if (!error && size > limits::kStringLength) {
         return "The file " + Quoted(name) + " is too large to read.";
     }
     auto bytes = ReadFileWhole(path);

@@ -279,5 +279,34 @@ TEST(HostileGame, AGameFileLargerThanAnyGameIsNotReadIntoMemory) {
     EXPECT_LT(dump.peakKb, 64 * 1024);
 }
 
+TEST(HostileGame, StringsThatCodeBuildsAreHeldToOneLengthAndTheGameGoesOn) {
+    TempDir dir;
+    // Each action is stopped by its error; the next runs, and the saved value is written.
+    const std::string description = R"json({"objects": [{"name": "a", "events": {
+        "creation": [{"actions": [
+            {"id": 811, "arguments": ["{ s = 'x'; while 1 do s = s + s }"]},
+            {"id": 811, "arguments": ["{ t = 'x'; repeat 40 t += t }"]},
+            {"id": 811, "arguments": ["u = string_repeat('ab', 5000000)"]},
+            {"id": 811, "arguments": ["u = string_insert(string_repeat('ab', 5000000), u, 1)"]},
+            {"id": 811, "arguments": ["w = string_width(string_repeat('x', 70000))"]},
+            {"id": 811, "arguments": ["write(1, 7)"]}]}],
+        "drawing": [{"actions": [
+            {"id": 811, "arguments": ["draw_text(0, 0, string_repeat('x', 70000))"]}]}]}}],
+        "rooms": [{"name": "r", "instances": [{"column": 1, "row": 1, "object": 1}]}]})json";
+    const fs::path game = Pack(dir, "strings", description);
+    fs::create_directory(dir.Path() / "strings_data");
+    const Child run = RunQvf(dir, {"run", game.string(), "--steps", "2"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    for (const std::string message :
+         {"Result of + is too long.", "Result of += is too long.",
+          "Result of string_insert is too long.",
+          "Text of string_width is too long to draw: 70000 characters (at most 65536).",
+          "Text of draw_text is too long to draw: 70000 characters (at most 65536)."}) {
+        EXPECT_THAT(run.out, HasSubstr(message));
+    }
+    EXPECT_LT(run.peakKb, kPeakLimitKb);
+    EXPECT_THAT(ReadText(dir.Path() / "strings_data" / "iodata"), HasSubstr("7"));
+}
+
 } // namespace
 } // namespace velkaro::test
