@@ -6,6 +6,7 @@
 #include "backends/headless/AnswerScript.h"
 #include "backends/headless/InputFileError.h"
 #include "backends/headless/InputScript.h"
+#include "backends/headless/RunTimeout.h"
 #include "backends/headless/VirtualClock.h"
 #include "backends/posix/PosixProcesses.h"
 #include "backends/posix/SteadyClock.h"
@@ -13,7 +14,9 @@
 #include "engine/GameLoop.h"
 #include "qvf/InputDelivery.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -26,7 +29,8 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: qvf run GAME.qvf [--steps N] [--seed S] [--input FILE] [--answers FILE] "
-    "[--frames DIR] [--every K] [--realtime] [--transcript FILE] [--allow-execute]";
+    "[--frames DIR] [--every K] [--realtime] [--transcript FILE] [--allow-execute] "
+    "[--timeout SECONDS]";
 
 struct RunOptions {
     std::filesystem::path game;
@@ -39,6 +43,7 @@ struct RunOptions {
     bool realtime = false;
     std::optional<std::filesystem::path> transcript;
     bool allowExecute = false;
+    std::optional<std::int64_t> timeoutMs;
 };
 
 // A usage error: the one line the command writes before it gives up.
@@ -60,6 +65,21 @@ Number ReadNumber(const std::string& option, const std::string& text, Number low
                          ", not \"" + text + "\""};
     }
     return value;
+}
+
+// A number of seconds greater than 0, fractions allowed, as whole milliseconds (rounded up, so
+// that a limit never becomes none).
+std::int64_t ReadSeconds(const std::string& option, const std::string& text) {
+    // Beyond this a limit is as good as none; it keeps the milliseconds within their type.
+    constexpr double kLongestSeconds = 1e12;
+    double seconds = 0;
+    const auto [end, error] =
+        std::from_chars(text.data(), text.data() + text.size(), seconds, std::chars_format::fixed);
+    if (error != std::errc() || end != text.data() + text.size() || !(seconds > 0)) {
+        throw UsageError{option + " expects a number of seconds greater than 0, not \"" + text +
+                         "\""};
+    }
+    return static_cast<std::int64_t>(std::ceil(std::min(seconds, kLongestSeconds) * 1000.0));
 }
 
 RunOptions ReadOptions(const std::vector<std::string>& args) {
@@ -91,6 +111,8 @@ RunOptions ReadOptions(const std::vector<std::string>& args) {
             options.transcript = value();
         } else if (arg == "--allow-execute") {
             options.allowExecute = true;
+        } else if (arg == "--timeout") {
+            options.timeoutMs = ReadSeconds(arg, value());
         } else if (arg.empty() || arg.front() == '-') {
             throw UsageError{"unknown option \"" + arg + "\" (" + kUsage + ")"};
         } else if (haveGame) {
@@ -154,9 +176,9 @@ class StepKeeper {
 public:
     StepKeeper(CGame& game, const RunOptions& options, Transcript& transcript, InputScript& input,
                HeadlessDevices& devices, HeadlessAudio& audio, HeadlessScreen& screen,
-               WindowKeys& keys)
+               WindowKeys& keys, RunTimeout& timeout)
         : game_(game), options_(options), transcript_(transcript), input_(input), devices_(devices),
-          audio_(audio), screen_(screen), keys_(keys) {}
+          audio_(audio), screen_(screen), keys_(keys), timeout_(timeout) {}
 
     void operator()(const std::function<void()>& call) {
         switch (expect_) {
@@ -219,8 +241,9 @@ private:
             std::snprintf(name, sizeof name, "frame-%06ld.png", step_);
             screen_.WriteFrame(*options_.frames / name);
         }
-        // After the last step asked for, as if the player closed the window.
-        if (options_.steps && step_ >= *options_.steps) {
+        // After the last step asked for, or once the run's time is up, as if the player closed
+        // the window.
+        if ((options_.steps && step_ >= *options_.steps) || timeout_.Passed()) {
             game_.StopGameThread();
         }
     }
@@ -233,6 +256,7 @@ private:
     HeadlessAudio& audio_;
     HeadlessScreen& screen_;
     WindowKeys& keys_;
+    RunTimeout& timeout_;
     Expect expect_ = Expect::Start;
     long step_ = 0;
     std::string game_data_name_;
@@ -280,6 +304,8 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
 
     Transcript transcript(options.transcript ? static_cast<std::ostream&>(transcriptFile) : out);
+    SteadyClock steadyClock;
+    RunTimeout timeout(steadyClock, options.timeoutMs, transcript);
     HeadlessDialogs dialogs(transcript, answers);
     auto game = std::make_unique<GameData>();
     if (!LoadGame(options.game, *game, dialogs)) {
@@ -287,19 +313,18 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
 
     VirtualClock virtualClock;
-    SteadyClock steadyClock;
-    Clock& clock = options.realtime ? static_cast<Clock&>(steadyClock) : virtualClock;
+    TimeoutClock clock(options.realtime ? static_cast<Clock&>(steadyClock) : virtualClock, timeout);
     // Programs the game starts are only written down unless the run allows them.
     std::optional<PosixProcesses> starter;
     if (options.allowExecute) {
         starter.emplace(game->files);
     }
     HeadlessGame headless(*game, transcript, dialogs, answers, clock, starter ? &*starter : nullptr,
-                          options.seed);
+                          options.seed, &timeout);
     CGame& running = headless.Game();
     HeadlessWindowKeys keys(running, headless, dialogs);
     StepKeeper keeper(running, options, transcript, input, headless.Devices(), headless.Audio(),
-                      headless.Screen(), keys);
+                      headless.Screen(), keys, timeout);
     keeper.SetGameName(game->gameName);
     try {
         running.StartGameThread([&] {
@@ -311,7 +336,7 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
         err << "qvf run: " << error.what() << "\n";
         return kExitFailed;
     }
-    return kExitDone;
+    return timeout.Expired() ? kExitTimedOut : kExitDone;
 }
 
 } // namespace velkaro::qvf

@@ -1,0 +1,105 @@
+// qvf run on games and files that would hang a test or lose what it checks: endless games,
+// broken answers and input files, a transcript that cannot be written.
+
+#include "QvfTestSupport.h"
+
+#include "support/GameFileBuilder.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <chrono>
+#include <sstream>
+
+namespace velkaro::test {
+namespace {
+
+using namespace tools;
+namespace fs = std::filesystem;
+using Json = nlohmann::json;
+
+// Long enough for every run here, short enough that a run that hangs fails its test.
+const QvfSetting kHangLimit{30, ""};
+
+std::vector<Json> Lines(const std::string& text) {
+    std::vector<Json> lines;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        lines.push_back(Json::parse(line));
+    }
+    return lines;
+}
+
+// A game named `name` with its data folder, whose one object runs `creation` as it is created
+// and `step` in every step (none when empty).
+fs::path GameWithCode(const TempDir& folder, const std::string& name, const std::string& creation,
+                      const std::string& step = {}) {
+    TestGame game;
+    TestObject object = ObjectNamed("looper");
+    object.events = {{0, 0, {MakeAction(811, {creation})}}};
+    if (!step.empty()) {
+        object.events.push_back({3, 0, {MakeAction(811, {step})}});
+    }
+    game.objects = {object};
+    game.rooms = {RoomWith({{0, 0, 1}})};
+    fs::create_directory(folder.Path() / (name + "_data"));
+    return folder.Write(name + ".qvf", WriteTestGame(game));
+}
+
+// Every game here ends only because its time runs out; it must then end as a closed window
+// ends it: the loop stopped with the report a player gets, the game's end run (its saved
+// value written), a transcript line saying why, and exit status 3, soon after the limit.
+TEST(QvfRunTimeout, EndsGamesThatNeverEndByThemselves) {
+    struct Case {
+        std::string name;
+        std::string creation;
+        std::string step;
+        bool loopStopped;
+        bool realtime = false;
+    };
+    const std::vector<Case> cases = {
+        {"while", "{ write(1, 'while'); while 1 do {} }", "", true},
+        {"repeat", "{ write(1, 'repeat'); repeat 1000000000000 { x = 1 } }", "", true},
+        {"sleeps", "write(1, 'sleeps')", "sleep(1000)", false},
+        // At the game's own pace a sleep takes its time, but not beyond the limit.
+        {"sleeps_long", "write(1, 'sleeps_long')", "sleep(600000)", false, true},
+        {"steps", "write(1, 'steps')", "x = 1", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir folder;
+        const fs::path game = GameWithCode(folder, c.name, c.creation, c.step);
+        const auto start = std::chrono::steady_clock::now();
+        std::vector<std::string> args = {"run", game.string(), "--timeout", "1.5"};
+        if (c.realtime) {
+            args.push_back("--realtime");
+        }
+        const ProgramRun run = Qvf(folder, args, kHangLimit);
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        ASSERT_EQ(run.status, 3) << run.err;
+        EXPECT_LT(seconds, 1.5 + 5.0);
+        EXPECT_GE(seconds, 1.5);
+        const std::vector<Json> lines = Lines(run.out);
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines[0]["kind"], "timeout");
+        EXPECT_EQ(lines[0]["seconds"], 1.5);
+        if (c.loopStopped) {
+            ASSERT_EQ(lines.size(), 2u) << run.out;
+            EXPECT_EQ(lines[1]["kind"], "error");
+            EXPECT_EQ(lines[1]["fatal"], true);
+            EXPECT_NE(lines[1]["text"].get<std::string>().find(
+                          "The game was closed while this code was still running a loop."),
+                      std::string::npos)
+                << run.out;
+        } else {
+            EXPECT_EQ(lines.size(), 1u) << run.out;
+        }
+        EXPECT_EQ(ReadText(folder.Path() / (c.name + "_data") / "iodata"),
+                  "version 1.4\r\n1\r\n1 1 " + c.name + "\r\n");
+    }
+}
+
+} // namespace
+} // namespace velkaro::test
