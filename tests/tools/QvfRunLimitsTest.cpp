@@ -101,5 +101,21 @@ TEST(QvfRunTimeout, EndsGamesThatNeverEndByThemselves) {
     }
 }
 
+// A transcript with lines missing is worse than none: a test would pass on what it never saw.
+// A device that takes nothing fails the run at once, with the reason on standard error.
+TEST(QvfRunTranscript, AnOutputThatRefusesLinesFailsTheRun) {
+    TempDir folder;
+    const fs::path game = GameWithCode(folder, "talker", "show_message('hello')");
+    const ProgramRun toFile =
+        Qvf(folder, {"run", game.string(), "--transcript", "/dev/full"}, kHangLimit);
+    EXPECT_EQ(toFile.status, 1);
+    EXPECT_EQ(toFile.err,
+              "qvf run: cannot write the transcript to /dev/full: No space left on device\n");
+    const ProgramRun toOutput = Qvf(folder, {"run", game.string()}, QvfSetting{30, "/dev/full"});
+    EXPECT_EQ(toOutput.status, 1);
+    EXPECT_EQ(toOutput.err,
+              "qvf run: cannot write the transcript to standard output: No space left on device\n");
+}
+
 } // namespace
 } // namespace velkaro::test

@@ -262,6 +262,38 @@ private:
     std::string game_data_name_;
 };
 
+// Plays the loaded game to its end; answers the exit status. Throws what cuts the run short:
+// TranscriptWriteError, or the error of a frame that cannot be written.
+int Play(const RunOptions& options, Transcript& transcript, AnswerScript& answers,
+         InputScript& input) {
+    SteadyClock steadyClock;
+    RunTimeout timeout(steadyClock, options.timeoutMs, transcript);
+    HeadlessDialogs dialogs(transcript, answers);
+    auto game = std::make_unique<GameData>();
+    if (!LoadGame(options.game, *game, dialogs)) {
+        return kExitFailed;
+    }
+
+    VirtualClock virtualClock;
+    TimeoutClock clock(options.realtime ? static_cast<Clock&>(steadyClock) : virtualClock, timeout);
+    // Programs the game starts are only written down unless the run allows them.
+    std::optional<PosixProcesses> starter;
+    if (options.allowExecute) {
+        starter.emplace(game->files);
+    }
+    HeadlessGame headless(*game, transcript, dialogs, answers, clock, starter ? &*starter : nullptr,
+                          options.seed, &timeout);
+    CGame& running = headless.Game();
+    HeadlessWindowKeys keys(running, headless, dialogs);
+    StepKeeper keeper(running, options, transcript, input, headless.Devices(), headless.Audio(),
+                      headless.Screen(), keys, timeout);
+    keeper.SetGameName(game->gameName);
+    running.StartGameThread([&] {
+        RunGameLoop(running, clock, [&keeper](const std::function<void()>& call) { keeper(call); });
+    });
+    return timeout.Expired() ? kExitTimedOut : kExitDone;
+}
+
 } // namespace
 
 int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -304,39 +336,18 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
 
     Transcript transcript(options.transcript ? static_cast<std::ostream&>(transcriptFile) : out);
-    SteadyClock steadyClock;
-    RunTimeout timeout(steadyClock, options.timeoutMs, transcript);
-    HeadlessDialogs dialogs(transcript, answers);
-    auto game = std::make_unique<GameData>();
-    if (!LoadGame(options.game, *game, dialogs)) {
-        return kExitFailed;
-    }
-
-    VirtualClock virtualClock;
-    TimeoutClock clock(options.realtime ? static_cast<Clock&>(steadyClock) : virtualClock, timeout);
-    // Programs the game starts are only written down unless the run allows them.
-    std::optional<PosixProcesses> starter;
-    if (options.allowExecute) {
-        starter.emplace(game->files);
-    }
-    HeadlessGame headless(*game, transcript, dialogs, answers, clock, starter ? &*starter : nullptr,
-                          options.seed, &timeout);
-    CGame& running = headless.Game();
-    HeadlessWindowKeys keys(running, headless, dialogs);
-    StepKeeper keeper(running, options, transcript, input, headless.Devices(), headless.Audio(),
-                      headless.Screen(), keys, timeout);
-    keeper.SetGameName(game->gameName);
     try {
-        running.StartGameThread([&] {
-            RunGameLoop(running, clock,
-                        [&keeper](const std::function<void()>& call) { keeper(call); });
-        });
+        return Play(options, transcript, answers, input);
+    } catch (const TranscriptWriteError& error) {
+        err << "qvf run: cannot write the transcript to "
+            << (options.transcript ? options.transcript->string() : "standard output") << ": "
+            << error.what() << "\n";
+        return kExitFailed;
     } catch (const std::exception& error) {
-        // The game ran, but a frame could not be written: the run is cut short there.
+        // A frame that cannot be written, memory exhausted: the run is cut short there.
         err << "qvf run: " << error.what() << "\n";
         return kExitFailed;
     }
-    return timeout.Expired() ? kExitTimedOut : kExitDone;
 }
 
 } // namespace velkaro::qvf
