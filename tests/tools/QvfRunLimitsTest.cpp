@@ -106,8 +106,8 @@ TEST(QvfRunTimeout, EndsGamesThatNeverEndByThemselves) {
 TEST(QvfRunTranscript, AnOutputThatRefusesLinesFailsTheRun) {
     TempDir folder;
     const fs::path game = GameWithCode(folder, "talker", "show_message('hello')");
-    const ProgramRun toFile =
-        Qvf(folder, {"run", game.string(), "--transcript", "/dev/full"}, kHangLimit);
+    const ProgramRun toFile = Qvf(
+        folder, {"run", game.string(), "--steps", "1", "--transcript", "/dev/full"}, kHangLimit);
     EXPECT_EQ(toFile.status, 1);
     EXPECT_EQ(toFile.err,
               "qvf run: cannot write the transcript to /dev/full: No space left on device\n");
@@ -115,6 +115,61 @@ TEST(QvfRunTranscript, AnOutputThatRefusesLinesFailsTheRun) {
     EXPECT_EQ(toOutput.status, 1);
     EXPECT_EQ(toOutput.err,
               "qvf run: cannot write the transcript to standard output: No space left on device\n");
+}
+
+// Answers and input files as editors and scripts leave them are read; anything else is refused
+// before the game starts, naming the file and the line, on one line of standard error.
+TEST(QvfRunFiles, AnswersAndInputFilesAreReadAsWrittenOrRefusedWithTheirLine) {
+    TempDir folder;
+    const fs::path game = GameWithCode(
+        folder, "asker",
+        "{ show_message('got ' + get_string('Name?', 'none')); show_message(chr(0) + chr(255)) }");
+    // A byte-order mark and indented comments, as some editors write them.
+    const fs::path answers =
+        folder.WriteText("answers.txt", "\xEF\xBB\xBF  # the player's name\ntext Zo\xC3\xAB\n");
+    const fs::path input =
+        folder.WriteText("input.txt", "\xEF\xBB\xBF\t# keys\n0 key_down left\n  # done\n");
+    const ProgramRun run = Qvf(folder,
+                               {"run", game.string(), "--steps", "0", "--answers", answers.string(),
+                                "--input", input.string()},
+                               kHangLimit);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<Json> lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 3u) << run.out;
+    EXPECT_EQ(lines[0]["answer"], "Zo\xC3\xAB");
+    EXPECT_EQ(lines[1]["text"], "got Zo\xC3\xAB");
+    // Whatever bytes a game's text holds, its line is JSON.
+    EXPECT_EQ(lines[2]["text"], std::string("\0\xC3\xBF", 3));
+
+    const std::string big(16 * 1024 * 1024 + 1, '#');
+    struct Case {
+        std::string option;
+        fs::path file;
+        std::string message; // after "qvf run: FILE"
+    };
+    const std::vector<Case> cases = {
+        {"--answers", folder.WriteText("latin1.txt", "ok\n\n# Zo\xEB\n"),
+         ": line 3: holds bytes that are not UTF-8"},
+        {"--input", folder.WriteText("keys.txt", "0 key_down left\n1 char \xE9\n"),
+         ": line 2: holds bytes that are not UTF-8"},
+        {"--answers", folder.WriteText("japanese.txt", "ok\ntext \xE6\x97\xA5\n"),
+         ": line 2: the text \"\xE6\x97\xA5\" holds a character that games cannot hold (their "
+         "texts are Windows-1252)"},
+        {"--answers", folder.WriteText("nul.txt", std::string("ok\nye\0s\x1B[2J\n", 12)),
+         ": line 2: unknown answer \"ye\\x00s\\x1B[2J\""},
+        {"--input", "/dev/zero", " is not a regular file"},
+        {"--answers", folder.Path(), " is a directory"},
+        {"--input", folder.WriteText("big.txt", big),
+         " is larger than 16 MB, the most an input or answers file may hold"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file.string());
+        const ProgramRun refused =
+            Qvf(folder, {"run", game.string(), c.option, c.file.string()}, kHangLimit);
+        EXPECT_EQ(refused.status, 1);
+        EXPECT_EQ(refused.err, "qvf run: " + c.file.string() + c.message + "\n");
+        EXPECT_EQ(refused.out, "");
+    }
 }
 
 } // namespace

@@ -10,11 +10,13 @@
 #include "backends/headless/VirtualClock.h"
 #include "backends/posix/PosixProcesses.h"
 #include "backends/posix/SteadyClock.h"
+#include "base/AnsiText.h"
 #include "data/GameLoader.h"
 #include "engine/GameLoop.h"
 #include "qvf/InputDelivery.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -22,7 +24,6 @@
 #include <iostream>
 #include <memory>
 #include <sstream>
-#include <type_traits>
 
 namespace velkaro::qvf {
 namespace {
@@ -128,23 +129,46 @@ RunOptions ReadOptions(const std::vector<std::string>& args) {
     return options;
 }
 
-template <typename Script> Script ReadScript(const std::filesystem::path& file) {
+// The most an input or answers file may hold. Far more than a hand-written or generated file
+// needs; less than what would keep a run reading for long when given the wrong file.
+constexpr std::uintmax_t kLargestScriptFile = 16 * 1024 * 1024;
+
+// The whole of an input or answers file, which must be a regular file (a device such as
+// /dev/zero never ends, a folder reads as nothing) of at most kLargestScriptFile bytes.
+std::string ReadScriptFile(const std::filesystem::path& file) {
     std::error_code error;
-    if (std::filesystem::is_directory(file, error)) {
+    const std::filesystem::file_status status = std::filesystem::status(file, error);
+    if (std::filesystem::is_directory(status)) {
         throw FileError{file.string() + " is a directory"};
     }
-    std::ifstream in(file);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        throw FileError{file.string() + " is not a regular file"};
+    }
+    std::ifstream in(file, std::ios::binary);
     if (!in) {
         throw FileError{"cannot read " + file.string()};
     }
-    try {
-        if constexpr (std::is_same_v<Script, InputScript>) {
-            // Keys may be given by name; the script reads codes.
-            std::istringstream withCodes(WithKeyCodes(in));
-            return Script::Read(withCodes);
-        } else {
-            return Script::Read(in);
+    // Counted as it is read, not from its size beforehand, so that a file that grows meanwhile
+    // is caught as well.
+    std::string text;
+    std::array<char, 64 * 1024> chunk{};
+    while (in.read(chunk.data(), chunk.size()) || in.gcount() > 0) {
+        text.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
+        if (text.size() > kLargestScriptFile) {
+            throw FileError{file.string() + " is larger than 16 MB, the most an input or " +
+                            "answers file may hold"};
         }
+    }
+    if (in.bad()) {
+        throw FileError{"cannot read " + file.string()};
+    }
+    return text;
+}
+
+template <typename Script> Script ReadScript(const std::filesystem::path& file) {
+    std::istringstream in(ReadScriptFile(file));
+    try {
+        return Script::Read(in);
     } catch (const InputFileError& error) {
         throw FileError{file.string() + ": " + error.what()};
     }
@@ -304,7 +328,7 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     try {
         options = ReadOptions(args);
     } catch (const UsageError& error) {
-        err << "qvf run: " << error.message << "\n";
+        err << "qvf run: " << EscapeControlBytes(error.message) << "\n";
         return kExitUsage;
     }
     try {
@@ -331,7 +355,7 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
             }
         }
     } catch (const FileError& error) {
-        err << "qvf run: " << error.message << "\n";
+        err << "qvf run: " << EscapeControlBytes(error.message) << "\n";
         return kExitFailed;
     }
 
@@ -339,13 +363,16 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     try {
         return Play(options, transcript, answers, input);
     } catch (const TranscriptWriteError& error) {
-        err << "qvf run: cannot write the transcript to "
-            << (options.transcript ? options.transcript->string() : "standard output") << ": "
-            << error.what() << "\n";
+        err << "qvf run: "
+            << EscapeControlBytes(
+                   "cannot write the transcript to " +
+                   (options.transcript ? options.transcript->string() : "standard output") + ": " +
+                   error.what())
+            << "\n";
         return kExitFailed;
     } catch (const std::exception& error) {
         // A frame that cannot be written, memory exhausted: the run is cut short there.
-        err << "qvf run: " << error.what() << "\n";
+        err << "qvf run: " << EscapeControlBytes(error.what()) << "\n";
         return kExitFailed;
     }
 }
