@@ -251,7 +251,7 @@ void CSavedValues::SaveValues(const Files& files, Dialogs& dialogs) {
         return;
     }
     try {
-        WriteFileWhole(files.Resolve(kIodataName), IodataText());
+        SaveFileWhole(files.Resolve(kIodataName), IodataText());
     } catch (const FileWriteError&) {
         dialogs.ShowMessage(kValuesNotWritten);
         return;

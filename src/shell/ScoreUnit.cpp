@@ -146,7 +146,7 @@ void CHighScores::SaveScores() {
         return;
     }
     try {
-        WriteFileWhole(data_.files.Resolve(kScoresName), ScoresText());
+        SaveFileWhole(data_.files.Resolve(kScoresName), ScoresText());
     } catch (const FileWriteError&) {
         dialogs_.ShowMessage(kScoresNotWritten);
     }

@@ -8,6 +8,10 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <sstream>
 
@@ -170,6 +174,48 @@ TEST(QvfRunFiles, AnswersAndInputFilesAreReadAsWrittenOrRefusedWithTheirLine) {
         EXPECT_EQ(refused.err, "qvf run: " + c.file.string() + c.message + "\n");
         EXPECT_EQ(refused.out, "");
     }
+}
+
+// A save killed while it wrote (kill -9, a power cut) leaves its new file beside the old one
+// under a temporary name. The next save of the same file removes those, and nothing else: not
+// a file another save is writing right now, nor any other name.
+TEST(QvfRunSaves, ASaveRemovesWhatInterruptedSavesOfItsFileLeftBehind) {
+    TempDir folder;
+    const fs::path game =
+        GameWithCode(folder, "saver", "{ write(1, 'kept'); highscore_add('Ann', 50) }");
+    const fs::path data = folder.Path() / "saver_data";
+    const auto hourAgo = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    auto leftOver = [&](const std::string& name) {
+        const fs::path file = folder.WriteText("saver_data/" + name, "half a file");
+        fs::last_write_time(file, hourAgo);
+        return file;
+    };
+    const std::vector<fs::path> stale = {leftOver(".iodata.Ab12Z9"), leftOver(".iodata.000000"),
+                                         leftOver(".scores.Qq7Rt0")};
+    const std::vector<fs::path> others = {
+        leftOver(".iodata.keep"), leftOver(".iodata.abc1234"), leftOver("iodata.abc123"),
+        leftOver(".values.abc123"), leftOver(".iodata.Ab12Z9.png"),
+        // Another save's, being written: young, or held.
+        folder.WriteText("saver_data/.iodata.Fresh1", "being written"), leftOver(".iodata.Held22")};
+    fs::create_directory(data / ".scores.Dir123");
+    fs::last_write_time(data / ".scores.Dir123", hourAgo);
+
+    const int held = open((data / ".iodata.Held22").c_str(), O_RDONLY);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    const ProgramRun run = Qvf(folder, {"run", game.string(), "--steps", "1"}, kHangLimit);
+    close(held);
+
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ReadText(data / "iodata"), "version 1.4\r\n1\r\n1 1 kept\r\n");
+    EXPECT_EQ(ReadText(data / "scores").substr(0, 8), "50 Ann\r\n");
+    for (const fs::path& file : stale) {
+        EXPECT_FALSE(fs::exists(file)) << file;
+    }
+    for (const fs::path& file : others) {
+        EXPECT_TRUE(fs::exists(file)) << file;
+    }
+    EXPECT_TRUE(fs::is_directory(data / ".scores.Dir123"));
 }
 
 } // namespace
