@@ -135,6 +135,12 @@ std::optional<std::string> Utf8ToAnsi(std::string_view utf8) {
     return out;
 }
 
+std::string OnOneLine(std::string text) {
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    return text;
+}
+
 std::string EscapeControlBytes(std::string_view text) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string out;

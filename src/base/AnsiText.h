@@ -16,6 +16,11 @@ std::string AnsiToUtf8(std::string_view ansi);
 // forms, no surrogates, nothing beyond U+10FFFF.
 bool IsUtf8(std::string_view text);
 
+// A game text for a file that keeps one text a line (saved values, high-score names): its
+// line breaks (CR and LF) as blanks, so that it stays on its line and the lines after it stay
+// what they are.
+std::string OnOneLine(std::string text);
+
 // `text` for a message on one line: the control bytes it may hold (a NUL, a line feed, an
 // escape sequence) as \xNN, so that they neither cut the message short, nor break its line,
 // nor act on the terminal.

@@ -218,5 +218,32 @@ TEST(QvfRunSaves, ASaveRemovesWhatInterruptedSavesOfItsFileLeftBehind) {
     EXPECT_TRUE(fs::is_directory(data / ".scores.Dir123"));
 }
 
+// A saved string with a line break in it must come back as one value, not as the values its
+// lines look like, and must not cost the values after it.
+TEST(QvfRunSaves, AStringWithLineBreaksComesBackOnItsLineWithNothingInjected) {
+    TempDir folder;
+    const fs::path game = GameWithCode(
+        folder, "keeper",
+        "{ show_message(read(1)); show_message(read(2)); show_message(string(read(5)));"
+        "  write(1, 'a' + chr(13) + chr(10) + '5 1 injected' + chr(10) + 'b'); write(2, 'after') "
+        "}");
+    auto play = [&] {
+        const ProgramRun run = Qvf(folder, {"run", game.string(), "--steps", "0"}, kHangLimit);
+        EXPECT_EQ(run.status, 0) << run.err;
+        std::vector<std::string> texts;
+        for (const Json& line : Lines(run.out)) {
+            texts.push_back(line["kind"].get<std::string>() + ": " +
+                            line["text"].get<std::string>());
+        }
+        return texts;
+    };
+    EXPECT_EQ(play(), (std::vector<std::string>{"message: ", "message: ", "message: 0"}));
+    EXPECT_EQ(ReadText(folder.Path() / "keeper_data" / "iodata"),
+              "version 1.4\r\n2\r\n1 1 a  5 1 injected b\r\n2 1 after\r\n");
+    // The next run reads both back, finds no key 5 and no damage to report.
+    EXPECT_EQ(play(), (std::vector<std::string>{"message: a  5 1 injected b", "message: after",
+                                                "message: 0"}));
+}
+
 } // namespace
 } // namespace velkaro::test
