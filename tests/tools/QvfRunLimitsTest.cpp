@@ -115,7 +115,8 @@ TEST(QvfRunTranscript, AnOutputThatRefusesLinesFailsTheRun) {
     EXPECT_EQ(toFile.status, 1);
     EXPECT_EQ(toFile.err,
               "qvf run: cannot write the transcript to /dev/full: No space left on device\n");
-    const ProgramRun toOutput = Qvf(folder, {"run", game.string()}, QvfSetting{30, "/dev/full"});
+    const ProgramRun toOutput =
+        Qvf(folder, {"run", game.string(), "--steps", "1"}, QvfSetting{30, "/dev/full"});
     EXPECT_EQ(toOutput.status, 1);
     EXPECT_EQ(toOutput.err,
               "qvf run: cannot write the transcript to standard output: No space left on device\n");
