@@ -25,4 +25,12 @@ std::optional<std::vector<std::uint8_t>> ReadFileWhole(const std::filesystem::pa
 void WriteFileWhole(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 void WriteFileWhole(const std::filesystem::path& path, std::string_view text);
 
+// WriteFileWhole for a file that is saved again and again under its name (a game's saved
+// values, its high-score table). A save the program could not finish (killed while writing)
+// leaves its new file beside `path` under a temporary name; before writing, this removes every
+// such file of `path` that no write in progress holds and that is more than a few seconds old.
+// Nothing else is touched: not the temporary files of other names, nor anything named
+// otherwise.
+void SaveFileWhole(const std::filesystem::path& path, std::string_view text);
+
 } // namespace velkaro

@@ -1,5 +1,6 @@
 #include "script/SavedValues.h"
 
+#include "base/AnsiText.h"
 #include "base/Files.h"
 #include "base/NumberText.h"
 #include "base/WholeFile.h"
@@ -251,7 +252,7 @@ void CSavedValues::SaveValues(const Files& files, Dialogs& dialogs) {
         return;
     }
     try {
-        WriteFileWhole(files.Resolve(kIodataName), IodataText());
+        SaveFileWhole(files.Resolve(kIodataName), IodataText());
     } catch (const FileWriteError&) {
         dialogs.ShowMessage(kValuesNotWritten);
         return;
@@ -290,7 +291,10 @@ std::string CSavedValues::IodataText() const {
         text += ' ';
         text += std::to_string(entry.value.kind);
         text += ' ';
-        text += entry.value.IsString() ? entry.value.string : FormatSavedReal(entry.value.real);
+        // A line break in a string would end its entry early and turn the rest into entries
+        // of its own; the file keeps its lines, and the string keeps its place, with blanks.
+        text += entry.value.IsString() ? OnOneLine(entry.value.string)
+                                       : FormatSavedReal(entry.value.real);
         text += kLineEnd;
     }
     return text;

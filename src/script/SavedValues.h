@@ -25,7 +25,8 @@ inline const char* const kValuesNotWritten = "Cannot save values: iodata cannot 
 // A damaged file (a line that is not an entry, a file shorter than its count says) keeps the
 // entries read before the damage, and the player is told how many were read. The rest is not
 // guessed at: a later save writes only what was read. The file's format has no way to hold a
-// string with a line feed in it; such a string ends its line, and what follows reads as damage.
+// line break in a string: a string is written with its line breaks as blanks, as high-score
+// names are, so that it cannot end its line early and be read back as entries never written.
 class CSavedValues {
 public:
     struct Entry {

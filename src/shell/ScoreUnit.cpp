@@ -1,5 +1,6 @@
 #include "shell/ScoreUnit.h"
 
+#include "base/AnsiText.h"
 #include "base/Files.h"
 #include "base/WholeFile.h"
 #include "data/GameLoader.h"
@@ -96,11 +97,6 @@ std::string DamagedMessage(int placesRead) {
 }
 
 // The file's lines cannot hold a line break.
-std::string NameForFile(std::string name) {
-    std::replace_if(name.begin(), name.end(), IsLineEnd, ' ');
-    return name;
-}
-
 } // namespace
 
 CHighScores::CHighScores(const GameData& data, Dialogs& dialogs, ScoreWindow& window)
@@ -146,7 +142,7 @@ void CHighScores::SaveScores() {
         return;
     }
     try {
-        WriteFileWhole(data_.files.Resolve(kScoresName), ScoresText());
+        SaveFileWhole(data_.files.Resolve(kScoresName), ScoresText());
     } catch (const FileWriteError&) {
         dialogs_.ShowMessage(kScoresNotWritten);
     }
@@ -157,7 +153,7 @@ std::string CHighScores::ScoresText() const {
     for (const ScorePlace& place : places_) {
         text += std::to_string(place.score);
         text += ' ';
-        text += NameForFile(place.name);
+        text += OnOneLine(place.name);
         text += kLineEnd;
     }
     return text;

@@ -62,7 +62,14 @@ TEST(AnswerScript, AnAnswerThatDoesNotFitIsUsedUpAndTheBoxGetsItsDefault) {
 
 TEST(AnswerScript, UnknownAnswersAndMissingValuesNameTheirLine) {
     for (const auto& [text, line] : std::vector<std::pair<std::string, int>>{
-             {"ok\nmaybe\n", 2}, {"yes\n\ntext\n", 3}, {"ok please\n", 1}, {"YES\n", 1}}) {
+             {"ok\nmaybe\n", 2},
+             {"yes\n\ntext\n", 3},
+             {"ok please\n", 1},
+             {"YES\n", 1},
+             // Texts a game cannot hold, and bytes that are no text at all.
+             {"ok\ntext \xe6\x97\xa5\xe6\x9c\xac\n", 2},
+             {"ok\n# \xff\n", 2},
+             {"\xef\xbb\xbf  # marked\nok\ntext ok\xff\n", 3}}) {
         try {
             Answers(text);
             ADD_FAILURE() << text;

@@ -55,18 +55,6 @@ TEST(HeadlessScoreWindow, WithoutANewEntryTheLineHasNoPlaceNorNameAndTheAnswerIs
     EXPECT_EQ(out.str(), line + line);
 }
 
-TEST(HeadlessScoreWindow, ANameTheGamesCharacterSetCannotHoldIsStoredEmpty) {
-    std::ostringstream out;
-    Transcript transcript(out);
-    AnswerScript answers = Answers("text \xe6\x97\xa5\xe6\x9c\xac\ntext ok\xff\n");
-    HeadlessScoreWindow window(transcript, answers);
-    EXPECT_EQ(window.ShowScoreTable(Offered(10, 1)), "");
-    EXPECT_EQ(window.ShowScoreTable(Offered(10, 1)), ""); // not UTF-8
-    const std::string line =
-        "{\"step\":0,\"kind\":\"highscore\",\"score\":10,\"place\":1,\"name\":\"\"}\n";
-    EXPECT_EQ(out.str(), line + line);
-}
-
 TEST(HeadlessScoreWindow, AHeadlessTableWritesItsLineAndTheFileWithTheTypedName) {
     test::TempDir folder;
     std::filesystem::create_directory(folder.Path() / "maze_data");

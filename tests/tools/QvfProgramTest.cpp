@@ -78,14 +78,16 @@ TEST(QvfProgram, HelpAndVersionGoToStandardOutputWithStatusZero) {
         {{"help", "dump"}, "usage: qvf dump GAME.qvf -o DIR"},
         {{"dump", "--help"}, "usage: qvf dump GAME.qvf -o DIR"},
         {{"check", "--help"}, "usage: qvf check GAME.qvf"},
-        {{"run", "--help"}, "usage: qvf run GAME.qvf [--steps N] [--seed S] [--input FILE] "
-                            "[--answers FILE] [--frames DIR] [--every K] [--realtime] "
-                            "[--transcript FILE] [--allow-execute]"},
-        {{"run", "game.qvf", "--steps", "3", "--help"}, "usage: qvf run GAME.qvf [--steps N] "
-                                                        "[--seed S] [--input FILE] [--answers "
-                                                        "FILE] [--frames DIR] [--every K] "
-                                                        "[--realtime] [--transcript FILE] "
-                                                        "[--allow-execute]"},
+        {{"run", "--help"},
+         "usage: qvf run GAME.qvf [--steps N] [--seed S] [--input FILE] "
+         "[--answers FILE] [--frames DIR] [--every K] [--realtime] "
+         "[--transcript FILE] [--allow-execute] [--timeout SECONDS]"},
+        {{"run", "game.qvf", "--steps", "3", "--help"},
+         "usage: qvf run GAME.qvf [--steps N] "
+         "[--seed S] [--input FILE] [--answers "
+         "FILE] [--frames DIR] [--every K] "
+         "[--realtime] [--transcript FILE] "
+         "[--allow-execute] [--timeout SECONDS]"},
     };
     for (const Case& c : cases) {
         const ProgramRun run = Qvf(folder, c.args);
@@ -95,15 +97,14 @@ TEST(QvfProgram, HelpAndVersionGoToStandardOutputWithStatusZero) {
     }
     // The whole help lists every command and the one rule of exit statuses.
     const ProgramRun help = Qvf(folder, {"--help"});
-    for (const char* piece : {"qvf pack DESC.json -o GAME.qvf", "qvf dump GAME.qvf -o DIR",
-                              "qvf check GAME.qvf", "qvf run GAME.qvf", "qvf --version",
-                              "Exit status", "  2  wrong usage"}) {
+    for (const char* piece :
+         {"qvf pack DESC.json -o GAME.qvf", "qvf dump GAME.qvf -o DIR", "qvf check GAME.qvf",
+          "qvf run GAME.qvf", "qvf --version", "Exit status", "  2  wrong usage"}) {
         EXPECT_NE(help.out.find(piece), std::string::npos) << piece;
     }
     // Each command's help names its own options.
     EXPECT_NE(Qvf(folder, {"run", "--help"}).out.find("--transcript FILE"), std::string::npos);
-    EXPECT_NE(Qvf(folder, {"pack", "--help"}).out.find("-o, --output GAME.qvf"),
-              std::string::npos);
+    EXPECT_NE(Qvf(folder, {"pack", "--help"}).out.find("-o, --output GAME.qvf"), std::string::npos);
     EXPECT_EQ(Qvf(folder, {"check", "--help"}).out.find("--output"), std::string::npos);
 }
 
@@ -127,8 +128,7 @@ TEST(QvfProgram, EveryWrongUsageExitsWithTwoAndOneLineNamingTheFault) {
          "qvf pack: unknown option --verbose (usage: qvf pack DESC.json -o GAME.qvf)"},
         {{"pack", "a.json", "-o", "a.qvf", "-o", "b.qvf"},
          "qvf pack: -o is given twice (usage: qvf pack DESC.json -o GAME.qvf)"},
-        {{"dump", "game.qvf", "-o"},
-         "qvf dump: -o needs DIR (usage: qvf dump GAME.qvf -o DIR)"},
+        {{"dump", "game.qvf", "-o"}, "qvf dump: -o needs DIR (usage: qvf dump GAME.qvf -o DIR)"},
         {{"dump", "a.qvf", "b.qvf", "-o", "dir"},
          "qvf dump: unexpected argument b.qvf (usage: qvf dump GAME.qvf -o DIR)"},
         {{"dump", "", "-o", "dir"},
@@ -184,10 +184,12 @@ TEST(QvfProgram, AFileThatIsNoGameFileIsNamedForWhatItIs) {
 
     // And pack, given what is not a description.
     const fs::path game = folder.Write("game.qvf", WriteTestGame(TestGame{}));
-    ProgramRun pack = Qvf(folder, {"pack", game.string(), "-o", (folder.Path() / "g.qvf").string()});
+    ProgramRun pack =
+        Qvf(folder, {"pack", game.string(), "-o", (folder.Path() / "g.qvf").string()});
     EXPECT_EQ(pack.status, 1);
-    EXPECT_EQ(pack.err, "qvf pack: " + game.string() +
-                            " is a game file, not a description: qvf dump writes its description\n");
+    EXPECT_EQ(pack.err,
+              "qvf pack: " + game.string() +
+                  " is a game file, not a description: qvf dump writes its description\n");
     pack = Qvf(folder, {"pack", directory.string(), "-o", (folder.Path() / "g.qvf").string()});
     EXPECT_EQ(pack.status, 1);
     EXPECT_EQ(pack.err, "qvf pack: " + directory.string() + " is a directory\n");
@@ -231,8 +233,10 @@ TEST(QvfProgram, CheckListsTheErrorsOfAGamesCodeWithTheirPlaces) {
 
     // Expressions and quoted texts count; plain texts and events that never run do not.
     game.objects[0].events.push_back(
-        {3, 0, {MakeAction(411, {"plain words"}), MakeAction(411, {"'quoted' + \"text\""}),
-                MakeAction(104, {"1", "2"})}});
+        {3,
+         0,
+         {MakeAction(411, {"plain words"}), MakeAction(411, {"'quoted' + \"text\""}),
+          MakeAction(104, {"1", "2"})}});
     const auto more = folder.Write("more.qvf", WriteTestGame(game));
     run = Qvf(folder, {"check", more.string()});
     EXPECT_EQ(run.status, 0) << run.out;

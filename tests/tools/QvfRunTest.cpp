@@ -151,14 +151,13 @@ TEST(QvfRun, AnInputFileWithKeyNamesPlaysLikeOneWithCodes) {
     const fs::path names = folder.WriteText(
         "names.txt", "1 key_down left\n2 key_up LEFT\n# a comment\n3 key_down space\r\n"
                      "4 key_up 32\n5 key_down A\n5 key_up a\n");
-    const ProgramRun byCode = QvfRun(folder, {game.string(), "--steps", "6", "--input",
-                                              codes.string()});
-    const ProgramRun byName = QvfRun(folder, {game.string(), "--steps", "6", "--input",
-                                              names.string()});
+    const ProgramRun byCode =
+        QvfRun(folder, {game.string(), "--steps", "6", "--input", codes.string()});
+    const ProgramRun byName =
+        QvfRun(folder, {game.string(), "--steps", "6", "--input", names.string()});
     ASSERT_EQ(byCode.status, 0) << byCode.err;
     ASSERT_EQ(byName.status, 0) << byName.err;
-    EXPECT_EQ(Texts(byCode.out),
-              (std::vector<std::string>{"1: left 0", "3: space 2", "5: a 4"}));
+    EXPECT_EQ(Texts(byCode.out), (std::vector<std::string>{"1: left 0", "3: space 2", "5: a 4"}));
     EXPECT_EQ(byName.out, byCode.out);
 
     // A name no key has is the input file's fault, with its line.
@@ -179,9 +178,8 @@ TEST(QvfRun, AHeldKeyRaisesOneEventUnlessTheGameIsContinuous) {
         folder.WriteText("repeated.txt", "1 key_down left\n2 key_down left\n3 key_down left\n"
                                          "4 key_up left\n");
     auto run = [&](bool continuous, const fs::path& input) {
-        const ProgramRun result = QvfRun(
-            folder, {KeyGame(folder, continuous).string(), "--steps", "6", "--input",
-                     input.string()});
+        const ProgramRun result = QvfRun(folder, {KeyGame(folder, continuous).string(), "--steps",
+                                                  "6", "--input", input.string()});
         EXPECT_EQ(result.status, 0) << result.err;
         return Texts(result.out);
     };
@@ -196,7 +194,8 @@ TEST(QvfRun, UsageErrorsExitWithTwoAndOneLine) {
     const fs::path game = CountingGame(folder);
     const std::string usage =
         " (usage: qvf run GAME.qvf [--steps N] [--seed S] [--input FILE] [--answers FILE] "
-        "[--frames DIR] [--every K] [--realtime] [--transcript FILE] [--allow-execute])";
+        "[--frames DIR] [--every K] [--realtime] [--transcript FILE] [--allow-execute] "
+        "[--timeout SECONDS])";
     struct Case {
         std::vector<std::string> args;
         std::string line;
@@ -212,6 +211,10 @@ TEST(QvfRun, UsageErrorsExitWithTwoAndOneLine) {
         {{game.string(), "--answers"}, "--answers needs a value"},
         {{game.string(), "--frames"}, "--frames needs a value"},
         {{game.string(), "--transcript"}, "--transcript needs a value"},
+        {{game.string(), "--timeout", "0"},
+         "--timeout expects a number of seconds greater than 0, not \"0\""},
+        {{game.string(), "--timeout", "1s"},
+         "--timeout expects a number of seconds greater than 0, not \"1s\""},
         {{game.string(), "--fast"}, "unknown option \"--fast\"" + usage},
         {{game.string(), game.string()}, "expected one game file" + usage},
     };

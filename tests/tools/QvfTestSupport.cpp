@@ -31,13 +31,22 @@ std::string ReadText(const std::filesystem::path& path) {
 }
 
 ProgramRun Qvf(const TempDir& folder, const std::vector<std::string>& args) {
+    return Qvf(folder, args, QvfSetting{});
+}
+
+ProgramRun Qvf(const TempDir& folder, const std::vector<std::string>& args,
+               const QvfSetting& setting) {
     std::string command = Quote(QVF_BINARY);
+    if (setting.killAfterSeconds > 0) {
+        command = "timeout -s KILL " + std::to_string(setting.killAfterSeconds) + " " + command;
+    }
     for (const auto& arg : args) {
         command += " " + Quote(arg);
     }
     const std::filesystem::path out = folder.Path() / "stdout.txt";
     const std::filesystem::path err = folder.Path() / "stderr.txt";
-    command += " >" + Quote(out.string()) + " 2>" + Quote(err.string()) + " </dev/null";
+    const std::string stdoutTo = setting.stdoutTo.empty() ? out.string() : setting.stdoutTo;
+    command += " >" + Quote(stdoutTo) + " 2>" + Quote(err.string()) + " </dev/null";
     const int raw = std::system(command.c_str());
     ProgramRun run;
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;

@@ -26,6 +26,17 @@ struct ProgramRun {
     std::string err;
 };
 ProgramRun Qvf(const TempDir& folder, const std::vector<std::string>& args);
+
+// How a test runs the program beyond its arguments.
+struct QvfSetting {
+    // Killed after this many seconds (0: never), so that a run that hangs fails its test
+    // (status 137) instead of holding up the suite.
+    int killAfterSeconds = 0;
+    // Where its standard output goes instead of `out` (a device such as /dev/full).
+    std::string stdoutTo;
+};
+ProgramRun Qvf(const TempDir& folder, const std::vector<std::string>& args,
+               const QvfSetting& setting);
 std::string ReadText(const std::filesystem::path& path);
 
 CommandResult RunDump(const std::filesystem::path& game, const std::filesystem::path& folder);

@@ -14,10 +14,12 @@ namespace velkaro::qvf {
 
 // Exit statuses of every qvf command: done; a file is at fault (an input that cannot be read or
 // holds errors, or an output that cannot be written); the command line is wrong (one line on
-// standard error). `run` has no status of its own beyond these.
+// standard error). `run` has one of its own: its time ran out (--timeout), and the game was
+// ended as if the player had closed it.
 constexpr int kExitDone = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitTimedOut = 3;
 
 // What is wrong with giving `path` where a game file is expected, as the end of a message
 // ("is a directory", "is empty", "is a game description: pack it first with qvf pack", "is not

@@ -6,8 +6,8 @@ namespace velkaro::qvf {
 
 HeadlessGame::HeadlessGame(GameData& data, Transcript& transcript, HeadlessDialogs& dialogs,
                            AnswerScript& answers, Clock& clock, ProgramService* starter,
-                           std::optional<std::uint32_t> seed)
-    : clock_(clock), programs_(transcript, starter), audio_(transcript, clock),
+                           std::optional<std::uint32_t> seed, RunTimeout* timeout)
+    : clock_(clock), screen_(timeout), programs_(transcript, starter), audio_(transcript, clock),
       scoreWindow_(transcript, answers), splashWindow_(transcript),
       shell_(data, ShellPlatform{audio_, scoreWindow_, splashWindow_, dialogs, pictures_}),
       actions_(BuildActionRegistry(dialogs)),

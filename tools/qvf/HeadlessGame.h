@@ -8,6 +8,7 @@
 #include "backends/headless/HeadlessScoreWindow.h"
 #include "backends/headless/HeadlessScreen.h"
 #include "backends/headless/HeadlessSplashWindow.h"
+#include "backends/headless/RunTimeout.h"
 #include "backends/headless/Transcript.h"
 #include "codecs/PictureLoader.h"
 #include "engine/GameServices.h"
@@ -29,10 +30,12 @@ class HeadlessGame final : public PacingService {
 public:
     // Everything given must outlive the game. `starter` starts the programs the game asks for;
     // without one they are only written to the transcript. `seed` replaces the clock as the
-    // random generator's start.
+    // random generator's start. `timeout`, when given, is the run's limit: once it has passed,
+    // game code that loops is stopped as if the player had closed the window (the game's
+    // sleeps must end with it too: give a TimeoutClock as `clock`).
     HeadlessGame(GameData& data, Transcript& transcript, HeadlessDialogs& dialogs,
                  AnswerScript& answers, Clock& clock, ProgramService* starter,
-                 std::optional<std::uint32_t> seed);
+                 std::optional<std::uint32_t> seed, RunTimeout* timeout = nullptr);
     HeadlessGame(const HeadlessGame&) = delete;
     HeadlessGame& operator=(const HeadlessGame&) = delete;
 

@@ -6,27 +6,32 @@
 #include "backends/headless/AnswerScript.h"
 #include "backends/headless/InputFileError.h"
 #include "backends/headless/InputScript.h"
+#include "backends/headless/RunTimeout.h"
 #include "backends/headless/VirtualClock.h"
 #include "backends/posix/PosixProcesses.h"
 #include "backends/posix/SteadyClock.h"
+#include "base/AnsiText.h"
 #include "data/GameLoader.h"
 #include "engine/GameLoop.h"
 #include "qvf/InputDelivery.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <memory>
 #include <sstream>
-#include <type_traits>
 
 namespace velkaro::qvf {
 namespace {
 
 constexpr const char* kUsage =
     "usage: qvf run GAME.qvf [--steps N] [--seed S] [--input FILE] [--answers FILE] "
-    "[--frames DIR] [--every K] [--realtime] [--transcript FILE] [--allow-execute]";
+    "[--frames DIR] [--every K] [--realtime] [--transcript FILE] [--allow-execute] "
+    "[--timeout SECONDS]";
 
 struct RunOptions {
     std::filesystem::path game;
@@ -39,6 +44,7 @@ struct RunOptions {
     bool realtime = false;
     std::optional<std::filesystem::path> transcript;
     bool allowExecute = false;
+    std::optional<std::int64_t> timeoutMs;
 };
 
 // A usage error: the one line the command writes before it gives up.
@@ -60,6 +66,21 @@ Number ReadNumber(const std::string& option, const std::string& text, Number low
                          ", not \"" + text + "\""};
     }
     return value;
+}
+
+// A number of seconds greater than 0, fractions allowed, as whole milliseconds (rounded up, so
+// that a limit never becomes none).
+std::int64_t ReadSeconds(const std::string& option, const std::string& text) {
+    // Beyond this a limit is as good as none; it keeps the milliseconds within their type.
+    constexpr double kLongestSeconds = 1e12;
+    double seconds = 0;
+    const auto [end, error] =
+        std::from_chars(text.data(), text.data() + text.size(), seconds, std::chars_format::fixed);
+    if (error != std::errc() || end != text.data() + text.size() || !(seconds > 0)) {
+        throw UsageError{option + " expects a number of seconds greater than 0, not \"" + text +
+                         "\""};
+    }
+    return static_cast<std::int64_t>(std::ceil(std::min(seconds, kLongestSeconds) * 1000.0));
 }
 
 RunOptions ReadOptions(const std::vector<std::string>& args) {
@@ -91,6 +112,8 @@ RunOptions ReadOptions(const std::vector<std::string>& args) {
             options.transcript = value();
         } else if (arg == "--allow-execute") {
             options.allowExecute = true;
+        } else if (arg == "--timeout") {
+            options.timeoutMs = ReadSeconds(arg, value());
         } else if (arg.empty() || arg.front() == '-') {
             throw UsageError{"unknown option \"" + arg + "\" (" + kUsage + ")"};
         } else if (haveGame) {
@@ -106,23 +129,46 @@ RunOptions ReadOptions(const std::vector<std::string>& args) {
     return options;
 }
 
-template <typename Script> Script ReadScript(const std::filesystem::path& file) {
+// The most an input or answers file may hold. Far more than a hand-written or generated file
+// needs; less than what would keep a run reading for long when given the wrong file.
+constexpr std::uintmax_t kLargestScriptFile = 16 * 1024 * 1024;
+
+// The whole of an input or answers file, which must be a regular file (a device such as
+// /dev/zero never ends, a folder reads as nothing) of at most kLargestScriptFile bytes.
+std::string ReadScriptFile(const std::filesystem::path& file) {
     std::error_code error;
-    if (std::filesystem::is_directory(file, error)) {
+    const std::filesystem::file_status status = std::filesystem::status(file, error);
+    if (std::filesystem::is_directory(status)) {
         throw FileError{file.string() + " is a directory"};
     }
-    std::ifstream in(file);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        throw FileError{file.string() + " is not a regular file"};
+    }
+    std::ifstream in(file, std::ios::binary);
     if (!in) {
         throw FileError{"cannot read " + file.string()};
     }
-    try {
-        if constexpr (std::is_same_v<Script, InputScript>) {
-            // Keys may be given by name; the script reads codes.
-            std::istringstream withCodes(WithKeyCodes(in));
-            return Script::Read(withCodes);
-        } else {
-            return Script::Read(in);
+    // Counted as it is read, not from its size beforehand, so that a file that grows meanwhile
+    // is caught as well.
+    std::string text;
+    std::array<char, 64 * 1024> chunk{};
+    while (in.read(chunk.data(), chunk.size()) || in.gcount() > 0) {
+        text.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
+        if (text.size() > kLargestScriptFile) {
+            throw FileError{file.string() + " is larger than 16 MB, the most an input or " +
+                            "answers file may hold"};
         }
+    }
+    if (in.bad()) {
+        throw FileError{"cannot read " + file.string()};
+    }
+    return text;
+}
+
+template <typename Script> Script ReadScript(const std::filesystem::path& file) {
+    std::istringstream in(ReadScriptFile(file));
+    try {
+        return Script::Read(in);
     } catch (const InputFileError& error) {
         throw FileError{file.string() + ": " + error.what()};
     }
@@ -154,9 +200,9 @@ class StepKeeper {
 public:
     StepKeeper(CGame& game, const RunOptions& options, Transcript& transcript, InputScript& input,
                HeadlessDevices& devices, HeadlessAudio& audio, HeadlessScreen& screen,
-               WindowKeys& keys)
+               WindowKeys& keys, RunTimeout& timeout)
         : game_(game), options_(options), transcript_(transcript), input_(input), devices_(devices),
-          audio_(audio), screen_(screen), keys_(keys) {}
+          audio_(audio), screen_(screen), keys_(keys), timeout_(timeout) {}
 
     void operator()(const std::function<void()>& call) {
         switch (expect_) {
@@ -219,8 +265,9 @@ private:
             std::snprintf(name, sizeof name, "frame-%06ld.png", step_);
             screen_.WriteFrame(*options_.frames / name);
         }
-        // After the last step asked for, as if the player closed the window.
-        if (options_.steps && step_ >= *options_.steps) {
+        // After the last step asked for, or once the run's time is up, as if the player closed
+        // the window.
+        if ((options_.steps && step_ >= *options_.steps) || timeout_.Passed()) {
             game_.StopGameThread();
         }
     }
@@ -233,10 +280,43 @@ private:
     HeadlessAudio& audio_;
     HeadlessScreen& screen_;
     WindowKeys& keys_;
+    RunTimeout& timeout_;
     Expect expect_ = Expect::Start;
     long step_ = 0;
     std::string game_data_name_;
 };
+
+// Plays the loaded game to its end; answers the exit status. Throws what cuts the run short:
+// TranscriptWriteError, or the error of a frame that cannot be written.
+int Play(const RunOptions& options, Transcript& transcript, AnswerScript& answers,
+         InputScript& input) {
+    SteadyClock steadyClock;
+    RunTimeout timeout(steadyClock, options.timeoutMs, transcript);
+    HeadlessDialogs dialogs(transcript, answers);
+    auto game = std::make_unique<GameData>();
+    if (!LoadGame(options.game, *game, dialogs)) {
+        return kExitFailed;
+    }
+
+    VirtualClock virtualClock;
+    TimeoutClock clock(options.realtime ? static_cast<Clock&>(steadyClock) : virtualClock, timeout);
+    // Programs the game starts are only written down unless the run allows them.
+    std::optional<PosixProcesses> starter;
+    if (options.allowExecute) {
+        starter.emplace(game->files);
+    }
+    HeadlessGame headless(*game, transcript, dialogs, answers, clock, starter ? &*starter : nullptr,
+                          options.seed, &timeout);
+    CGame& running = headless.Game();
+    HeadlessWindowKeys keys(running, headless, dialogs);
+    StepKeeper keeper(running, options, transcript, input, headless.Devices(), headless.Audio(),
+                      headless.Screen(), keys, timeout);
+    keeper.SetGameName(game->gameName);
+    running.StartGameThread([&] {
+        RunGameLoop(running, clock, [&keeper](const std::function<void()>& call) { keeper(call); });
+    });
+    return timeout.Expired() ? kExitTimedOut : kExitDone;
+}
 
 } // namespace
 
@@ -248,7 +328,7 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     try {
         options = ReadOptions(args);
     } catch (const UsageError& error) {
-        err << "qvf run: " << error.message << "\n";
+        err << "qvf run: " << EscapeControlBytes(error.message) << "\n";
         return kExitUsage;
     }
     try {
@@ -275,43 +355,26 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
             }
         }
     } catch (const FileError& error) {
-        err << "qvf run: " << error.message << "\n";
+        err << "qvf run: " << EscapeControlBytes(error.message) << "\n";
         return kExitFailed;
     }
 
     Transcript transcript(options.transcript ? static_cast<std::ostream&>(transcriptFile) : out);
-    HeadlessDialogs dialogs(transcript, answers);
-    auto game = std::make_unique<GameData>();
-    if (!LoadGame(options.game, *game, dialogs)) {
-        return kExitFailed;
-    }
-
-    VirtualClock virtualClock;
-    SteadyClock steadyClock;
-    Clock& clock = options.realtime ? static_cast<Clock&>(steadyClock) : virtualClock;
-    // Programs the game starts are only written down unless the run allows them.
-    std::optional<PosixProcesses> starter;
-    if (options.allowExecute) {
-        starter.emplace(game->files);
-    }
-    HeadlessGame headless(*game, transcript, dialogs, answers, clock, starter ? &*starter : nullptr,
-                          options.seed);
-    CGame& running = headless.Game();
-    HeadlessWindowKeys keys(running, headless, dialogs);
-    StepKeeper keeper(running, options, transcript, input, headless.Devices(), headless.Audio(),
-                      headless.Screen(), keys);
-    keeper.SetGameName(game->gameName);
     try {
-        running.StartGameThread([&] {
-            RunGameLoop(running, clock,
-                        [&keeper](const std::function<void()>& call) { keeper(call); });
-        });
+        return Play(options, transcript, answers, input);
+    } catch (const TranscriptWriteError& error) {
+        err << "qvf run: "
+            << EscapeControlBytes(
+                   "cannot write the transcript to " +
+                   (options.transcript ? options.transcript->string() : "standard output") + ": " +
+                   error.what())
+            << "\n";
+        return kExitFailed;
     } catch (const std::exception& error) {
-        // The game ran, but a frame could not be written: the run is cut short there.
-        err << "qvf run: " << error.what() << "\n";
+        // A frame that cannot be written, memory exhausted: the run is cut short there.
+        err << "qvf run: " << EscapeControlBytes(error.what()) << "\n";
         return kExitFailed;
     }
-    return kExitDone;
 }
 
 } // namespace velkaro::qvf

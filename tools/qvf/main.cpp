@@ -38,7 +38,7 @@ constexpr std::array kCommands = {
     Command{
         "run",
         "qvf run GAME.qvf [--steps N] [--seed S] [--input FILE] [--answers FILE] [--frames "
-        "DIR] [--every K] [--realtime] [--transcript FILE] [--allow-execute]",
+        "DIR] [--every K] [--realtime] [--transcript FILE] [--allow-execute] [--timeout SECONDS]",
         "play the game without windows; what a player would see and hear goes to standard "
         "output as JSON lines",
         "  --steps N               stop after step N\n"
@@ -50,6 +50,7 @@ constexpr std::array kCommands = {
         "  --realtime              keep the game's own speed\n"
         "  --transcript FILE       write the transcript into FILE instead of standard output\n"
         "  --allow-execute         start the programs the game asks for\n"
+        "  --timeout SECONDS       end the game after SECONDS of wall-clock time (exit status 3)\n"
         "  -h, --help              show this help\n\n"
         "The input and answers files are described in docs/headless.md.\n",
         &velkaro::qvf::RunCommand},
@@ -61,7 +62,8 @@ constexpr const char* kExitStatuses =
     "  1  a file is at fault: a game file that cannot be read, a description with errors,\n"
     "     code with errors (check), an input or answers file with errors (run), or an output\n"
     "     that cannot be written; the message says which\n"
-    "  2  wrong usage: one line on standard error\n";
+    "  2  wrong usage: one line on standard error\n"
+    "  3  run: the time of --timeout ran out, and the game was ended as if closed\n";
 
 void ShowHelp(std::ostream& out) {
     out << "usage: qvf COMMAND [ARGUMENTS]\n\nqvf: the tool for game files\n\ncommands:\n";

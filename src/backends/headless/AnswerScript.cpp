@@ -1,6 +1,8 @@
 #include "backends/headless/AnswerScript.h"
 
 #include "backends/headless/InputFileError.h"
+#include "backends/headless/ScriptLines.h"
+#include "base/AnsiText.h"
 
 #include <array>
 #include <utility>
@@ -29,16 +31,9 @@ constexpr std::array kWords = {
 
 AnswerScript AnswerScript::Read(std::istream& in) {
     std::vector<Answer> answers;
-    std::string line;
-    int number = 0;
-    while (std::getline(in, line)) {
-        ++number;
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        if (line.empty() || line[0] == '#') {
-            continue;
-        }
+    for (const auto& [number, text] : ReadScriptLines(in)) {
+        // An answer may be indented like the comments around it.
+        const std::string line = text.substr(text.find_first_not_of(" \t"));
         const std::size_t blank = line.find(' ');
         const std::string word = line.substr(0, blank);
         const Word* found = nullptr;
@@ -58,6 +53,17 @@ AnswerScript AnswerScript::Read(std::istream& in) {
                 throw InputFileError(number, word + " needs a value after one blank");
             }
             answer.value = line.substr(blank + 1);
+            if (found->kind == Kind::Text) {
+                // Typed into a game, which keeps its texts in Windows-1252: a text that would
+                // reach it changed or empty is the file's fault, not something to pass over.
+                const auto typed = Utf8ToAnsi(answer.value);
+                if (!typed) {
+                    throw InputFileError(number, "the text \"" + answer.value +
+                                                     "\" holds a character that games cannot "
+                                                     "hold (their texts are Windows-1252)");
+                }
+                answer.value = *typed;
+            }
         } else if (blank != std::string::npos) {
             throw InputFileError(number, word + " takes no value");
         }

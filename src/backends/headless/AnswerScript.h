@@ -19,17 +19,19 @@ public:
 
     struct Answer {
         Kind kind = Kind::Ok;
-        std::string value; // of Text and File, UTF-8 as written in the file
+        // Text: the game text typed (Windows-1252); File: the path, UTF-8 as written.
+        std::string value;
     };
 
     AnswerScript() = default;
     explicit AnswerScript(std::vector<Answer> answers) : answers_(std::move(answers)) {}
 
-    // Reads an answers file: one answer a line; empty lines and lines starting with "#" are
-    // skipped. Throws InputFileError for a line that is no answer.
+    // Reads an answers file (ReadScriptLines): one answer a line. Throws InputFileError for a
+    // line that is no answer, or a text that a game cannot hold.
     static AnswerScript Read(std::istream& in);
 
-    // The answer of each kind of box. Texts are UTF-8.
+    // The answer of each kind of box. Texts typed are game texts (Windows-1252), the path of
+    // the open dialog UTF-8.
     void ForMessage();
     bool ForQuestion();
     ErrorAnswer ForError(bool fatal);

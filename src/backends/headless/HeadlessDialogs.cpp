@@ -28,15 +28,11 @@ std::optional<std::string> HeadlessDialogs::AskText(const std::string& text,
     const std::optional<std::string> typed = answers_.ForInput();
     nlohmann::ordered_json answer = nullptr;
     if (typed) {
-        answer = *typed;
+        answer = AnsiToUtf8(*typed);
     }
     transcript_.Write(
         "input", {{"text", AnsiToUtf8(text)}, {"default", AnsiToUtf8(value)}, {"answer", answer}});
-    if (!typed) {
-        return std::nullopt;
-    }
-    // A text the game's character set cannot hold reaches the game as nothing typed.
-    return Utf8ToAnsi(*typed).value_or(std::string());
+    return typed;
 }
 
 void HeadlessDialogs::ShowGameInfo() {

@@ -12,9 +12,7 @@ std::string HeadlessScoreWindow::ShowScoreTable(const ScoreTableView& table) {
                           {{"score", table.offeredScore}, {"place", nullptr}, {"name", nullptr}});
         return {};
     }
-    // A name the game's character set cannot hold reaches the table as nothing typed, and the
-    // transcript shows what the table got.
-    const std::string typed = Utf8ToAnsi(answers_.ForScoreName()).value_or(std::string());
+    const std::string typed = answers_.ForScoreName();
     transcript_.Write(
         "highscore",
         {{"score", table.offeredScore}, {"place", *table.newPlace}, {"name", AnsiToUtf8(typed)}});

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "backends/headless/RunTimeout.h"
 #include "base/Bitmap.h"
 #include "platform/Screen.h"
 
@@ -15,6 +16,9 @@ inline constexpr ScreenSize kHeadlessScreenSize{1024, 768};
 // picture presented in it, which can be written out.
 class HeadlessScreen : public Screen {
 public:
+    // `timeout`, when given, must outlive the screen.
+    explicit HeadlessScreen(RunTimeout* timeout = nullptr) : timeout_(timeout) {}
+
     bool FullScreenAvailable() const override { return false; }
     ScreenSize FullScreenSize() const override { return kHeadlessScreenSize; }
     void ShowWindow(int width, int height) override;
@@ -22,8 +26,9 @@ public:
     void Close() override { closed_ = true; }
     void SetCaption(const std::string& caption) override { caption_ = caption; }
     void ShowCursor(bool) override {}
-    // A headless run has no window for the player to close.
-    bool StopPending(std::int32_t) override { return false; }
+    // A headless run has no window for the player to close; the end of its time stands in
+    // for that, so that game code stuck in a loop is stopped as a closed window stops it.
+    bool StopPending(std::int32_t) override { return timeout_ != nullptr && timeout_->Passed(); }
     // Keeps the picture as the window's client area would show it.
     void Present(const Bitmap& frame, int x1, int y1, int x2, int y2) override;
 
@@ -36,6 +41,7 @@ public:
     bool Closed() const { return closed_; }
 
 private:
+    RunTimeout* timeout_;
     int width_ = 0;
     int height_ = 0;
     Bitmap frame_;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/AnsiText.h"
+
 #include <stdexcept>
 #include <string>
 
@@ -9,8 +11,11 @@ namespace velkaro {
 // line.
 class InputFileError : public std::runtime_error {
 public:
+    // What the problem quotes from the line may hold control bytes; the message shows them
+    // escaped.
     InputFileError(int line, const std::string& problem)
-        : std::runtime_error("line " + std::to_string(line) + ": " + problem), line_(line) {}
+        : std::runtime_error("line " + std::to_string(line) + ": " + EscapeControlBytes(problem)),
+          line_(line) {}
 
     int Line() const { return line_; }
 

@@ -1,8 +1,12 @@
 #include "backends/headless/InputScript.h"
 
 #include "backends/headless/InputFileError.h"
+#include "backends/headless/ScriptLines.h"
 #include "base/AnsiText.h"
+#include "base/KeyNames.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <sstream>
 #include <utility>
@@ -51,6 +55,22 @@ std::int64_t Button(const std::string& word, int line) {
                          "the mouse button must be left, right or middle, not \"" + word + "\"");
 }
 
+// A key: its code, or its name (a bare number is always a code).
+std::int64_t Key(const std::string& word, int line) {
+    const bool number = std::all_of(word.begin(), word.end(), [](char c) {
+        return std::isdigit(static_cast<unsigned char>(c)) != 0 || c == '-' || c == '+';
+    });
+    if (number) {
+        return Number(word, 0, 255, line, "the key code");
+    }
+    if (const auto code = KeyCodeOfName(word)) {
+        return *code;
+    }
+    throw InputFileError(line, "unknown key \"" + word +
+                                   "\": expected a key's name (left, space, enter, a, digit1, "
+                                   "f1...) or its code from 0 to 255");
+}
+
 void Expect(const std::vector<std::string>& words, std::size_t count, int line) {
     if (words.size() != count) {
         throw InputFileError(line, words[1] + " takes " + std::to_string(count - 2) + " values");
@@ -68,7 +88,7 @@ InputEvent ReadEvent(const std::string& text, int line) {
     if (name == "key_down" || name == "key_up") {
         Expect(words, 3, line);
         event.kind = name == "key_down" ? InputEvent::Kind::KeyDown : InputEvent::Kind::KeyUp;
-        event.a = Number(words[2], 0, 255, line, "the key code");
+        event.a = Key(words[2], line);
     } else if (name == "char") {
         // The character is the rest of the line after one blank, so that it may be a blank.
         const std::size_t at = text.find("char") + 5;
@@ -110,16 +130,7 @@ InputEvent ReadEvent(const std::string& text, int line) {
 
 InputScript InputScript::Read(std::istream& in) {
     std::vector<InputEvent> events;
-    std::string text;
-    int line = 0;
-    while (std::getline(in, text)) {
-        ++line;
-        if (!text.empty() && text.back() == '\r') {
-            text.pop_back();
-        }
-        if (text.find_first_not_of(" \t") == std::string::npos || text[0] == '#') {
-            continue;
-        }
+    for (const auto& [line, text] : ReadScriptLines(in)) {
         InputEvent event = ReadEvent(text, line);
         if (!events.empty() && event.step < events.back().step) {
             throw InputFileError(line, "step " + std::to_string(event.step) +

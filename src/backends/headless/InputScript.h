@@ -28,9 +28,9 @@ public:
     InputScript() = default;
     explicit InputScript(std::vector<InputEvent> events) : events_(std::move(events)) {}
 
-    // Reads lines "STEP EVENT ARGS"; empty lines and lines starting with "#" are skipped.
-    // Throws InputFileError naming the first line that is not an event, or whose step comes
-    // before the step of the line above it.
+    // Reads lines "STEP EVENT ARGS" (ReadScriptLines); keys by code or by name. Throws
+    // InputFileError naming the first line that is not an event, or whose step comes before
+    // the step of the line above it.
     static InputScript Read(std::istream& in);
 
     // The events due before `step` runs (every one whose step is `step` or earlier and has

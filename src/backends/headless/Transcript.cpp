@@ -1,5 +1,9 @@
 #include "backends/headless/Transcript.h"
 
+#include <cerrno>
+#include <cstring>
+#include <string>
+
 namespace velkaro {
 
 void Transcript::Write(std::string_view kind, const nlohmann::ordered_json& fields) {
@@ -9,8 +13,13 @@ void Transcript::Write(std::string_view kind, const nlohmann::ordered_json& fiel
     for (const auto& [key, value] : fields.items()) {
         line[key] = value;
     }
-    out_ << line.dump() << '\n';
+    errno = 0;
+    out_ << line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
     out_.flush();
+    if (!out_) {
+        const int cause = errno;
+        throw TranscriptWriteError(cause != 0 ? std::strerror(cause) : "the output failed");
+    }
 }
 
 } // namespace velkaro
