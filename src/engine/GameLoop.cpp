@@ -3,6 +3,7 @@
 #include "base/VariableClass.h"
 
 #include <algorithm>
+#include <new>
 
 namespace velkaro {
 namespace {
@@ -28,7 +29,9 @@ std::int64_t StepWait(double gamespeed, double elapsed) {
     return RoundToInteger(StepPeriod(gamespeed) - elapsed);
 }
 
-void RunGameLoop(CGame& game, Clock& clock, const Synchronize& synchronize) {
+namespace {
+
+void PlayGame(CGame& game, Clock& clock, const Synchronize& synchronize) {
     synchronize([&game] { game.StartGame(); });
     // When the step before was due. Kept with its fraction, so that the steps keep to a period
     // of 33 1/3 ms on average although each wait is in whole milliseconds.
@@ -68,6 +71,19 @@ void RunGameLoop(CGame& game, Clock& clock, const Synchronize& synchronize) {
         }
     }
     synchronize([&game] { game.EndGame(); });
+}
+
+} // namespace
+
+void RunGameLoop(CGame& game, Clock& clock, const Synchronize& synchronize) {
+    try {
+        PlayGame(game, clock, synchronize);
+    } catch (const std::bad_alloc&) {
+        // Memory ran out somewhere in the game: it is said, and what can be saved is saved,
+        // before the failure ends the thread.
+        synchronize([&game] { game.EndOutOfMemory(); });
+        throw;
+    }
 }
 
 } // namespace velkaro

@@ -19,7 +19,9 @@ double StepPeriod(double gamespeed);
 std::int64_t StepWait(double gamespeed, double elapsed);
 
 // The game thread's body: starts the game, runs its steps at the game speed and its room
-// changes, and ends it when the game asks or the thread is asked to stop.
+// changes, and ends it when the game asks or the thread is asked to stop. When memory runs
+// out (std::bad_alloc) the game is ended with CGame::EndOutOfMemory and the failure goes on
+// to the caller.
 void RunGameLoop(CGame& game, Clock& clock, const Synchronize& synchronize);
 
 } // namespace velkaro

@@ -101,6 +101,13 @@ void CGame::StartGame() {
     }
 }
 
+void CGame::EndOutOfMemory() {
+    game_.instances.Clear();
+    drawing_.StopDrawing();
+    errors_.ReportGameError(kOutOfMemory, true);
+    saved_.SaveValues(data_.files, platform_.dialogs);
+}
+
 void CGame::EndGame() {
     const GameOptions& options = data_.options;
     LeaveRoom();

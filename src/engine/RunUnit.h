@@ -54,6 +54,10 @@ public:
     // Goes to the room `next_room` asks for.
     void ChangeRoom();
     void EndGame();
+    // After an allocation failed: lets go of the instances and the room's picture, so that
+    // what follows has memory to work with, reports the failure (fatal) and writes the saved
+    // values. Nothing of the game runs any more.
+    void EndOutOfMemory();
 
     // Room n must be a room of the game.
     void StartRoom(std::int32_t n);

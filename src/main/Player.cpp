@@ -15,6 +15,7 @@
 #include <exception>
 #include <iostream>
 #include <memory>
+#include <new>
 #include <optional>
 #include <stdexcept>
 #include <thread>
@@ -152,6 +153,9 @@ int PlayGame(const std::filesystem::path& file, const std::filesystem::path& pro
     if (failure) {
         try {
             std::rethrow_exception(failure);
+        } catch (const std::bad_alloc&) {
+            // The game has shown the report and written its saved values.
+            std::cerr << "velkaro: the game ran out of memory\n";
         } catch (const std::exception& error) {
             std::cerr << "velkaro: the game stopped: " << error.what() << '\n';
         }

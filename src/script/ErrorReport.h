@@ -7,6 +7,10 @@ namespace velkaro {
 class Dialogs;
 struct GameState;
 
+// The report of a game that ran out of memory.
+inline const char* const kOutOfMemory =
+    "The game ran out of memory and ends. Its saved values are written.";
+
 // Where errors in game code go: the report box that names the event and the object and lets
 // the player abort the game.
 class GameErrorSink {

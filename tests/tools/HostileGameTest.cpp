@@ -308,5 +308,26 @@ TEST(HostileGame, StringsThatCodeBuildsAreHeldToOneLengthAndTheGameGoesOn) {
     EXPECT_THAT(ReadText(dir.Path() / "strings_data" / "iodata"), HasSubstr("7"));
 }
 
+TEST(HostileGame, AGameThatRunsOutOfMemoryEndsWithItsReportAndItsValuesSaved) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer reports an exhausted memory itself";
+#else
+    TempDir dir;
+    // Every element is a copy of a 16 MB string: 200 of them pass the child's 3 GB.
+    const std::string description = R"json({"objects": [{"name": "a", "events": {
+        "creation": [{"actions": [
+            {"id": 811, "arguments": ["write(1, 7)"]},
+            {"id": 811, "arguments": ["{ s = string_repeat('x', 16000000); i = 0; repeat 200 { list[i] = s; i += 1 } }"]}]}]}}],
+        "rooms": [{"name": "r", "instances": [{"column": 1, "row": 1, "object": 1}]}]})json";
+    const fs::path game = Pack(dir, "hungry", description);
+    fs::create_directory(dir.Path() / "hungry_data");
+    const Child run = RunQvf(dir, {"run", game.string(), "--steps", "2"});
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_THAT(run.out, HasSubstr("The game ran out of memory and ends."));
+    EXPECT_THAT(run.err, HasSubstr("qvf run: the game ran out of memory"));
+    EXPECT_THAT(ReadText(dir.Path() / "hungry_data" / "iodata"), HasSubstr("7"));
+#endif
+}
+
 } // namespace
 } // namespace velkaro::test

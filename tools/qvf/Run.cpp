@@ -23,6 +23,7 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <new>
 #include <sstream>
 
 namespace velkaro::qvf {
@@ -370,8 +371,12 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
                    error.what())
             << "\n";
         return kExitFailed;
+    } catch (const std::bad_alloc&) {
+        // The game has said so in the transcript and written its saved values.
+        err << "qvf run: the game ran out of memory\n";
+        return kExitFailed;
     } catch (const std::exception& error) {
-        // A frame that cannot be written, memory exhausted: the run is cut short there.
+        // A frame that cannot be written: the run is cut short there.
         err << "qvf run: " << EscapeControlBytes(error.what()) << "\n";
         return kExitFailed;
     }
