@@ -62,9 +62,8 @@ enum class NodeKind : std::uint8_t {
 // the text ended in an error before the child was reached: it is then never reached).
 struct CodeNode {
     NodeKind kind = NodeKind::Value;
-    // An expression of constants, variables of self and operators only: working out its value
-    // runs nothing and changes nothing. An assignment of such an expression to a variable of
-    // self without an index.
+    // An expression of constants, variables and operators only: working out its value runs
+    // nothing and changes nothing. An assignment of such an expression to a user variable.
     bool arithmetic = false;
     // The operator's token kind; for Forall 1 when it visits every instance.
     std::int32_t op = 0;

@@ -587,11 +587,10 @@ bool MarkArithmetic(CodeTree& tree, std::int32_t index) {
     case NodeKind::Value:
         arithmetic = true;
         break;
-    case NodeKind::Variable: {
-        const CodeVariable& variable = tree.variables[static_cast<std::size_t>(node.detail)];
-        arithmetic = variable.user != UserList::None && (node.first < 0 || first);
+    case NodeKind::Variable:
+        // Reading any variable changes nothing.
+        arithmetic = node.first < 0 || first;
         break;
-    }
     case NodeKind::Logical:
     case NodeKind::Additive:
     case NodeKind::Term:

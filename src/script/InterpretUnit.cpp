@@ -307,11 +307,22 @@ bool CInterpreter::QuickVariable(const Run& run, const CodeNode& node, double& n
         index = RoundToInteger(at);
     }
     const CodeVariable& name = run.tree.variables[static_cast<std::size_t>(node.detail)];
-    const CVariable* variable = run.Users(name, game_)->Find(name.name);
-    if (variable == nullptr) {
+    if (const CVariableList* users = run.Users(name, game_)) {
+        const CVariable* variable = users->Find(name.name);
+        if (variable == nullptr) {
+            return false;
+        }
+        const RValue& value = variable->Get(index);
+        number = value.real;
+        return PlainNumber(value);
+    }
+    // Built-in variables, sounds, object names and objects' instances: read as running reads
+    // them, which changes nothing.
+    RValue value;
+    if (!GetVariable(game_, *run.self, *run.other, name.owner, name.number, name.name, index,
+                     value)) {
         return false;
     }
-    const RValue& value = variable->Get(index);
     number = value.real;
     return PlainNumber(value);
 }
