@@ -35,7 +35,10 @@ cmake --build "$build" --target "${fuzzers[@]}" qvf load_game_seeds game_code_se
 # The seed corpora, written afresh from the sources for this run.
 mkdir -p "$build"
 seeds=$(mktemp -d "$build/seeds.XXXXXX")
-trap 'rm -rf "$seeds"' EXIT
+# The scratch folders of the fuzzers that run game code: a fenced-in fuzzer can empty its own
+# but not remove it.
+scratch=$(mktemp -d "$build/scratch.XXXXXX")
+trap 'rm -rf "$seeds" "$scratch"' EXIT
 mkdir -p "$seeds"/{game_files,rich_text,game_code,headless_scripts,description}
 "$build"/bin/load_game_seeds "$seeds"/game_files
 for description in examples/*/*.json tests/games/*.json; do
@@ -86,7 +89,7 @@ for fuzzer in "${fuzzers[@]}"; do
     start=$(date +%s)
     status=0
     # Fontconfig keeps caches it never frees; the tests' suppressions say so.
-    LSAN_OPTIONS=suppressions=tests/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS} "$build"/bin/"$fuzzer" "$corpus" "$seeds/$seed" -max_total_time="$seconds" \
+    TMPDIR=$(realpath "$scratch") LSAN_OPTIONS=suppressions=tests/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS} "$build"/bin/"$fuzzer" "$corpus" "$seeds/$seed" -max_total_time="$seconds" \
         -rss_limit_mb=512 -timeout=10 -max_len="$(max_len "$seeds/$seed")" \
         -print_final_stats=1 -artifact_prefix="$build/artifacts/$fuzzer-" "${extra[@]}" \
         >"$log" 2>&1 || status=$?
