@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    using namespace velkaro::qvf;
+    using namespace velkaro;
     const std::vector<std::uint8_t> bytes(data, data + size);
     try {
         const SyntaxReading reading = ReadGameFileSyntax(bytes);

@@ -1,25 +1,112 @@
 #!/usr/bin/env bash
-# Builds the fuzzers with clang and runs one for the given number of seconds (default 600),
-# starting from a corpus of valid game files, or of RTF files for the rich-text reader:
-#   fuzz/run.sh [SECONDS] [load_game_fuzzer | game_file_syntax_fuzzer | rich_text_fuzzer]
+# Builds the fuzzers with clang (address and undefined-behaviour sanitizers) into build/fuzz and
+# runs them, each for the given number of seconds (default 600) from its seed corpus:
+#   fuzz/run.sh [SECONDS]            every fuzzer, one after the other
+#   fuzz/run.sh [SECONDS] FUZZER...  only those named
+# Fuzzers: load_game_fuzzer game_file_syntax_fuzzer rich_text_fuzzer play_game_fuzzer
+#          game_code_fuzzer headless_scripts_fuzzer description_fuzzer
+# Each runs with at most 512 MB of memory and 10 seconds an input. The inputs each found worth
+# keeping stay in build/fuzz/corpus/FUZZER, its log in build/fuzz/logs/FUZZER.log, and what
+# fails in build/fuzz/artifacts/FUZZER-*. At the end a table shows, per fuzzer, the inputs run,
+# the time, the peak memory and whether it found anything; the exit status is 1 when one did.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 seconds=${1:-600}
-fuzzer=${2:-load_game_fuzzer}
-CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DVELKARO_FUZZ=ON -DVELKARO_TESTS=OFF -DVELKARO_BENCHMARKS=OFF >/dev/null
-if [[ $fuzzer == rich_text_fuzzer ]]; then
-    cmake --build build/fuzz --target "$fuzzer"
-    corpus=build/fuzz/rich_text_corpus
-    mkdir -p "$corpus"
-    cp tests/data/rtf/*.rtf "$corpus"/
-    extra=(-dict=fuzz/rtf.dict)
+shift || true
+all=(load_game_fuzzer game_file_syntax_fuzzer rich_text_fuzzer play_game_fuzzer game_code_fuzzer
+     headless_scripts_fuzzer description_fuzzer)
+if [[ $# -gt 0 ]]; then
+    fuzzers=("$@")
 else
-    cmake --build build/fuzz --target "$fuzzer" load_game_seeds
-    corpus=fuzz/corpus
-    mkdir -p "$corpus"
-    build/fuzz/bin/load_game_seeds "$corpus"
-    extra=()
+    fuzzers=("${all[@]}")
 fi
-build/fuzz/bin/"$fuzzer" "$corpus" -max_total_time="$seconds" -rss_limit_mb=2048 \
-    -max_len=65536 -artifact_prefix=fuzz/ "${extra[@]}"
+for fuzzer in "${fuzzers[@]}"; do
+    if [[ " ${all[*]} " != *" $fuzzer "* ]]; then
+        echo "fuzz/run.sh: unknown fuzzer $fuzzer (one of: ${all[*]})" >&2
+        exit 2
+    fi
+done
+
+build=build/fuzz
+CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DVELKARO_FUZZ=ON -DVELKARO_TESTS=OFF -DVELKARO_BENCHMARKS=OFF >/dev/null
+cmake --build "$build" --target "${fuzzers[@]}" qvf load_game_seeds game_code_seeds
+
+# The seed corpora, written afresh from the sources for this run.
+mkdir -p "$build"
+seeds=$(mktemp -d "$build/seeds.XXXXXX")
+# The scratch folders of the fuzzers that run game code: a fenced-in fuzzer can empty its own
+# but not remove it.
+scratch=$(mktemp -d "$build/scratch.XXXXXX")
+trap 'rm -rf "$seeds" "$scratch"' EXIT
+mkdir -p "$seeds"/{game_files,rich_text,game_code,headless_scripts,description}
+"$build"/bin/load_game_seeds "$seeds"/game_files
+for description in examples/*/*.json tests/games/*.json; do
+    name=$(basename "$(dirname "$description")")-$(basename "$description" .json)
+    "$build"/bin/qvf pack "$description" -o "$seeds/game_files/$name.qvf" 2>/dev/null ||
+        echo "fuzz/run.sh: $description does not pack; left out of the seeds" >&2
+    cp "$description" "$seeds/description/$name.json"
+done
+cp tests/data/rtf/*.rtf "$seeds"/rich_text/
+for help in examples/*/*_data/*.rtf; do
+    cp "$help" "$seeds/rich_text/$(basename "$(dirname "$help")")-$(basename "$help")"
+done
+"$build"/bin/game_code_seeds tests/script/corpus/code_corpus.txt "$seeds"/game_code >/dev/null
+cp fuzz/seeds/headless_scripts/* "$seeds"/headless_scripts/
+# The first byte tells the fuzzer an input file (0) from an answers file (1).
+for example in examples/*/; do
+    name=$(basename "$example")
+    [[ -f $example/play.txt ]] &&
+        { printf '\x00'; cat "$example/play.txt"; } >"$seeds/headless_scripts/$name-input"
+    [[ -f $example/answers.txt ]] &&
+        { printf '\x01'; cat "$example/answers.txt"; } >"$seeds/headless_scripts/$name-answers"
+done
+
+# The largest seed of a folder, but at least 64 KB: longer inputs than the seeds only slow
+# the fuzzer down.
+max_len() {
+    local largest
+    largest=$(find "$1" -type f -printf '%s\n' | sort -n | tail -1)
+    echo $((largest > 65536 ? largest : 65536))
+}
+
+mkdir -p "$build"/logs "$build"/artifacts
+summary=()
+failed=0
+for fuzzer in "${fuzzers[@]}"; do
+    extra=()
+    case $fuzzer in
+    load_game_fuzzer | game_file_syntax_fuzzer | play_game_fuzzer) seed=game_files ;;
+    rich_text_fuzzer) seed=rich_text extra=(-dict=fuzz/rtf.dict) ;;
+    game_code_fuzzer) seed=game_code extra=(-dict=fuzz/code.dict) ;;
+    headless_scripts_fuzzer) seed=headless_scripts ;;
+    description_fuzzer) seed=description ;;
+    esac
+    corpus=$build/corpus/$fuzzer
+    mkdir -p "$corpus"
+    log=$build/logs/$fuzzer.log
+    echo "== $fuzzer for ${seconds} s (log: $log)"
+    start=$(date +%s)
+    status=0
+    # Fontconfig keeps caches it never frees; the tests' suppressions say so.
+    TMPDIR=$(realpath "$scratch") LSAN_OPTIONS=suppressions=tests/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS} "$build"/bin/"$fuzzer" "$corpus" "$seeds/$seed" -max_total_time="$seconds" \
+        -rss_limit_mb=512 -timeout=10 -max_len="$(max_len "$seeds/$seed")" \
+        -print_final_stats=1 -artifact_prefix="$build/artifacts/$fuzzer-" "${extra[@]}" \
+        >"$log" 2>&1 || status=$?
+    elapsed=$(($(date +%s) - start))
+    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+    rss=$(sed -n 's/^stat::peak_rss_mb: *//p' "$log" | tail -1)
+    if [[ $status -eq 0 ]]; then
+        result=clean
+    else
+        result="FOUND (exit $status): $(grep -m1 -E '^==[0-9]+==ERROR|^SUMMARY|deadly signal|timeout' "$log" || true)"
+        failed=1
+    fi
+    summary+=("$(printf '%-26s %12s inputs %6s s %6s MB  %s' "$fuzzer" "${runs:-?}" "$elapsed" \
+        "${rss:-?}" "$result")")
+    echo "${summary[-1]}"
+done
+echo
+echo "== Summary (inputs run, time, peak RSS)"
+printf '%s\n' "${summary[@]}"
+exit $failed

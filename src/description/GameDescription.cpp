@@ -751,7 +751,8 @@ Json ParseDescription(std::string_view text) {
     try {
         // Comments help a description written by hand; JSON itself has none.
         return Json::parse(text, watch, true, true);
-    } catch (const Json::parse_error& e) {
+    } catch (const Json::exception& e) {
+        // A syntax error, or a number too large for a double (4e4444).
         std::string message = e.what();
         const auto end = message.find("] ");
         if (end != std::string::npos) {

@@ -16,7 +16,8 @@ PartsInMemory::PartsInMemory(const GameData& data, const PartChoices& choices)
                    : GameServices{shell, shell, shell, shell, shell, shell, shell, shell}),
       state(data),
       interpreter(state, Chosen<const CFunctionRegistry>(choices.functions, noFunctions),
-                  Chosen<GameErrorSink>(choices.errors, errors), runtime, parts),
+                  Chosen<GameErrorSink>(choices.errors, errors),
+                  Chosen<RuntimeControl>(choices.runtime, runtime), parts),
       executor(state, Chosen<const CActionRegistry>(choices.actions, noActions),
                Chosen<GameErrorSink>(choices.errors, errors), parts),
       drawing(state, Chosen<EventRunner>(choices.events, executor),
@@ -33,6 +34,6 @@ PartsInMemory::PartsInMemory(const GameData& data, const PartChoices& choices)
             drawing,
             savedValues,
             services,
-            runtime} {}
+            Chosen<RuntimeControl>(choices.runtime, runtime)} {}
 
 } // namespace velkaro::test

@@ -48,6 +48,9 @@ struct PartChoices {
     // given.
     Screen* screen = nullptr;
     Pictures* pictures = nullptr;
+    // What room changes, screen switches and loops that ask whether to stop reach; `runtime`
+    // when not given.
+    RuntimeControl* runtime = nullptr;
 };
 
 class PartsInMemory {

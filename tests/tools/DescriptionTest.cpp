@@ -221,6 +221,7 @@ struct BadDescription {
 TEST(PackDescription, RefusesWhatItCannotPackAndSaysWhere) {
     const BadDescription cases[] = {
         {R"({"objects": [)", "not valid JSON: parse error at line 1, column 14"},
+        {R"({"check_factor": 4e4444})", "not valid JSON: number overflow parsing '4e4444'"},
         {"[]", "the description: expected an object"},
         {R"({"objects": [], "objects": []})", "the field \"objects\" is written twice"},
         {R"({"objects": [{"name": 5}]})", ".objects[0].name: expected a text"},
