@@ -11,9 +11,11 @@ namespace velkaro {
 
 DesktopGame::DesktopGame(GameData& data, DesktopScreen& screen, DesktopEvents& events,
                          DesktopDialogs& dialogs)
-    : programs_(data.files,
-                // While the game waits for a program the window is still painted and closed.
-                [&events] { events.ServeModal(); }),
+    : programs_(
+          data.files,
+          // While the game waits for a program the window is still painted and closed;
+          // once it is closed (or the quit key pressed) the game waits no longer.
+          [&events] { events.ServeModal(); }, [this] { return game_.StopRequested(); }),
       // A piece of music that has ended is reported on the audio thread: its handler runs on
       // the window's thread, between the game's operations.
       audio_([&events](std::function<void()> call) { events.Calls().Post(std::move(call)); }),

@@ -89,6 +89,17 @@ TEST_F(ProcessesTest, WaitingLastsUntilTheProgramHasEndedAndServesTheWindow) {
     EXPECT_GT(served, 5) << "polled about every 10 ms";
 }
 
+TEST_F(ProcessesTest, WaitingEndsWhenTheGameGivesUpAndTheProgramRunsOn) {
+    Script("endless.sh", "sleep 0.5\necho done > done.txt\n");
+    int polls = 0;
+    PosixProcesses impatient{Files(folder.Path()), {}, [&polls] { return ++polls == 3; }};
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(impatient.Execute("endless.sh", "", true));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 300ms);
+    EXPECT_EQ(polls, 3);
+    EXPECT_TRUE(Appears("done.txt")) << "the program was neither killed nor waited for";
+}
+
 TEST_F(ProcessesTest, AProgramNotWaitedForRunsOnAndIsReapedWhenItEnds) {
     Script("later.sh", "echo $$ > pid.tmp\nmv pid.tmp pid.txt\nsleep 0.5\n");
     ASSERT_TRUE(processes.Execute("later.sh", "", false));
@@ -157,7 +168,7 @@ TEST_F(ProcessesTest, WhatAProgramPrintsGoesToOurStandardError) {
 TEST_F(ProcessesTest, FilesAreOpenedWithTheDesktopsOpenerWithoutParameters) {
     Script("opener.sh", "printf '%s|' \"$@\" > opened.tmp\nmv opened.tmp opened.txt\n");
     folder.WriteText("ReadMe.txt", "hello\n");
-    PosixProcesses desktop{Files(folder.Path()), {}, Path("opener.sh").string()};
+    PosixProcesses desktop{Files(folder.Path()), {}, {}, Path("opener.sh").string()};
 
     ASSERT_TRUE(desktop.ShellExecute("readme.txt", "-ignored"));
     ASSERT_TRUE(Appears("opened.txt"));
@@ -172,11 +183,11 @@ TEST_F(ProcessesTest, FilesAreOpenedWithTheDesktopsOpenerWithoutParameters) {
 
 TEST_F(ProcessesTest, OpeningFailsForAMissingFileOrAMissingOpener) {
     Script("opener.sh", "echo run > opened.txt\n");
-    PosixProcesses desktop{Files(folder.Path()), {}, Path("opener.sh").string()};
+    PosixProcesses desktop{Files(folder.Path()), {}, {}, Path("opener.sh").string()};
     EXPECT_FALSE(desktop.ShellExecute("missing.txt", ""));
 
     folder.WriteText("readme.txt", "hello\n");
-    PosixProcesses noOpener{Files(folder.Path()), {}, "velkaro-no-such-opener"};
+    PosixProcesses noOpener{Files(folder.Path()), {}, {}, "velkaro-no-such-opener"};
     EXPECT_FALSE(noOpener.ShellExecute("readme.txt", ""));
     std::this_thread::sleep_for(100ms);
     EXPECT_FALSE(std::filesystem::exists(Path("opened.txt")));

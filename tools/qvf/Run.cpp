@@ -304,7 +304,8 @@ int Play(const RunOptions& options, Transcript& transcript, AnswerScript& answer
     // Programs the game starts are only written down unless the run allows them.
     std::optional<PosixProcesses> starter;
     if (options.allowExecute) {
-        starter.emplace(game->files);
+        // A program the game waits for is given up on when the run's time is up.
+        starter.emplace(game->files, nullptr, [&timeout] { return timeout.Passed(); });
     }
     HeadlessGame headless(*game, transcript, dialogs, answers, clock, starter ? &*starter : nullptr,
                           options.seed, &timeout);

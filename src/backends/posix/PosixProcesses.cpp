@@ -95,8 +95,10 @@ std::optional<std::filesystem::path> AbsolutePath(const std::filesystem::path& p
 
 } // namespace
 
-PosixProcesses::PosixProcesses(Files files, std::function<void()> serveWindow, std::string opener)
-    : files_(std::move(files)), serveWindow_(std::move(serveWindow)), opener_(std::move(opener)) {}
+PosixProcesses::PosixProcesses(Files files, std::function<void()> serveWindow,
+                               std::function<bool()> giveUp, std::string opener)
+    : files_(std::move(files)), serveWindow_(std::move(serveWindow)), giveUp_(std::move(giveUp)),
+      opener_(std::move(opener)) {}
 
 bool PosixProcesses::Execute(const std::string& program, const std::string& arguments, bool wait) {
     if (files_.DataFolder().empty()) {
@@ -188,6 +190,10 @@ void PosixProcesses::WaitFor(pid_t child) const {
         }
         if (serveWindow_) {
             serveWindow_();
+        }
+        if (giveUp_ && giveUp_()) {
+            ReapWhenEnded(child);
+            return;
         }
         std::this_thread::sleep_for(kWaitPoll);
     }

@@ -24,9 +24,11 @@ namespace velkaro {
 //
 // A program the game waits for is waited for here, polling its end every 10 ms and calling
 // `serveWindow` in between, so that the window keeps being painted and answered while no step
-// runs. A program the game does not wait for is reaped by a thread of its own that waits for
-// its end and then ends: no started program stays behind as a zombie while the player runs,
-// and none is killed or waited for when the game ends (it simply outlives us).
+// runs. When `giveUp` answers true (the player closed the window, a headless run's time is up)
+// the wait ends at once and the program runs on, reaped when it ends. A program the game does not
+// wait for is reaped by a thread of its own that waits for its end and then ends: no started
+// program stays behind as a zombie while the player runs, and none is killed or waited for when the
+// game ends (it simply outlives us).
 //
 // Opening a file with the desktop's program for it runs `opener` (xdg-open) with the file.
 // xdg-open takes a file or URL and nothing else, so the parameters are dropped. Whether the
@@ -35,7 +37,7 @@ namespace velkaro {
 class PosixProcesses final : public ProgramService {
 public:
     explicit PosixProcesses(Files files, std::function<void()> serveWindow = {},
-                            std::string opener = "xdg-open");
+                            std::function<bool()> giveUp = {}, std::string opener = "xdg-open");
 
     bool Execute(const std::string& program, const std::string& arguments, bool wait) override;
     bool ShellExecute(const std::string& file, const std::string& parameters) override;
@@ -49,6 +51,7 @@ private:
 
     Files files_;
     std::function<void()> serveWindow_;
+    std::function<bool()> giveUp_;
     std::string opener_;
 };
 
