@@ -22,9 +22,10 @@ constexpr std::int64_t kPicturePixels = std::int64_t{1} << 26;
 
 // The decoded sprite frames of the whole game together, 4 bytes a pixel. They are held for
 // the whole game, and at the start of a game once more prepared for drawing with their
-// collision masks beside them: a game at this budget takes about 600 MB. A file that asks for
-// more is refused while it is read, before the frame that passes the budget is decoded.
-constexpr std::int64_t kSpritePixelBytes = std::int64_t{256} << 20;
+// collision masks beside them: a game at this budget peaks at about 280 MB (at 256 MB it was
+// 540 MB, past what a hostile file may take). A file that asks for more is refused while it is
+// read, before the frame that passes the budget is decoded.
+constexpr std::int64_t kSpritePixelBytes = std::int64_t{128} << 20;
 
 // A room or a view a side, in pixels (cells x cell size). Keeps every position and size the
 // drawing computes far inside 32 bits; games fill screens of at most a few thousand pixels.

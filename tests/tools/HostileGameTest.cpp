@@ -216,14 +216,19 @@ TEST(HostileGame, SpriteFramesAreHeldToTheirSpriteAndTheGamesPictureBudget) {
         dir, dir.Write("wider.qvf", ObjectsFile(1, ObjectRecord(noEvents, OneBitBmp(32768, 8192)))),
         "Bitmap image is not valid", "sub-image 0: not a BMP picture the player can read", 1);
 
-    // Six frames of 4096 x 4096 are 384 MB decoded: the fifth passes the 256 MB budget.
+    // Six frames of 4096 x 4096 are 384 MB decoded: the third passes the 128 MB budget.
     dir.Write("large.bmp", OneBitBmp(4096, 4096));
     const std::string sprite = R"({"frames": ["large.bmp", "large.bmp"]})";
     ExpectRefused(dir,
                   Pack(dir, "budget", SpriteGame({{"a", sprite}, {"b", sprite}, {"c", sprite}})),
-                  R"(Data file is corrupt: sub-image 0 of the sprite of object \"c\" takes the )"
-                  "game's sprites past 256 MB of pixels.",
-                  "the sprites take 384 MB decoded, more than 256 MB", 0);
+                  R"(Data file is corrupt: sub-image 0 of the sprite of object \"b\" takes the )"
+                  "game's sprites past 128 MB of pixels.",
+                  "the sprites take 384 MB decoded, more than 128 MB", 0);
+    // At the budget (two of those frames) the game plays within what a hostile file may take.
+    const Child atBudget = RunQvf(
+        dir, {"run", Pack(dir, "full", SpriteGame({{"a", sprite}})).string(), "--steps", "3"});
+    EXPECT_EQ(atBudget.status, 0) << atBudget.err;
+    EXPECT_LT(atBudget.peakKb, kPeakLimitKb);
 }
 
 TEST(HostileGame, WrongVersionRecordsAreReportedUpToALimitThenTheFileIsRefused) {
