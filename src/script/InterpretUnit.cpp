@@ -293,18 +293,28 @@ bool PlainNumber(const RValue& value) {
 
 } // namespace
 
+// The index of a variable node written with brackets (0 without), worked out as QuickNumber
+// works out a value; false when it must be evaluated the usual way.
+bool CInterpreter::QuickIndex(const Run& run, const CodeNode& node, std::int64_t& index) const {
+    if (node.first < 0) {
+        return true;
+    }
+    double at = 0;
+    if (!QuickOperand(run, run.Node(node.first), at)) {
+        return false;
+    }
+    index = RoundToInteger(at);
+    return true;
+}
+
 // The value of an arithmetic variable node (see QuickNumber).
 bool CInterpreter::QuickVariable(const Run& run, const CodeNode& node, double& number) const {
     if (run.TooDeep(node)) {
         return false;
     }
     std::int64_t index = 0;
-    if (node.first >= 0) {
-        double at = 0;
-        if (!QuickOperand(run, run.Node(node.first), at)) {
-            return false;
-        }
-        index = RoundToInteger(at);
+    if (!QuickIndex(run, node, index)) {
+        return false;
     }
     const CodeVariable& name = run.tree.variables[static_cast<std::size_t>(node.detail)];
     if (const CVariableList* users = run.Users(name, game_)) {
@@ -688,12 +698,8 @@ void CInterpreter::Block(Run& run, const CodeNode& node) {
 // when it must be run the usual way.
 bool CInterpreter::QuickAssignment(Run& run, const CodeNode& node) {
     std::int64_t index = 0;
-    if (node.first >= 0) {
-        double at = 0;
-        if (!QuickOperand(run, run.Node(node.first), at)) {
-            return false;
-        }
-        index = RoundToInteger(at);
+    if (!QuickIndex(run, node, index)) {
+        return false;
     }
     const CodeVariable& variable = run.tree.variables[static_cast<std::size_t>(node.detail)];
     CVariableList& users = *run.Users(variable, game_);
