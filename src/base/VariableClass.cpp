@@ -39,11 +39,8 @@ std::int64_t RoundToInteger(double value) {
     return whole;
 }
 
-const RValue& CVariable::Get(std::int64_t index) const {
-    if (index < 0 || index >= Length()) {
-        return kRealZero;
-    }
-    return values_[static_cast<std::size_t>(index)];
+const RValue& CVariable::RealZero() {
+    return kRealZero;
 }
 
 void CVariable::Set(std::int64_t index, RValue value) {
@@ -71,40 +68,37 @@ void CVariable::SetNumber(std::int64_t index, double number) {
     value.string.clear();
 }
 
-namespace {
-
-// Names are short: a byte loop beats a call of memcmp for each variable passed over.
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (a[i] != b[i]) {
-            return false;
+std::uint64_t NameKey(std::string_view name) {
+    constexpr std::size_t kPacked = 7;
+    if (name.size() <= kPacked) {
+        std::uint64_t key = static_cast<std::uint64_t>(name.size()) << 56;
+        for (std::size_t i = 0; i < name.size(); ++i) {
+            key |= static_cast<std::uint64_t>(static_cast<unsigned char>(name[i])) << (8 * i);
         }
+        return key;
     }
-    return true;
-}
-
-} // namespace
-
-const CVariable* CVariableList::Find(std::string_view name) const {
-    for (const auto& variable : variables_) {
-        if (SameName(variable->Name(), name)) {
-            return variable.get();
-        }
+    // FNV-1a.
+    std::uint64_t hash = 14695981039346656037ULL;
+    for (const char c : name) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
     }
-    return nullptr;
-}
-
-CVariable* CVariableList::FindMutable(std::string_view name) {
-    return const_cast<CVariable*>(std::as_const(*this).Find(name));
+    return hash | (std::uint64_t{1} << 63);
 }
 
 void CVariableList::SetValue(std::string_view name, RValue value, std::int64_t index) {
-    CVariable* variable = FindMutable(name);
+    const std::uint64_t key = NameKey(name);
+    CVariable* variable = FindMutable(name, key);
     if (variable == nullptr) {
-        variable = variables_.emplace_back(std::make_unique<CVariable>(std::string(name))).get();
+        // The two vectors stay in step when an allocation fails.
+        auto created = std::make_unique<CVariable>(std::string(name));
+        keys_.push_back(key);
+        try {
+            variables_.push_back(std::move(created));
+        } catch (...) {
+            keys_.pop_back();
+            throw;
+        }
+        variable = variables_.back().get();
     }
     variable->Set(index, std::move(value));
 }

@@ -97,8 +97,23 @@ inline std::int32_t Low32(std::int64_t value) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
 }
 
+// Whether RoundToInteger(value) > 0, without rounding: loops test their conditions so.
+inline bool RoundsAboveZero(double value) {
+    return value > 0.5 && value < 9223372036854775808.0;
+}
+
 inline std::int32_t RoundToInt32(double value) {
     return Low32(RoundToInteger(value));
+}
+
+// A variable's name as lists compare it. Names of up to seven bytes, nearly all of them, are
+// packed whole into the key with their length, so that equal keys are equal names; longer ones
+// are hashed, with the top bit set, and equal keys are then checked by the names themselves.
+// Game code works its names' keys out once, when it is compiled.
+std::uint64_t NameKey(std::string_view name);
+
+inline bool KeyHoldsWholeName(std::uint64_t key) {
+    return (key >> 63) == 0;
 }
 
 // One named variable: an array of values that grows on write.
@@ -112,13 +127,20 @@ public:
     std::int64_t Length() const { return static_cast<std::int64_t>(values_.size()); }
 
     // The element, or the real 0 for an index the array does not have.
-    const RValue& Get(std::int64_t index) const;
+    const RValue& Get(std::int64_t index) const {
+        if (index < 0 || static_cast<std::uint64_t>(index) >= values_.size()) {
+            return RealZero();
+        }
+        return values_[static_cast<std::size_t>(index)];
+    }
     // Indexes outside 0..kMaxElements-1 are dropped silently: games rely on that.
     void Set(std::int64_t index, RValue value);
     // Set with a number, without building a value first.
     void SetNumber(std::int64_t index, double number);
 
 private:
+    static const RValue& RealZero();
+
     std::string name_;
     std::vector<RValue> values_ = std::vector<RValue>(1);
 };
@@ -131,9 +153,20 @@ public:
     // False when no variable has the name; otherwise the element (the real 0 outside the array).
     bool GetValue(std::string_view name, std::int64_t index, RValue& value) const;
 
-    // The variable of that name, null when there is none.
-    const CVariable* Find(std::string_view name) const;
-    CVariable* FindMutable(std::string_view name);
+    // The variable of that name, null when there is none. `key` is NameKey(name).
+    const CVariable* Find(std::string_view name) const { return Find(name, NameKey(name)); }
+    const CVariable* Find(std::string_view name, std::uint64_t key) const {
+        for (std::size_t i = 0; i < keys_.size(); ++i) {
+            if (keys_[i] == key && (KeyHoldsWholeName(key) || variables_[i]->Name() == name)) {
+                return variables_[i].get();
+            }
+        }
+        return nullptr;
+    }
+    CVariable* FindMutable(std::string_view name, std::uint64_t key) {
+        return const_cast<CVariable*>(std::as_const(*this).Find(name, key));
+    }
+    CVariable* FindMutable(std::string_view name) { return FindMutable(name, NameKey(name)); }
 
     int Count() const { return static_cast<int>(variables_.size()); }
     // Variable i in creation order, 1 <= i <= Count().
@@ -142,10 +175,15 @@ public:
         return *variables_[static_cast<std::size_t>(i - 1)];
     }
 
-    void Clear() { variables_.clear(); }
+    void Clear() {
+        variables_.clear();
+        keys_.clear();
+    }
 
 private:
     std::vector<std::unique_ptr<CVariable>> variables_;
+    // The variables' NameKeys, in the same order: a search reads these alone.
+    std::vector<std::uint64_t> keys_;
 };
 
 } // namespace velkaro

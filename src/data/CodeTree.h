@@ -97,6 +97,10 @@ struct CodeNode {
     std::int32_t skipError = -1;
     std::int32_t skipDepth = 0;
     std::int32_t firstToken = 1;
+    // Arithmetic expressions: the run of CodeTree::quick that works the node out, when it has
+    // one (quickCount 0 when not).
+    std::int32_t quickStart = 0;
+    std::int32_t quickCount = 0;
 };
 
 // An operator of a chain and its right operand; `after` is where reading stood behind the
@@ -106,6 +110,35 @@ struct CodeLink {
     std::int32_t operand = -1;
     CodePoint after;
 };
+
+// One step of an arithmetic expression written out flat, in the order its operands are read:
+// constants and variables push a number, operators take theirs from the top.
+enum class QuickOp : std::uint8_t {
+    Number,          // push `number`
+    Variable,        // push variable `detail`
+    IndexedVariable, // push element (the number on top) of variable `detail`
+    Negate,
+    Not,
+    Compare, // by comparison `detail`, a token kind
+    And,
+    Or,
+    Add,
+    Subtract,
+    Multiply,
+    Divide,
+};
+
+// Operators whose right operand is a constant take it from the step (`immediate`) rather than
+// from the stack.
+struct QuickStep {
+    QuickOp op = QuickOp::Number;
+    bool immediate = false;
+    std::int32_t detail = 0;
+    double number = 0;
+};
+
+// The most numbers a flat expression holds at once; deeper ones are not written out.
+inline constexpr int kQuickStackSize = 32;
 
 // Which list of user variables a name reads and writes, when it names a user variable.
 enum class UserList : std::uint8_t { None, Self, Other, Global };
@@ -117,6 +150,8 @@ struct CodeVariable {
     std::string name;
     std::string prefix;
     UserList user = UserList::None;
+    // NameKey(name), for the lists of user variables.
+    std::uint64_t key = 0;
 };
 
 // An error a text holds: found by reading the text, without running it.
@@ -137,6 +172,8 @@ struct CodeTree {
     std::vector<CodeLink> links;
     std::vector<RValue> constants;
     std::vector<CodeVariable> variables;
+    // The arithmetic expressions written out flat (see CodeNode::quickStart).
+    std::vector<QuickStep> quick;
     // At most one: reading stops at the first error.
     std::vector<CodeError> errors;
     // The node an evaluation starts with; -1 for an empty text.

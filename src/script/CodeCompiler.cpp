@@ -150,8 +150,8 @@ std::int32_t Compiler::Add(NodeKind kind) {
 }
 
 std::int32_t Compiler::AddVariable(const CToken& token) {
-    tree_.variables.push_back(
-        {token.owner, token.index, token.name, token.prefix, UserListOf(token.owner, token.index)});
+    tree_.variables.push_back({token.owner, token.index, token.name, token.prefix,
+                               UserListOf(token.owner, token.index), NameKey(token.name)});
     return static_cast<std::int32_t>(tree_.variables.size() - 1);
 }
 
@@ -617,6 +617,141 @@ bool MarkArithmetic(CodeTree& tree, std::int32_t index) {
     return node.arithmetic;
 }
 
+// Calls `visit` with each child of node `index`: operands, branches, arguments, statements.
+template <typename Visit>
+void ForEachChild(const CodeTree& tree, const CodeNode& node, Visit visit) {
+    for (const std::int32_t child : {node.first, node.second, node.third}) {
+        if (child >= 0) {
+            visit(child);
+        }
+    }
+    const bool chain = node.kind == NodeKind::Logical || node.kind == NodeKind::Additive ||
+                       node.kind == NodeKind::Term;
+    for (std::int32_t i = 0; i < node.listCount; ++i) {
+        const auto item = static_cast<std::size_t>(node.listStart + i);
+        visit(chain ? tree.links[item].operand : tree.lists[item]);
+    }
+}
+
+QuickOp ChainOp(std::int32_t op) {
+    switch (op) {
+    case kTokAnd:
+        return QuickOp::And;
+    case kTokOr:
+        return QuickOp::Or;
+    case kTokPlus:
+        return QuickOp::Add;
+    case kTokMinus:
+        return QuickOp::Subtract;
+    case kTokTimes:
+        return QuickOp::Multiply;
+    default:
+        return QuickOp::Divide;
+    }
+}
+
+// Writes arithmetic node `index` out flat behind what tree.quick holds, with `height` numbers
+// already on the stack, and gives each node written its run. False when it cannot be written
+// out: a constant that is not a plain number, or more numbers at once than the stack holds.
+bool Flatten(CodeTree& tree, std::int32_t index, int height) {
+    if (height >= kQuickStackSize) {
+        return false;
+    }
+    const CodeNode& node = tree.nodes[static_cast<std::size_t>(index)];
+    const auto start = static_cast<std::int32_t>(tree.quick.size());
+    const auto step = [&tree](QuickOp op, std::int32_t detail = 0, double number = 0) {
+        tree.quick.push_back(QuickStep{op, false, detail, number});
+    };
+    // An operator after its right operand: a constant just pushed is taken into the operator.
+    const auto binary = [&tree](QuickOp op, std::int32_t detail = 0) {
+        QuickStep& last = tree.quick.back();
+        if (last.op == QuickOp::Number && !last.immediate) {
+            last = QuickStep{op, true, detail, last.number};
+        } else {
+            tree.quick.push_back(QuickStep{op, false, detail, 0});
+        }
+    };
+    switch (node.kind) {
+    case NodeKind::Value: {
+        const RValue& constant = tree.constants[static_cast<std::size_t>(node.detail)];
+        if (!constant.IsReal() || !constant.string.empty()) {
+            return false;
+        }
+        step(QuickOp::Number, 0, constant.real);
+        break;
+    }
+    case NodeKind::Variable:
+        if (node.first >= 0 && !Flatten(tree, node.first, height)) {
+            return false;
+        }
+        step(node.first >= 0 ? QuickOp::IndexedVariable : QuickOp::Variable, node.detail);
+        break;
+    case NodeKind::Parenthesis:
+    case NodeKind::UnaryPlus:
+        if (!Flatten(tree, node.first, height)) {
+            return false;
+        }
+        break;
+    case NodeKind::UnaryMinus:
+    case NodeKind::Not:
+        if (!Flatten(tree, node.first, height)) {
+            return false;
+        }
+        step(node.kind == NodeKind::Not ? QuickOp::Not : QuickOp::Negate);
+        break;
+    case NodeKind::Comparison:
+        if (!Flatten(tree, node.first, height) || !Flatten(tree, node.second, height + 1)) {
+            return false;
+        }
+        binary(QuickOp::Compare, node.op);
+        break;
+    case NodeKind::Logical:
+    case NodeKind::Additive:
+    case NodeKind::Term:
+        if (!Flatten(tree, node.first, height)) {
+            return false;
+        }
+        for (std::int32_t i = 0; i < node.listCount; ++i) {
+            const CodeLink& link = tree.links[static_cast<std::size_t>(node.listStart + i)];
+            if (!Flatten(tree, link.operand, height + 1)) {
+                return false;
+            }
+            binary(ChainOp(link.op));
+        }
+        break;
+    default:
+        return false;
+    }
+    CodeNode& written = tree.nodes[static_cast<std::size_t>(index)];
+    written.quickStart = start;
+    written.quickCount = static_cast<std::int32_t>(tree.quick.size()) - start;
+    return true;
+}
+
+void ForgetQuick(CodeTree& tree, std::int32_t index) {
+    CodeNode& node = tree.nodes[static_cast<std::size_t>(index)];
+    node.quickStart = 0;
+    node.quickCount = 0;
+    ForEachChild(tree, node, [&tree](std::int32_t child) { ForgetQuick(tree, child); });
+}
+
+// Writes out flat every outermost arithmetic expression under node `index` that can be;
+// those that cannot be are looked into for smaller ones.
+void WriteQuick(CodeTree& tree, std::int32_t index) {
+    const CodeNode& node = tree.nodes[static_cast<std::size_t>(index)];
+    const bool expression = node.kind != NodeKind::Value && node.kind != NodeKind::Assignment;
+    if (node.arithmetic && expression) {
+        const std::size_t start = tree.quick.size();
+        if (Flatten(tree, index, 0)) {
+            return;
+        }
+        tree.quick.resize(start);
+        ForgetQuick(tree, index);
+    }
+    ForEachChild(tree, tree.nodes[static_cast<std::size_t>(index)],
+                 [&tree](std::int32_t child) { WriteQuick(tree, child); });
+}
+
 ScriptError ErrorOf(const CodeError& error) {
     return ScriptError{error.point.line, error.point.position, error.message, false};
 }
@@ -636,6 +771,9 @@ CodeTree CompileText(std::string text, CTokenList tokens, CodeForm form,
     tree.root = form == CodeForm::Expression ? compiler.Logical() : compiler.Block();
     tree.deepest = compiler.Deepest();
     MarkArithmetic(tree, tree.root);
+    if (tree.root >= 0) {
+        WriteQuick(tree, tree.root);
+    }
     return tree;
 }
 

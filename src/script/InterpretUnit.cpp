@@ -10,6 +10,7 @@
 #include "world/RuntimeControl.h"
 
 #include <algorithm>
+#include <array>
 #include <cassert>
 #include <optional>
 #include <utility>
@@ -18,9 +19,14 @@ namespace velkaro {
 
 // The state of one evaluation or one run of code.
 struct CInterpreter::Run {
-    Run(const CodeTree& code, CInstance& selfInstance, CInstance& otherInstance, int depth)
+    Run(const CodeTree& code, CInstance& selfInstance, CInstance& otherInstance, GameState& game,
+        int depth)
         : tree(code), self(&selfInstance), other(&otherInstance), base(depth),
-          mayNestTooDeep(depth + code.deepest > kMaxNesting) {}
+          mayNestTooDeep(depth + code.deepest > kMaxNesting) {
+        users[static_cast<std::size_t>(UserList::Self)] = &selfInstance.locals;
+        users[static_cast<std::size_t>(UserList::Other)] = &otherInstance.locals;
+        users[static_cast<std::size_t>(UserList::Global)] = &game.globals;
+    }
 
     const CodeTree& tree;
     CInstance* self;
@@ -32,23 +38,21 @@ struct CInterpreter::Run {
     int base;
     // Whether any node of the text lies beyond the limit of nesting from there.
     bool mayNestTooDeep;
+    // The lists of user variables, by the UserList that names them (null for None).
+    std::array<CVariableList*, 4> users{};
 
     bool TooDeep(const CodeNode& node) const {
         return mayNestTooDeep && base + node.depth > kMaxNesting;
     }
 
+    void SetSelf(CInstance& instance) {
+        self = &instance;
+        users[static_cast<std::size_t>(UserList::Self)] = &instance.locals;
+    }
+
     // The list of user variables `variable` names; null when it names something else.
-    CVariableList* Users(const CodeVariable& variable, GameState& game) const {
-        switch (variable.user) {
-        case UserList::Self:
-            return &self->locals;
-        case UserList::Other:
-            return &other->locals;
-        case UserList::Global:
-            return &game.globals;
-        default:
-            return nullptr;
-        }
+    CVariableList* Users(const CodeVariable& variable) const {
+        return users[static_cast<std::size_t>(variable.user)];
     }
 
     const CodeNode& Node(std::int32_t node) const {
@@ -127,7 +131,7 @@ double CInterpreter::EvaluateReal(CInstance& self, CInstance& other, const CodeT
     if (root.kind == NodeKind::Value) {
         return tree.constants[static_cast<std::size_t>(root.detail)].real;
     }
-    Run run(tree, self, other, depth_);
+    Run run(tree, self, other, game_, depth_);
     ClearError();
     const RValue value = Evaluate(run, tree.root);
     ReportError(false);
@@ -140,7 +144,7 @@ std::string CInterpreter::EvaluateString(CInstance& self, CInstance& other, cons
     }
     std::optional<CodeTree> again;
     const CodeTree& tree = InForm(code, CodeForm::Expression, functions_, again);
-    Run run(tree, self, other, depth_);
+    Run run(tree, self, other, game_, depth_);
     ClearError();
     RValue value = Evaluate(run, tree.root);
     ReportError(false);
@@ -153,7 +157,7 @@ void CInterpreter::ExecuteCode(CInstance& self, CInstance& other, const CodeTree
     }
     std::optional<CodeTree> again;
     const CodeTree& tree = InForm(code, CodeForm::Code, functions_, again);
-    Run run(tree, self, other, depth_);
+    Run run(tree, self, other, game_, depth_);
     ClearError();
     const CodeNode& root = run.Node(tree.root);
     // A block that the text begins with is run without counting as a statement of its own.
@@ -206,6 +210,10 @@ bool CInterpreter::LoopGoesOn(Run& run, const CodePoint& point) {
     if (++loopPasses_ < kPassesBetweenAsks) {
         return true;
     }
+    return AskToGoOn(run, point);
+}
+
+bool CInterpreter::AskToGoOn(Run& run, const CodePoint& point) {
     loopPasses_ = 0;
     if (!runtime_.StopAsked()) {
         return true;
@@ -316,9 +324,14 @@ bool CInterpreter::QuickVariable(const Run& run, const CodeNode& node, double& n
     if (!QuickIndex(run, node, index)) {
         return false;
     }
-    const CodeVariable& name = run.tree.variables[static_cast<std::size_t>(node.detail)];
-    if (const CVariableList* users = run.Users(name, game_)) {
-        const CVariable* variable = users->Find(name.name);
+    return QuickRead(run, run.tree.variables[static_cast<std::size_t>(node.detail)], index, number);
+}
+
+// Element `index` of what `name` names, when it is a plain number.
+bool CInterpreter::QuickRead(const Run& run, const CodeVariable& name, std::int64_t index,
+                             double& number) const {
+    if (const CVariableList* users = run.Users(name)) {
+        const CVariable* variable = users->Find(name.name, name.key);
         if (variable == nullptr) {
             return false;
         }
@@ -326,8 +339,13 @@ bool CInterpreter::QuickVariable(const Run& run, const CodeNode& node, double& n
         number = value.real;
         return PlainNumber(value);
     }
-    // Built-in variables, sounds, object names and objects' instances: read as running reads
-    // them, which changes nothing.
+    return QuickReadOther(run, name, index, number);
+}
+
+// Built-in variables, sounds, object names and objects' instances: read as running reads them,
+// which changes nothing.
+bool CInterpreter::QuickReadOther(const Run& run, const CodeVariable& name, std::int64_t index,
+                                  double& number) const {
     RValue value;
     if (!GetVariable(game_, *run.self, *run.other, name.owner, name.number, name.name, index,
                      value)) {
@@ -335,6 +353,75 @@ bool CInterpreter::QuickVariable(const Run& run, const CodeNode& node, double& n
     }
     number = value.real;
     return PlainNumber(value);
+}
+
+// Works out an arithmetic node from its flat form (CodeNode::quickStart), as QuickNumber does
+// from the tree: the same reads in the same order, the same arithmetic, false at the same
+// values. Only where no node can be nested too deep, which the flat form does not check.
+bool CInterpreter::RunQuick(const Run& run, const CodeNode& node, double& number) const {
+    std::array<double, kQuickStackSize> stack;
+    std::size_t top = 0; // the numbers on the stack are stack[1..top]
+    const QuickStep* step = &run.tree.quick[static_cast<std::size_t>(node.quickStart)];
+    const QuickStep* const end = step + node.quickCount;
+    for (; step != end; ++step) {
+        switch (step->op) {
+        case QuickOp::Number:
+            stack[++top] = step->number;
+            break;
+        case QuickOp::Variable:
+            if (!QuickRead(run, run.tree.variables[static_cast<std::size_t>(step->detail)], 0,
+                           stack[++top])) {
+                return false;
+            }
+            break;
+        case QuickOp::IndexedVariable:
+            if (!QuickRead(run, run.tree.variables[static_cast<std::size_t>(step->detail)],
+                           RoundToInteger(stack[top]), stack[top])) {
+                return false;
+            }
+            break;
+        case QuickOp::Negate:
+            stack[top] = -stack[top];
+            break;
+        case QuickOp::Not:
+            stack[top] = stack[top] > 0.5 ? 0.0 : 1.0;
+            break;
+        default: {
+            // The operators: the right operand from the step or from the top.
+            const double right = step->immediate ? step->number : stack[top--];
+            double& left = stack[top];
+            switch (step->op) {
+            case QuickOp::Compare:
+                left = TruthValue(ComparisonHolds(step->detail, left - right));
+                break;
+            case QuickOp::And:
+                left = TruthValue(left > 0.5 && right > 0.5);
+                break;
+            case QuickOp::Or:
+                left = TruthValue(left > 0.5 || right > 0.5);
+                break;
+            case QuickOp::Add:
+                left += right;
+                break;
+            case QuickOp::Subtract:
+                left -= right;
+                break;
+            case QuickOp::Multiply:
+                left *= right;
+                break;
+            default: // Divide
+                if (right == 0) {
+                    return false;
+                }
+                left /= right;
+                break;
+            }
+            break;
+        }
+        }
+    }
+    number = stack[1];
+    return true;
 }
 
 // An operand of an arithmetic node: constants and variables, the commonest, are read here
@@ -356,6 +443,9 @@ inline bool CInterpreter::QuickOperand(const Run& run, const CodeNode& node, dou
 // would give. False, with nothing changed, when a string, a variable without a value, a
 // division by 0 or the limit of nesting is met: the node is then evaluated the usual way.
 bool CInterpreter::QuickNumber(const Run& run, const CodeNode& node, double& number) const {
+    if (node.quickCount > 0 && !run.mayNestTooDeep) {
+        return RunQuick(run, node, number);
+    }
     switch (node.kind) {
     case NodeKind::Value: {
         const RValue& value = run.tree.constants[static_cast<std::size_t>(node.detail)];
@@ -553,8 +643,13 @@ RValue CInterpreter::Factor(Run& run, const CodeNode& node) {
 // GetVariable.
 bool CInterpreter::ReadVariable(const Run& run, const CodeVariable& variable, std::int64_t index,
                                 RValue& value) {
-    if (CVariableList* users = run.Users(variable, game_)) {
-        return users->GetValue(variable.name, index, value);
+    if (const CVariableList* users = run.Users(variable)) {
+        const CVariable* found = users->Find(variable.name, variable.key);
+        if (found == nullptr) {
+            return false;
+        }
+        value = found->Get(index);
+        return true;
     }
     return GetVariable(game_, *run.self, *run.other, variable.owner, variable.number, variable.name,
                        index, value);
@@ -702,8 +797,8 @@ bool CInterpreter::QuickAssignment(Run& run, const CodeNode& node) {
         return false;
     }
     const CodeVariable& variable = run.tree.variables[static_cast<std::size_t>(node.detail)];
-    CVariableList& users = *run.Users(variable, game_);
-    CVariable* const target = users.FindMutable(variable.name);
+    CVariableList& users = *run.Users(variable);
+    CVariable* const target = users.FindMutable(variable.name, variable.key);
     double value = 0;
     if (node.op != kTokAssign) {
         if (target == nullptr || !PlainNumber(target->Get(index))) {
@@ -818,7 +913,7 @@ void CInterpreter::AnyAssignment(Run& run, const CodeNode& node) {
         RecordError(run, node.after, "Unexpected symbol.");
         return;
     }
-    if (CVariableList* users = run.Users(variable, game_)) {
+    if (CVariableList* users = run.Users(variable)) {
         // User variables, the commonest target (see ReadVariable).
         users->SetValue(variable.name, std::move(value), index);
     } else if (!SetVariable(game_, runtime_, *run.self, *run.other, variable.owner, variable.number,
@@ -864,7 +959,7 @@ void CInterpreter::WhileStatement(Run& run, const CodeNode& node) {
         if (run.stopped) {
             return;
         }
-        if (RoundToInteger(condition) <= 0) {
+        if (!RoundsAboveZero(condition)) {
             Pass(run, node.second);
             return;
         }
@@ -907,7 +1002,7 @@ void CInterpreter::ForallStatement(Run& run, const CodeNode& node) {
         if (!everyInstance && instance.object != object) {
             return true;
         }
-        run.self = &instance;
+        run.SetSelf(instance);
         Execute(run, node.second);
         return !run.stopped;
     });
@@ -916,7 +1011,7 @@ void CInterpreter::ForallStatement(Run& run, const CodeNode& node) {
     }
     // Passed over once more, as reading on behind the body would.
     Pass(run, node.second);
-    run.self = savedSelf;
+    run.SetSelf(*savedSelf);
 }
 
 } // namespace velkaro

@@ -62,6 +62,11 @@ private:
     bool QuickNumber(const Run& run, const CodeNode& node, double& number) const;
     bool QuickIndex(const Run& run, const CodeNode& node, std::int64_t& index) const;
     bool QuickVariable(const Run& run, const CodeNode& node, double& number) const;
+    bool QuickRead(const Run& run, const CodeVariable& name, std::int64_t index,
+                   double& number) const;
+    [[gnu::noinline]] bool QuickReadOther(const Run& run, const CodeVariable& name,
+                                          std::int64_t index, double& number) const;
+    bool RunQuick(const Run& run, const CodeNode& node, double& number) const;
     [[gnu::always_inline]] inline bool QuickOperand(const Run& run, const CodeNode& node,
                                                     double& number) const;
     RValue Operator(Run& run, const CodeNode& node);
@@ -89,7 +94,8 @@ private:
     void ClearError();
     // Counts a pass of a loop; every so many it asks whether the player wants the game to end,
     // and then stops the code with a fatal error. False when the code is stopped.
-    bool LoopGoesOn(Run& run, const CodePoint& point);
+    [[gnu::always_inline]] inline bool LoopGoesOn(Run& run, const CodePoint& point);
+    [[gnu::noinline]] bool AskToGoOn(Run& run, const CodePoint& point);
     void ReportError(bool inCode);
 
     GameState& game_;

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iterator>
 #include <limits>
+#include <string>
 
 namespace velkaro {
 namespace {
@@ -80,6 +82,26 @@ TEST(RoundedInteger, ValuesOf2To63OrMoreDoNotFit) {
     for (double value : tooLarge) {
         EXPECT_FALSE(FitsRoundedInteger(value)) << value;
         EXPECT_EQ(RoundToInteger(value), INT64_MIN) << value;
+    }
+}
+
+TEST(RoundedInteger, LoopConditionsHoldExactlyWhenTheirValueRoundsAboveZero) {
+    const double values[] = {0.5,
+                             std::nextafter(0.5, 1.0),
+                             0.49999999999999994,
+                             1,
+                             -3,
+                             0,
+                             -0.0,
+                             1e18,
+                             9223372036854774784.0,
+                             9223372036854775808.0,
+                             1e300,
+                             std::numeric_limits<double>::infinity(),
+                             -std::numeric_limits<double>::infinity(),
+                             std::numeric_limits<double>::quiet_NaN()};
+    for (double value : values) {
+        EXPECT_EQ(RoundsAboveZero(value), RoundToInteger(value) > 0) << value;
     }
 }
 
@@ -203,6 +225,40 @@ TEST(CVariableList, NamesAreExactAndKeptInCreationOrder) {
     list.Clear();
     EXPECT_EQ(list.Count(), 0);
     EXPECT_FALSE(list.GetValue("score", 0, value));
+}
+
+// Short names are told apart by their keys alone, long ones by their keys and then their text:
+// names that share seven bytes, differ only in length or only past the seventh byte, or hold
+// bytes above 127 or a zero byte, are all different variables.
+TEST(CVariableList, NamesOfEveryLengthAndByteAreToldApart) {
+    const std::string names[] = {"",
+                                 "a",
+                                 std::string("a\0", 2),
+                                 "abcdefg",
+                                 "abcdefh",
+                                 "abcdefgh",
+                                 "abcdefgi",
+                                 "abcdefghijklmnopqrstuvwxyz_1",
+                                 "abcdefghijklmnopqrstuvwxyz_2",
+                                 "\xE9t\xE9",
+                                 "\xFF\xFF\xFF\xFF\xFF\xFF\xFF",
+                                 "\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF"};
+    CVariableList list;
+    double number = 1;
+    for (const std::string& name : names) {
+        list.SetValue(name, RValue::Real(number++), 0);
+    }
+    ASSERT_EQ(list.Count(), static_cast<int>(std::size(names)));
+    number = 1;
+    for (const std::string& name : names) {
+        const CVariable* found = list.Find(name);
+        ASSERT_NE(found, nullptr) << name;
+        EXPECT_EQ(found->Name(), name);
+        EXPECT_EQ(found->Get(0), RValue::Real(number++)) << name;
+        EXPECT_EQ(list.Find(name, NameKey(name)), found);
+    }
+    EXPECT_EQ(list.Find("abcdef"), nullptr);
+    EXPECT_EQ(list.Find("abcdefghijklmnopqrstuvwxyz_3"), nullptr);
 }
 
 } // namespace
