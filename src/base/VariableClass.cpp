@@ -85,6 +85,16 @@ std::uint64_t NameKey(std::string_view name) {
     return hash | (std::uint64_t{1} << 63);
 }
 
+const CVariable* CVariableList::FindLong(std::string_view name, std::uint64_t key,
+                                         std::size_t from) const {
+    for (std::size_t i = from; i < keys_.size(); ++i) {
+        if (keys_[i] == key && variables_[i]->Name() == name) {
+            return variables_[i].get();
+        }
+    }
+    return nullptr;
+}
+
 void CVariableList::SetValue(std::string_view name, RValue value, std::int64_t index) {
     const std::uint64_t key = NameKey(name);
     CVariable* variable = FindMutable(name, key);

@@ -157,8 +157,11 @@ public:
     const CVariable* Find(std::string_view name) const { return Find(name, NameKey(name)); }
     const CVariable* Find(std::string_view name, std::uint64_t key) const {
         for (std::size_t i = 0; i < keys_.size(); ++i) {
-            if (keys_[i] == key && (KeyHoldsWholeName(key) || variables_[i]->Name() == name)) {
-                return variables_[i].get();
+            if (keys_[i] == key) {
+                if (KeyHoldsWholeName(key)) {
+                    return variables_[i].get();
+                }
+                return FindLong(name, key, i);
             }
         }
         return nullptr;
@@ -181,6 +184,9 @@ public:
     }
 
 private:
+    // Find for a name too long to be held in its key, from the first variable with its key.
+    const CVariable* FindLong(std::string_view name, std::uint64_t key, std::size_t from) const;
+
     std::vector<std::unique_ptr<CVariable>> variables_;
     // The variables' NameKeys, in the same order: a search reads these alone.
     std::vector<std::uint64_t> keys_;

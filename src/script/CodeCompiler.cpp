@@ -722,6 +722,10 @@ bool Flatten(CodeTree& tree, std::int32_t index, int height) {
     default:
         return false;
     }
+    // Constants and plain variables are read directly, quicker than from a run of one step.
+    if (node.kind == NodeKind::Value || (node.kind == NodeKind::Variable && node.first < 0)) {
+        return true;
+    }
     CodeNode& written = tree.nodes[static_cast<std::size_t>(index)];
     written.quickStart = start;
     written.quickCount = static_cast<std::int32_t>(tree.quick.size()) - start;

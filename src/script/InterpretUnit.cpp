@@ -427,6 +427,9 @@ bool CInterpreter::RunQuick(const Run& run, const CodeNode& node, double& number
 // An operand of an arithmetic node: constants and variables, the commonest, are read here
 // directly rather than through the dispatch of QuickNumber.
 inline bool CInterpreter::QuickOperand(const Run& run, const CodeNode& node, double& number) const {
+    if (node.quickCount > 0 && !run.mayNestTooDeep) {
+        return RunQuick(run, node, number);
+    }
     if (node.kind == NodeKind::Value) {
         const RValue& value = run.tree.constants[static_cast<std::size_t>(node.detail)];
         number = value.real;

@@ -62,8 +62,8 @@ private:
     bool QuickNumber(const Run& run, const CodeNode& node, double& number) const;
     bool QuickIndex(const Run& run, const CodeNode& node, std::int64_t& index) const;
     bool QuickVariable(const Run& run, const CodeNode& node, double& number) const;
-    bool QuickRead(const Run& run, const CodeVariable& name, std::int64_t index,
-                   double& number) const;
+    [[gnu::always_inline]] inline bool QuickRead(const Run& run, const CodeVariable& name,
+                                                 std::int64_t index, double& number) const;
     [[gnu::noinline]] bool QuickReadOther(const Run& run, const CodeVariable& name,
                                           std::int64_t index, double& number) const;
     bool RunQuick(const Run& run, const CodeNode& node, double& number) const;
@@ -84,10 +84,10 @@ private:
     void Assignment(Run& run, const CodeNode& node);
     [[gnu::noinline]] void AnyAssignment(Run& run, const CodeNode& node);
     bool QuickAssignment(Run& run, const CodeNode& node);
-    void IfStatement(Run& run, const CodeNode& node);
-    void WhileStatement(Run& run, const CodeNode& node);
-    void RepeatStatement(Run& run, const CodeNode& node);
-    void ForallStatement(Run& run, const CodeNode& node);
+    [[gnu::noinline]] void IfStatement(Run& run, const CodeNode& node);
+    [[gnu::noinline]] void WhileStatement(Run& run, const CodeNode& node);
+    [[gnu::noinline]] void RepeatStatement(Run& run, const CodeNode& node);
+    [[gnu::noinline]] void ForallStatement(Run& run, const CodeNode& node);
 
     void RecordError(Run& run, const CodePoint& point, const std::string& message);
     void RecordError(Run& run, std::int32_t error);
