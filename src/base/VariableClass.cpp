@@ -1,71 +1,56 @@
 #include "base/VariableClass.h"
 
-#include <cmath>
 #include <utility>
 
 namespace velkaro {
-namespace {
 
-constexpr double kTwoTo63 = 9223372036854775808.0;
-
-const RValue kRealZero{};
-
-} // namespace
-
-bool FitsRoundedInteger(double value) {
-    // Written so that NaN fails too.
-    return std::fabs(value) < kTwoTo63;
+RValue CVariable::Get(std::int64_t index) const {
+    if (index < 0 || static_cast<std::uint64_t>(index) >= reals_.size()) {
+        return RValue();
+    }
+    const auto slot = static_cast<std::size_t>(index);
+    return RValue(kinds_[slot], reals_[slot], strings_.empty() ? std::string() : strings_[slot]);
 }
 
-std::int64_t RoundToInteger(double value) {
-    if (!FitsRoundedInteger(value)) {
-        return INT64_MIN;
+bool CVariable::Slot(std::int64_t index, std::size_t& slot) {
+    if (index < 0 || index >= kMaxElements) {
+        return false;
     }
-    // From 2^52 up every double is a whole number.
-    if (std::fabs(value) >= 4503599627370496.0) {
-        return static_cast<std::int64_t>(value);
+    slot = static_cast<std::size_t>(index);
+    if (slot >= reals_.size()) {
+        // The parts stay as long as each other when an allocation fails.
+        const std::size_t before = reals_.size();
+        try {
+            reals_.resize(slot + 1);
+            kinds_.resize(slot + 1, kRealValue);
+            if (!strings_.empty()) {
+                strings_.resize(slot + 1);
+            }
+        } catch (...) {
+            reals_.resize(before);
+            kinds_.resize(before);
+            if (!strings_.empty()) {
+                strings_.resize(before);
+            }
+            throw;
+        }
     }
-    // Integer steps rather than floor and fmod, which are library calls: this runs for every
-    // loop condition and index. The conversion truncates towards zero; one step down makes it
-    // the floor, and value - floor(value) is exact, so the tie test is exact as well.
-    std::int64_t whole = static_cast<std::int64_t>(value);
-    if (static_cast<double>(whole) > value) {
-        --whole;
-    }
-    const double fraction = value - static_cast<double>(whole);
-    if (fraction > 0.5 || (fraction == 0.5 && (whole & 1) != 0)) {
-        ++whole;
-    }
-    return whole;
-}
-
-const RValue& CVariable::RealZero() {
-    return kRealZero;
+    return true;
 }
 
 void CVariable::Set(std::int64_t index, RValue value) {
-    if (index < 0 || index >= kMaxElements) {
+    std::size_t slot = 0;
+    if (!Slot(index, slot)) {
         return;
     }
-    auto slot = static_cast<std::size_t>(index);
-    if (slot >= values_.size()) {
-        values_.resize(slot + 1);
+    if (!value.string.empty() && strings_.empty()) {
+        strings_.resize(reals_.size());
     }
-    values_[slot] = std::move(value);
-}
-
-void CVariable::SetNumber(std::int64_t index, double number) {
-    if (index < 0 || index >= kMaxElements) {
-        return;
+    reals_[slot] = value.real;
+    kinds_[slot] = value.kind;
+    if (!strings_.empty()) {
+        strings_[slot] = std::move(value.string);
     }
-    auto slot = static_cast<std::size_t>(index);
-    if (slot >= values_.size()) {
-        values_.resize(slot + 1);
-    }
-    RValue& value = values_[slot];
-    value.kind = kRealValue;
-    value.real = number;
-    value.string.clear();
 }
 
 std::uint64_t NameKey(std::string_view name) {
@@ -85,11 +70,10 @@ std::uint64_t NameKey(std::string_view name) {
     return hash | (std::uint64_t{1} << 63);
 }
 
-const CVariable* CVariableList::FindLong(std::string_view name, std::uint64_t key,
-                                         std::size_t from) const {
-    for (std::size_t i = from; i < keys_.size(); ++i) {
-        if (keys_[i] == key && variables_[i]->Name() == name) {
-            return variables_[i].get();
+const CVariable* CVariableList::FindLong(std::string_view name, std::uint64_t key) const {
+    for (const Entry& entry : entries_) {
+        if (entry.key == key && entry.variable->Name() == name) {
+            return entry.variable.get();
         }
     }
     return nullptr;
@@ -99,16 +83,8 @@ void CVariableList::SetValue(std::string_view name, RValue value, std::int64_t i
     const std::uint64_t key = NameKey(name);
     CVariable* variable = FindMutable(name, key);
     if (variable == nullptr) {
-        // The two vectors stay in step when an allocation fails.
-        auto created = std::make_unique<CVariable>(std::string(name));
-        keys_.push_back(key);
-        try {
-            variables_.push_back(std::move(created));
-        } catch (...) {
-            keys_.pop_back();
-            throw;
-        }
-        variable = variables_.back().get();
+        variable = entries_.emplace_back(Entry{key, std::make_unique<CVariable>(std::string(name))})
+                       .variable.get();
     }
     variable->Set(index, std::move(value));
 }

@@ -3,6 +3,7 @@
 #include "base/Limits.h"
 
 #include <cassert>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -84,13 +85,36 @@ inline double TruthValue(bool truth) {
 }
 
 // Whether RoundToInteger can represent the rounded value: finite and below 2^63 in magnitude.
-bool FitsRoundedInteger(double value);
+inline bool FitsRoundedInteger(double value) {
+    // Written so that NaN fails too.
+    return std::fabs(value) < 9223372036854775808.0;
+}
 
 // The nearest integer, halves going to the even neighbour (2.5 gives 2, -2.5 gives -2). The
 // rounding does not depend on the floating-point environment. A value that does not fit
 // (see FitsRoundedInteger) gives INT64_MIN, the processor's "integer indefinite"; code that
 // must report such a value checks FitsRoundedInteger first.
-std::int64_t RoundToInteger(double value);
+inline std::int64_t RoundToInteger(double value) {
+    if (!FitsRoundedInteger(value)) {
+        return INT64_MIN;
+    }
+    // From 2^52 up every double is a whole number.
+    if (std::fabs(value) >= 4503599627370496.0) {
+        return static_cast<std::int64_t>(value);
+    }
+    // Integer steps rather than floor and fmod, which are library calls: this runs for every
+    // loop condition and index. The conversion truncates towards zero; one step down makes it
+    // the floor, and value - floor(value) is exact, so the tie test is exact as well.
+    std::int64_t whole = static_cast<std::int64_t>(value);
+    if (static_cast<double>(whole) > value) {
+        --whole;
+    }
+    const double fraction = value - static_cast<double>(whole);
+    if (fraction > 0.5 || (fraction == 0.5 && (whole & 1) != 0)) {
+        ++whole;
+    }
+    return whole;
+}
 
 // The low 32 bits of a 64-bit integer, as integer targets of 32 bits take them.
 inline std::int32_t Low32(std::int64_t value) {
@@ -116,7 +140,9 @@ inline bool KeyHoldsWholeName(std::uint64_t key) {
     return (key >> 63) == 0;
 }
 
-// One named variable: an array of values that grows on write.
+// One named variable: an array of values that grows on write. The elements are kept in parts,
+// real parts apart from kinds and string parts, so that arrays of numbers take 12 bytes an
+// element and string parts cost nothing until an element has one.
 class CVariable {
 public:
     static constexpr std::int64_t kMaxElements = 32000;
@@ -124,25 +150,44 @@ public:
     explicit CVariable(std::string name) : name_(std::move(name)) {}
 
     const std::string& Name() const { return name_; }
-    std::int64_t Length() const { return static_cast<std::int64_t>(values_.size()); }
+    std::int64_t Length() const { return static_cast<std::int64_t>(reals_.size()); }
 
     // The element, or the real 0 for an index the array does not have.
-    const RValue& Get(std::int64_t index) const {
-        if (index < 0 || static_cast<std::uint64_t>(index) >= values_.size()) {
-            return RealZero();
+    RValue Get(std::int64_t index) const;
+    // Whether the element is a plain number (a real without a string part; so is an index the
+    // array does not have), with its real part.
+    bool GetNumber(std::int64_t index, double& number) const {
+        if (index < 0 || static_cast<std::uint64_t>(index) >= reals_.size()) {
+            number = 0;
+            return true;
         }
-        return values_[static_cast<std::size_t>(index)];
+        const auto slot = static_cast<std::size_t>(index);
+        number = reals_[slot];
+        return kinds_[slot] == kRealValue && (strings_.empty() || strings_[slot].empty());
     }
     // Indexes outside 0..kMaxElements-1 are dropped silently: games rely on that.
     void Set(std::int64_t index, RValue value);
     // Set with a number, without building a value first.
-    void SetNumber(std::int64_t index, double number);
+    void SetNumber(std::int64_t index, double number) {
+        std::size_t slot = static_cast<std::size_t>(index);
+        if ((index >= 0 && slot < reals_.size()) || Slot(index, slot)) {
+            reals_[slot] = number;
+            kinds_[slot] = kRealValue;
+            if (!strings_.empty()) {
+                strings_[slot].clear();
+            }
+        }
+    }
 
 private:
-    static const RValue& RealZero();
+    // The slot of a writable index, the array grown to hold it; false for one outside the range.
+    bool Slot(std::int64_t index, std::size_t& slot);
 
     std::string name_;
-    std::vector<RValue> values_ = std::vector<RValue>(1);
+    std::vector<double> reals_ = std::vector<double>(1);
+    std::vector<std::int32_t> kinds_ = std::vector<std::int32_t>(1, kRealValue);
+    // Empty while no element has had a string part, then as long as the others.
+    std::vector<std::string> strings_;
 };
 
 // Variables looked up by exact, case-sensitive name, kept in order of creation.
@@ -156,12 +201,14 @@ public:
     // The variable of that name, null when there is none. `key` is NameKey(name).
     const CVariable* Find(std::string_view name) const { return Find(name, NameKey(name)); }
     const CVariable* Find(std::string_view name, std::uint64_t key) const {
-        for (std::size_t i = 0; i < keys_.size(); ++i) {
-            if (keys_[i] == key) {
-                if (KeyHoldsWholeName(key)) {
-                    return variables_[i].get();
-                }
-                return FindLong(name, key, i);
+        return KeyHoldsWholeName(key) ? Find(key) : FindLong(name, key);
+    }
+    // The variable of a name held whole in `key`.
+    const CVariable* Find(std::uint64_t key) const {
+        assert(KeyHoldsWholeName(key));
+        for (const Entry& entry : entries_) {
+            if (entry.key == key) {
+                return entry.variable.get();
             }
         }
         return nullptr;
@@ -171,25 +218,27 @@ public:
     }
     CVariable* FindMutable(std::string_view name) { return FindMutable(name, NameKey(name)); }
 
-    int Count() const { return static_cast<int>(variables_.size()); }
+    int Count() const { return static_cast<int>(entries_.size()); }
     // Variable i in creation order, 1 <= i <= Count().
     const CVariable& Get(int i) const {
         assert(i >= 1 && i <= Count());
-        return *variables_[static_cast<std::size_t>(i - 1)];
+        return *entries_[static_cast<std::size_t>(i - 1)].variable;
     }
 
-    void Clear() {
-        variables_.clear();
-        keys_.clear();
-    }
+    void Clear() { entries_.clear(); }
 
 private:
-    // Find for a name too long to be held in its key, from the first variable with its key.
-    const CVariable* FindLong(std::string_view name, std::uint64_t key, std::size_t from) const;
+    // A variable with its NameKey beside it: a search reads the keys and, on a match, the
+    // pointer next to it.
+    struct Entry {
+        std::uint64_t key;
+        std::unique_ptr<CVariable> variable;
+    };
 
-    std::vector<std::unique_ptr<CVariable>> variables_;
-    // The variables' NameKeys, in the same order: a search reads these alone.
-    std::vector<std::uint64_t> keys_;
+    // Find for a name too long to be held in its key.
+    const CVariable* FindLong(std::string_view name, std::uint64_t key) const;
+
+    std::vector<Entry> entries_;
 };
 
 } // namespace velkaro

@@ -111,37 +111,58 @@ struct CodeLink {
     CodePoint after;
 };
 
+// Which list of user variables a name reads and writes, when it names a user variable.
+enum class UserList : std::uint8_t { None, Self, Other, Global };
+
 // One step of an arithmetic expression written out flat, in the order its operands are read:
-// constants and variables push a number, operators take theirs from the top.
+// constants and variables push a number, operators take theirs from the top. Each operator
+// comes in two forms, the second (named ...Number) taking its right operand, a constant, from
+// the step instead of the stack; the second always follows the first.
 enum class QuickOp : std::uint8_t {
     Number,          // push `number`
     Variable,        // push variable `detail`
     IndexedVariable, // push element (the number on top) of variable `detail`
     Negate,
     Not,
-    Compare, // by comparison `detail`, a token kind
-    And,
-    Or,
     Add,
+    AddNumber,
     Subtract,
+    SubtractNumber,
     Multiply,
+    MultiplyNumber,
     Divide,
+    DivideNumber,
+    And,
+    AndNumber,
+    Or,
+    OrNumber,
+    // Comparisons, of the difference of the operands with 0.
+    Less,
+    LessNumber,
+    LessEqual,
+    LessEqualNumber,
+    Equal,
+    EqualNumber,
+    NotEqual,
+    NotEqualNumber,
+    GreaterEqual,
+    GreaterEqualNumber,
+    Greater,
+    GreaterNumber,
 };
 
-// Operators whose right operand is a constant take it from the step (`immediate`) rather than
-// from the stack.
+// Variables of the user lists are read by `user` and `key` (those of their CodeVariable,
+// `detail`).
 struct QuickStep {
     QuickOp op = QuickOp::Number;
-    bool immediate = false;
+    UserList user = UserList::None;
     std::int32_t detail = 0;
     double number = 0;
+    std::uint64_t key = 0;
 };
 
 // The most numbers a flat expression holds at once; deeper ones are not written out.
 inline constexpr int kQuickStackSize = 32;
-
-// Which list of user variables a name reads and writes, when it names a user variable.
-enum class UserList : std::uint8_t { None, Self, Other, Global };
 
 // A name a variable node reads or writes, as its token resolved it.
 struct CodeVariable {

@@ -633,7 +633,8 @@ void ForEachChild(const CodeTree& tree, const CodeNode& node, Visit visit) {
     }
 }
 
-QuickOp ChainOp(std::int32_t op) {
+// The operator of a chain or comparison, by its token.
+QuickOp OperatorOp(std::int32_t op) {
     switch (op) {
     case kTokAnd:
         return QuickOp::And;
@@ -645,8 +646,21 @@ QuickOp ChainOp(std::int32_t op) {
         return QuickOp::Subtract;
     case kTokTimes:
         return QuickOp::Multiply;
-    default:
+    case kTokDivide:
         return QuickOp::Divide;
+    case kTokLess:
+        return QuickOp::Less;
+    case kTokLessEqual:
+        return QuickOp::LessEqual;
+    case kTokAssign:
+    case kTokEqual:
+        return QuickOp::Equal;
+    case kTokNotEqual:
+        return QuickOp::NotEqual;
+    case kTokGreaterEqual:
+        return QuickOp::GreaterEqual;
+    default:
+        return QuickOp::Greater;
     }
 }
 
@@ -660,15 +674,20 @@ bool Flatten(CodeTree& tree, std::int32_t index, int height) {
     const CodeNode& node = tree.nodes[static_cast<std::size_t>(index)];
     const auto start = static_cast<std::int32_t>(tree.quick.size());
     const auto step = [&tree](QuickOp op, std::int32_t detail = 0, double number = 0) {
-        tree.quick.push_back(QuickStep{op, false, detail, number});
+        QuickStep written;
+        written.op = op;
+        written.detail = detail;
+        written.number = number;
+        tree.quick.push_back(written);
     };
     // An operator after its right operand: a constant just pushed is taken into the operator.
-    const auto binary = [&tree](QuickOp op, std::int32_t detail = 0) {
+    const auto binary = [&tree, &step](std::int32_t token) {
+        const QuickOp op = OperatorOp(token);
         QuickStep& last = tree.quick.back();
-        if (last.op == QuickOp::Number && !last.immediate) {
-            last = QuickStep{op, true, detail, last.number};
+        if (last.op == QuickOp::Number) {
+            last.op = static_cast<QuickOp>(static_cast<int>(op) + 1);
         } else {
-            tree.quick.push_back(QuickStep{op, false, detail, 0});
+            step(op);
         }
     };
     switch (node.kind) {
@@ -685,6 +704,8 @@ bool Flatten(CodeTree& tree, std::int32_t index, int height) {
             return false;
         }
         step(node.first >= 0 ? QuickOp::IndexedVariable : QuickOp::Variable, node.detail);
+        tree.quick.back().user = tree.variables[static_cast<std::size_t>(node.detail)].user;
+        tree.quick.back().key = tree.variables[static_cast<std::size_t>(node.detail)].key;
         break;
     case NodeKind::Parenthesis:
     case NodeKind::UnaryPlus:
@@ -703,7 +724,7 @@ bool Flatten(CodeTree& tree, std::int32_t index, int height) {
         if (!Flatten(tree, node.first, height) || !Flatten(tree, node.second, height + 1)) {
             return false;
         }
-        binary(QuickOp::Compare, node.op);
+        binary(node.op);
         break;
     case NodeKind::Logical:
     case NodeKind::Additive:
@@ -716,7 +737,7 @@ bool Flatten(CodeTree& tree, std::int32_t index, int height) {
             if (!Flatten(tree, link.operand, height + 1)) {
                 return false;
             }
-            binary(ChainOp(link.op));
+            binary(link.op);
         }
         break;
     default:

@@ -199,6 +199,10 @@ void CInterpreter::RecordError(Run& run, const CodePoint& point, const std::stri
     error_ = ScriptError{point.line, point.position, message, false};
 }
 
+void CInterpreter::RecordError(Run& run, const CodePoint& point, const char* message) {
+    RecordError(run, point, std::string(message));
+}
+
 void CInterpreter::RecordError(Run& run, std::int32_t error) {
     const CodeError& found = run.tree.errors[static_cast<std::size_t>(error)];
     RecordError(run, found.point, found.message);
@@ -335,11 +339,25 @@ bool CInterpreter::QuickRead(const Run& run, const CodeVariable& name, std::int6
         if (variable == nullptr) {
             return false;
         }
-        const RValue& value = variable->Get(index);
-        number = value.real;
-        return PlainNumber(value);
+        return variable->GetNumber(index, number);
     }
     return QuickReadOther(run, name, index, number);
+}
+
+// The same for the variable of a flat step: names held whole in their keys are found by the
+// key alone.
+bool CInterpreter::QuickRead(const Run& run, const QuickStep& step, std::int64_t index,
+                             double& number) const {
+    const CVariableList* users = run.users[static_cast<std::size_t>(step.user)];
+    if (users == nullptr || !KeyHoldsWholeName(step.key)) {
+        return QuickRead(run, run.tree.variables[static_cast<std::size_t>(step.detail)], index,
+                         number);
+    }
+    const CVariable* variable = users->Find(step.key);
+    if (variable == nullptr) {
+        return false;
+    }
+    return variable->GetNumber(index, number);
 }
 
 // Built-in variables, sounds, object names and objects' instances: read as running reads them,
@@ -359,65 +377,122 @@ bool CInterpreter::QuickReadOther(const Run& run, const CodeVariable& name, std:
 // from the tree: the same reads in the same order, the same arithmetic, false at the same
 // values. Only where no node can be nested too deep, which the flat form does not check.
 bool CInterpreter::RunQuick(const Run& run, const CodeNode& node, double& number) const {
-    std::array<double, kQuickStackSize> stack;
-    std::size_t top = 0; // the numbers on the stack are stack[1..top]
+    std::array<double, kQuickStackSize + 1> stack;
+    double* top = stack.data(); // the numbers are stack[1] up to *top
     const QuickStep* step = &run.tree.quick[static_cast<std::size_t>(node.quickStart)];
     const QuickStep* const end = step + node.quickCount;
     for (; step != end; ++step) {
         switch (step->op) {
         case QuickOp::Number:
-            stack[++top] = step->number;
+            *++top = step->number;
             break;
         case QuickOp::Variable:
-            if (!QuickRead(run, run.tree.variables[static_cast<std::size_t>(step->detail)], 0,
-                           stack[++top])) {
+            ++top;
+            if (!QuickRead(run, *step, 0, *top)) {
                 return false;
             }
             break;
         case QuickOp::IndexedVariable:
-            if (!QuickRead(run, run.tree.variables[static_cast<std::size_t>(step->detail)],
-                           RoundToInteger(stack[top]), stack[top])) {
+            if (!QuickRead(run, *step, RoundToInteger(*top), *top)) {
                 return false;
             }
             break;
         case QuickOp::Negate:
-            stack[top] = -stack[top];
+            *top = -*top;
             break;
         case QuickOp::Not:
-            stack[top] = stack[top] > 0.5 ? 0.0 : 1.0;
+            *top = *top > 0.5 ? 0.0 : 1.0;
             break;
-        default: {
-            // The operators: the right operand from the step or from the top.
-            const double right = step->immediate ? step->number : stack[top--];
-            double& left = stack[top];
-            switch (step->op) {
-            case QuickOp::Compare:
-                left = TruthValue(ComparisonHolds(step->detail, left - right));
-                break;
-            case QuickOp::And:
-                left = TruthValue(left > 0.5 && right > 0.5);
-                break;
-            case QuickOp::Or:
-                left = TruthValue(left > 0.5 || right > 0.5);
-                break;
-            case QuickOp::Add:
-                left += right;
-                break;
-            case QuickOp::Subtract:
-                left -= right;
-                break;
-            case QuickOp::Multiply:
-                left *= right;
-                break;
-            default: // Divide
-                if (right == 0) {
-                    return false;
-                }
-                left /= right;
-                break;
+        case QuickOp::Add:
+            --top;
+            top[0] += top[1];
+            break;
+        case QuickOp::AddNumber:
+            *top += step->number;
+            break;
+        case QuickOp::Subtract:
+            --top;
+            top[0] -= top[1];
+            break;
+        case QuickOp::SubtractNumber:
+            *top -= step->number;
+            break;
+        case QuickOp::Multiply:
+            --top;
+            top[0] *= top[1];
+            break;
+        case QuickOp::MultiplyNumber:
+            *top *= step->number;
+            break;
+        case QuickOp::Divide:
+            --top;
+            if (top[1] == 0) {
+                return false;
             }
+            top[0] /= top[1];
             break;
-        }
+        case QuickOp::DivideNumber:
+            if (step->number == 0) {
+                return false;
+            }
+            *top /= step->number;
+            break;
+        case QuickOp::And:
+            --top;
+            top[0] = TruthValue(top[0] > 0.5 && top[1] > 0.5);
+            break;
+        case QuickOp::AndNumber:
+            *top = TruthValue(*top > 0.5 && step->number > 0.5);
+            break;
+        case QuickOp::Or:
+            --top;
+            top[0] = TruthValue(top[0] > 0.5 || top[1] > 0.5);
+            break;
+        case QuickOp::OrNumber:
+            *top = TruthValue(*top > 0.5 || step->number > 0.5);
+            break;
+        case QuickOp::Less:
+            --top;
+            top[0] = TruthValue(top[0] - top[1] < 0);
+            break;
+        case QuickOp::LessNumber:
+            *top = TruthValue(*top - step->number < 0);
+            break;
+        case QuickOp::LessEqual:
+            --top;
+            top[0] = TruthValue(top[0] - top[1] <= 0);
+            break;
+        case QuickOp::LessEqualNumber:
+            *top = TruthValue(*top - step->number <= 0);
+            break;
+        case QuickOp::Equal:
+            --top;
+            top[0] = TruthValue(top[0] - top[1] == 0);
+            break;
+        case QuickOp::EqualNumber:
+            *top = TruthValue(*top - step->number == 0);
+            break;
+        case QuickOp::NotEqual:
+            --top;
+            top[0] = TruthValue(top[0] - top[1] != 0);
+            break;
+        case QuickOp::NotEqualNumber:
+            *top = TruthValue(*top - step->number != 0);
+            break;
+        case QuickOp::GreaterEqual:
+            --top;
+            top[0] = TruthValue(top[0] - top[1] >= 0);
+            break;
+        case QuickOp::GreaterEqualNumber:
+            *top = TruthValue(*top - step->number >= 0);
+            break;
+        case QuickOp::Greater:
+            --top;
+            top[0] = TruthValue(top[0] - top[1] > 0);
+            break;
+        case QuickOp::GreaterNumber:
+            *top = TruthValue(*top - step->number > 0);
+            break;
         }
     }
     number = stack[1];
@@ -804,10 +879,9 @@ bool CInterpreter::QuickAssignment(Run& run, const CodeNode& node) {
     CVariable* const target = users.FindMutable(variable.name, variable.key);
     double value = 0;
     if (node.op != kTokAssign) {
-        if (target == nullptr || !PlainNumber(target->Get(index))) {
+        if (target == nullptr || !target->GetNumber(index, value)) {
             return false;
         }
-        value = target->Get(index).real;
     }
     double right = 0;
     if (!QuickOperand(run, run.Node(node.second), right)) {

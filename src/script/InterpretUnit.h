@@ -64,6 +64,8 @@ private:
     bool QuickVariable(const Run& run, const CodeNode& node, double& number) const;
     [[gnu::always_inline]] inline bool QuickRead(const Run& run, const CodeVariable& name,
                                                  std::int64_t index, double& number) const;
+    [[gnu::always_inline]] inline bool QuickRead(const Run& run, const QuickStep& step,
+                                                 std::int64_t index, double& number) const;
     [[gnu::noinline]] bool QuickReadOther(const Run& run, const CodeVariable& name,
                                           std::int64_t index, double& number) const;
     bool RunQuick(const Run& run, const CodeNode& node, double& number) const;
@@ -80,8 +82,8 @@ private:
     // Statements: run, or passed over as a branch or loop that is not taken.
     void Execute(Run& run, std::int32_t node);
     void Pass(Run& run, std::int32_t node);
-    void Block(Run& run, const CodeNode& node);
-    void Assignment(Run& run, const CodeNode& node);
+    [[gnu::noinline]] void Block(Run& run, const CodeNode& node);
+    [[gnu::noinline]] void Assignment(Run& run, const CodeNode& node);
     [[gnu::noinline]] void AnyAssignment(Run& run, const CodeNode& node);
     bool QuickAssignment(Run& run, const CodeNode& node);
     [[gnu::noinline]] void IfStatement(Run& run, const CodeNode& node);
@@ -89,7 +91,10 @@ private:
     [[gnu::noinline]] void RepeatStatement(Run& run, const CodeNode& node);
     [[gnu::noinline]] void ForallStatement(Run& run, const CodeNode& node);
 
-    void RecordError(Run& run, const CodePoint& point, const std::string& message);
+    [[gnu::noinline]] void RecordError(Run& run, const CodePoint& point,
+                                       const std::string& message);
+    // The same for the fixed messages, so that no string is built where the code runs.
+    [[gnu::noinline]] void RecordError(Run& run, const CodePoint& point, const char* message);
     void RecordError(Run& run, std::int32_t error);
     void ClearError();
     // Counts a pass of a loop; every so many it asks whether the player wants the game to end,

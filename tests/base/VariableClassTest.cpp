@@ -158,6 +158,47 @@ TEST(CVariable, WritesGrowTheArrayUpTo32000Elements) {
     EXPECT_EQ(variable.Get(0), RValue());
 }
 
+// Elements keep both parts whatever their neighbours hold: numbers before and after the first
+// string part, a real that carries a string part, a string whose real part is not 0, and
+// numbers written over strings. Only reals without a string part are plain numbers.
+TEST(CVariable, EveryElementKeepsItsKindAndBothParts) {
+    CVariable variable("a");
+    variable.SetNumber(3, 1.5);
+    variable.Set(1, RValue(kRealValue, 2, "carried"));
+    variable.Set(6, RValue(kStringValue, 4, "six"));
+    variable.Set(9, RValue::Real(9));
+    variable.Set(12, RValue::String(""));
+    variable.SetNumber(6, 6);
+    variable.Set(14, RValue::String("last"));
+
+    const RValue expected[] = {RValue(),
+                               RValue(kRealValue, 2, "carried"),
+                               RValue(),
+                               RValue::Real(1.5),
+                               RValue(),
+                               RValue(),
+                               RValue::Real(6),
+                               RValue(),
+                               RValue(),
+                               RValue::Real(9),
+                               RValue(),
+                               RValue(),
+                               RValue::String(""),
+                               RValue(),
+                               RValue::String("last")};
+    ASSERT_EQ(variable.Length(), static_cast<std::int64_t>(std::size(expected)));
+    for (std::int64_t i = 0; i < variable.Length(); ++i) {
+        const RValue& want = expected[i];
+        EXPECT_EQ(variable.Get(i), want) << i;
+        double number = -1;
+        EXPECT_EQ(variable.GetNumber(i, number), want.IsReal() && want.string.empty()) << i;
+        EXPECT_EQ(number, want.real) << i;
+    }
+    double number = -1;
+    EXPECT_TRUE(variable.GetNumber(100, number));
+    EXPECT_EQ(number, 0);
+}
+
 TEST(CVariableList, AVariableThatWasNeverWrittenCannotBeRead) {
     CVariableList list;
     RValue value = RValue::Real(9);
