@@ -1,5 +1,6 @@
 #include "base/VariableClass.h"
 
+#include <cassert>
 #include <utility>
 
 namespace velkaro {
@@ -9,7 +10,9 @@ RValue CVariable::Get(std::int64_t index) const {
         return RValue();
     }
     const auto slot = static_cast<std::size_t>(index);
-    return RValue(kinds_[slot], reals_[slot], strings_.empty() ? std::string() : strings_[slot]);
+    const std::uint8_t form = forms_[slot];
+    return RValue((form & kIsString) != 0 ? kStringValue : kRealValue, reals_[slot],
+                  (form & kHasString) != 0 ? strings_[slot] : std::string());
 }
 
 bool CVariable::Slot(std::int64_t index, std::size_t& slot) {
@@ -22,13 +25,13 @@ bool CVariable::Slot(std::int64_t index, std::size_t& slot) {
         const std::size_t before = reals_.size();
         try {
             reals_.resize(slot + 1);
-            kinds_.resize(slot + 1, kRealValue);
+            forms_.resize(slot + 1, 0);
             if (!strings_.empty()) {
                 strings_.resize(slot + 1);
             }
         } catch (...) {
             reals_.resize(before);
-            kinds_.resize(before);
+            forms_.resize(before);
             if (!strings_.empty()) {
                 strings_.resize(before);
             }
@@ -43,14 +46,19 @@ void CVariable::Set(std::int64_t index, RValue value) {
     if (!Slot(index, slot)) {
         return;
     }
-    if (!value.string.empty() && strings_.empty()) {
-        strings_.resize(reals_.size());
+    assert(value.kind == kRealValue || value.kind == kStringValue);
+    std::uint8_t form = value.kind == kStringValue ? kIsString : 0;
+    if (!value.string.empty()) {
+        if (strings_.empty()) {
+            strings_.resize(reals_.size());
+        }
+        strings_[slot] = std::move(value.string);
+        form |= kHasString;
+    } else if ((forms_[slot] & kHasString) != 0) {
+        strings_[slot].clear();
     }
     reals_[slot] = value.real;
-    kinds_[slot] = value.kind;
-    if (!strings_.empty()) {
-        strings_[slot] = std::move(value.string);
-    }
+    forms_[slot] = form;
 }
 
 std::uint64_t NameKey(std::string_view name) {

@@ -141,7 +141,7 @@ inline bool KeyHoldsWholeName(std::uint64_t key) {
 }
 
 // One named variable: an array of values that grows on write. The elements are kept in parts,
-// real parts apart from kinds and string parts, so that arrays of numbers take 12 bytes an
+// real parts apart from kinds and string parts, so that arrays of numbers take 9 bytes an
 // element and string parts cost nothing until an element has one.
 class CVariable {
 public:
@@ -163,7 +163,7 @@ public:
         }
         const auto slot = static_cast<std::size_t>(index);
         number = reals_[slot];
-        return kinds_[slot] == kRealValue && (strings_.empty() || strings_[slot].empty());
+        return forms_[slot] == 0;
     }
     // Indexes outside 0..kMaxElements-1 are dropped silently: games rely on that.
     void Set(std::int64_t index, RValue value);
@@ -172,10 +172,10 @@ public:
         std::size_t slot = static_cast<std::size_t>(index);
         if ((index >= 0 && slot < reals_.size()) || Slot(index, slot)) {
             reals_[slot] = number;
-            kinds_[slot] = kRealValue;
-            if (!strings_.empty()) {
+            if (forms_[slot] & kHasString) {
                 strings_[slot].clear();
             }
+            forms_[slot] = 0;
         }
     }
 
@@ -185,7 +185,11 @@ private:
 
     std::string name_;
     std::vector<double> reals_ = std::vector<double>(1);
-    std::vector<std::int32_t> kinds_ = std::vector<std::int32_t>(1, kRealValue);
+    // Per element: kIsString when its kind is a string, kHasString when its string part is not
+    // empty; 0 is a plain number.
+    static constexpr std::uint8_t kIsString = 1;
+    static constexpr std::uint8_t kHasString = 2;
+    std::vector<std::uint8_t> forms_ = std::vector<std::uint8_t>(1, 0);
     // Empty while no element has had a string part, then as long as the others.
     std::vector<std::string> strings_;
 };

@@ -871,7 +871,7 @@ void CInterpreter::Block(Run& run, const CodeNode& node) {
 // when it must be run the usual way.
 bool CInterpreter::QuickAssignment(Run& run, const CodeNode& node) {
     std::int64_t index = 0;
-    if (!QuickIndex(run, node, index)) {
+    if (node.first >= 0 && !QuickIndex(run, node, index)) {
         return false;
     }
     const CodeVariable& variable = run.tree.variables[static_cast<std::size_t>(node.detail)];

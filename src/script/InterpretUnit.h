@@ -58,7 +58,7 @@ private:
 
     // Expressions.
     RValue Evaluate(Run& run, std::int32_t node);
-    double Number(Run& run, std::int32_t node);
+    [[gnu::always_inline]] inline double Number(Run& run, std::int32_t node);
     bool QuickNumber(const Run& run, const CodeNode& node, double& number) const;
     bool QuickIndex(const Run& run, const CodeNode& node, std::int64_t& index) const;
     bool QuickVariable(const Run& run, const CodeNode& node, double& number) const;
