@@ -87,8 +87,8 @@ const CVariable* CVariableList::FindLong(std::string_view name, std::uint64_t ke
     return nullptr;
 }
 
-void CVariableList::SetValue(std::string_view name, RValue value, std::int64_t index) {
-    const std::uint64_t key = NameKey(name);
+void CVariableList::SetValue(std::string_view name, std::uint64_t key, RValue value,
+                             std::int64_t index) {
     CVariable* variable = FindMutable(name, key);
     if (variable == nullptr) {
         variable = entries_.emplace_back(Entry{key, std::make_unique<CVariable>(std::string(name))})

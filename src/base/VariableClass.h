@@ -198,7 +198,11 @@ private:
 class CVariableList {
 public:
     // Creates the variable when absent; never fails.
-    void SetValue(std::string_view name, RValue value, std::int64_t index);
+    void SetValue(std::string_view name, RValue value, std::int64_t index) {
+        SetValue(name, NameKey(name), std::move(value), index);
+    }
+    // The same with the name's key worked out already.
+    void SetValue(std::string_view name, std::uint64_t key, RValue value, std::int64_t index);
     // False when no variable has the name; otherwise the element (the real 0 outside the array).
     bool GetValue(std::string_view name, std::int64_t index, RValue& value) const;
 

@@ -60,7 +60,11 @@ public:
         return true;
     }
 
-    void Return(double value) { result_ = RValue::Real(value); }
+    void Return(double value) {
+        result_.kind = kRealValue;
+        result_.real = value;
+        result_.string.clear();
+    }
     void ReturnTruth(bool truth) { Return(TruthValue(truth)); }
     void ReturnString(std::string text) { result_ = RValue::String(std::move(text)); }
     void ReturnValue(RValue value) { result_ = std::move(value); }

@@ -39,15 +39,20 @@ bool CFunctionRegistry::CallFunction(int index, FunctionContext& context, CInsta
     }
     const RFunction& function = Get(index);
     context.error.clear();
-    RValue fresh;
-    function.handler(context, self, other, argumentCount, arguments, fresh);
+    // Made fresh in place: the real 0, keeping the string's storage.
+    result.kind = kRealValue;
+    result.real = 0;
+    result.string.clear();
+    function.handler(context, self, other, argumentCount, arguments, result);
     // The last guard against a NaN or an infinity reaching game variables, whatever table the
     // function comes from.
-    if (!context.Failed() && fresh.IsReal() && !std::isfinite(fresh.real)) {
+    if (!context.Failed() && result.IsReal() && !std::isfinite(result.real)) {
         context.Fail("Function " + function.name + " gave no valid number (" +
-                     NumberForMessage(fresh.real) + ").");
+                     NumberForMessage(result.real) + ").");
     }
-    result = context.Failed() ? RValue() : std::move(fresh);
+    if (context.Failed()) {
+        result = RValue();
+    }
     return true;
 }
 

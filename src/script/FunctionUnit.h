@@ -78,7 +78,7 @@ public:
     int FindFunction(std::string_view name) const;
     // The registered argument count of entry `index`; -1 outside 1..Count().
     int GetFunctionArgCount(int index) const;
-    // Runs entry `index` on a fresh result and copies that into `result`. False, with nothing
+    // Runs entry `index` on `result`, made the real 0 first. False, with nothing
     // run, when the index is outside 1..Count() or the argument count is not the entry's.
     //
     // The call clears context.error first. When the handler fails, or leaves a real result

@@ -754,6 +754,14 @@ RValue CInterpreter::VariableValue(Run& run, const CodeNode& node) {
 }
 
 RValue CInterpreter::FunctionCall(Run& run, const CodeNode& node) {
+    RValue result;
+    CallInto(run, node, result);
+    return result;
+}
+
+// Calls the function of `node` with its arguments and leaves its result in `result`, which
+// holds the real 0 when the code stops before or in the call.
+void CInterpreter::CallInto(Run& run, const CodeNode& node, RValue& result) {
     // Each depth of nested calls has its argument slots, kept from call to call: setting up
     // ten fresh values for every call costs more than many a function itself.
     const ArgumentSlots slots(*this);
@@ -761,35 +769,43 @@ RValue CInterpreter::FunctionCall(Run& run, const CodeNode& node) {
     for (std::int32_t i = 0; i < node.listCount; ++i) {
         RValue& slot = arguments[static_cast<std::size_t>(i)];
         const std::int32_t argument = run.ListItem(node, i);
+        const CodeNode& argumentNode = run.Node(argument);
         double number = 0;
-        if (run.Node(argument).arithmetic && QuickOperand(run, run.Node(argument), number)) {
+        if (argumentNode.arithmetic && QuickOperand(run, argumentNode, number)) {
             slot.kind = kRealValue;
             slot.real = number;
             slot.string.clear();
             continue;
         }
-        slot = Evaluate(run, argument);
+        if (argumentNode.kind == NodeKind::Call && !run.TooDeep(argumentNode)) {
+            // A call in a call gives its result straight into the slot.
+            CallInto(run, argumentNode, slot);
+        } else {
+            slot = Evaluate(run, argument);
+        }
         if (run.stopped) {
-            return RValue();
+            result = RValue();
+            return;
         }
     }
     if (node.error >= 0) {
         RecordError(run, node.error);
-        return RValue();
+        result = RValue();
+        return;
     }
     FunctionContext context(game_, parts_);
-    RValue result;
     {
         // Code that the function runs is nested inside the call.
         const CallDepth depth(depth_, run.base + node.depth);
-        functions_.CallFunction(node.detail, context, *run.self, *run.other, node.listCount,
-                                arguments, result);
+        if (!functions_.CallFunction(node.detail, context, *run.self, *run.other, node.listCount,
+                                     arguments, result)) {
+            result = RValue();
+        }
     }
     // A function that fails is an error of the code that called it.
     if (context.Failed()) {
         RecordError(run, node.after, context.error);
     }
-    return result;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -912,7 +928,7 @@ bool CInterpreter::QuickAssignment(Run& run, const CodeNode& node) {
     if (target != nullptr) {
         target->SetNumber(index, value);
     } else {
-        users.SetValue(variable.name, RValue::Real(value), index);
+        users.SetValue(variable.name, variable.key, RValue::Real(value), index);
     }
     return true;
 }
@@ -992,7 +1008,7 @@ void CInterpreter::AnyAssignment(Run& run, const CodeNode& node) {
     }
     if (CVariableList* users = run.Users(variable)) {
         // User variables, the commonest target (see ReadVariable).
-        users->SetValue(variable.name, std::move(value), index);
+        users->SetValue(variable.name, variable.key, std::move(value), index);
     } else if (!SetVariable(game_, runtime_, *run.self, *run.other, variable.owner, variable.number,
                             variable.name, index, value)) {
         RecordError(run, node.after, "Cannot assign a value to variable " + variable.name + ".");

@@ -78,6 +78,7 @@ private:
     [[gnu::always_inline]] inline bool ReadVariable(const Run& run, const CodeVariable& variable,
                                                     std::int64_t index, RValue& value);
     RValue FunctionCall(Run& run, const CodeNode& node);
+    void CallInto(Run& run, const CodeNode& node, RValue& result);
 
     // Statements: run, or passed over as a branch or loop that is not taken.
     void Execute(Run& run, std::int32_t node);
