@@ -353,6 +353,29 @@ TEST_F(Interpreter, AFailingFunctionIsAnErrorOfTheCodeThatCalledIt) {
     EXPECT_EQ(self->x, 10) << "nothing is assigned after an error";
 }
 
+// Calls in calls hand their results to the outer call directly, in argument slots that are
+// kept from call to call: a result must never be what an earlier call left there.
+TEST_F(Interpreter, CallsInCallsHandOnTheirResultsAndTheirErrors) {
+    EXPECT_EQ(Eval("sum10(string_length('abc'), string_length(string_upper('xy')), abs(-2), 1, "
+                   "1, 1, 1, 1, 1, 1)"),
+              14);
+    EXPECT_EQ(EvalString("string_upper(string_lower('MiXeD'))"), "MIXED");
+
+    Run("note(string_upper('abc'))");
+    EXPECT_EQ(Global("noted"), RValue::String("ABC"));
+    Run("note(nothing())");
+    EXPECT_EQ(Global("noted"), RValue()) << "a call without a result gives the real 0";
+    EXPECT_TRUE(NothingReported());
+
+    Run("note(abs(sqrt(-1)))");
+    EXPECT_EQ(Reported(), "in code at line 1 pos 18: Invalid argument to sqrt: -1");
+    EXPECT_EQ(Global("calls"), Real(2)) << "the outer calls are not made";
+    EXPECT_EQ(Eval("abs(fail()) + 1"), 0);
+    EXPECT_EQ(Reported(), "in expression at pos 11: It broke.");
+    EXPECT_EQ(Eval("abs(-3)"), 3);
+    EXPECT_TRUE(NothingReported());
+}
+
 TEST_F(Interpreter, FunctionsSeeSelfAndOtherAndRunOnlyWhenExecuted) {
     EXPECT_EQ(Eval("selfx() - otherx()"), -90);
     EXPECT_EQ(Eval("note(1) or note(2)"), 0) << "note yields 0";
