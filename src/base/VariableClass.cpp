@@ -79,20 +79,67 @@ std::uint64_t NameKey(std::string_view name) {
 }
 
 const CVariable* CVariableList::FindLong(std::string_view name, std::uint64_t key) const {
-    for (const Entry& entry : entries_) {
+    if (index_.empty()) {
+        for (const Entry& entry : entries_) {
+            if (entry.key == key && entry.variable->Name() == name) {
+                return entry.variable.get();
+            }
+        }
+        return nullptr;
+    }
+    // Long names may share a key: every entry of the key is compared by name.
+    const std::size_t mask = index_.size() - 1;
+    for (std::size_t place = Place(key);; place = (place + 1) & mask) {
+        const std::uint32_t number = index_[place];
+        if (number == 0) {
+            return nullptr;
+        }
+        const Entry& entry = entries_[number - 1];
         if (entry.key == key && entry.variable->Name() == name) {
             return entry.variable.get();
         }
     }
-    return nullptr;
+}
+
+void CVariableList::Index(std::size_t entry) {
+    const std::size_t mask = index_.size() - 1;
+    std::size_t place = Place(entries_[entry].key);
+    while (index_[place] != 0) {
+        place = (place + 1) & mask;
+    }
+    index_[place] = static_cast<std::uint32_t>(entry + 1);
+}
+
+CVariable* CVariableList::Add(std::string_view name, std::uint64_t key) {
+    // Whatever allocation fails, the list and its index stay as they were.
+    const std::size_t count = entries_.size() + 1;
+    std::vector<std::uint32_t> grown;
+    int grownBits = indexBits_;
+    if (count > kIndexedFrom && 2 * count > index_.size()) {
+        grownBits = 4;
+        while ((std::size_t{1} << grownBits) < 4 * count) {
+            ++grownBits;
+        }
+        grown.assign(std::size_t{1} << grownBits, 0);
+    }
+    entries_.push_back(Entry{key, std::make_unique<CVariable>(std::string(name))});
+    if (!grown.empty()) {
+        index_ = std::move(grown);
+        indexBits_ = grownBits;
+        for (std::size_t entry = 0; entry < entries_.size(); ++entry) {
+            Index(entry);
+        }
+    } else if (!index_.empty()) {
+        Index(entries_.size() - 1);
+    }
+    return entries_.back().variable.get();
 }
 
 void CVariableList::SetValue(std::string_view name, std::uint64_t key, RValue value,
                              std::int64_t index) {
     CVariable* variable = FindMutable(name, key);
     if (variable == nullptr) {
-        variable = entries_.emplace_back(Entry{key, std::make_unique<CVariable>(std::string(name))})
-                       .variable.get();
+        variable = Add(name, key);
     }
     variable->Set(index, std::move(value));
 }

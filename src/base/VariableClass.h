@@ -214,12 +214,25 @@ public:
     // The variable of a name held whole in `key`.
     const CVariable* Find(std::uint64_t key) const {
         assert(KeyHoldsWholeName(key));
-        for (const Entry& entry : entries_) {
+        if (index_.empty()) {
+            for (const Entry& entry : entries_) {
+                if (entry.key == key) {
+                    return entry.variable.get();
+                }
+            }
+            return nullptr;
+        }
+        const std::size_t mask = index_.size() - 1;
+        for (std::size_t place = Place(key);; place = (place + 1) & mask) {
+            const std::uint32_t number = index_[place];
+            if (number == 0) {
+                return nullptr;
+            }
+            const Entry& entry = entries_[number - 1];
             if (entry.key == key) {
                 return entry.variable.get();
             }
         }
-        return nullptr;
     }
     CVariable* FindMutable(std::string_view name, std::uint64_t key) {
         return const_cast<CVariable*>(std::as_const(*this).Find(name, key));
@@ -233,7 +246,11 @@ public:
         return *entries_[static_cast<std::size_t>(i - 1)].variable;
     }
 
-    void Clear() { entries_.clear(); }
+    void Clear() {
+        entries_.clear();
+        index_.clear();
+        indexBits_ = 0;
+    }
 
 private:
     // A variable with its NameKey beside it: a search reads the keys and, on a match, the
@@ -243,10 +260,24 @@ private:
         std::unique_ptr<CVariable> variable;
     };
 
+    // Lists of more variables than this also keep an index of their keys (open addressing,
+    // at most half full); shorter ones are searched in order, which is quicker there.
+    static constexpr std::size_t kIndexedFrom = 8;
+
     // Find for a name too long to be held in its key.
     const CVariable* FindLong(std::string_view name, std::uint64_t key) const;
+    CVariable* Add(std::string_view name, std::uint64_t key);
+    // Where the index begins to look for `key`.
+    std::size_t Place(std::uint64_t key) const {
+        assert(indexBits_ > 0);
+        return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ULL) >> (64 - indexBits_));
+    }
+    void Index(std::size_t entry);
 
     std::vector<Entry> entries_;
+    // Entry numbers from 1 (0 is an empty place), by Place of their keys; 2^indexBits_ places.
+    std::vector<std::uint32_t> index_;
+    int indexBits_ = 0;
 };
 
 } // namespace velkaro

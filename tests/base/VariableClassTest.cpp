@@ -302,5 +302,32 @@ TEST(CVariableList, NamesOfEveryLengthAndByteAreToldApart) {
     EXPECT_EQ(list.Find("abcdefghijklmnopqrstuvwxyz_3"), nullptr);
 }
 
+// Long lists (globals of a big game) are searched through an index that grows with them: every
+// variable is still found, in creation order, across growth and after the list is cleared.
+TEST(CVariableList, ThousandsOfVariablesAreFoundAndKeepTheirOrder) {
+    CVariableList list;
+    const auto nameOf = [](int i) {
+        return i % 3 == 0 ? "v" + std::to_string(i) : "a_rather_long_name_" + std::to_string(i);
+    };
+    for (int round = 0; round < 2; ++round) {
+        for (int i = 0; i < 3000; ++i) {
+            list.SetValue(nameOf(i), RValue::Real(i), 0);
+            ASSERT_NE(list.Find(nameOf(i / 2)), nullptr) << i;
+        }
+        ASSERT_EQ(list.Count(), 3000);
+        for (int i = 0; i < 3000; ++i) {
+            ASSERT_EQ(list.Get(i + 1).Name(), nameOf(i));
+            const CVariable* found = list.Find(nameOf(i));
+            ASSERT_NE(found, nullptr) << nameOf(i);
+            EXPECT_EQ(found->Get(0), RValue::Real(i));
+        }
+        EXPECT_EQ(list.Find("v1"), nullptr);
+        EXPECT_EQ(list.Find("a_rather_long_name_3"), nullptr);
+        EXPECT_EQ(list.Find("v3000"), nullptr);
+        list.Clear();
+        EXPECT_EQ(list.Find("v0"), nullptr);
+    }
+}
+
 } // namespace
 } // namespace velkaro
