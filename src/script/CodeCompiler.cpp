@@ -7,6 +7,7 @@
 #include "script/VariableNames.h"
 
 #include <algorithm>
+#include <cassert>
 #include <utility>
 
 namespace velkaro {
@@ -673,18 +674,22 @@ bool Flatten(CodeTree& tree, std::int32_t index, int height) {
     }
     const CodeNode& node = tree.nodes[static_cast<std::size_t>(index)];
     const auto start = static_cast<std::int32_t>(tree.quick.size());
-    const auto step = [&tree](QuickOp op, std::int32_t detail = 0, double number = 0) {
-        QuickStep written;
+    const auto step = [&tree](QuickOp op, std::int32_t detail = 0,
+                              double number = 0) -> QuickStep& {
+        QuickStep& written = tree.quick.emplace_back();
         written.op = op;
         written.detail = detail;
         written.number = number;
-        tree.quick.push_back(written);
+        return written;
     };
-    // An operator after its right operand: a constant just pushed is taken into the operator.
-    const auto binary = [&tree, &step](std::int32_t token) {
+    // An operator after its right operand: a constant operand, just pushed, is taken into the
+    // operator. Only a bare constant: any other node (a constant in brackets) keeps its own run
+    // of that one step, which must stay as it is.
+    const auto binary = [&tree, &step](std::int32_t token, std::int32_t operand) {
         const QuickOp op = OperatorOp(token);
-        QuickStep& last = tree.quick.back();
-        if (last.op == QuickOp::Number) {
+        if (tree.nodes[static_cast<std::size_t>(operand)].kind == NodeKind::Value) {
+            QuickStep& last = tree.quick.back();
+            assert(last.op == QuickOp::Number);
             last.op = static_cast<QuickOp>(static_cast<int>(op) + 1);
         } else {
             step(op);
@@ -699,14 +704,17 @@ bool Flatten(CodeTree& tree, std::int32_t index, int height) {
         step(QuickOp::Number, 0, constant.real);
         break;
     }
-    case NodeKind::Variable:
+    case NodeKind::Variable: {
         if (node.first >= 0 && !Flatten(tree, node.first, height)) {
             return false;
         }
-        step(node.first >= 0 ? QuickOp::IndexedVariable : QuickOp::Variable, node.detail);
-        tree.quick.back().user = tree.variables[static_cast<std::size_t>(node.detail)].user;
-        tree.quick.back().key = tree.variables[static_cast<std::size_t>(node.detail)].key;
+        const CodeVariable& variable = tree.variables[static_cast<std::size_t>(node.detail)];
+        QuickStep& read =
+            step(node.first >= 0 ? QuickOp::IndexedVariable : QuickOp::Variable, node.detail);
+        read.user = variable.user;
+        read.key = variable.key;
         break;
+    }
     case NodeKind::Parenthesis:
     case NodeKind::UnaryPlus:
         if (!Flatten(tree, node.first, height)) {
@@ -724,7 +732,7 @@ bool Flatten(CodeTree& tree, std::int32_t index, int height) {
         if (!Flatten(tree, node.first, height) || !Flatten(tree, node.second, height + 1)) {
             return false;
         }
-        binary(node.op);
+        binary(node.op, node.second);
         break;
     case NodeKind::Logical:
     case NodeKind::Additive:
@@ -737,7 +745,7 @@ bool Flatten(CodeTree& tree, std::int32_t index, int height) {
             if (!Flatten(tree, link.operand, height + 1)) {
                 return false;
             }
-            binary(link.op);
+            binary(link.op, link.operand);
         }
         break;
     default:
