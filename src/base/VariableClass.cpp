@@ -79,7 +79,7 @@ std::uint64_t NameKey(std::string_view name) {
 }
 
 const CVariable* CVariableList::FindLong(std::string_view name, std::uint64_t key) const {
-    if (index_.empty()) {
+    if (indexBits_ == 0) {
         for (const Entry& entry : entries_) {
             if (entry.key == key && entry.variable->Name() == name) {
                 return entry.variable.get();
@@ -96,6 +96,20 @@ const CVariable* CVariableList::FindLong(std::string_view name, std::uint64_t ke
         }
         const Entry& entry = entries_[number - 1];
         if (entry.key == key && entry.variable->Name() == name) {
+            return entry.variable.get();
+        }
+    }
+}
+
+const CVariable* CVariableList::FindIndexed(std::uint64_t key) const {
+    const std::size_t mask = index_.size() - 1;
+    for (std::size_t place = Place(key);; place = (place + 1) & mask) {
+        const std::uint32_t number = index_[place];
+        if (number == 0) {
+            return nullptr;
+        }
+        const Entry& entry = entries_[number - 1];
+        if (entry.key == key) {
             return entry.variable.get();
         }
     }

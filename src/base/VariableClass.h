@@ -214,25 +214,15 @@ public:
     // The variable of a name held whole in `key`.
     const CVariable* Find(std::uint64_t key) const {
         assert(KeyHoldsWholeName(key));
-        if (index_.empty()) {
-            for (const Entry& entry : entries_) {
-                if (entry.key == key) {
-                    return entry.variable.get();
-                }
-            }
-            return nullptr;
+        if (indexBits_ != 0) {
+            return FindIndexed(key);
         }
-        const std::size_t mask = index_.size() - 1;
-        for (std::size_t place = Place(key);; place = (place + 1) & mask) {
-            const std::uint32_t number = index_[place];
-            if (number == 0) {
-                return nullptr;
-            }
-            const Entry& entry = entries_[number - 1];
+        for (const Entry& entry : entries_) {
             if (entry.key == key) {
                 return entry.variable.get();
             }
         }
+        return nullptr;
     }
     CVariable* FindMutable(std::string_view name, std::uint64_t key) {
         return const_cast<CVariable*>(std::as_const(*this).Find(name, key));
@@ -266,6 +256,8 @@ private:
 
     // Find for a name too long to be held in its key.
     const CVariable* FindLong(std::string_view name, std::uint64_t key) const;
+    // Find of a whole-name key in a list long enough to keep an index.
+    const CVariable* FindIndexed(std::uint64_t key) const;
     CVariable* Add(std::string_view name, std::uint64_t key);
     // Where the index begins to look for `key`.
     std::size_t Place(std::uint64_t key) const {
