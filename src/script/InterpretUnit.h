@@ -56,6 +56,10 @@ private:
     class CallDepth;
     class ArgumentSlots;
 
+    // The inlining asked for below was measured (docs/performance.md): the quick paths are
+    // inlined into their callers, the rare and the large parts kept out of them, and the
+    // statements that recurse into one another kept small.
+
     // Expressions.
     RValue Evaluate(Run& run, std::int32_t node);
     [[gnu::always_inline]] inline double Number(Run& run, std::int32_t node);
