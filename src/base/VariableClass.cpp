@@ -78,16 +78,16 @@ std::uint64_t NameKey(std::string_view name) {
     return hash | (std::uint64_t{1} << 63);
 }
 
-const CVariable* CVariableList::FindLong(std::string_view name, std::uint64_t key) const {
+template <typename Accept>
+const CVariable* CVariableList::Search(std::uint64_t key, Accept accept) const {
     if (indexBits_ == 0) {
         for (const Entry& entry : entries_) {
-            if (entry.key == key && entry.variable->Name() == name) {
+            if (entry.key == key && accept(*entry.variable)) {
                 return entry.variable.get();
             }
         }
         return nullptr;
     }
-    // Long names may share a key: every entry of the key is compared by name.
     const std::size_t mask = index_.size() - 1;
     for (std::size_t place = Place(key);; place = (place + 1) & mask) {
         const std::uint32_t number = index_[place];
@@ -95,24 +95,19 @@ const CVariable* CVariableList::FindLong(std::string_view name, std::uint64_t ke
             return nullptr;
         }
         const Entry& entry = entries_[number - 1];
-        if (entry.key == key && entry.variable->Name() == name) {
+        if (entry.key == key && accept(*entry.variable)) {
             return entry.variable.get();
         }
     }
 }
 
+const CVariable* CVariableList::FindLong(std::string_view name, std::uint64_t key) const {
+    // Long names may share a key: every variable of the key is compared by name.
+    return Search(key, [name](const CVariable& variable) { return variable.Name() == name; });
+}
+
 const CVariable* CVariableList::FindIndexed(std::uint64_t key) const {
-    const std::size_t mask = index_.size() - 1;
-    for (std::size_t place = Place(key);; place = (place + 1) & mask) {
-        const std::uint32_t number = index_[place];
-        if (number == 0) {
-            return nullptr;
-        }
-        const Entry& entry = entries_[number - 1];
-        if (entry.key == key) {
-            return entry.variable.get();
-        }
-    }
+    return Search(key, [](const CVariable&) { return true; });
 }
 
 void CVariableList::Index(std::size_t entry) {

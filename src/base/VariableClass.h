@@ -258,6 +258,8 @@ private:
     const CVariable* FindLong(std::string_view name, std::uint64_t key) const;
     // Find of a whole-name key in a list long enough to keep an index.
     const CVariable* FindIndexed(std::uint64_t key) const;
+    // The first variable of `key` that `accept` takes, through the index when there is one.
+    template <typename Accept> const CVariable* Search(std::uint64_t key, Accept accept) const;
     CVariable* Add(std::string_view name, std::uint64_t key);
     // Where the index begins to look for `key`.
     std::size_t Place(std::uint64_t key) const {
