@@ -305,32 +305,6 @@ bool PlainNumber(const RValue& value) {
 
 } // namespace
 
-// The index of a variable node written with brackets (0 without), worked out as QuickNumber
-// works out a value; false when it must be evaluated the usual way.
-bool CInterpreter::QuickIndex(const Run& run, const CodeNode& node, std::int64_t& index) const {
-    if (node.first < 0) {
-        return true;
-    }
-    double at = 0;
-    if (!QuickOperand(run, run.Node(node.first), at)) {
-        return false;
-    }
-    index = RoundToInteger(at);
-    return true;
-}
-
-// The value of an arithmetic variable node (see QuickNumber).
-bool CInterpreter::QuickVariable(const Run& run, const CodeNode& node, double& number) const {
-    if (run.TooDeep(node)) {
-        return false;
-    }
-    std::int64_t index = 0;
-    if (!QuickIndex(run, node, index)) {
-        return false;
-    }
-    return QuickRead(run, run.tree.variables[static_cast<std::size_t>(node.detail)], index, number);
-}
-
 // Element `index` of what `name` names, when it is a plain number.
 bool CInterpreter::QuickRead(const Run& run, const CodeVariable& name, std::int64_t index,
                              double& number) const {
@@ -373,9 +347,9 @@ bool CInterpreter::QuickReadOther(const Run& run, const CodeVariable& name, std:
     return PlainNumber(value);
 }
 
-// Works out an arithmetic node from its flat form (CodeNode::quickStart), as QuickNumber does
-// from the tree: the same reads in the same order, the same arithmetic, false at the same
-// values. Only where no node can be nested too deep, which the flat form does not check.
+// Works out an arithmetic node from its flat form (CodeNode::quickStart): the reads and the
+// arithmetic evaluating it would do, in the same order. Only where no node can be nested too
+// deep, which the flat form does not check.
 bool CInterpreter::RunQuick(const Run& run, const CodeNode& node, double& number) const {
     std::array<double, kQuickStackSize + 1> stack;
     double* top = stack.data(); // the numbers are stack[1] up to *top
@@ -499,31 +473,13 @@ bool CInterpreter::RunQuick(const Run& run, const CodeNode& node, double& number
     return true;
 }
 
-// An operand of an arithmetic node: constants and variables, the commonest, are read here
-// directly rather than through the dispatch of QuickNumber.
-inline bool CInterpreter::QuickOperand(const Run& run, const CodeNode& node, double& number) const {
-    if (node.quickCount > 0 && !run.mayNestTooDeep) {
-        return RunQuick(run, node, number);
-    }
-    if (node.kind == NodeKind::Value) {
-        const RValue& value = run.tree.constants[static_cast<std::size_t>(node.detail)];
-        number = value.real;
-        return PlainNumber(value);
-    }
-    if (node.kind == NodeKind::Variable) {
-        return QuickVariable(run, node, number);
-    }
-    return QuickNumber(run, node, number);
-}
-
 // Works out an arithmetic node (CodeNode::arithmetic) whose operands are all plain numbers,
 // without an error: reading and arithmetic only, so that the result is the one evaluating it
 // would give. False, with nothing changed, when a string, a variable without a value, a
-// division by 0 or the limit of nesting is met: the node is then evaluated the usual way.
-bool CInterpreter::QuickNumber(const Run& run, const CodeNode& node, double& number) const {
-    if (node.quickCount > 0 && !run.mayNestTooDeep) {
-        return RunQuick(run, node, number);
-    }
+// division by 0 or the limit of nesting may be met: the node is then evaluated the usual way.
+// Constants and plain variables, the commonest operands, are read directly; anything larger
+// from its flat run.
+inline bool CInterpreter::QuickNumber(const Run& run, const CodeNode& node, double& number) const {
     switch (node.kind) {
     case NodeKind::Value: {
         const RValue& value = run.tree.constants[static_cast<std::size_t>(node.detail)];
@@ -531,72 +487,16 @@ bool CInterpreter::QuickNumber(const Run& run, const CodeNode& node, double& num
         return PlainNumber(value);
     }
     case NodeKind::Variable:
-        return QuickVariable(run, node, number);
-    case NodeKind::Parenthesis:
-    case NodeKind::UnaryPlus:
-        return !run.TooDeep(node) && QuickOperand(run, run.Node(node.first), number);
-    case NodeKind::UnaryMinus:
-        if (run.TooDeep(node) || !QuickOperand(run, run.Node(node.first), number)) {
-            return false;
+        if (node.first < 0) {
+            return !run.TooDeep(node) &&
+                   QuickRead(run, run.tree.variables[static_cast<std::size_t>(node.detail)], 0,
+                             number);
         }
-        number = -number;
-        return true;
-    case NodeKind::Not:
-        if (run.TooDeep(node) || !QuickOperand(run, run.Node(node.first), number)) {
-            return false;
-        }
-        number = number > 0.5 ? 0.0 : 1.0;
-        return true;
-    case NodeKind::Comparison: {
-        double right = 0;
-        if (!QuickOperand(run, run.Node(node.first), number) ||
-            !QuickOperand(run, run.Node(node.second), right)) {
-            return false;
-        }
-        number = TruthValue(ComparisonHolds(node.op, number - right));
-        return true;
-    }
-    case NodeKind::Logical:
-    case NodeKind::Additive:
-    case NodeKind::Term: {
-        if (!QuickOperand(run, run.Node(node.first), number)) {
-            return false;
-        }
-        for (std::int32_t i = 0; i < node.listCount; ++i) {
-            const CodeLink& link = run.tree.links[static_cast<std::size_t>(node.listStart + i)];
-            double right = 0;
-            if (!QuickOperand(run, run.Node(link.operand), right)) {
-                return false;
-            }
-            switch (link.op) {
-            case kTokAnd:
-                number = TruthValue(number > 0.5 && right > 0.5);
-                break;
-            case kTokOr:
-                number = TruthValue(number > 0.5 || right > 0.5);
-                break;
-            case kTokPlus:
-                number += right;
-                break;
-            case kTokMinus:
-                number -= right;
-                break;
-            case kTokTimes:
-                number *= right;
-                break;
-            default: // divide
-                if (right == 0) {
-                    return false;
-                }
-                number /= right;
-                break;
-            }
-        }
-        return true;
-    }
+        break;
     default:
-        return false;
+        break;
     }
+    return node.quickCount > 0 && !run.mayNestTooDeep && RunQuick(run, node, number);
 }
 
 // The operators evaluate the left operand, then the right, then apply themselves, from the
@@ -771,7 +671,7 @@ void CInterpreter::CallInto(Run& run, const CodeNode& node, RValue& result) {
         const std::int32_t argument = run.ListItem(node, i);
         const CodeNode& argumentNode = run.Node(argument);
         double number = 0;
-        if (argumentNode.arithmetic && QuickOperand(run, argumentNode, number)) {
+        if (argumentNode.arithmetic && QuickNumber(run, argumentNode, number)) {
             slot.kind = kRealValue;
             slot.real = number;
             slot.string.clear();
@@ -887,8 +787,12 @@ void CInterpreter::Block(Run& run, const CodeNode& node) {
 // when it must be run the usual way.
 bool CInterpreter::QuickAssignment(Run& run, const CodeNode& node) {
     std::int64_t index = 0;
-    if (node.first >= 0 && !QuickIndex(run, node, index)) {
-        return false;
+    if (node.first >= 0) {
+        double at = 0;
+        if (!QuickNumber(run, run.Node(node.first), at)) {
+            return false;
+        }
+        index = RoundToInteger(at);
     }
     const CodeVariable& variable = run.tree.variables[static_cast<std::size_t>(node.detail)];
     CVariableList& users = *run.Users(variable);
@@ -900,7 +804,7 @@ bool CInterpreter::QuickAssignment(Run& run, const CodeNode& node) {
         }
     }
     double right = 0;
-    if (!QuickOperand(run, run.Node(node.second), right)) {
+    if (!QuickNumber(run, run.Node(node.second), right)) {
         return false;
     }
     switch (node.op) {
@@ -1019,7 +923,7 @@ void CInterpreter::AnyAssignment(Run& run, const CodeNode& node) {
 double CInterpreter::Number(Run& run, std::int32_t index) {
     const CodeNode& node = run.Node(index);
     double number = 0;
-    if (node.arithmetic && QuickOperand(run, node, number)) {
+    if (node.arithmetic && QuickNumber(run, node, number)) {
         return number;
     }
     return Evaluate(run, index).real;

@@ -63,9 +63,8 @@ private:
     // Expressions.
     RValue Evaluate(Run& run, std::int32_t node);
     [[gnu::always_inline]] inline double Number(Run& run, std::int32_t node);
-    bool QuickNumber(const Run& run, const CodeNode& node, double& number) const;
-    bool QuickIndex(const Run& run, const CodeNode& node, std::int64_t& index) const;
-    bool QuickVariable(const Run& run, const CodeNode& node, double& number) const;
+    [[gnu::always_inline]] inline bool QuickNumber(const Run& run, const CodeNode& node,
+                                                   double& number) const;
     [[gnu::always_inline]] inline bool QuickRead(const Run& run, const CodeVariable& name,
                                                  std::int64_t index, double& number) const;
     [[gnu::always_inline]] inline bool QuickRead(const Run& run, const QuickStep& step,
@@ -73,8 +72,6 @@ private:
     [[gnu::noinline]] bool QuickReadOther(const Run& run, const CodeVariable& name,
                                           std::int64_t index, double& number) const;
     bool RunQuick(const Run& run, const CodeNode& node, double& number) const;
-    [[gnu::always_inline]] inline bool QuickOperand(const Run& run, const CodeNode& node,
-                                                    double& number) const;
     RValue Operator(Run& run, const CodeNode& node);
     bool Apply(Run& run, NodeKind kind, const CodeLink& link, RValue& left, const RValue& right);
     RValue Factor(Run& run, const CodeNode& node);
