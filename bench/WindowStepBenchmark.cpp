@@ -85,7 +85,7 @@ void BM_WindowStepPeriod(benchmark::State& state) {
         std::atomic<bool> finished{false};
         game.StartGameThread([&] {});
         std::thread thread([&] {
-            RunGameLoop(game, clock, [&](const std::function<void()>& call) {
+            RunGameLoop(game, clock, [&](GameCall, const std::function<void()>& call) {
                 calls.push_back(std::chrono::steady_clock::now());
                 events.Calls().RunAndWait(call);
             });
@@ -100,7 +100,7 @@ void BM_WindowStepPeriod(benchmark::State& state) {
             return;
         }
         const std::vector<std::chrono::steady_clock::time_point> steps(calls.begin() + 1,
-                                                                        calls.begin() + 1 + kSteps);
+                                                                       calls.begin() + 1 + kSteps);
         const double period = 1000.0 / kSpeed;
         const double total =
             std::chrono::duration<double, std::milli>(steps.back() - steps.front()).count();

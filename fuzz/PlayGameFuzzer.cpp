@@ -110,7 +110,7 @@ void Play(const std::uint8_t* data, std::size_t size, const std::filesystem::pat
     WindowKeysOf keys(running, headless, dialogs);
     long step = 0;
     running.StartGameThread([&] {
-        RunGameLoop(running, clock, [&](const std::function<void()>& call) {
+        RunGameLoop(running, clock, [&](GameCall, const std::function<void()>& call) {
             ++step;
             transcript.SetStep(step);
             headless.Audio().DeliverMediaEnds();

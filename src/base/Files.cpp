@@ -57,20 +57,41 @@ std::filesystem::path MatchPathWithoutCase(const std::filesystem::path& path) {
     return MatchComponents(path.root_path(), path.relative_path());
 }
 
-std::filesystem::path Files::Resolve(std::string_view name) const {
+namespace {
+
+// The path a game's name stands for in `folder`.
+std::filesystem::path ResolveIn(const std::filesystem::path& folder, std::string_view name) {
     std::string local = AnsiToUtf8(name);
     std::replace(local.begin(), local.end(), '\\', '/');
     std::filesystem::path path(local);
     if (path.is_absolute()) {
         return MatchPathWithoutCase(path);
     }
-    // The data folder is named from the game file; only the game's own names need matching.
-    return MatchComponents(dataFolder_, path);
+    // The folder is named from the game file; only the game's own names need matching.
+    return MatchComponents(folder, path);
+}
+
+bool IsRegularFile(const std::filesystem::path& path) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec);
+}
+
+} // namespace
+
+std::filesystem::path Files::Resolve(std::string_view name) const {
+    return ResolveIn(dataFolder_, name);
 }
 
 bool Files::FileExists(std::string_view name) const {
-    std::error_code ec;
-    return std::filesystem::is_regular_file(Resolve(name), ec);
+    return IsRegularFile(Resolve(name));
+}
+
+std::filesystem::path Files::ResolveSaved(std::string_view name) const {
+    return ResolveIn(SavesFolder(), name);
+}
+
+bool Files::SavedFileExists(std::string_view name) const {
+    return IsRegularFile(ResolveSaved(name));
 }
 
 } // namespace velkaro

@@ -32,7 +32,7 @@ std::int64_t StepWait(double gamespeed, double elapsed) {
 namespace {
 
 void PlayGame(CGame& game, Clock& clock, const Synchronize& synchronize) {
-    synchronize([&game] { game.StartGame(); });
+    synchronize(GameCall::Start, [&game] { game.StartGame(); });
     // When the step before was due. Kept with its fraction, so that the steps keep to a period
     // of 33 1/3 ms on average although each wait is in whole milliseconds.
     double due = static_cast<double>(clock.Milliseconds());
@@ -60,17 +60,17 @@ void PlayGame(CGame& game, Clock& clock, const Synchronize& synchronize) {
         if (game.StopRequested()) {
             break;
         }
-        synchronize([&game] { game.RunStep(); });
+        synchronize(GameCall::Step, [&game] { game.RunStep(); });
         const std::int32_t next = game.State().next_room;
         if (next == -1) {
-            synchronize([&game] { game.MarkGameOver(); });
+            synchronize(GameCall::GameOver, [&game] { game.MarkGameOver(); });
             break;
         }
         if (next > 0) {
-            synchronize([&game] { game.ChangeRoom(); });
+            synchronize(GameCall::RoomChange, [&game] { game.ChangeRoom(); });
         }
     }
-    synchronize([&game] { game.EndGame(); });
+    synchronize(GameCall::End, [&game] { game.EndGame(); });
 }
 
 } // namespace
@@ -81,7 +81,7 @@ void RunGameLoop(CGame& game, Clock& clock, const Synchronize& synchronize) {
     } catch (const std::bad_alloc&) {
         // Memory ran out somewhere in the game: it is said, and what can be saved is saved,
         // before the failure ends the thread.
-        synchronize([&game] { game.EndOutOfMemory(); });
+        synchronize(GameCall::OutOfMemory, [&game] { game.EndOutOfMemory(); });
         throw;
     }
 }

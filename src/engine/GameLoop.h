@@ -8,8 +8,14 @@
 
 namespace velkaro {
 
-// Runs a call on the thread that runs the game and returns when it has run.
-using Synchronize = std::function<void(const std::function<void()>&)>;
+// The game operations the loop has run on the game's thread, in the order it runs them:
+// Start; then for each step Step, followed by GameOver when the game ends or RoomChange when
+// it changes rooms; End last. OutOfMemory stands in for the rest when memory runs out.
+enum class GameCall { Start, Step, RoomChange, GameOver, End, OutOfMemory };
+
+// Runs a call on the thread that runs the game and returns when it has run; `which` says which
+// operation it is, for those who follow the steps (a recorder, the headless runner).
+using Synchronize = std::function<void(GameCall which, const std::function<void()>& call)>;
 
 // The time from one step to the next at `gamespeed`, in milliseconds.
 double StepPeriod(double gamespeed);

@@ -10,7 +10,7 @@
 namespace velkaro {
 
 DesktopGame::DesktopGame(GameData& data, DesktopScreen& screen, DesktopEvents& events,
-                         DesktopDialogs& dialogs)
+                         Dialogs& dialogs, PlayRecorder* recorder)
     : programs_(
           data.files,
           // While the game waits for a program the window is still painted and closed;
@@ -21,12 +21,19 @@ DesktopGame::DesktopGame(GameData& data, DesktopScreen& screen, DesktopEvents& e
       audio_([&events](std::function<void()> call) { events.Calls().Post(std::move(call)); }),
       scoreWindow_(screen.Window(), events.ModalEvents(), pictures_),
       splashWindow_(screen.Window(), screen.FullScreenSize(), events.ModalEvents()),
-      shell_(data, ShellPlatform{audio_, scoreWindow_, splashWindow_, dialogs, pictures_}),
+      shell_(data, ShellPlatform{audio_,
+                                 recorder ? recorder->RecordScoreWindow(scoreWindow_)
+                                          : static_cast<ScoreWindow&>(scoreWindow_),
+                                 splashWindow_, dialogs, pictures_}),
       actions_(BuildActionRegistry(dialogs)),
       game_(data,
-            GamePlatform{screen, pictures_, dialogs, shell_.Sound(), *this, shell_, shell_.Scores(),
-                         shell_.Screens(), input_, programs_},
-            GameLibraries{FunctionRegistry(), actions_}) {
+            GamePlatform{
+                recorder ? recorder->RecordScreen(screen) : static_cast<Screen&>(screen), pictures_,
+                dialogs, shell_.Sound(), *this, shell_, shell_.Scores(), shell_.Screens(),
+                recorder ? recorder->RecordDevices(input_) : static_cast<DeviceInput&>(input_),
+                programs_},
+            GameLibraries{FunctionRegistry(), actions_},
+            recorder ? std::optional<std::uint32_t>(recorder->Seed()) : std::nullopt) {
     shell_.Attach(game_.State());
 }
 

@@ -11,6 +11,7 @@
 #include "codecs/PictureLoader.h"
 #include "engine/RunUnit.h"
 #include "functions/ActionHandlers.h"
+#include "replay/PlayRecorder.h"
 #include "shell/ShellUnit.h"
 
 #include <cstdint>
@@ -22,9 +23,10 @@ namespace velkaro {
 // the window up for that long, unless the player asks to stop meanwhile.
 class DesktopGame final : public PacingService {
 public:
-    // Everything given must outlive the game.
-    DesktopGame(GameData& data, DesktopScreen& screen, DesktopEvents& events,
-                DesktopDialogs& dialogs);
+    // Everything given must outlive the game. `dialogs` are the game's boxes. With a
+    // `recorder`, the game sees the window, the boxes, the devices and the seed through it.
+    DesktopGame(GameData& data, DesktopScreen& screen, DesktopEvents& events, Dialogs& dialogs,
+                PlayRecorder* recorder = nullptr);
     DesktopGame(const DesktopGame&) = delete;
     DesktopGame& operator=(const DesktopGame&) = delete;
 

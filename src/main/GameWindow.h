@@ -29,7 +29,7 @@ public:
     void MouseDown(int button, int x, int y) override {
         velkaro::MouseDown(game_.State(), button, x, y);
     }
-    void MouseUp(int x, int y) override { velkaro::MouseUp(game_.State(), x, y); }
+    void MouseUp(int, int x, int y) override { velkaro::MouseUp(game_.State(), x, y); }
     void CloseAsked() override { requestStop_(); }
     // The key's release goes to the window that has the focus now: the game would hold the key
     // for ever.

@@ -10,6 +10,7 @@
 #include "engine/GameLoop.h"
 #include "main/DesktopGame.h"
 #include "main/GameWindow.h"
+#include "replay/PlayRecorder.h"
 
 #include <atomic>
 #include <exception>
@@ -31,8 +32,9 @@ constexpr int kLoadingHeight = 240;
 // It is joined once, from the top of the program, after the loop that serves it has ended.
 class GameThread {
 public:
-    GameThread(CGame& game, Clock& clock, DesktopEvents& events)
-        : game_(game), clock_(clock), events_(events) {}
+    // With a `recorder`, each of the game's operations runs through it.
+    GameThread(CGame& game, Clock& clock, DesktopEvents& events, PlayRecorder* recorder)
+        : game_(game), clock_(clock), events_(events), recorder_(recorder) {}
     // Only when the program leaves early: no loop serves the thread's calls any more, so they
     // are refused and the thread ends without them.
     ~GameThread() {
@@ -60,8 +62,12 @@ public:
 private:
     void Body() {
         try {
-            RunGameLoop(game_, clock_, [this](const std::function<void()>& call) {
-                if (!events_.Calls().RunAndWait(call)) {
+            RunGameLoop(game_, clock_, [this](GameCall which, const std::function<void()>& call) {
+                const bool ran = recorder_ == nullptr
+                                     ? events_.Calls().RunAndWait(call)
+                                     : events_.Calls().RunAndWait(
+                                           [this, which, &call] { recorder_->Run(which, call); });
+                if (!ran) {
                     throw std::runtime_error("the window closed before the game ended");
                 }
             });
@@ -75,6 +81,7 @@ private:
     CGame& game_;
     Clock& clock_;
     DesktopEvents& events_;
+    PlayRecorder* recorder_;
     std::thread thread_;
     std::atomic<bool> finished_{false};
     std::exception_ptr failure_;
@@ -107,7 +114,8 @@ void NameGame(GameData& game, const std::filesystem::path& program) {
 
 } // namespace
 
-int PlayGame(const std::filesystem::path& file, const std::filesystem::path& program) {
+int PlayGame(const std::filesystem::path& file, const std::filesystem::path& program,
+             const std::optional<std::filesystem::path>& record) {
     DesktopDialogs dialogs("Velkaro");
     std::optional<DesktopScreen> screen;
     try {
@@ -118,6 +126,18 @@ int PlayGame(const std::filesystem::path& file, const std::filesystem::path& pro
     }
     DesktopEvents events(*screen);
     dialogs.AttachTo(*screen, events);
+    std::optional<PlayRecorder> recorder;
+    if (record) {
+        try {
+            recorder.emplace(*record, file.filename().string());
+        } catch (const std::exception& error) {
+            std::cerr << "velkaro: cannot record into " << record->string() << ": " << error.what()
+                      << '\n';
+            return 1;
+        }
+    }
+    // The game's boxes, the loader's included: a recording keeps every answer.
+    Dialogs& boxes = recorder ? recorder->RecordDialogs(dialogs) : dialogs;
 
     screen->SetCaption("Loading");
     screen->ShowWindow(kLoadingWidth, kLoadingHeight);
@@ -125,8 +145,8 @@ int PlayGame(const std::filesystem::path& file, const std::filesystem::path& pro
     events.ServePending();
     auto data = std::make_unique<GameData>();
     // A game author's description (game.json) plays at once, without a qvf pack first.
-    const bool loaded = IsDescriptionName(file) ? LoadDescription(file, *data, dialogs)
-                                                : LoadGame(file, *data, dialogs);
+    const bool loaded = IsDescriptionName(file) ? LoadDescription(file, *data, boxes)
+                                                : LoadGame(file, *data, boxes);
     screen->ShowBusy(false);
     if (!loaded) {
         return 1;
@@ -135,17 +155,32 @@ int PlayGame(const std::filesystem::path& file, const std::filesystem::path& pro
     dialogs.SetTitle(data->gameName);
     dialogs.SetGameInfo(data->info.caption, data->info.text);
 
-    DesktopGame desktop(*data, *screen, events, dialogs);
+    if (recorder) {
+        try {
+            recorder->Begin(data->files);
+        } catch (const std::exception& error) {
+            std::cerr << "velkaro: cannot record into " << record->string() << ": " << error.what()
+                      << '\n';
+            return 1;
+        }
+    }
+
+    DesktopGame desktop(*data, *screen, events, boxes, recorder ? &*recorder : nullptr);
     CGame& game = desktop.Game();
     SteadyClock clock;
-    GameWindow window(game, dialogs, desktop, [&] {
+    GameWindow window(game, boxes, desktop, [&] {
         // Only a request: the game ends after the step it is in, with its end as usual.
         game.StopGameThread();
         clock.StopSleeping();
         events.Wake();
     });
-    events.SetHandlers(&window);
-    GameThread thread(game, clock, events);
+    if (recorder) {
+        recorder->Attach(game, window, window);
+        events.SetHandlers(&*recorder);
+    } else {
+        events.SetHandlers(&window);
+    }
+    GameThread thread(game, clock, events, recorder ? &*recorder : nullptr);
     thread.Start();
     events.Run([&thread] { return thread.Finished(); });
     const std::exception_ptr failure = thread.Join();
@@ -160,6 +195,15 @@ int PlayGame(const std::filesystem::path& file, const std::filesystem::path& pro
             std::cerr << "velkaro: the game stopped: " << error.what() << '\n';
         }
         return 1;
+    }
+    if (recorder) {
+        if (!recorder->Written()) {
+            std::cerr << "velkaro: the play could not be recorded into " << record->string() << ": "
+                      << recorder->Failure() << '\n';
+            return 1;
+        }
+        std::cerr << "velkaro: the play is recorded in " << record->string()
+                  << " (qvf run GAME.qvf --replay " << record->string() << " plays it again)\n";
     }
     return 0;
 }

@@ -12,7 +12,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: velkaro [GAME.qvf | GAME.json]\n"
+    "Usage: velkaro [--record FOLDER] [GAME.qvf | GAME.json]\n"
     "Plays a game: the game file GAME.qvf with its data folder GAME_data beside it, or a game\n"
     "description GAME.json as qvf pack would pack it, without packing it first.\n"
     "Without a game, plays \"game.qvf\" from the player's own folder, or asks for a game file.\n"
@@ -20,8 +20,12 @@ constexpr const char* kUsage =
     "While a game plays: F1 shows its information, F4 switches between window and full\n"
     "screen, Escape ends it (each as far as the game keeps these keys on).\n"
     "\n"
-    "  --help     show this text\n"
-    "  --version  show the player's version\n";
+    "  --record FOLDER  record the play into FOLDER: every step's keys, mouse and joystick,\n"
+    "                   the answers to the boxes, the random seed, the saved values and\n"
+    "                   scores it started and ended with; qvf run GAME.qvf --replay FOLDER\n"
+    "                   plays it again and checks that it ends the same\n"
+    "  --help           show this text\n"
+    "  --version        show the player's version\n";
 
 // The player's own file, as the system knows it; the name it was started by otherwise.
 std::filesystem::path ProgramFile(const char* argv0) {
@@ -46,11 +50,21 @@ int main(int argc, char** argv) {
         return 0;
     }
     const std::filesystem::path program = ProgramFile(argc > 0 ? argv[0] : nullptr);
+    int first = 1;
+    std::optional<std::filesystem::path> record;
+    if (argc > 1 && std::string(argv[1]) == "--record") {
+        if (argc < 3 || argv[2][0] == '\0') {
+            std::cerr << "velkaro: --record needs a folder to record into\n";
+            return 2;
+        }
+        record = argv[2];
+        first = 3;
+    }
     std::filesystem::path game;
-    if (argc > 1) {
+    if (argc > first) {
         // An unquoted path with blanks arrives as several arguments: they are one name.
-        std::string name = argv[1];
-        for (int i = 2; i < argc; ++i) {
+        std::string name = argv[first];
+        for (int i = first + 1; i < argc; ++i) {
             name += ' ';
             name += argv[i];
         }
@@ -70,7 +84,7 @@ int main(int argc, char** argv) {
         }
     }
     try {
-        return PlayGame(game, program);
+        return PlayGame(game, program, record);
     } catch (const std::exception& error) {
         // Memory exhausted, say: the game thread has been stopped and joined on the way out.
         std::cerr << "velkaro: " << error.what() << '\n';

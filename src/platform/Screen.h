@@ -23,7 +23,8 @@ public:
     virtual void MouseMove(int x, int y) = 0;
     // `button` 1 left, 2 right, 3 middle.
     virtual void MouseDown(int button, int x, int y) = 0;
-    virtual void MouseUp(int x, int y) = 0;
+    // `button` as for MouseDown; 0 for one the game does not see (a fourth button).
+    virtual void MouseUp(int button, int x, int y) = 0;
     // The player closed the window, or asked the program to end.
     virtual void CloseAsked() = 0;
     // Another window took the keyboard: keys released meanwhile are never reported.

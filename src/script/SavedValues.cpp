@@ -16,8 +16,6 @@
 namespace velkaro {
 namespace {
 
-constexpr std::string_view kIodataName = "iodata";
-constexpr std::string_view kOldValuesName = "values";
 constexpr std::string_view kIodataVersion = "version 1.4";
 constexpr std::string_view kLineEnd = "\r\n";
 
@@ -217,16 +215,16 @@ std::string UnreadableMessage(std::string_view fileName) {
 
 void CSavedValues::LoadValues(const Files& files, Dialogs& dialogs) {
     Clear();
-    std::string_view fileName = kIodataName;
+    std::string_view fileName = kSavedValuesFile;
     Reading (*read)(std::string_view) = ReadIodata;
-    if (!files.FileExists(kIodataName)) {
-        if (!files.FileExists(kOldValuesName)) {
+    if (!files.SavedFileExists(kSavedValuesFile)) {
+        if (!files.SavedFileExists(kOlderSavedValuesFile)) {
             return;
         }
-        fileName = kOldValuesName;
+        fileName = kOlderSavedValuesFile;
         read = ReadOldValues;
     }
-    const auto text = ReadWholeFile(files.Resolve(fileName));
+    const auto text = ReadWholeFile(files.ResolveSaved(fileName));
     if (!text) {
         dialogs.ShowMessage(UnreadableMessage(fileName));
         return;
@@ -247,12 +245,12 @@ void CSavedValues::SaveValues(const Files& files, Dialogs& dialogs) {
         return;
     }
     std::error_code error;
-    if (files.DataFolder().empty() || !std::filesystem::is_directory(files.DataFolder(), error)) {
+    if (files.SavesFolder().empty() || !std::filesystem::is_directory(files.SavesFolder(), error)) {
         dialogs.ShowMessage(kCannotSaveValues);
         return;
     }
     try {
-        SaveFileWhole(files.Resolve(kIodataName), IodataText());
+        SaveFileWhole(files.ResolveSaved(kSavedValuesFile), IodataText());
     } catch (const FileWriteError&) {
         dialogs.ShowMessage(kValuesNotWritten);
         return;

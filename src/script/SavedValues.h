@@ -17,7 +17,13 @@ inline const char* const kUnexpectedValuesVersion = "Unexpected version for IOda
 inline const char* const kCannotSaveValues = "Cannot save values for unsaved game.";
 inline const char* const kValuesNotWritten = "Cannot save values: iodata cannot be written.";
 
-// The values games keep between runs, by integer key, in the file "iodata" of the data folder.
+// The files of the saved values in the saves folder (Files::SavesFolder): "iodata", or the
+// older "values" that games of earlier versions left.
+inline constexpr std::string_view kSavedValuesFile = "iodata";
+inline constexpr std::string_view kOlderSavedValuesFile = "values";
+
+// The values games keep between runs, by integer key, in the file "iodata" of the saves folder
+// (the data folder unless a replay keeps them apart).
 //
 // Files always write and read "." as the decimal point, whatever the user's locale, so that
 // a game's values mean the same on every machine.

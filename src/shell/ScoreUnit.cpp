@@ -14,7 +14,6 @@
 namespace velkaro {
 namespace {
 
-constexpr std::string_view kScoresName = "scores";
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kCaptionEnd = ": Top Ten Players";
 
@@ -109,13 +108,13 @@ void CHighScores::LoadScores() {
     otherColour_ = kDefaultOtherScoreColour;
     fontName_ = kDefaultScoreFont;
     EmptyPlaces();
-    if (data_.files.FileExists(kScoresName)) {
+    if (data_.files.SavedFileExists(kScoresFile)) {
         ReadScoresFile();
     }
 }
 
 void CHighScores::ReadScoresFile() {
-    const auto bytes = ReadFileWhole(data_.files.Resolve(kScoresName));
+    const auto bytes = ReadFileWhole(data_.files.ResolveSaved(kScoresFile));
     if (!bytes) {
         dialogs_.ShowMessage("The file \"scores\" cannot be read.");
         return;
@@ -136,13 +135,13 @@ void CHighScores::ReadScoresFile() {
 
 void CHighScores::SaveScores() {
     std::error_code error;
-    const std::filesystem::path& folder = data_.files.DataFolder();
+    const std::filesystem::path& folder = data_.files.SavesFolder();
     if (folder.empty() || !std::filesystem::is_directory(folder, error)) {
         dialogs_.ShowMessage(kCannotSaveScores);
         return;
     }
     try {
-        SaveFileWhole(data_.files.Resolve(kScoresName), ScoresText());
+        SaveFileWhole(data_.files.ResolveSaved(kScoresFile), ScoresText());
     } catch (const FileWriteError&) {
         dialogs_.ShowMessage(kScoresNotWritten);
     }

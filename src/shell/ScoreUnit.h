@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace velkaro {
 
@@ -25,7 +26,10 @@ inline const char* const kDefaultScoreFont = "Times New Roman";
 constexpr Colour kDefaultFirstScoreColour = 0x0000FF;
 constexpr Colour kDefaultOtherScoreColour = 0xFF0000;
 
-// The game's top ten, kept in the file "scores" of the data folder: ten lines, place 1 first,
+// The file of the high-score table in the saves folder (Files::SavesFolder).
+inline constexpr std::string_view kScoresFile = "scores";
+
+// The game's top ten, kept in the file "scores" of the saves folder: ten lines, place 1 first,
 // each the score in decimal, one blank and the name (Windows-1252 bytes), ending in CR LF.
 //
 // The file is rewritten whole after every change (a new file, then renamed over the old one),

@@ -137,7 +137,7 @@ public:
         log += "move" + std::to_string(x) + ',' + std::to_string(y) + ' ';
     }
     void MouseDown(int button, int, int) override { log += "click" + std::to_string(button) + ' '; }
-    void MouseUp(int, int) override { log += "release "; }
+    void MouseUp(int, int, int) override { log += "release "; }
     void CloseAsked() override { log += "close "; }
     void FocusLost() override { log += "focus "; }
     std::string log;

@@ -5,7 +5,7 @@
 #include "backends/headless/InputScript.h"
 #include "backends/headless/VirtualClock.h"
 #include "data/GameLoader.h"
-#include "qvf/InputDelivery.h"
+#include "replay/InputDelivery.h"
 #include "world/GameState.h"
 
 #include <gtest/gtest.h>

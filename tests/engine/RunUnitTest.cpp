@@ -493,7 +493,7 @@ protected:
         AddRoom({{0, 0, 2}}).gameSpeed = speed;
         Build(platform, 1u);
         game->StartGameThread([] {});
-        RunGameLoop(*game, clock, [&](const std::function<void()>& call) {
+        RunGameLoop(*game, clock, [&](GameCall, const std::function<void()>& call) {
             const double before = Steps();
             const std::int64_t start = clock.now;
             call();
@@ -623,7 +623,7 @@ TEST_F(RunUnitTest, APausedGameRunsNoStepUntilItIsResumed) {
     FakeClock clock;
     game->StartGameThread([] {});
     std::thread gameThread([&] {
-        RunGameLoop(*game, clock, [&](const std::function<void()>& call) {
+        RunGameLoop(*game, clock, [&](GameCall, const std::function<void()>& call) {
             const bool starting = !started;
             call();
             if (starting) {
@@ -656,7 +656,7 @@ TEST_F(RunUnitTest, StoppingAPausedGameEndsItWithoutAnotherStep) {
     FakeClock clock;
     game->StartGameThread([] {});
     std::thread gameThread([&] {
-        RunGameLoop(*game, clock, [&](const std::function<void()>& call) {
+        RunGameLoop(*game, clock, [&](GameCall, const std::function<void()>& call) {
             call();
             ++calls;
             if (!started) {

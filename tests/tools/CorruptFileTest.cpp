@@ -116,8 +116,7 @@ TEST(DumpRefuses, AFileCutShortAnywhere) {
     for (std::size_t size = 0; size < whole.size(); ++size) {
         std::vector<std::uint8_t> part(whole.begin(),
                                        whole.begin() + static_cast<std::ptrdiff_t>(size));
-        EXPECT_THROW(ReadGameFileSyntax(std::move(part)), GameFileSyntaxError)
-            << "cut at " << size;
+        EXPECT_THROW(ReadGameFileSyntax(std::move(part)), GameFileSyntaxError) << "cut at " << size;
     }
 }
 

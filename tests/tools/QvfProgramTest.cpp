@@ -81,13 +81,13 @@ TEST(QvfProgram, HelpAndVersionGoToStandardOutputWithStatusZero) {
         {{"run", "--help"},
          "usage: qvf run GAME.qvf [--steps N] [--seed S] [--input FILE] "
          "[--answers FILE] [--frames DIR] [--every K] [--realtime] "
-         "[--transcript FILE] [--allow-execute] [--timeout SECONDS]"},
+         "[--transcript FILE] [--allow-execute] [--timeout SECONDS] [--replay FOLDER]"},
         {{"run", "game.qvf", "--steps", "3", "--help"},
          "usage: qvf run GAME.qvf [--steps N] "
          "[--seed S] [--input FILE] [--answers "
          "FILE] [--frames DIR] [--every K] "
          "[--realtime] [--transcript FILE] "
-         "[--allow-execute] [--timeout SECONDS]"},
+         "[--allow-execute] [--timeout SECONDS] [--replay FOLDER]"},
     };
     for (const Case& c : cases) {
         const ProgramRun run = Qvf(folder, c.args);

@@ -195,7 +195,7 @@ TEST(QvfRun, UsageErrorsExitWithTwoAndOneLine) {
     const std::string usage =
         " (usage: qvf run GAME.qvf [--steps N] [--seed S] [--input FILE] [--answers FILE] "
         "[--frames DIR] [--every K] [--realtime] [--transcript FILE] [--allow-execute] "
-        "[--timeout SECONDS])";
+        "[--timeout SECONDS] [--replay FOLDER])";
     struct Case {
         std::vector<std::string> args;
         std::string line;

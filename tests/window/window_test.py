@@ -2,7 +2,7 @@
 """Plays test games in velkaro's real window on a virtual display and checks from outside.
 
 Run under xvfb-run (a 1024 x 768 screen, -noreset) by ctest:
-    window_test.py VELKARO GAMES_DIR
+    window_test.py VELKARO QVF GAMES_DIR EXAMPLES_DIR
 Keys and clicks go through xdotool, pictures come from ImageMagick's import (by its full path:
 another program called import may come first on the PATH), and the window's close button is
 pressed the way a window manager presses it, with a WM_DELETE_WINDOW message.
@@ -18,7 +18,9 @@ import time
 import unittest
 
 VELKARO = ""
+QVF = ""
 GAMES = ""
+EXAMPLES = ""
 IMPORT = "/usr/bin/import"
 CONVERT = "/usr/bin/convert"
 
@@ -114,12 +116,27 @@ class WindowGame(unittest.TestCase):
         self.prepare_media()
         self.errors = open(os.path.join(self.folder, "stderr.txt"), "w+")
         self.addCleanup(self.errors.close)
-        self.player = subprocess.Popen([VELKARO, game_file], stderr=self.errors)
+        self.recording = os.path.join(self.folder, "recording")
+        self.player = subprocess.Popen([VELKARO, *self.options(), game_file], stderr=self.errors)
+
+    def options(self):
+        """The player's options before the game."""
+        return []
 
     def place_game(self):
         """Puts the game into the test's folder; answers the file to play."""
         shutil.copy(os.path.join(GAMES, self.game + ".qvf"), self.folder)
         return os.path.join(self.folder, self.game + ".qvf")
+
+    def replay(self):
+        """Plays the recording again headless; answers what qvf said, once it said the replay
+        ended as recorded."""
+        done = subprocess.run([QVF, "run", os.path.join(self.folder, self.game + ".qvf"),
+                               "--replay", self.recording], capture_output=True, text=True,
+                              timeout=120)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertIn("the replay ended as", done.stderr)
+        return done
 
     def prepare_media(self):
         """Files the game finds in its data folder from the start."""
@@ -179,7 +196,12 @@ RED = (255, 0, 0)
 
 
 class PlayingInAWindow(WindowGame):
+    """Played with the recorder on: the replay must end with the same saved values."""
+
     game = "win_play"
+
+    def options(self):
+        return ["--record", self.recording]
 
     def test_the_window_the_keys_the_mouse_a_question_and_the_close(self):
         window = self.window("arena")
@@ -223,6 +245,15 @@ class PlayingInAWindow(WindowGame):
         close_window(window)
         self.assertEqual(self.ends(), 0)
         self.assertEqual(self.saved_values(), {1: 48.0, 2: 1.0, 3: 1.0, 4: "Zoe"})
+
+        # The question and the input box were answered; the replay, which compares its saved
+        # values with the recording's byte for byte, types the same name.
+        with open(os.path.join(self.recording, "answers.txt")) as f:
+            self.assertEqual([line for line in f.read().splitlines() if line[:1] != "#"],
+                             ["yes", "text Zoe"])
+        self.replay()
+        with open(os.path.join(self.recording, "end", "iodata"), encoding="cp1252") as f:
+            self.assertIn("Zoe", f.read())
 
 
 def write_bmp(path, width, height, rgb):
@@ -316,7 +347,7 @@ class TheCommandLine(unittest.TestCase):
     """--help and --version answer at once, as Linux programs do, without a window."""
 
     def test_help_and_version(self):
-        for option, first in (("--help", "Usage: velkaro [GAME.qvf | GAME.json]"),
+        for option, first in (("--help", "Usage: velkaro [--record FOLDER] [GAME.qvf | GAME.json]"),
                               ("--version", "velkaro ")):
             done = subprocess.run([VELKARO, option], capture_output=True, text=True, timeout=10)
             self.assertEqual(done.returncode, 0, option)
@@ -347,6 +378,55 @@ class ADescriptionPlaysAtOnce(WindowGame):
         self.assertEqual(self.saved_values(), {1: 7.0}, "the data folder beside the description")
 
 
+class TheExampleCatch(WindowGame):
+    """The game ./run.sh opens: the arrow keys move the basket, as its information says."""
+
+    game = "catch"
+    BACKGROUND = (16, 32, 64)  # the first room's colour, 0x402010
+    ROW = 14 * 32 + 8  # through the middle of the basket
+
+    def place_game(self):
+        shutil.copy(os.path.join(EXAMPLES, "catch.qvf"), self.folder)
+        shutil.copytree(os.path.join(EXAMPLES, "catch_data"), self.data, dirs_exist_ok=True)
+        return os.path.join(self.folder, "catch.qvf")
+
+    def options(self):
+        return ["--record", self.recording]
+
+    def basket_left(self, window):
+        """The leftmost pixel of the basket's row that is not the room's colour."""
+        with tempfile.NamedTemporaryFile(suffix=".txt") as dump:
+            subprocess.run([IMPORT, "-window", str(window), "-crop", "640x1+0+%d" % self.ROW,
+                            "-depth", "8", "txt:" + dump.name], check=True)
+            with open(dump.name) as f:
+                for line in f.read().splitlines()[1:]:
+                    where, colour = line.split(":", 1)[0], line.split("#", 1)[1][:6]
+                    if tuple(int(colour[i:i + 2], 16) for i in (0, 2, 4)) != self.BACKGROUND:
+                        return int(where.split(",")[0])
+        return None
+
+    def test_the_right_arrow_moves_the_basket_and_the_play_replays(self):
+        window = self.window("Level 1")
+        start = self.wait_for("the basket", lambda: self.basket_left(window))
+        self.assertLess(abs(start - 288), 8, "the basket starts at column 9")
+        xdotool("keydown", "Right")
+        time.sleep(0.5)
+        xdotool("keyup", "Right")
+        moved = self.wait_for("the basket to move right",
+                              lambda: (self.basket_left(window) or 0) > start + 40 and
+                              self.basket_left(window))
+        time.sleep(0.3)
+        self.assertEqual(self.basket_left(window), moved, "it stops once the key is let go")
+        xdotool("keydown", "Left")
+        time.sleep(0.3)
+        xdotool("keyup", "Left")
+        self.wait_for("the basket to move left", lambda: self.basket_left(window) < moved)
+        close_window(window)
+        self.assertEqual(self.ends(), 0)
+        self.assertIn("the play is recorded in", self.said())
+        self.replay()
+
+
 class CodeThatNeverEnds(WindowGame):
     """After half a second the game's code loops for ever: the player can still end it."""
 
@@ -372,7 +452,7 @@ class CodeThatNeverEnds(WindowGame):
 
 
 if __name__ == "__main__":
-    VELKARO, GAMES = sys.argv[1], sys.argv[2]
+    VELKARO, QVF, GAMES, EXAMPLES = sys.argv[1:5]
     # The virtual display may still be starting.
     wait_for("the display", lambda: subprocess.run(["xdotool", "getdisplaygeometry"],
                                                    capture_output=True).returncode == 0)

@@ -11,9 +11,12 @@
 #include "backends/posix/PosixProcesses.h"
 #include "backends/posix/SteadyClock.h"
 #include "base/AnsiText.h"
+#include "base/WholeFile.h"
 #include "data/GameLoader.h"
 #include "engine/GameLoop.h"
-#include "qvf/InputDelivery.h"
+#include "replay/InputDelivery.h"
+#include "replay/PlayCheck.h"
+#include "replay/PlayFolder.h"
 
 #include <algorithm>
 #include <array>
@@ -32,7 +35,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: qvf run GAME.qvf [--steps N] [--seed S] [--input FILE] [--answers FILE] "
     "[--frames DIR] [--every K] [--realtime] [--transcript FILE] [--allow-execute] "
-    "[--timeout SECONDS]";
+    "[--timeout SECONDS] [--replay FOLDER]";
 
 struct RunOptions {
     std::filesystem::path game;
@@ -46,6 +49,8 @@ struct RunOptions {
     std::optional<std::filesystem::path> transcript;
     bool allowExecute = false;
     std::optional<std::int64_t> timeoutMs;
+    // A recorded play to play again: its seed, input, answers and steps, and what it ended with.
+    std::optional<std::filesystem::path> replay;
 };
 
 // A usage error: the one line the command writes before it gives up.
@@ -115,6 +120,8 @@ RunOptions ReadOptions(const std::vector<std::string>& args) {
             options.allowExecute = true;
         } else if (arg == "--timeout") {
             options.timeoutMs = ReadSeconds(arg, value());
+        } else if (arg == "--replay") {
+            options.replay = value();
         } else if (arg.empty() || arg.front() == '-') {
             throw UsageError{"unknown option \"" + arg + "\" (" + kUsage + ")"};
         } else if (haveGame) {
@@ -126,6 +133,10 @@ RunOptions ReadOptions(const std::vector<std::string>& args) {
     }
     if (!haveGame) {
         throw UsageError{std::string("expected a game file (") + kUsage + ")"};
+    }
+    if (options.replay && (options.steps || options.seed || options.input || options.answers)) {
+        throw UsageError{"--replay takes the steps, seed, input and answers from the recording: "
+                         "--steps, --seed, --input and --answers go without it"};
     }
     return options;
 }
@@ -175,6 +186,36 @@ template <typename Script> Script ReadScript(const std::filesystem::path& file) 
     }
 }
 
+// Takes the seed, the steps, the input and the answers of a recorded play (`qvf run
+// --replay`); answers what the play must end with.
+PlayRecord ReadRecording(RunOptions& options, AnswerScript& answers, InputScript& input) {
+    const std::filesystem::path& folder = *options.replay;
+    std::error_code error;
+    if (!std::filesystem::is_directory(folder, error)) {
+        throw FileError{folder.string() + " is not a folder of a recorded play"};
+    }
+    const std::filesystem::path playFile = folder / kPlayFile;
+    const auto text = ReadFileWhole(playFile);
+    if (!text) {
+        throw FileError{"cannot read " + playFile.string()};
+    }
+    PlayRecord play;
+    try {
+        play = ReadPlayRecord(std::string(text->begin(), text->end()));
+    } catch (const PlayFileError& problem) {
+        throw FileError{playFile.string() + ": " + problem.message};
+    }
+    options.seed = play.seed;
+    options.steps = play.steps;
+    if (std::filesystem::exists(folder / kPlayInputFile, error)) {
+        input = ReadScript<InputScript>(folder / kPlayInputFile);
+    }
+    if (std::filesystem::exists(folder / kPlayAnswersFile, error)) {
+        answers = ReadScript<AnswerScript>(folder / kPlayAnswersFile);
+    }
+    return play;
+}
+
 // The special keys of a headless window.
 class HeadlessWindowKeys : public WindowKeys {
 public:
@@ -194,61 +235,49 @@ private:
     HeadlessDialogs& dialogs_;
 };
 
-// Follows the game loop's calls to number its steps. The loop makes them in a fixed order:
-// StartGame; then for each step RunStep, followed by MarkGameOver when the game ends or
-// ChangeRoom when it changes rooms; and EndGame last once the game is over or asked to stop.
+// Numbers the game loop's calls as steps: step 0 is the start, step k the k-th RunStep with
+// the room change or the end of the game that follows it. Hands each step its input first,
+// and keeps or checks its picture once it is done.
 class StepKeeper {
 public:
     StepKeeper(CGame& game, const RunOptions& options, Transcript& transcript, InputScript& input,
                HeadlessDevices& devices, HeadlessAudio& audio, HeadlessScreen& screen,
-               WindowKeys& keys, RunTimeout& timeout)
+               WindowKeys& keys, RunTimeout& timeout, PlayCheck* check)
         : game_(game), options_(options), transcript_(transcript), input_(input), devices_(devices),
-          audio_(audio), screen_(screen), keys_(keys), timeout_(timeout) {}
+          audio_(audio), screen_(screen), keys_(keys), timeout_(timeout), check_(check) {}
 
-    void operator()(const std::function<void()>& call) {
-        switch (expect_) {
-        case Expect::Start:
+    void operator()(GameCall which, const std::function<void()>& call) {
+        switch (which) {
+        case GameCall::Start:
             BeginStep(0);
             game_.State().gamename = game_data_name_;
             call();
             StepDone();
-            expect_ = Expect::Step;
             break;
-        case Expect::Step: {
+        case GameCall::Step:
             BeginStep(step_ + 1);
             call();
-            const std::int32_t next = game_.State().next_room;
-            if (next == -1) {
-                expect_ = Expect::GameOver;
-            } else if (next > 0) {
-                expect_ = Expect::RoomChange;
-            } else {
+            // A room change or the game's end that follows belongs to this step.
+            if (game_.State().next_room == 0) {
                 StepDone();
-                expect_ = game_.StopRequested() ? Expect::End : Expect::Step;
             }
             break;
-        }
-        case Expect::RoomChange:
+        case GameCall::RoomChange:
+        case GameCall::GameOver:
             call();
             StepDone();
-            expect_ = game_.StopRequested() ? Expect::End : Expect::Step;
             break;
-        case Expect::GameOver:
-            call();
-            StepDone();
-            expect_ = Expect::End;
-            break;
-        case Expect::End:
+        case GameCall::End:
+        case GameCall::OutOfMemory:
             call();
             break;
         }
     }
 
     void SetGameName(const std::string& name) { game_data_name_ = name; }
+    long LastStep() const { return step_; }
 
 private:
-    enum class Expect { Start, Step, RoomChange, GameOver, End };
-
     void BeginStep(long step) {
         step_ = step;
         transcript_.SetStep(step);
@@ -262,9 +291,10 @@ private:
 
     void StepDone() {
         if (options_.frames && step_ % options_.every == 0 && !screen_.LastFrame().Empty()) {
-            char name[32];
-            std::snprintf(name, sizeof name, "frame-%06ld.png", step_);
-            screen_.WriteFrame(*options_.frames / name);
+            screen_.WriteFrame(*options_.frames / FrameFileName(step_));
+        }
+        if (check_ != nullptr) {
+            check_->AtStep(step_, screen_.LastFrame());
         }
         // After the last step asked for, or once the run's time is up, as if the player closed
         // the window.
@@ -282,7 +312,7 @@ private:
     HeadlessScreen& screen_;
     WindowKeys& keys_;
     RunTimeout& timeout_;
-    Expect expect_ = Expect::Start;
+    PlayCheck* check_;
     long step_ = 0;
     std::string game_data_name_;
 };
@@ -290,13 +320,16 @@ private:
 // Plays the loaded game to its end; answers the exit status. Throws what cuts the run short:
 // TranscriptWriteError, or the error of a frame that cannot be written.
 int Play(const RunOptions& options, Transcript& transcript, AnswerScript& answers,
-         InputScript& input) {
+         InputScript& input, PlayCheck* check, std::ostream& err) {
     SteadyClock steadyClock;
     RunTimeout timeout(steadyClock, options.timeoutMs, transcript);
     HeadlessDialogs dialogs(transcript, answers);
     auto game = std::make_unique<GameData>();
     if (!LoadGame(options.game, *game, dialogs)) {
         return kExitFailed;
+    }
+    if (check != nullptr) {
+        game->files.SetSavesFolder(check->SavesFolder());
     }
 
     VirtualClock virtualClock;
@@ -312,12 +345,31 @@ int Play(const RunOptions& options, Transcript& transcript, AnswerScript& answer
     CGame& running = headless.Game();
     HeadlessWindowKeys keys(running, headless, dialogs);
     StepKeeper keeper(running, options, transcript, input, headless.Devices(), headless.Audio(),
-                      headless.Screen(), keys, timeout);
+                      headless.Screen(), keys, timeout, check);
     keeper.SetGameName(game->gameName);
     running.StartGameThread([&] {
-        RunGameLoop(running, clock, [&keeper](const std::function<void()>& call) { keeper(call); });
+        RunGameLoop(running, clock, [&keeper](GameCall which, const std::function<void()>& call) {
+            keeper(which, call);
+        });
     });
-    return timeout.Expired() ? kExitTimedOut : kExitDone;
+    if (timeout.Expired()) {
+        return kExitTimedOut;
+    }
+    if (check != nullptr) {
+        check->AtEnd(running.State(), keeper.LastStep());
+        const std::string folder = options.replay->string();
+        if (!check->Differences().empty()) {
+            err << "qvf run: the replay differs from the recording in "
+                << EscapeControlBytes(folder) << ":\n";
+            for (const std::string& difference : check->Differences()) {
+                err << "  " << EscapeControlBytes(difference) << "\n";
+            }
+            return kExitFailed;
+        }
+        err << "qvf run: the replay ended as " << EscapeControlBytes(folder) << " did, after step "
+            << keeper.LastStep() << "\n";
+    }
+    return kExitDone;
 }
 
 } // namespace
@@ -333,9 +385,13 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
         err << "qvf run: " << EscapeControlBytes(error.message) << "\n";
         return kExitUsage;
     }
+    std::optional<PlayCheck> check;
     try {
         if (const auto problem = NotAGameFile(options.game)) {
             throw FileError{options.game.string() + " " + *problem};
+        }
+        if (options.replay) {
+            check.emplace(*options.replay, ReadRecording(options, answers, input));
         }
         if (options.answers) {
             answers = ReadScript<AnswerScript>(*options.answers);
@@ -363,7 +419,7 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
 
     Transcript transcript(options.transcript ? static_cast<std::ostream&>(transcriptFile) : out);
     try {
-        return Play(options, transcript, answers, input);
+        return Play(options, transcript, answers, input, check ? &*check : nullptr, err);
     } catch (const TranscriptWriteError& error) {
         err << "qvf run: "
             << EscapeControlBytes(

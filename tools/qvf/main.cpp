@@ -38,7 +38,8 @@ constexpr std::array kCommands = {
     Command{
         "run",
         "qvf run GAME.qvf [--steps N] [--seed S] [--input FILE] [--answers FILE] [--frames "
-        "DIR] [--every K] [--realtime] [--transcript FILE] [--allow-execute] [--timeout SECONDS]",
+        "DIR] [--every K] [--realtime] [--transcript FILE] [--allow-execute] [--timeout SECONDS] "
+        "[--replay FOLDER]",
         "play the game without windows; what a player would see and hear goes to standard "
         "output as JSON lines",
         "  --steps N               stop after step N\n"
@@ -51,6 +52,9 @@ constexpr std::array kCommands = {
         "  --transcript FILE       write the transcript into FILE instead of standard output\n"
         "  --allow-execute         start the programs the game asks for\n"
         "  --timeout SECONDS       end the game after SECONDS of wall-clock time (exit status 3)\n"
+        "  --replay FOLDER         play a play recorded by velkaro --record again, with its seed,\n"
+        "                          steps, input and answers, and check that it ends the same\n"
+        "                          (exit status 1 and what differs when it does not)\n"
         "  -h, --help              show this help\n\n"
         "The input and answers files are described in docs/headless.md.\n",
         &velkaro::qvf::RunCommand},

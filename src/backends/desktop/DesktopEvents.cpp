@@ -216,7 +216,7 @@ void DesktopEvents::HandleInput(const SDL_Event& event) {
         }
         break;
     case SDL_MOUSEBUTTONUP:
-        handlers_->MouseUp(event.button.x, event.button.y);
+        handlers_->MouseUp(GameButton(event.button.button), event.button.x, event.button.y);
         break;
     default:
         break;

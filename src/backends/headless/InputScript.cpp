@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cstdio>
+#include <optional>
 #include <sstream>
 #include <utility>
 
@@ -71,6 +73,17 @@ std::int64_t Key(const std::string& word, int line) {
                                    "f1...) or its code from 0 to 255");
 }
 
+// "\xNN": the character of code NN (two hexadecimal digits), for the characters a line cannot
+// hold as they are (Enter, Backspace, a line break) or that an editor would lose (a blank).
+std::optional<char> EscapedCharacter(const std::string& text) {
+    if (text.size() != 4 || text[0] != '\\' || text[1] != 'x' ||
+        std::isxdigit(static_cast<unsigned char>(text[2])) == 0 ||
+        std::isxdigit(static_cast<unsigned char>(text[3])) == 0) {
+        return std::nullopt;
+    }
+    return static_cast<char>(std::stoi(text.substr(2), nullptr, 16));
+}
+
 void Expect(const std::vector<std::string>& words, std::size_t count, int line) {
     if (words.size() != count) {
         throw InputFileError(line, words[1] + " takes " + std::to_string(count - 2) + " values");
@@ -93,12 +106,17 @@ InputEvent ReadEvent(const std::string& text, int line) {
         // The character is the rest of the line after one blank, so that it may be a blank.
         const std::size_t at = text.find("char") + 5;
         const std::string character = at <= text.size() ? text.substr(at) : std::string();
-        const auto ansi = Utf8ToAnsi(character);
-        if (!ansi || ansi->size() != 1) {
-            throw InputFileError(line, "char takes one character");
-        }
         event.kind = InputEvent::Kind::Char;
-        event.text = *ansi;
+        if (const auto code = EscapedCharacter(character)) {
+            event.text = std::string(1, *code);
+        } else {
+            const auto ansi = Utf8ToAnsi(character);
+            if (!ansi || ansi->size() != 1) {
+                throw InputFileError(line, "char takes one character, or \\xNN for the "
+                                           "character of code NN (hexadecimal)");
+            }
+            event.text = *ansi;
+        }
     } else if (name == "mouse_move") {
         Expect(words, 4, line);
         event.kind = InputEvent::Kind::MouseMove;
@@ -139,6 +157,47 @@ InputScript InputScript::Read(std::istream& in) {
         events.push_back(std::move(event));
     }
     return InputScript(std::move(events));
+}
+
+std::string InputLine(const InputEvent& event) {
+    const std::string step = std::to_string(event.step) + " ";
+    const auto key = [](std::int64_t code) {
+        const std::string_view name = NameOfKeyCode(static_cast<int>(code));
+        return name.empty() ? std::to_string(code) : std::string(name);
+    };
+    const auto button = [](std::int64_t code) {
+        return std::string(code == 2 ? "right" : code == 3 ? "middle" : "left");
+    };
+    const auto at = [](std::int64_t x, std::int64_t y) {
+        return std::to_string(x) + " " + std::to_string(y);
+    };
+    switch (event.kind) {
+    case InputEvent::Kind::KeyDown:
+        return step + "key_down " + key(event.a);
+    case InputEvent::Kind::KeyUp:
+        return step + "key_up " + key(event.a);
+    case InputEvent::Kind::Char: {
+        const unsigned char code = event.text.empty() ? 0 : event.text[0];
+        if (code <= ' ' || code == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", code);
+            return step + "char " + escaped;
+        }
+        return step + "char " + AnsiToUtf8(event.text.substr(0, 1));
+    }
+    case InputEvent::Kind::MouseMove:
+        return step + "mouse_move " + at(event.b, event.c);
+    case InputEvent::Kind::MouseDown:
+        return step + "mouse_down " + button(event.a) + " " + at(event.b, event.c);
+    case InputEvent::Kind::MouseUp:
+        return step + "mouse_up " + button(event.a) + " " + at(event.b, event.c);
+    case InputEvent::Kind::Joystick:
+        return step + "joystick " + std::to_string(event.a) + " " + std::to_string(event.b) + " " +
+               std::to_string(event.c);
+    case InputEvent::Kind::NoJoystick:
+        return step + "joystick none";
+    }
+    return step;
 }
 
 std::vector<InputEvent> InputScript::Due(long step) {

@@ -22,6 +22,10 @@ struct InputEvent {
     std::string text; // Char: the one character, Windows-1252
 };
 
+// The event as one line of an input file ("12 key_down left"), without its line end: what
+// InputScript::Read reads back as the same event.
+std::string InputLine(const InputEvent& event);
+
 // The input file's events in file order, handed out step by step.
 class InputScript {
 public:

@@ -1,4 +1,4 @@
-#include "qvf/InputDelivery.h"
+#include "replay/InputDelivery.h"
 
 #include "world/GameState.h"
 
