@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes play.txt, a `qvf run --input` file that plays Snake well: for each room it finds, with a
+"""Writes plays/win/input.txt, a `qvf run --input` file that plays Snake well: for each room it finds, with a
 breadth-first search, a path to the nearest apple that keeps clear of the walls and the tail,
 and presses the arrow key for every turn two steps before the move that needs it.
 
@@ -95,5 +95,5 @@ if __name__ == "__main__":
     if room2_start is not None:
         end2 = keys(plan_room(a2, w2), room2_start, 3, lines)
         print("last apple of the Cellar eaten at step", end2)
-    with open("play.txt", "w") as f:
+    with open("plays/win/input.txt", "w") as f:
         f.write("\n".join(lines) + "\n")

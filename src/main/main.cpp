@@ -22,8 +22,8 @@ constexpr const char* kUsage =
     "\n"
     "  --record FOLDER  record the play into FOLDER: every step's keys, mouse and joystick,\n"
     "                   the answers to the boxes, the random seed, the saved values and\n"
-    "                   scores it started and ended with; qvf run GAME.qvf --replay FOLDER\n"
-    "                   plays it again and checks that it ends the same\n"
+    "                   scores it started and ended with, for qvf run to play it again\n"
+    "                   and check that it ends the same (see man qvf)\n"
     "  --help           show this text\n"
     "  --version        show the player's version\n";
 
