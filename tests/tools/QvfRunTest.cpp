@@ -217,6 +217,9 @@ TEST(QvfRun, UsageErrorsExitWithTwoAndOneLine) {
          "--timeout expects a number of seconds greater than 0, not \"1s\""},
         {{game.string(), "--fast"}, "unknown option \"--fast\"" + usage},
         {{game.string(), game.string()}, "expected one game file" + usage},
+        {{game.string(), "--replay", "play", "--seed", "1"},
+         "--replay takes the steps, seed, input and answers from the recording: --steps, "
+         "--seed, --input and --answers go without it"},
     };
     for (const Case& c : cases) {
         const ProgramRun run = QvfRun(folder, c.args);
@@ -251,6 +254,56 @@ TEST(QvfRun, FaultsOfTheGivenFilesExitWithOneAndOneLine) {
         EXPECT_EQ(run.err.rfind("qvf run: " + c.start, 0), 0u) << run.err;
         EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
         EXPECT_EQ(run.out, "");
+    }
+}
+
+// A play written by hand, as a game author turns a play into a test: the replay takes the seed,
+// the answers and the saved values the play started from, keeps the game's data folder out of
+// it, and fails naming every way the game ends otherwise than the play says.
+TEST(QvfRun, AReplayEndsAsItsPlaySaysOrNamesEachDifference) {
+    TempDir folder;
+    TestGame described;
+    TestObject keeper = ObjectNamed("keeper");
+    keeper.events = {
+        {0,
+         0,
+         {MakeAction(811, {"{ show_message('had ' + read(2)); write(1, 'one'); "
+                           "score = 30; steps = 0 }"})}},
+        {3, 0, {MakeAction(811, {"{ steps += 1; if steps >= 2 end_game() }"})}},
+    };
+    described.objects = {keeper};
+    described.rooms = {RoomWith({{0, 0, 1}})};
+    const fs::path game = folder.Write("keeper.qvf", WriteTestGame(described));
+    const auto play = [&folder](const std::string& name, const std::string& playText,
+                                const std::string& endValues) {
+        fs::create_directories(folder.Path() / name / "start");
+        fs::create_directories(folder.Path() / name / "end");
+        folder.WriteText(name + "/play.txt", playText);
+        folder.WriteText(name + "/answers.txt", "ok\n");
+        folder.WriteText(name + "/start/iodata", "version 1.4\r\n1\r\n2 1 seven\r\n");
+        folder.WriteText(name + "/end/iodata", endValues);
+        return (folder.Path() / name).string();
+    };
+
+    const std::string good = play("good", "seed 1\nsteps 2\nroom 1\nscore 30\n",
+                                  "version 1.4\r\n2\r\n2 1 seven\r\n1 1 one\r\n");
+    const ProgramRun replayed = QvfRun(folder, {game.string(), "--replay", good});
+    EXPECT_EQ(replayed.status, 0) << replayed.err;
+    EXPECT_EQ(Lines(replayed.out).at(0)["text"], "had seven");
+    EXPECT_NE(replayed.err.find("the replay ended as"), std::string::npos) << replayed.err;
+    EXPECT_FALSE(fs::exists(folder.Path() / "keeper_data")) << "the player's own saved values";
+
+    const std::string bad =
+        play("bad", "seed 1\nsteps 5\nroom 2\nscore 31\n", "version 1.4\r\n0\r\n");
+    WritePng(Bitmap(1, 1, 0xFF000000u), folder.Path() / "bad" / "frame-000001.png");
+    const ProgramRun differing = QvfRun(folder, {game.string(), "--replay", bad});
+    EXPECT_EQ(differing.status, 1);
+    for (const char* difference :
+         {"the game ended after step 2, the recording after step 5", "the game ended in room 1 (",
+          "the game ended with the score 30, the recording with 31",
+          "the picture of step 1 differs from frame-000001.png",
+          "the file \"iodata\" differs from the recording's"}) {
+        EXPECT_NE(differing.err.find(difference), std::string::npos) << differing.err;
     }
 }
 
