@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <tuple>
 
 namespace velkaro {
 namespace {
@@ -133,6 +134,40 @@ TEST(InputScript, ReadsEveryEventAndHandsThemOutByStep) {
     EXPECT_EQ(input.Due(4).size(), 2u);
     EXPECT_EQ(input.Due(9).size(), 2u);
     EXPECT_EQ(input.Due(10).size(), 0u);
+}
+
+// What a recording writes must read back as the very events the game was given, the characters
+// a line cannot hold as they are included.
+TEST(InputScript, EveryEventWrittenAsALineReadsBackTheSame) {
+    const std::vector<InputEvent> events = {
+        {0, InputEvent::Kind::KeyDown, 37, 0, 0, {}},
+        {1, InputEvent::Kind::KeyUp, 255, 0, 0, {}},
+        {1, InputEvent::Kind::Char, 0, 0, 0, "\r"},
+        {1, InputEvent::Kind::Char, 0, 0, 0, " "},
+        {1, InputEvent::Kind::Char, 0, 0, 0, "#"},
+        {1, InputEvent::Kind::Char, 0, 0, 0, "\xE9"},
+        {2, InputEvent::Kind::MouseMove, 0, -3, 700, {}},
+        {2, InputEvent::Kind::MouseDown, 3, 1, 2, {}},
+        {2, InputEvent::Kind::MouseUp, 2, 5, 6, {}},
+        {3, InputEvent::Kind::Joystick, 0, 65535, 9, {}},
+        {4, InputEvent::Kind::NoJoystick, 0, 0, 0, {}},
+    };
+    std::string text;
+    for (const InputEvent& event : events) {
+        text += InputLine(event) + "\n";
+    }
+    EXPECT_NE(text.find("1 char \\x0d\n"), std::string::npos) << text;
+    const InputScript read = Input(text);
+    ASSERT_EQ(read.Events().size(), events.size()) << text;
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        const InputEvent& want = events[i];
+        const InputEvent& got = read.Events()[i];
+        EXPECT_EQ(InputLine(got), InputLine(want));
+        EXPECT_EQ(got.kind, want.kind) << InputLine(want);
+        EXPECT_EQ(std::tie(got.step, got.a, got.b, got.c, got.text),
+                  std::tie(want.step, want.a, want.b, want.c, want.text))
+            << InputLine(want);
+    }
 }
 
 TEST(InputScript, AMalformedLineIsReportedWithItsNumber) {
