@@ -7,6 +7,7 @@
 #include "engine/RunUnit.h"
 #include "replay/InputDelivery.h"
 
+#include <array>
 #include <chrono>
 #include <cmath>
 
@@ -84,8 +85,11 @@ private:
     PlayRecorder& recorder_;
 };
 
-// The game's window, and beside it the picture a headless run would have kept of it. Only
-// pictures shown in the framed window count: a headless run never goes full screen.
+// The game's window, and beside it the pictures a headless run would have kept of it: the last
+// one, and the one the current step began with. A game that ends (or leaves its room) clears
+// the room in that step, so the picture worth keeping of a play that ended by itself is the
+// one before. Only pictures shown in the framed window count: a headless run never goes full
+// screen.
 class PlayRecorder::Mirror final : public Screen {
 public:
     explicit Mirror(Screen& real) : real_(real) {}
@@ -94,7 +98,9 @@ public:
     ScreenSize FullScreenSize() const override { return real_.FullScreenSize(); }
     void ShowWindow(int width, int height) override {
         real_.ShowWindow(width, height);
-        kept_.ShowWindow(width, height);
+        for (Kept& kept : kept_) {
+            kept.screen.ShowWindow(width, height);
+        }
         windowed_ = true;
     }
     void ShowFullScreen() override {
@@ -107,22 +113,38 @@ public:
     bool StopPending(std::int32_t quitKey) override { return real_.StopPending(quitKey); }
     void Present(const Bitmap& frame, int x1, int y1, int x2, int y2) override {
         real_.Present(frame, x1, y1, x2, y2);
+        // The picture the step began with stays; later ones take the other place.
+        latest_ = 1 - stepStart_;
+        Kept& kept = kept_[static_cast<std::size_t>(latest_)];
         if (windowed_) {
-            kept_.Present(frame, x1, y1, x2, y2);
+            kept.screen.Present(frame, x1, y1, x2, y2);
         }
-        shownWindowed_ = windowed_;
+        kept.windowed = windowed_;
     }
 
-    // The last picture, when it was shown in the framed window.
-    const Bitmap* LastWindowFrame() const {
-        return shownWindowed_ && !kept_.LastFrame().Empty() ? &kept_.LastFrame() : nullptr;
-    }
+    // A step begins: the last picture is the one it began with.
+    void BeginStep() { stepStart_ = latest_; }
+    // The last picture, or the one the step began with; none when it was shown full screen.
+    const Bitmap* LastFrame() const { return Frame(latest_); }
+    const Bitmap* StepStartFrame() const { return Frame(stepStart_); }
 
 private:
+    struct Kept {
+        HeadlessScreen screen;
+        bool windowed = false;
+    };
+
+    const Bitmap* Frame(int index) const {
+        const Kept& kept = kept_[static_cast<std::size_t>(index)];
+        return kept.windowed && !kept.screen.LastFrame().Empty() ? &kept.screen.LastFrame()
+                                                                 : nullptr;
+    }
+
     Screen& real_;
-    HeadlessScreen kept_;
+    std::array<Kept, 2> kept_;
+    int latest_ = 0;
+    int stepStart_ = 0;
     bool windowed_ = true;
-    bool shownWindowed_ = true;
 };
 
 PlayRecorder::PlayRecorder(std::filesystem::path folder, std::string gameName)
@@ -179,6 +201,9 @@ void PlayRecorder::Run(GameCall which, const std::function<void()>& call) {
         break;
     case GameCall::Step:
         ++step_;
+        if (mirror_) {
+            mirror_->BeginStep();
+        }
         HandOn(step_);
         TakeOverDevices(step_);
         call();
@@ -196,8 +221,11 @@ void PlayRecorder::Run(GameCall which, const std::function<void()>& call) {
         }
         Write();
         break;
-    case GameCall::RoomChange:
     case GameCall::GameOver:
+        endedByItself_ = true;
+        call();
+        break;
+    case GameCall::RoomChange:
         call();
         break;
     }
@@ -318,8 +346,13 @@ void PlayRecorder::Write() {
         for (const long step : FrameStepsIn(folder_)) {
             std::filesystem::remove(folder_ / FrameFileName(step));
         }
-        if (const Bitmap* frame = mirror_ ? mirror_->LastWindowFrame() : nullptr) {
-            WritePng(*frame, folder_ / FrameFileName(play_.steps));
+        // The game's end cleared the room in the last step: the step before shows the play.
+        const bool before = endedByItself_ && play_.steps > 0;
+        const Bitmap* frame = !mirror_ ? nullptr
+                              : before ? mirror_->StepStartFrame()
+                                       : mirror_->LastFrame();
+        if (frame != nullptr) {
+            WritePng(*frame, folder_ / FrameFileName(before ? play_.steps - 1 : play_.steps));
         }
         WriteFileWhole(folder_ / kPlayInputFile,
                        Lines(input_, "# What the player did, step by step (qvf run --input)\n"));

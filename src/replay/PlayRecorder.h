@@ -35,7 +35,8 @@ class Files;
 // - the answers to its boxes, in the order they are given;
 // - the random seed, chosen here from the clock;
 // - the saved values and high-score table the play started from and ended with, and the last
-//   picture shown in the window.
+//   picture shown in the window (of the step before the last when the game ended by itself,
+//   since its end clears the room).
 //
 // Mouse positions are recorded in pixels of the game's window: in full screen, to the nearest.
 class PlayRecorder final : public ScreenEvents {
@@ -121,6 +122,7 @@ private:
     std::int64_t mouseX_ = 0;
     std::int64_t mouseY_ = 0;
     std::int32_t lastButton_ = 0;
+    bool endedByItself_ = false;
     bool written_ = false;
     std::string failure_;
 };

@@ -184,8 +184,8 @@ TEST(Games, TheSnakeExampleEndsByItselfAndRewardsPlaying) {
     ASSERT_FALSE(alone.empty());
     EXPECT_LT(alone.back()["step"].get<long>(), 5000) << "the game should end by itself";
     const std::vector<nlohmann::json> played =
-        play({"--input", (sources / "snake" / "play.txt").string(), "--answers",
-              (sources / "snake" / "answers.txt").string()});
+        play({"--input", (sources / "snake" / "plays" / "win" / "input.txt").string(), "--answers",
+              (sources / "snake" / "plays" / "win" / "answers.txt").string()});
     ASSERT_FALSE(played.empty());
     EXPECT_LT(played.back()["step"].get<long>(), 5000);
     EXPECT_GT(finalScore(played), finalScore(alone)) << "playing well scores better";
