@@ -44,13 +44,13 @@ template <typename Visit> void ForEachActive(CInstanceList& instances, Visit vis
     });
 }
 
+} // namespace
+
 std::uint32_t ClockSeed() {
     const auto now = std::chrono::system_clock::now().time_since_epoch();
     return static_cast<std::uint32_t>(
         std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
 }
-
-} // namespace
 
 CGame::CGame(GameData& data, const GamePlatform& platform, const GameLibraries& libraries,
              std::optional<std::uint32_t> seed)

@@ -27,6 +27,9 @@ namespace velkaro {
 
 struct GameData;
 
+// The random generator's start when none is given: the wall clock's milliseconds.
+std::uint32_t ClockSeed();
+
 // One game being played: its state, and everything that runs it, built from the loaded game
 // and torn down with it. The four synchronized operations (StartGame, RunStep, ChangeRoom,
 // EndGame) must all run on one thread, one at a time; RunGameLoop sequences them.

@@ -8,7 +8,6 @@
 #include "replay/InputDelivery.h"
 
 #include <array>
-#include <chrono>
 #include <cmath>
 
 namespace velkaro {
@@ -18,12 +17,6 @@ namespace {
 constexpr std::int32_t kKeyCodes = 256;
 // The mouse buttons a game sees: 1 left, 2 right, 3 middle.
 constexpr std::int32_t kMouseButtons = 3;
-
-std::uint32_t SeedFromClock() {
-    const auto now = std::chrono::system_clock::now().time_since_epoch();
-    return static_cast<std::uint32_t>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
-}
 
 std::string Lines(const std::vector<std::string>& lines, const std::string& heading) {
     std::string text = heading;
@@ -43,22 +36,24 @@ public:
 
     void ShowMessage(const std::string& text) override {
         real_.ShowMessage(text);
-        recorder_.Answer("ok");
+        recorder_.Answer(AnswerLine(AnswerScript::Kind::Ok));
     }
     ErrorAnswer ShowErrorReport(const std::string& text, bool fatal) override {
         const ErrorAnswer answer = real_.ShowErrorReport(text, fatal);
-        recorder_.Answer(answer == ErrorAnswer::Abort ? "abort" : "ignore");
+        recorder_.Answer(AnswerLine(answer == ErrorAnswer::Abort ? AnswerScript::Kind::Abort
+                                                                 : AnswerScript::Kind::Ignore));
         return answer;
     }
     bool ShowQuestion(const std::string& text) override {
         const bool yes = real_.ShowQuestion(text);
-        recorder_.Answer(yes ? "yes" : "no");
+        recorder_.Answer(AnswerLine(yes ? AnswerScript::Kind::Yes : AnswerScript::Kind::No));
         return yes;
     }
     std::optional<std::string> AskText(const std::string& prompt,
                                        const std::string& value) override {
         std::optional<std::string> typed = real_.AskText(prompt, value);
-        recorder_.Answer(typed ? "text " + AnsiToUtf8(*typed) : "cancel");
+        recorder_.Answer(typed ? AnswerLine(AnswerScript::Kind::Text, *typed)
+                               : AnswerLine(AnswerScript::Kind::Cancel));
         return typed;
     }
     void ShowGameInfo() override { real_.ShowGameInfo(); }
@@ -76,7 +71,7 @@ public:
 
     std::string ShowScoreTable(const ScoreTableView& table) override {
         std::string name = real_.ShowScoreTable(table);
-        recorder_.Answer("text " + AnsiToUtf8(name));
+        recorder_.Answer(AnswerLine(AnswerScript::Kind::Text, name));
         return name;
     }
 
@@ -149,7 +144,7 @@ private:
 
 PlayRecorder::PlayRecorder(std::filesystem::path folder, std::string gameName)
     : folder_(std::move(folder)) {
-    play_.seed = SeedFromClock();
+    play_.seed = ClockSeed();
     play_.game = std::move(gameName);
     std::filesystem::create_directories(folder_);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "backends/headless/AnswerScript.h"
 #include "backends/headless/HeadlessDevices.h"
 #include "backends/headless/HeadlessScreen.h"
 #include "backends/headless/InputScript.h"
@@ -121,7 +122,6 @@ private:
     long step_ = 0;
     std::int64_t mouseX_ = 0;
     std::int64_t mouseY_ = 0;
-    std::int32_t lastButton_ = 0;
     bool endedByItself_ = false;
     bool written_ = false;
     std::string failure_;

@@ -120,4 +120,17 @@ std::optional<std::string> AnswerScript::ForOpenFile() {
     return std::nullopt;
 }
 
+std::string AnswerLine(AnswerScript::Kind kind, const std::string& value) {
+    for (const Word& word : kWords) {
+        if (word.kind == kind) {
+            if (!word.takesValue) {
+                return word.name;
+            }
+            return std::string(word.name) + " " +
+                   (kind == AnswerScript::Kind::Text ? AnsiToUtf8(value) : value);
+        }
+    }
+    return {};
+}
+
 } // namespace velkaro

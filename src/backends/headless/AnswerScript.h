@@ -50,4 +50,9 @@ private:
     std::size_t next_ = 0;
 };
 
+// The answer as one line of an answers file ("yes", "text Ann"), without its line end: what
+// AnswerScript::Read reads back as the same answer. `value` is a game text (Windows-1252) for
+// Text, a path for File, and nothing for the rest.
+std::string AnswerLine(AnswerScript::Kind kind, const std::string& value = {});
+
 } // namespace velkaro
