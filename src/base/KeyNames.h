@@ -11,6 +11,11 @@ namespace velkaro {
 // number is always a code, so the digit keys carry a prefix), "numpad1" 97, "f1" 112, and the
 // punctuation of a US layout ("semicolon" 186, also under its Windows name "oem_1").
 
+// The key codes that raise keyboard events while a game plays; a key of another code (the
+// punctuation keys, say) is seen only through keypressed and check_key.
+constexpr int kFirstKeyEventCode = 1;
+constexpr int kLastKeyEventCode = 127;
+
 struct KeyName {
     std::string_view name;
     int code;

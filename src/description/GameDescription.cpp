@@ -7,6 +7,7 @@
 #include "codecs/BmpCodec.h"
 #include "codecs/PictureError.h"
 #include "codecs/PngFile.h"
+#include "data/OptionsUnit.h"
 
 #include <algorithm>
 #include <cctype>
@@ -407,6 +408,7 @@ public:
         if (auto options = top_.Find("options")) {
             for (const Node& entry : options->Items()) {
                 game.options.push_back(ToText(entry));
+                CheckOption(entry, game.options);
             }
         }
         std::vector<Node> objects;
@@ -437,6 +439,33 @@ public:
     }
 
 private:
+    // The player reads the first entry of each key, and refuses the whole game when that
+    // entry's value does not convert (a word for a number): the last of `entries`, read from
+    // `node`, fails here unless an earlier entry has its key.
+    static void CheckOption(const Node& node, const std::vector<std::string>& entries) {
+        const auto keyOf = [](const std::string& entry) {
+            std::string key = entry.substr(0, entry.find('='));
+            std::ranges::transform(key, key.begin(), [](unsigned char c) {
+                return static_cast<char>(std::tolower(c));
+            });
+            return key;
+        };
+        const std::string& entry = entries.back();
+        if (entry.find('=') == std::string::npos ||
+            std::any_of(entries.begin(), entries.end() - 1, [&](const std::string& earlier) {
+                return earlier.find('=') != std::string::npos && keyOf(earlier) == keyOf(entry);
+            })) {
+            return;
+        }
+        try {
+            GameOptions options;
+            ApplyOptionEntries({entry}, "", options);
+        } catch (const GameFileError& e) {
+            node.Fail(AnsiToUtf8(e.what()) + ": " + AnsiToUtf8(keyOf(entry)) +
+                      " takes a whole number, and the player refuses a game without one");
+        }
+    }
+
     // An object number, written as a number or as the name of exactly one object.
     std::int32_t ObjectNumber(const Node& node) const {
         if (!node.Value().is_string()) {

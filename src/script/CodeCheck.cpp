@@ -1,5 +1,6 @@
 #include "script/CodeCheck.h"
 
+#include "base/KeyNames.h"
 #include "data/GameLoader.h"
 #include "script/CodeCompiler.h"
 #include "script/FunctionUnit.h"
@@ -39,8 +40,20 @@ std::vector<CodeFinding> CheckGameCode(GameData& game, const CFunctionRegistry& 
     return findings;
 }
 
+std::string DescribeEvent(int row, int sub) {
+    const std::string name = EventRowName(row);
+    if (name.empty()) {
+        return "event row " + std::to_string(row) + " sub-event " + std::to_string(sub);
+    }
+    if (row == kKeyboardEvent && sub == 0) {
+        return name + " no key";
+    }
+    const std::string_view key = row == kKeyboardEvent ? NameOfKeyCode(sub) : std::string_view();
+    return name + " " + (key.empty() ? std::to_string(sub) : std::string(key));
+}
+
 std::string DescribeFinding(const CodeFinding& f) {
-    return f.objectName + ", " + EventRowName(f.row) + " " + std::to_string(f.sub) + ", action " +
+    return f.objectName + ", " + DescribeEvent(f.row, f.sub) + ", action " +
            std::to_string(f.action) + ", argument " + std::to_string(f.argument) + ": line " +
            std::to_string(f.error.line) + " pos " + std::to_string(f.error.position) + ": " +
            f.error.message;

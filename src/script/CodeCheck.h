@@ -32,4 +32,9 @@ std::vector<CodeFinding> CheckGameCode(GameData& game, const CFunctionRegistry& 
 // "OBJECT, EVENT SUB, action N, argument K: line L pos P: MESSAGE" (game text, Windows-1252).
 std::string DescribeFinding(const CodeFinding& finding);
 
+// An event as reports name it: "Step event 0", keyboard events by their key ("Keyboard event
+// left", "Keyboard event no key" for sub-event 0, the code for a key without a name), and
+// "event row 7 sub-event 0" for the rows that have no name.
+std::string DescribeEvent(int row, int sub);
+
 } // namespace velkaro

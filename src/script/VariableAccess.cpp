@@ -346,4 +346,13 @@ bool SetVariable(GameState& game, RuntimeControl& runtime, CInstance& self, CIns
     return ok;
 }
 
+bool IsWritableBuiltIn(std::int32_t number) {
+    if (IsGameVariable(number)) {
+        const VariableRule<GameState>* rule = FindRule(kGameVariables, number);
+        return rule != nullptr && (rule->write != nullptr || rule->request != nullptr);
+    }
+    const VariableRule<CInstance>* rule = FindRule(kInstanceVariables, number);
+    return rule != nullptr && rule->write != nullptr;
+}
+
 } // namespace velkaro

@@ -32,4 +32,9 @@ bool SetVariable(GameState& game, RuntimeControl& runtime, CInstance& self, CIns
                  std::int32_t owner, std::int32_t number, std::string_view name, std::int64_t index,
                  const RValue& value);
 
+// Whether built-in variable `number` (a game variable 1..34 or an instance variable 1001..1033)
+// can be written: false for the read-only ones (roomwidth, image_width, object...), whose
+// writing SetVariable refuses, and for numbers no built-in has.
+bool IsWritableBuiltIn(std::int32_t number);
+
 } // namespace velkaro

@@ -48,7 +48,8 @@ for page in share/man/man6/velkaro.6 share/man/man1/qvf.1; do
 done
 
 # They describe every command and option the programs accept: the commands qvf --help lists,
-# the options of qvf run's usage line, and velkaro's own options from its --help.
+# the options of the usage lines of qvf run, check and pack, and velkaro's own options from its
+# --help.
 render() { MANWIDTH=200 man -l "$1" 2>/dev/null | col -b; }
 qvf_page=$(render "$prefix/share/man/man1/qvf.1")
 velkaro_page=$(render "$prefix/share/man/man6/velkaro.6")
@@ -57,11 +58,14 @@ commands=$(sed -n 's/^  qvf \([a-z][a-z-]*\) .*/\1/p' "$work/qvf-help.txt" | sor
 for command in $commands; do
     grep -q "qvf $command" <<<"$qvf_page" || fail "qvf.1 does not describe qvf $command"
 done
-run_options=$("$prefix/bin/qvf" run 2>&1 | grep -o -- '--[a-z][a-z-]*' | sort -u)
-[ -n "$run_options" ] || fail "qvf run names no option in its usage"
-for option in $run_options; do
-    # Each option has an entry of its own: a line that begins with it.
-    grep -qE -- "^ +$option( |\$)" <<<"$qvf_page" || fail "qvf.1 does not describe qvf run $option"
+for command in run check pack; do
+    options=$("$prefix/bin/qvf" $command 2>&1 | grep -o -- '--[a-z][a-z-]*' | sort -u)
+    [ -n "$options" ] || fail "qvf $command names no option in its usage"
+    for option in $options; do
+        # Each option has an entry of its own: a line that begins with it.
+        grep -qE -- "^ +$option( |\$)" <<<"$qvf_page" ||
+            fail "qvf.1 does not describe qvf $command $option"
+    done
 done
 for option in $("$prefix/bin/velkaro" --help | grep -o -- '--[a-z][a-z-]*' | sort -u); do
     grep -qE -- "^ +$option( |\$)" <<<"$velkaro_page" || fail "velkaro.6 does not describe $option"

@@ -46,9 +46,9 @@ TEST(CodeCheck, FindsEachKindOfErrorWhereTheInterpreterWouldReportIt) {
                             "Wrong number of arguments for function sqrt.",
                             "ball, Step event 0, action 2, argument 1: line 1 pos 3: "
                             "Unexpected symbol: ",
-                            "ball, Keyboard event 37, action 1, argument 1: line 1 pos 14: "
+                            "ball, Keyboard event left, action 1, argument 1: line 1 pos 14: "
                             "Object nosuch does not exist.",
-                            "ball, Keyboard event 37, action 2, argument 3: line 1 pos 7: "
+                            "ball, Keyboard event left, action 2, argument 3: line 1 pos 7: "
                             "Unexpected end of code."));
 }
 

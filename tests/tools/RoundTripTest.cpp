@@ -223,7 +223,6 @@ TEST(DumpThenPack, DescribesFieldsInReadableTerms) {
 TEST(DumpThenPack, KeepsWhatThePlayerWouldRefuseAndSaysSo) {
     TestGame game;
     game.checkProduct = 99;
-    game.options = {"startdelay=soon"};
     TestObject twice;
     twice.name = "twice";
     twice.events = {{3, 0, {Action(102, {})}}, {3, 0, {Action(103, {})}}};
@@ -241,15 +240,33 @@ TEST(DumpThenPack, KeepsWhatThePlayerWouldRefuseAndSaysSo) {
     EXPECT_EQ(DumpThenPack(file, folder, &dumped), file);
     EXPECT_EQ(dumped.status, 0);
     for (const char* note :
-         {"check product 99", "'soon' is not a valid integer value",
-          "sub-event 0 of the step event appears more than once", "sub-image 0 is 5 x 3 pixels",
-          "instance 1 is of object 5, which does not exist"}) {
+         {"check product 99", "sub-event 0 of the step event appears more than once",
+          "sub-image 0 is 5 x 3 pixels", "instance 1 is of object 5, which does not exist"}) {
         EXPECT_NE(dumped.errors.find(note), std::string::npos) << note << "\n" << dumped.errors;
     }
     const CommandResult packed =
         RunPack(folder.Path() / "description" / "game.json", folder.Path() / "again.qvf");
     EXPECT_EQ(packed.status, 0);
     EXPECT_NE(packed.errors.find("warning: room 1"), std::string::npos) << packed.errors;
+}
+
+// An option the player cannot convert is the one thing pack refuses outright: the game could
+// never start. Dump still writes it, so that the author can mend it.
+TEST(DumpThenPack, DumpsAnOptionThePlayerRefusesThatPackThenRefuses) {
+    TestGame game;
+    game.options = {"startdelay=soon"};
+    TempDir folder;
+    const CommandResult dumped =
+        RunDump(folder.Write("in.qvf", WriteTestGame(game)), folder.Path() / "description");
+    EXPECT_EQ(dumped.status, 0);
+    EXPECT_NE(dumped.errors.find("'soon' is not a valid integer value"), std::string::npos)
+        << dumped.errors;
+    const CommandResult packed =
+        RunPack(folder.Path() / "description" / "game.json", folder.Path() / "again.qvf");
+    EXPECT_EQ(packed.status, 1);
+    EXPECT_NE(packed.errors.find(".options[0]: 'soon' is not a valid integer value"),
+              std::string::npos)
+        << packed.errors;
 }
 
 void PutInt(std::vector<std::uint8_t>& bytes, std::size_t at, std::int32_t value) {

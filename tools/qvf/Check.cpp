@@ -1,11 +1,15 @@
-// qvf check GAME.qvf: finds the errors in a game's code without playing it.
+// qvf check GAME.qvf|GAME.json [--strict]: finds the errors in a game's code and its likely
+// mistakes without playing it.
 #include "CommandLine.h"
 
 #include "base/AnsiText.h"
 #include "data/GameLoader.h"
+#include "description/DescribedGame.h"
+#include "description/GameDescription.h"
 #include "functions/FunctionTables.h"
 #include "script/ActionArguments.h"
 #include "script/CodeCheck.h"
+#include "script/GameWarnings.h"
 
 #include <optional>
 #include <string>
@@ -57,37 +61,63 @@ std::size_t CountPiecesOfCode(const GameData& game) {
 
 } // namespace
 
+GameCheck CheckLoadedGame(GameData& game) {
+    GameCheck check;
+    check.errors = CheckGameCode(game, FunctionRegistry());
+    check.warnings = FindLikelyMistakes(game, FunctionRegistry());
+    return check;
+}
+
 int CheckCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    constexpr const char* kUsage = " (usage: qvf check GAME.qvf)";
+    constexpr const char* kUsage = " (usage: qvf check GAME.qvf|GAME.json [--strict])";
+    bool strict = false;
+    std::vector<std::string> files;
     for (const std::string& arg : args) {
-        if (arg.size() > 1 && arg.front() == '-') {
+        if (arg == "--strict") {
+            strict = true;
+        } else if (arg.size() > 1 && arg.front() == '-') {
             err << "qvf check: unknown option " << arg << kUsage << "\n";
             return kExitUsage;
+        } else {
+            files.push_back(arg);
         }
     }
-    if (args.size() != 1 || args[0].empty()) {
+    if (files.size() != 1 || files[0].empty()) {
         err << "qvf check: expected one game file" << kUsage << "\n";
         return kExitUsage;
     }
-    if (const auto problem = NotAGameFile(args[0])) {
-        err << "qvf check: " << args[0] << " " << *problem << "\n";
+    const std::string& file = files[0];
+    const bool description = IsDescriptionName(file);
+    if (const auto problem = description ? std::nullopt : NotAGameFile(file)) {
+        err << "qvf check: " << file << " " << *problem << "\n";
         return kExitFailed;
     }
     MessagesToStream messages(err);
     GameData game;
-    if (!LoadGame(args[0], game, messages)) {
+    const auto warn = [&](const std::string& warning) {
+        err << "qvf check: " << file << ": warning: " << warning << "\n";
+    };
+    if (!(description ? LoadDescribedGame(file, game, messages, warn)
+                      : LoadGame(file, game, messages))) {
         return kExitFailed;
     }
-    const std::vector<CodeFinding> findings = CheckGameCode(game, FunctionRegistry());
-    for (const CodeFinding& finding : findings) {
+    const GameCheck check = CheckLoadedGame(game);
+    for (const CodeFinding& finding : check.errors) {
         out << AnsiToUtf8(DescribeFinding(finding)) << "\n";
     }
-    if (!findings.empty()) {
+    for (const GameWarning& warning : check.warnings) {
+        out << AnsiToUtf8(DescribeWarning(warning)) << "\n";
+    }
+    if (!check.errors.empty()) {
         return kExitFailed;
     }
-    out << args[0] << ": no errors in "
-        << Counted(CountPiecesOfCode(game), "piece of code", "pieces of code") << "\n";
-    return kExitDone;
+    out << file << ": no errors in "
+        << Counted(CountPiecesOfCode(game), "piece of code", "pieces of code");
+    if (!check.warnings.empty()) {
+        out << ", " << Counted(check.warnings.size(), "warning", "warnings");
+    }
+    out << "\n";
+    return strict && !check.warnings.empty() ? kExitFailed : kExitDone;
 }
 
 } // namespace velkaro::qvf

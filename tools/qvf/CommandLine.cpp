@@ -54,9 +54,10 @@ std::optional<std::string> NotAGameFile(const std::filesystem::path& path) {
 std::optional<InputAndOutput> ReadInputAndOutput(const std::vector<std::string>& args,
                                                  const std::string& command,
                                                  const std::string& inputName,
-                                                 const std::string& outputName, std::ostream& err) {
+                                                 const std::string& outputName, std::ostream& err,
+                                                 const std::string& options) {
     const std::string usage =
-        " (usage: qvf " + command + " " + inputName + " -o " + outputName + ")";
+        " (usage: qvf " + command + " " + inputName + " -o " + outputName + options + ")";
     std::optional<std::string> input;
     std::optional<std::string> output;
     for (std::size_t i = 0; i < args.size(); ++i) {

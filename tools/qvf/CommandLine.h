@@ -1,6 +1,8 @@
 #pragma once
 
 #include "base/Counted.h"
+#include "script/CodeCheck.h"
+#include "script/GameWarnings.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -41,11 +43,20 @@ struct InputAndOutput {
 };
 
 // Reads "INPUT -o OUTPUT" (in either order; "--output" is the same as "-o"). Writes a one-line
-// message to `err` and answers none when the arguments are not that.
+// message to `err`, with the usage (`options` after the files, such as " [--data]"), and
+// answers none when the arguments are not that.
 std::optional<InputAndOutput> ReadInputAndOutput(const std::vector<std::string>& args,
                                                  const std::string& command,
                                                  const std::string& inputName,
-                                                 const std::string& outputName, std::ostream& err);
+                                                 const std::string& outputName, std::ostream& err,
+                                                 const std::string& options = "");
+
+// What `qvf check` finds in a loaded game: the errors in its code, then its likely mistakes.
+struct GameCheck {
+    std::vector<CodeFinding> errors;
+    std::vector<GameWarning> warnings;
+};
+GameCheck CheckLoadedGame(GameData& game);
 
 int PackCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int DumpCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

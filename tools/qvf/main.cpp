@@ -22,8 +22,12 @@ struct Command {
 };
 
 constexpr std::array kCommands = {
-    Command{"pack", "qvf pack DESC.json -o GAME.qvf", "make a game file from a game description",
+    Command{"pack", "qvf pack DESC.json -o GAME.qvf [--data]",
+            "make a game file from a game description; what qvf check finds in it goes to "
+            "standard error, without failing",
             "  -o, --output GAME.qvf   the game file to write (replaced when it exists)\n"
+            "  --data                  copy the description's data folder DESC_data beside the\n"
+            "                          game file, as GAME_data, where the player looks for it\n"
             "  -h, --help              show this help\n",
             &velkaro::qvf::PackCommand},
     Command{"dump", "qvf dump GAME.qvf -o DIR",
@@ -31,10 +35,14 @@ constexpr std::array kCommands = {
             "  -o, --output DIR        the folder to write into (made when it does not exist)\n"
             "  -h, --help              show this help\n",
             &velkaro::qvf::DumpCommand},
-    Command{"check", "qvf check GAME.qvf",
-            "list the errors in the game's code, found without playing it (exit status 1 when "
-            "there is any)",
-            "  -h, --help              show this help\n", &velkaro::qvf::CheckCommand},
+    Command{"check", "qvf check GAME.qvf|GAME.json [--strict]",
+            "list the errors in the code of a game file or a description, then its likely "
+            "mistakes as warnings (a variable nothing assigns, a speed that moves nothing, an "
+            "event that never runs...), found "
+            "without playing it (exit status 1 when there is an error)",
+            "  --strict                exit status 1 for warnings too\n"
+            "  -h, --help              show this help\n",
+            &velkaro::qvf::CheckCommand},
     Command{
         "run",
         "qvf run GAME.qvf [--steps N] [--seed S] [--input FILE] [--answers FILE] [--frames "
@@ -64,8 +72,8 @@ constexpr const char* kExitStatuses =
     "Exit status, the same for every command:\n"
     "  0  done\n"
     "  1  a file is at fault: a game file that cannot be read, a description with errors,\n"
-    "     code with errors (check), an input or answers file with errors (run), or an output\n"
-    "     that cannot be written; the message says which\n"
+    "     code with errors (check; with --strict, warnings too), an input or answers file with\n"
+    "     errors (run), or an output that cannot be written; the message says which\n"
     "  2  wrong usage: one line on standard error\n"
     "  3  run: the time of --timeout ran out, and the game was ended as if closed\n";
 
