@@ -2,6 +2,7 @@
 
 #include "engine/WindowInput.h"
 
+#include "base/KeyNames.h"
 #include "base/VariableClass.h"
 #include "data/GameLoader.h"
 #include "engine/Joystick.h"
@@ -21,10 +22,6 @@ namespace {
 constexpr std::int32_t kHelpKeyCode = 112;
 constexpr std::int32_t kQuitKeyCode = 27;
 constexpr std::int32_t kScreenKeyCode = 115;
-
-// The keyboard events a key code can raise; codes outside run nothing.
-constexpr std::int32_t kFirstKeyCode = 1;
-constexpr std::int32_t kLastKeyCode = 127;
 
 // The Mouse sub-event for each value of `mousebutton`; anything else is "no button".
 constexpr int kNoButtonSubEvent = 3;
@@ -95,6 +92,10 @@ void CGame::StartGame() {
     saved_.LoadValues(data_.files, platform_.dialogs);
     if (data_.rooms.Valid(1)) {
         StartRoom(1);
+        if (startRoom_ > 1 && data_.rooms.Valid(startRoom_) && game_.next_room == 0) {
+            rooms_.GotoRoom(startRoom_);
+            ChangeRoom();
+        }
     } else {
         // Nothing to play: the game ends after its first step.
         game_.next_room = -1;
@@ -108,9 +109,23 @@ void CGame::EndOutOfMemory() {
     saved_.SaveValues(data_.files, platform_.dialogs);
 }
 
+void CGame::AbandonGame() {
+    abandoned_ = true;
+    StopGameThread();
+}
+
 void CGame::EndGame() {
     const GameOptions& options = data_.options;
     LeaveRoom();
+    if (abandoned_) {
+        // The window stays as it is, with the last picture: the game that replaces this one
+        // draws into it next.
+        game_.globals.Clear();
+        platform_.shell.StopMusic();
+        platform_.shell.EndSounds();
+        game_.collision.Clear();
+        return;
+    }
     saved_.SaveValues(data_.files, platform_.dialogs);
     game_.globals.Clear();
     if (options.music && options.endmusic) {
@@ -317,7 +332,7 @@ void CGame::RunKeyboard() {
         game_.lastkeypressed = game_.keypressed;
     }
     const std::int32_t key = game_.lastkeypressed;
-    if (key >= kFirstKeyCode && key <= kLastKeyCode) {
+    if (key >= kFirstKeyEventCode && key <= kLastKeyEventCode) {
         ForEachActive(game_.instances, [this, key](CInstance& instance) {
             if (RunIfAny(instance, instance, kKeyboardEvent, key, kKeyboardEventName)) {
                 // Consumed, but every instance that handles the key still gets it this step.

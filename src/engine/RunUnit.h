@@ -62,6 +62,15 @@ public:
     // values. Nothing of the game runs any more.
     void EndOutOfMemory();
 
+    // After its start, the game goes on to room `room` as room_goto goes there: a game read
+    // again while that room showed starts where the game author was. Rooms outside the game,
+    // and room 1, leave the start as it is.
+    void StartInRoom(std::int32_t room) { startRoom_ = room; }
+    // Ends the game after the step it is in, as StopGameThread does, but as if it had never
+    // ended: its saved values are not written and its end screen is not shown. A game read
+    // again replaces it.
+    void AbandonGame();
+
     // Room n must be a room of the game.
     void StartRoom(std::int32_t n);
     void LeaveRoom();
@@ -131,6 +140,8 @@ private:
     PauseGate gate_;
     // The pauses not yet resumed.
     int pauseDepth_ = 0;
+    std::int32_t startRoom_ = 0;
+    bool abandoned_ = false;
 };
 
 } // namespace velkaro

@@ -5,15 +5,17 @@
 #include "backends/desktop/DesktopScreen.h"
 #include "backends/posix/SteadyClock.h"
 #include "base/AnsiText.h"
-#include "data/GameLoader.h"
-#include "description/GameDescription.h"
 #include "engine/GameLoop.h"
+#include "main/DebugView.h"
 #include "main/DesktopGame.h"
+#include "main/GameReading.h"
 #include "main/GameWindow.h"
 #include "replay/PlayRecorder.h"
 
+#include <algorithm>
 #include <atomic>
 #include <exception>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <new>
@@ -32,9 +34,9 @@ constexpr int kLoadingHeight = 240;
 // It is joined once, from the top of the program, after the loop that serves it has ended.
 class GameThread {
 public:
-    // With a `recorder`, each of the game's operations runs through it.
-    GameThread(CGame& game, Clock& clock, DesktopEvents& events, PlayRecorder* recorder)
-        : game_(game), clock_(clock), events_(events), recorder_(recorder) {}
+    // Each of the game's operations runs on the window's thread through `run`.
+    GameThread(CGame& game, Clock& clock, DesktopEvents& events, Synchronize run)
+        : game_(game), clock_(clock), events_(events), run_(std::move(run)) {}
     // Only when the program leaves early: no loop serves the thread's calls any more, so they
     // are refused and the thread ends without them.
     ~GameThread() {
@@ -63,10 +65,8 @@ private:
     void Body() {
         try {
             RunGameLoop(game_, clock_, [this](GameCall which, const std::function<void()>& call) {
-                const bool ran = recorder_ == nullptr
-                                     ? events_.Calls().RunAndWait(call)
-                                     : events_.Calls().RunAndWait(
-                                           [this, which, &call] { recorder_->Run(which, call); });
+                const bool ran =
+                    events_.Calls().RunAndWait([this, which, &call] { run_(which, call); });
                 if (!ran) {
                     throw std::runtime_error("the window closed before the game ended");
                 }
@@ -81,29 +81,11 @@ private:
     CGame& game_;
     Clock& clock_;
     DesktopEvents& events_;
-    PlayRecorder* recorder_;
+    Synchronize run_;
     std::thread thread_;
     std::atomic<bool> finished_{false};
     std::exception_ptr failure_;
 };
-
-// Packs the description in memory and loads that game file, as if it lay beside the
-// description: its data folder is the description's name with "_data".
-bool LoadDescription(const std::filesystem::path& file, GameData& data, Dialogs& dialogs) {
-    try {
-        const PackedGame packed = PackDescriptionFile(file);
-        for (const std::string& warning : packed.warnings) {
-            std::cerr << "velkaro: " << file.string() << ": warning: " << warning << '\n';
-        }
-        return LoadGameFromBytes(packed.bytes, file, data, dialogs);
-    } catch (const std::runtime_error& error) {
-        // A description with a fault is the game author's to mend: say where, in the player's
-        // own words.
-        dialogs.ShowMessage(Utf8ToAnsi(file.filename().string()).value_or("The description") +
-                            ": " + Utf8ToAnsi(error.what()).value_or(error.what()));
-        return false;
-    }
-}
 
 // A game saved under the default name takes the player's name instead.
 void NameGame(GameData& game, const std::filesystem::path& program) {
@@ -112,10 +94,173 @@ void NameGame(GameData& game, const std::filesystem::path& program) {
     }
 }
 
+// The room of `next` that stands for room `shown` of `before`: the room of the same name, else
+// the room of the same number, else none (0).
+std::int32_t MatchingRoom(const GameData& before, std::int32_t shown, const GameData& next) {
+    if (before.rooms.Valid(shown)) {
+        for (int i = 1; i <= next.rooms.Count(); ++i) {
+            if (next.rooms.Get(i).name == before.rooms.Get(shown).name) {
+                return i;
+            }
+        }
+    }
+    return next.rooms.Valid(shown) ? shown : 0;
+}
+
+// The games of one window, one after the other: the game itself, and with --watch each game
+// read again after its files changed, starting where the one before was.
+class Session {
+public:
+    // `boxes` are the game's boxes over `dialogs`, through the recorder when there is one.
+    Session(const PlayOptions& options, DesktopScreen& screen, DesktopEvents& events,
+            DesktopDialogs& dialogs, Dialogs& boxes, PlayRecorder* recorder)
+        : options_(options), screen_(screen), events_(events), dialogs_(dialogs), boxes_(boxes),
+          recorder_(recorder), overlay_(screen) {}
+
+    // Plays `data` and whatever replaces it; answers the program's exit status.
+    int Play(std::unique_ptr<GameData> data) {
+        data_ = std::move(data);
+        std::optional<FileWatcher> watcher;
+        if (options_.watch) {
+            PrintCodeCheck(options_.file, *data_);
+            try {
+                watcher.emplace(GameFolders(options_.file, *data_),
+                                [this](std::vector<std::filesystem::path> paths) {
+                                    events_.Calls().Post(
+                                        [this, paths = std::move(paths)] { Changed(paths); });
+                                });
+            } catch (const std::runtime_error& error) {
+                std::cerr << "velkaro: cannot watch the game's files: " << error.what() << '\n';
+            }
+        }
+        std::int32_t startRoom = 0;
+        for (;;) {
+            const int status = PlayOnce(startRoom);
+            if (status != 0 || !next_) {
+                return status;
+            }
+            startRoom = MatchingRoom(*data_, shownRoom_, *next_);
+            data_ = std::move(next_);
+            std::cerr << "velkaro: " << options_.file.string() << " read again\n";
+        }
+    }
+
+private:
+    int PlayOnce(std::int32_t startRoom) {
+        Dialogs& boxes = boxes_;
+        NameGame(*data_, options_.program);
+        dialogs_.SetTitle(data_->gameName);
+        dialogs_.SetGameInfo(data_->info.caption, data_->info.text);
+        DesktopGame desktop(*data_, screen_, events_, boxes, recorder_);
+        CGame& game = desktop.Game();
+        game.StartInRoom(startRoom);
+        SteadyClock clock;
+        GameWindow window(game, boxes, desktop, [&] {
+            // Only a request: the game ends after the step it is in, with its end as usual.
+            game.StopGameThread();
+            clock.StopSleeping();
+            events_.Wake();
+        });
+        ScreenEvents* handlers = &window;
+        if (recorder_ != nullptr) {
+            recorder_->Attach(game, window, window);
+            handlers = recorder_;
+        }
+        std::optional<DebugView> debug;
+        if (options_.debug) {
+            debug.emplace(overlay_, *handlers);
+            debug->Attach(&game);
+            handlers = &*debug;
+        }
+        events_.SetHandlers(handlers);
+        game_ = &game;
+        abandon_ = [&] {
+            game.AbandonGame();
+            clock.StopSleeping();
+            events_.Wake();
+        };
+        GameThread thread(game, clock, events_,
+                          [this, &debug](GameCall which, const std::function<void()>& call) {
+                              const auto recorded = [&] {
+                                  if (recorder_ != nullptr) {
+                                      recorder_->Run(which, call);
+                                  } else {
+                                      call();
+                                  }
+                              };
+                              if (debug) {
+                                  debug->Run(which, recorded);
+                              } else {
+                                  recorded();
+                              }
+                          });
+        thread.Start();
+        events_.Run([&thread] { return thread.Finished(); });
+        const std::exception_ptr failure = thread.Join();
+        events_.SetHandlers(nullptr);
+        shownRoom_ = game.State().room;
+        game_ = nullptr;
+        abandon_ = nullptr;
+        if (failure) {
+            try {
+                std::rethrow_exception(failure);
+            } catch (const std::bad_alloc&) {
+                // The game has shown the report and written its saved values.
+                std::cerr << "velkaro: the game ran out of memory\n";
+            } catch (const std::exception& error) {
+                std::cerr << "velkaro: the game stopped: " << error.what() << '\n';
+            }
+            return 1;
+        }
+        return 0;
+    }
+
+    // On the window's thread, after the game's files changed: the game is read again, and when
+    // that works it replaces the one that plays; when not, the game plays on under the message.
+    void Changed(const std::vector<std::filesystem::path>& paths) {
+        if (game_ == nullptr || next_ ||
+            std::none_of(paths.begin(), paths.end(), [this](const std::filesystem::path& path) {
+                return ChangeMatters(path, *data_, game_->State());
+            })) {
+            return;
+        }
+        Reloaded reloaded = ReloadGame(options_.file);
+        if (!reloaded.data) {
+            std::vector<std::string> lines;
+            for (const std::string& problem : reloaded.problems) {
+                std::cerr << "velkaro: " << AnsiToUtf8(problem) << '\n';
+                lines.push_back(problem);
+            }
+            lines.emplace_back("The game plays on as it was; it is read again at the next save.");
+            overlay_.SetMessage(lines);
+            return;
+        }
+        overlay_.SetMessage({});
+        PrintCodeCheck(options_.file, *reloaded.data);
+        next_ = std::move(reloaded.data);
+        abandon_();
+    }
+
+    const PlayOptions& options_;
+    DesktopScreen& screen_;
+    DesktopEvents& events_;
+    DesktopDialogs& dialogs_;
+    Dialogs& boxes_;
+    PlayRecorder* recorder_;
+    OverlayPanels overlay_;
+    std::unique_ptr<GameData> data_;
+    // The game read again, waiting for the one that plays to end.
+    std::unique_ptr<GameData> next_;
+    CGame* game_ = nullptr;
+    std::function<void()> abandon_;
+    std::int32_t shownRoom_ = 0;
+};
+
 } // namespace
 
-int PlayGame(const std::filesystem::path& file, const std::filesystem::path& program,
-             const std::optional<std::filesystem::path>& record) {
+int PlayGame(const PlayOptions& options) {
+    const std::filesystem::path& file = options.file;
+    const std::optional<std::filesystem::path>& record = options.record;
     DesktopDialogs dialogs("Velkaro");
     std::optional<DesktopScreen> screen;
     try {
@@ -145,16 +290,11 @@ int PlayGame(const std::filesystem::path& file, const std::filesystem::path& pro
     events.ServePending();
     auto data = std::make_unique<GameData>();
     // A game author's description (game.json) plays at once, without a qvf pack first.
-    const bool loaded = IsDescriptionName(file) ? LoadDescription(file, *data, boxes)
-                                                : LoadGame(file, *data, boxes);
+    const bool loaded = LoadGameFile(file, *data, boxes);
     screen->ShowBusy(false);
     if (!loaded) {
         return 1;
     }
-    NameGame(*data, program);
-    dialogs.SetTitle(data->gameName);
-    dialogs.SetGameInfo(data->info.caption, data->info.text);
-
     if (recorder) {
         try {
             recorder->Begin(data->files);
@@ -164,37 +304,14 @@ int PlayGame(const std::filesystem::path& file, const std::filesystem::path& pro
             return 1;
         }
     }
-
-    DesktopGame desktop(*data, *screen, events, boxes, recorder ? &*recorder : nullptr);
-    CGame& game = desktop.Game();
-    SteadyClock clock;
-    GameWindow window(game, boxes, desktop, [&] {
-        // Only a request: the game ends after the step it is in, with its end as usual.
-        game.StopGameThread();
-        clock.StopSleeping();
-        events.Wake();
-    });
-    if (recorder) {
-        recorder->Attach(game, window, window);
-        events.SetHandlers(&*recorder);
-    } else {
-        events.SetHandlers(&window);
+    if (options.debug) {
+        std::cerr << "velkaro: debug view: F12 shows or hides it, F11 pauses, F10 runs one step, "
+                     "F9 prints it here\n";
     }
-    GameThread thread(game, clock, events, recorder ? &*recorder : nullptr);
-    thread.Start();
-    events.Run([&thread] { return thread.Finished(); });
-    const std::exception_ptr failure = thread.Join();
-    events.SetHandlers(nullptr);
-    if (failure) {
-        try {
-            std::rethrow_exception(failure);
-        } catch (const std::bad_alloc&) {
-            // The game has shown the report and written its saved values.
-            std::cerr << "velkaro: the game ran out of memory\n";
-        } catch (const std::exception& error) {
-            std::cerr << "velkaro: the game stopped: " << error.what() << '\n';
-        }
-        return 1;
+    Session session(options, *screen, events, dialogs, boxes, recorder ? &*recorder : nullptr);
+    const int status = session.Play(std::move(data));
+    if (status != 0) {
+        return status;
     }
     if (recorder) {
         if (!recorder->Written()) {

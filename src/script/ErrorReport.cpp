@@ -26,6 +26,11 @@ void CErrorReport::ReportGameError(const std::string& message, bool fatal) {
         return;
     }
     const std::string text = ErrorReportText(message, fatal, game_.event_name, ReportObjectName());
+    constexpr std::size_t kRecentReports = 4;
+    if (recent_.size() == kRecentReports) {
+        recent_.pop_front();
+    }
+    recent_.push_back(text);
     // A fatal error leaves nothing to choose, whatever the box answers.
     const ErrorAnswer answer = dialogs_.ShowErrorReport(text, fatal);
     if (fatal || answer == ErrorAnswer::Abort) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <deque>
 #include <string>
 
 namespace velkaro {
@@ -53,6 +54,9 @@ public:
     // test or benchmark that drives a game without starting it checks, so none is lost unseen.
     int UnshownCount() const { return unshown_; }
     const std::string& FirstUnshown() const { return firstUnshown_; }
+    // The texts of the last few reports shown, the newest last: what a game author looks back
+    // at in the debug view after the boxes have closed.
+    const std::deque<std::string>& Recent() const { return recent_; }
 
 private:
     std::string ReportObjectName() const;
@@ -62,6 +66,7 @@ private:
     GameRunControl& control_;
     int unshown_ = 0;
     std::string firstUnshown_;
+    std::deque<std::string> recent_;
 };
 
 } // namespace velkaro

@@ -91,6 +91,15 @@ std::int32_t BuiltInVariableNumber(std::string_view name) {
     return kUserVariable;
 }
 
+void ForEachInstanceVariable(const std::function<void(std::string_view, std::int32_t)>& visit) {
+    for (const auto& [variable, number] : kBuiltInVariables) {
+        if (number >= kFirstInstanceVariable && number != kVarAlarm && variable != "w" &&
+            variable != "h") {
+            visit(variable, number);
+        }
+    }
+}
+
 std::int32_t ResolveOwner(const CObjectList& objects, std::string_view name) {
     if (name == "self") {
         return kOwnerSelf;

@@ -5,6 +5,7 @@
 #include "data/SoundClass.h"
 
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
 namespace velkaro {
@@ -121,6 +122,10 @@ enum InstanceVariable : std::int32_t {
 
 // The number of the built-in game or instance variable with exactly that name; -1 when none.
 std::int32_t BuiltInVariableNumber(std::string_view name);
+
+// Calls `visit(name, number)` for each built-in instance variable once, in the reference's
+// order: aliases ("w", "h") and the alarm array, which alarm0..alarm3 show, left out.
+void ForEachInstanceVariable(const std::function<void(std::string_view, std::int32_t)>& visit);
 
 // "self" -1, "other" -2, "global" -3, "sound" -4; else the first object with that name; else -100.
 std::int32_t ResolveOwner(const CObjectList& objects, std::string_view name);

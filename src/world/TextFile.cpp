@@ -83,6 +83,7 @@ std::optional<std::string> CTextFile::OpenRead(const std::filesystem::path& path
 std::optional<std::string> CTextFile::OpenWrite(const std::filesystem::path& path,
                                                 const std::string& name) {
     (void)Close();
+    written_.insert(path);
     out_.open(path, std::ios::out | std::ios::binary | std::ios::trunc);
     if (!out_.is_open()) {
         out_.clear();

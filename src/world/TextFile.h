@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <set>
 #include <string>
 
 namespace velkaro {
@@ -37,6 +38,9 @@ public:
     CTextFile& operator=(const CTextFile&) = delete;
 
     State GetState() const { return state_; }
+    // Every file this game has opened for writing: a game author's watched folder changes
+    // when the game writes, and that is no reason to read the game again.
+    const std::set<std::filesystem::path>& WrittenFiles() const { return written_; }
 
     // Each open closes the file open before, so that what was written to it reaches the disk
     // (a failure to write that is not reported: the new file is what the game asked for).
@@ -83,6 +87,7 @@ private:
 
     State state_ = State::Closed;
     std::string name_;
+    std::set<std::filesystem::path> written_;
     std::ofstream out_;
     std::string text_;
     std::size_t position_ = 0;

@@ -9,6 +9,7 @@ pressed the way a window manager presses it, with a WM_DELETE_WINDOW message.
 """
 
 import ctypes
+import json
 import os
 import shutil
 import subprocess
@@ -347,7 +348,7 @@ class TheCommandLine(unittest.TestCase):
     """--help and --version answer at once, as Linux programs do, without a window."""
 
     def test_help_and_version(self):
-        for option, first in (("--help", "Usage: velkaro [--record FOLDER] [GAME.qvf | GAME.json]"),
+        for option, first in (("--help", "Usage: velkaro [--watch] [--debug] [--record FOLDER] [GAME.qvf | GAME.json]"),
                               ("--version", "velkaro ")):
             done = subprocess.run([VELKARO, option], capture_output=True, text=True, timeout=10)
             self.assertEqual(done.returncode, 0, option)
@@ -449,6 +450,155 @@ class CodeThatNeverEnds(WindowGame):
         answer_box("win_loop", "Return")
         self.assertEqual(self.ends(), 0)
         self.assertEqual(self.saved_values(), {1: 16.0})
+
+
+SPRITES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "games", "sprites")
+
+
+def description(objects, rooms):
+    """A game description with these objects and rooms, each room 20 x 15 cells of 16."""
+    for room in rooms:
+        room.update({"speed": 30, "width": 20, "height": 15, "cell_size": 16})
+    return json.dumps({"objects": objects, "rooms": rooms})
+
+
+def code(text):
+    return {"actions": [{"id": 811, "arguments": [text]}]}
+
+
+class TheAuthorsLoop(WindowGame):
+    """velkaro --watch: a save shows within a second, in the room the author was in; a broken
+    save is said over the game, which plays on; the player's saved values stay as they were."""
+
+    game = "watched"
+
+    def write(self, second_colour, broken=False):
+        text = description(
+            [{"name": "goer", "events": {"keyboard": [dict(sub=32, **code("room = 2"))]}},
+             {"name": "saver", "events": {"creation": [code("write(1, 9)")]}}],
+            [{"name": "first", "background_colour": "0x0000FF",
+              "instances": [{"column": 0, "row": 0, "object": "goer"}]},
+             {"name": "second", "background_colour": second_colour,
+              "instances": [{"column": 0, "row": 0, "object": "saver"}]}])
+        # Saved as editors save: a new file renamed over the old.
+        temporary = os.path.join(self.folder, ".watched.json.new")
+        with open(temporary, "w") as f:
+            f.write(text[:-20] if broken else text)
+        os.replace(temporary, os.path.join(self.folder, "watched.json"))
+        return time.monotonic()
+
+    def place_game(self):
+        self.write("0xFF0000")
+        return os.path.join(self.folder, "watched.json")
+
+    def options(self):
+        return ["--watch"]
+
+    def shows_within_a_second(self, window, colour, saved, x=100, y=100):
+        if self.player.poll() is not None:
+            self.fail("velkaro ended with %d: %s" % (self.player.returncode, self.said()))
+        self.wait_for("the room in %s" % (colour,), lambda: pixel(window, x, y) == colour)
+        self.assertLess(time.monotonic() - saved, 1.0, "shown within a second of the save")
+
+    def test_edits_show_at_once_and_a_broken_one_is_said(self):
+        window = self.window("first")
+        self.wait_for("the first room", lambda: pixel(window, 100, 100) == RED)
+        xdotool("key", "space")
+        self.wait_for("the second room", lambda: pixel(window, 100, 100) == BLUE)
+        self.shows_within_a_second(window, (0, 255, 0), self.write("0x00FF00"))
+        self.assertFalse(os.path.exists(os.path.join(self.data, "iodata")),
+                         "a reload writes no saved values")
+        self.write("0x00FFFF", broken=True)
+        self.wait_for("the message", lambda: pixel(window, 4, 236) == (144, 0, 32))
+        self.assertIn("not valid JSON", self.said())
+        time.sleep(0.3)
+        self.assertEqual(pixel(window, 100, 100), (0, 255, 0), "the game plays on as it was")
+        self.assertIsNone(self.player.poll())
+        self.shows_within_a_second(window, (255, 255, 0), self.write("0x00FFFF"))
+        self.assertNotEqual(pixel(window, 4, 236), (144, 0, 32), "the message is gone")
+        self.assertFalse(os.path.exists(os.path.join(self.data, "iodata")))
+        close_window(window)
+        self.ends()
+        self.assertEqual(self.saved_values(), {1: 9.0}, "the game's own end still saves")
+        self.assertEqual(self.said().count("read again"), 2, self.said())
+
+
+class TheDebugView(WindowGame):
+    """velkaro --debug: the view names the instance under the mouse with its variables, and a
+    paused game moves only one step at a time."""
+
+    game = "debugged"
+    ROW = 128 + 8  # through the middle of the mover
+
+    def place_game(self):
+        shutil.copy(os.path.join(SPRITES, "blue.bmp"), self.folder)
+        shutil.copy(os.path.join(SPRITES, "red.bmp"), self.folder)
+        path = os.path.join(self.folder, "debugged.json")
+        with open(path, "w") as f:
+            f.write(description(
+                [{"name": "block", "sprite": {"frames": ["blue.bmp"]},
+                  "events": {"creation": [code('{ lives = 3; label = "box" }')]}},
+                 {"name": "mover", "sprite": {"frames": ["red.bmp"]},
+                  "events": {"creation": [code("{ hspeed = 2; hdir = 1 }")]}}],
+                [{"name": "arena", "background_colour": "0x408000",
+                  "instances": [{"column": 2, "row": 2, "object": "block"},
+                                {"column": 0, "row": 8, "object": "mover"}]}]))
+        return path
+
+    def options(self):
+        return ["--debug"]
+
+    def printed(self):
+        """The view as F9 prints it."""
+        before = len(self.said())
+        xdotool("key", "F9")
+        return self.wait_for("the printed view", lambda: self.said()[before:].endswith("\n\n")
+                             and self.said()[before:])
+
+    def mover_left(self, window):
+        with tempfile.NamedTemporaryFile(suffix=".txt") as dump:
+            subprocess.run([IMPORT, "-window", str(window), "-crop", "320x1+0+%d" % self.ROW,
+                            "-depth", "8", "txt:" + dump.name], check=True)
+            with open(dump.name) as f:
+                for line in f.read().splitlines()[1:]:
+                    if line.split("#", 1)[1][:6] == "FF0000":
+                        return int(line.split(",", 1)[0])
+        return None
+
+    def test_the_view_reads_variables_and_steps_one_at_a_time(self):
+        window = self.window("arena")
+        x, y, _, _ = geometry(window)
+        self.wait_for("the mover", lambda: self.mover_left(window))
+        self.assertEqual(pixel(window, 4, 4), GREEN, "no view until F12")
+        xdotool("mousemove", x + 40, y + 40)
+        xdotool("key", "F12")
+        self.wait_for("the view", lambda: pixel(window, 4, 4) != GREEN)
+        view = self.printed()
+        self.assertIn("Under the mouse at 40, 40: block", view)
+        for variable in ("x = 32", "y = 32", "hdir = 0", "lives = 3", 'label = "box"'):
+            self.assertIn("\n" + variable + "\n", view)
+        xdotool("key", "F12")
+        self.wait_for("the game's own picture", lambda: pixel(window, 4, 4) == GREEN)
+
+        xdotool("key", "F11")
+        self.wait_for("the pause", lambda: "PAUSED" in self.printed())
+        paused = self.mover_left(window)
+        time.sleep(0.5)
+        self.assertEqual(self.mover_left(window), paused, "a paused game stands still")
+        xdotool("mousemove", x + paused + 8, y + self.ROW)
+        before = self.printed()
+        self.assertIn(": mover", before)
+        xdotool("key", "F10")
+        self.wait_for("one step", lambda: self.mover_left(window) == paused + 2)
+        time.sleep(0.5)
+        self.assertEqual(self.mover_left(window), paused + 2, "one step, no more")
+        after = self.printed()
+        moved = [line for line in after.splitlines() if line.startswith("x = ")]
+        self.assertEqual(moved, ["x = %d" % (paused + 2)], after)
+        xdotool("key", "F11")
+        self.wait_for("the game to go on", lambda: self.mover_left(window) > paused + 10)
+        close_window(window)
+        self.ends()
 
 
 if __name__ == "__main__":

@@ -67,6 +67,13 @@ struct DesktopScreen::SdlParts {
     SdlRenderer renderer;
     SdlTexture texture;
     SdlCursor busyCursor;
+    struct Overlay {
+        SdlTexture texture;
+        int width = 0;
+        int height = 0;
+        bool atBottom = false;
+    };
+    std::vector<Overlay> overlay;
 };
 
 DesktopScreen::DesktopScreen() : sdl_(std::make_unique<SdlParts>()) {
@@ -221,6 +228,61 @@ void DesktopScreen::Draw() {
     if (sdl_->texture) {
         const SDL_Rect box{boxX1_, boxY1_, boxX2_ - boxX1_, boxY2_ - boxY1_};
         SDL_RenderCopy(renderer, sdl_->texture.get(), nullptr, &box);
+    }
+    DrawOverlay();
+}
+
+void DesktopScreen::SetOverlay(const std::vector<OverlayPanel>& panels) {
+    sdl_->overlay.clear();
+    for (const OverlayPanel& panel : panels) {
+        if (panel.picture.Empty()) {
+            continue;
+        }
+        const Bitmap& picture = panel.picture;
+        SdlTexture texture(SDL_CreateTexture(sdl_->renderer.get(), SDL_PIXELFORMAT_ARGB8888,
+                                             SDL_TEXTUREACCESS_STATIC, picture.Width(),
+                                             picture.Height()));
+        if (!texture) {
+            continue;
+        }
+        SDL_UpdateTexture(texture.get(), nullptr, picture.Pixels().data(),
+                          picture.Width() * static_cast<int>(sizeof(Pixel)));
+        sdl_->overlay.push_back(
+            {std::move(texture), picture.Width(), picture.Height(), panel.atBottom});
+    }
+    Repaint();
+}
+
+ScreenSize DesktopScreen::OutputSize() const {
+    int width = 0;
+    int height = 0;
+    SDL_GetRendererOutputSize(sdl_->renderer.get(), &width, &height);
+    return {width, height};
+}
+
+void DesktopScreen::DrawOverlay() {
+    if (sdl_->overlay.empty()) {
+        return;
+    }
+    SDL_Renderer* renderer = sdl_->renderer.get();
+    // The panels are drawn in the window's own pixels, not scaled with the game's picture.
+    int logicalWidth = 0;
+    int logicalHeight = 0;
+    SDL_RenderGetLogicalSize(renderer, &logicalWidth, &logicalHeight);
+    SDL_RenderSetLogicalSize(renderer, 0, 0);
+    SDL_RenderSetScale(renderer, 1.0F, 1.0F);
+    SDL_RenderSetViewport(renderer, nullptr);
+    const ScreenSize output = OutputSize();
+    for (const SdlParts::Overlay& panel : sdl_->overlay) {
+        const double scale = std::min({1.0, static_cast<double>(output.width) / panel.width,
+                                       static_cast<double>(output.height) / panel.height});
+        const int width = static_cast<int>(panel.width * scale);
+        const int height = static_cast<int>(panel.height * scale);
+        const SDL_Rect box{0, panel.atBottom ? output.height - height : 0, width, height};
+        SDL_RenderCopy(renderer, panel.texture.get(), nullptr, &box);
+    }
+    if (logicalWidth > 0 && logicalHeight > 0) {
+        SDL_RenderSetLogicalSize(renderer, logicalWidth, logicalHeight);
     }
 }
 

@@ -6,12 +6,21 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 struct SDL_Renderer;
 struct SDL_Texture;
 struct SDL_Window;
 
 namespace velkaro {
+
+// A picture shown over the game's, never drawn into it: a game author's debug view, a message
+// about the game. It stands in the window's own pixels at the top or the bottom left corner,
+// scaled down to fit when the window is smaller.
+struct OverlayPanel {
+    Bitmap picture;
+    bool atBottom = false;
+};
 
 // The game's window on SDL2. One SDL window is the framed window or, switched, a borderless
 // window covering the whole desktop: the display's own mode never changes. Frames reach it
@@ -48,12 +57,18 @@ public:
     SDL_Window* Window() const;
     // The busy cursor over the window (while the game loads), or the game's own again.
     void ShowBusy(bool busy);
+    // Shows these panels over the game's picture from now on, in place of those before (none
+    // takes them away), and repaints.
+    void SetOverlay(const std::vector<OverlayPanel>& panels);
+    // The window's client area in its own pixels.
+    ScreenSize OutputSize() const;
 
 private:
     struct SdlParts;
 
-    // Black, and the last frame in its box, ready to be shown or read.
+    // Black, the last frame in its box and the overlay, ready to be shown or read.
     void Draw();
+    void DrawOverlay();
 
     std::unique_ptr<SdlParts> sdl_;
     bool cursorShown_ = true;
