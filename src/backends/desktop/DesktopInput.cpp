@@ -1,11 +1,15 @@
 #include "backends/desktop/DesktopInput.h"
 
 #include "backends/desktop/KeyCodes.h"
+#include "base/UserSettings.h"
 
 #include <SDL.h>
 
 #include <array>
+#include <filesystem>
+#include <iostream>
 #include <span>
+#include <system_error>
 
 namespace velkaro {
 namespace {
@@ -19,12 +23,50 @@ std::int32_t AxisPosition(Sint16 value) {
     return static_cast<std::int32_t>(value) + 32768;
 }
 
+constexpr std::int32_t kAxisLeftOrTop = 0;
+constexpr std::int32_t kAxisRightOrBottom = 65535;
+
+// A controller's buttons in the order the game numbers them, 1 to kJoystickButtons: the four
+// face buttons, by their place on the pad (A at the bottom, B right, X left, Y at the top).
+constexpr std::array<SDL_GameControllerButton, kJoystickButtons> kControllerButtons = {
+    SDL_CONTROLLER_BUTTON_A, SDL_CONTROLLER_BUTTON_B, SDL_CONTROLLER_BUTTON_X,
+    SDL_CONTROLLER_BUTTON_Y};
+
+// Adds the mappings the player keeps for pads that SDL's own list lacks (the lines of SDL's
+// gamecontrollerdb.txt). A player without the file has nothing to add; one that cannot be read
+// is said on the terminal, and the pads it names play as plain joysticks.
+void AddUserMappings() {
+    const std::filesystem::path config = UserConfigHome();
+    if (config.empty()) {
+        return;
+    }
+    const std::filesystem::path file = config / "velkaro" / "gamecontrollerdb.txt";
+    std::error_code error;
+    if (!std::filesystem::exists(file, error)) {
+        return;
+    }
+    // Not a regular file (a folder, or a pipe that would block the game's first read).
+    if (!std::filesystem::is_regular_file(file, error)) {
+        std::cerr << "velkaro: the gamepad mappings " << file.string() << " are not a file\n";
+        return;
+    }
+    if (SDL_GameControllerAddMappingsFromFile(file.c_str()) < 0) {
+        std::cerr << "velkaro: cannot read the gamepad mappings " << file.string() << " ("
+                  << SDL_GetError() << ")\n";
+    }
+}
+
 } // namespace
 
 class DesktopInput::Joysticks {
 public:
-    // The game controller subsystem brings the joystick one with it.
-    Joysticks() : ready_(SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0) {}
+    // The game controller subsystem brings the joystick one with it. SDL itself adds the
+    // mappings of SDL_GAMECONTROLLERCONFIG to its own list; the player's file comes on top.
+    Joysticks() : ready_(SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0) {
+        if (ready_) {
+            AddUserMappings();
+        }
+    }
 
     ~Joysticks() {
         // SDL_Quit closes every device itself; closing one again would free it twice.
@@ -63,21 +105,18 @@ private:
         return joystick_ != nullptr && SDL_JoystickGetAttached(joystick_) == SDL_TRUE;
     }
 
-    // The first device that opens, as a game controller when SDL knows its layout, so that
-    // buttons 1 to 4 are the same four buttons on every pad.
+    // The first game controller, whose layout SDL knows, so that buttons 1 to 4 are the same
+    // four buttons on every pad; else the first joystick that opens, read as it reports itself.
     void Open() {
         const int count = SDL_NumJoysticks();
-        for (int index = 0; index < count; ++index) {
+        for (int index = 0; index < count && controller_ == nullptr; ++index) {
             if (SDL_IsGameController(index) == SDL_TRUE) {
                 controller_ = SDL_GameControllerOpen(index);
-                if (controller_ != nullptr) {
-                    return;
-                }
             }
+        }
+        for (int index = 0; index < count && controller_ == nullptr && joystick_ == nullptr;
+             ++index) {
             joystick_ = SDL_JoystickOpen(index);
-            if (joystick_ != nullptr) {
-                return;
-            }
         }
     }
 
@@ -92,16 +131,33 @@ private:
         }
     }
 
+    bool Held(SDL_GameControllerButton button) const {
+        return SDL_GameControllerGetButton(controller_, button) != 0;
+    }
+
+    // The left stick, or the d-pad while one of its two directions on this axis is held: either
+    // steers, and the d-pad always reaches the far end of the axis.
+    std::int32_t Axis(SDL_GameControllerAxis stick, SDL_GameControllerButton towardsZero,
+                      SDL_GameControllerButton towardsMax) const {
+        if (Held(towardsZero)) {
+            return kAxisLeftOrTop;
+        }
+        if (Held(towardsMax)) {
+            return kAxisRightOrBottom;
+        }
+        return AxisPosition(SDL_GameControllerGetAxis(controller_, stick));
+    }
+
+    // Games read two axes and four buttons: the right stick, the triggers and the other
+    // buttons have nothing to stand for.
     JoystickState ControllerState() const {
-        constexpr std::array<SDL_GameControllerButton, kJoystickButtons> kButtons = {
-            SDL_CONTROLLER_BUTTON_A, SDL_CONTROLLER_BUTTON_B, SDL_CONTROLLER_BUTTON_X,
-            SDL_CONTROLLER_BUTTON_Y};
         JoystickState state;
-        state.x = AxisPosition(SDL_GameControllerGetAxis(controller_, SDL_CONTROLLER_AXIS_LEFTX));
-        state.y = AxisPosition(SDL_GameControllerGetAxis(controller_, SDL_CONTROLLER_AXIS_LEFTY));
-        for (int i = 0; i < kJoystickButtons; ++i) {
-            if (SDL_GameControllerGetButton(controller_, kButtons[static_cast<std::size_t>(i)]) !=
-                0) {
+        state.x = Axis(SDL_CONTROLLER_AXIS_LEFTX, SDL_CONTROLLER_BUTTON_DPAD_LEFT,
+                       SDL_CONTROLLER_BUTTON_DPAD_RIGHT);
+        state.y = Axis(SDL_CONTROLLER_AXIS_LEFTY, SDL_CONTROLLER_BUTTON_DPAD_UP,
+                       SDL_CONTROLLER_BUTTON_DPAD_DOWN);
+        for (std::size_t i = 0; i < kControllerButtons.size(); ++i) {
+            if (Held(kControllerButtons[i])) {
                 state.buttons |= 1u << i;
             }
         }

@@ -12,6 +12,12 @@ namespace velkaro {
 // the call (the window's events are pumped for it, so on the thread that owns the window). Without
 // a display (SDL's video not initialised) no key or button is held and there is no joystick. Used
 // from one thread at a time.
+//
+// A game controller (a pad SDL has a mapping for: its own list, SDL_GAMECONTROLLERCONFIG, or
+// the player's $XDG_CONFIG_HOME/velkaro/gamecontrollerdb.txt) is read by its layout: the left
+// stick and the d-pad are the axes, A, B, X and Y the buttons 1 to 4. It is chosen over a
+// device without a mapping, which is read as it reports itself: its first two axes and first
+// four buttons.
 class DesktopInput : public DeviceInput {
 public:
     DesktopInput();
