@@ -115,6 +115,8 @@ bool DesktopEvents::HandleOwn(const SDL_Event& event, bool modal) {
         calls_.RunPending();
         return true;
     }
+    // A box over the game's window takes the keyboard back from it, whoever gave it the focus.
+    ModalWindow::KeepKeyboardOver(screen_.Window(), event);
     const std::uint32_t game = screen_.WindowId();
     switch (event.type) {
     case SDL_QUIT:

@@ -41,8 +41,9 @@ public:
 
     // For the loop of a modal window: waits up to `timeoutMs` for an event. Serves the posted
     // calls, the game window's repaints and its close itself; drops the player's keys and clicks
-    // meant for the game's window, whose box has the focus; answers every other event (the
-    // modal window's own), or none when the time ran out.
+    // meant for the game's window, whose box has the focus (the focus or a click that the game's
+    // window gets brings the box back in front, with the keyboard); answers every other event
+    // (the modal window's own), or none when the time ran out.
     std::optional<SDL_Event> NextModalEvent(int timeoutMs);
     // NextModalEvent, for the windows that take their events from a source.
     ModalEventSource ModalEvents();

@@ -57,12 +57,6 @@ std::unique_ptr<ModalWindow> OpenSplash(SDL_Window* parent, SplashBox box, std::
     return window;
 }
 
-void ShowAbove(ModalWindow& window) {
-    SDL_ShowWindow(window.Window());
-    SDL_RaiseWindow(window.Window());
-    SDL_SetWindowInputFocus(window.Window());
-}
-
 void CopyInto(Bitmap& picture, const Bitmap& part, SplashBox place) {
     for (int y = 0; y < part.Height(); ++y) {
         std::copy_n(part.Row(y), part.Width(), picture.Row(place.y + y) + place.x);
@@ -395,7 +389,7 @@ void DesktopSplashWindow::ShowStill(const Bitmap& picture, SplashBox box, std::i
         std::cerr << "No window for the screen: " << error << '\n';
         return;
     }
-    ShowAbove(*window);
+    window->ShowAbove();
     window->Present(picture);
     SplashClosing closing(delayMs, SDL_GetTicks64());
     for (;;) {
@@ -405,6 +399,9 @@ void DesktopSplashWindow::ShowStill(const Bitmap& picture, SplashBox box, std::i
         }
         const std::optional<SDL_Event> event =
             nextEvent_(closing.WaitMs(SDL_GetTicks64(), kIdleWaitMs));
+        if (event) {
+            window->KeepKeyboard(*event);
+        }
         if (!event || !window->Owns(*event)) {
             continue;
         }
@@ -470,7 +467,7 @@ void DesktopSplashWindow::PlayVideo(const std::filesystem::path& file, bool full
     Bitmap picture(box.width, box.height);
     Bitmap frame(place.width, place.height);
     bool drawn = false;
-    ShowAbove(*window);
+    window->ShowAbove();
     window->Present(picture);
     player->Play();
     SplashClosing closing(0, SDL_GetTicks64());
@@ -485,6 +482,9 @@ void DesktopSplashWindow::PlayVideo(const std::filesystem::path& file, bool full
             window->Present(picture);
         }
         const std::optional<SDL_Event> event = nextEvent_(kVideoWaitMs);
+        if (event) {
+            window->KeepKeyboard(*event);
+        }
         if (!event || event->type == wakeEvent_ || !window->Owns(*event)) {
             continue;
         }

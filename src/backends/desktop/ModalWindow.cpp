@@ -81,6 +81,14 @@ std::optional<Uint32> WindowOf(const SDL_Event& event) {
     }
 }
 
+// The name under which a window keeps the box that shows over it, the last one shown.
+constexpr const char* kBoxOverWindow = "velkaro-box-over";
+
+ModalWindow* BoxOver(SDL_Window* parent) {
+    return parent == nullptr ? nullptr
+                             : static_cast<ModalWindow*>(SDL_GetWindowData(parent, kBoxOverWindow));
+}
+
 // The box's top-left corner: centred over a shown parent, else on the parent's display. SDL's
 // own placement relative to a parent is not used: some versions of it double the parent's
 // position.
@@ -242,10 +250,28 @@ ModalWindow::ModalWindow(SDL_Window* parent, std::unique_ptr<SdlParts> sdl)
     : parent_(parent), sdl_(std::move(sdl)) {}
 
 ModalWindow::~ModalWindow() {
-    // Gone first, then the parent raised and given the keyboard back: without a window manager
-    // to hand it on, the keyboard would stay with the window that is gone.
+    // The parent no longer hands the keyboard to this box: to the box under it, if any.
+    bool wasInFront = false;
+    if (aboveParent_) {
+        ModalWindow* front = BoxOver(parent_);
+        wasInFront = front == this;
+        if (wasInFront) {
+            SDL_SetWindowData(parent_, kBoxOverWindow, below_);
+        }
+        for (ModalWindow* box = front; box != nullptr; box = box->below_) {
+            if (box->below_ == this) {
+                box->below_ = below_;
+            }
+        }
+    }
+    // Gone first, then the box under it or the parent raised and given the keyboard back:
+    // without a window manager to hand it on, the keyboard would stay with the window that is
+    // gone.
     sdl_.reset();
-    if (parent_ != nullptr && (SDL_GetWindowFlags(parent_) & SDL_WINDOW_SHOWN) != 0) {
+    if (wasInFront && below_ != nullptr) {
+        below_->TakeKeyboard();
+    } else if (parent_ != nullptr && (!aboveParent_ || wasInFront) &&
+               (SDL_GetWindowFlags(parent_) & SDL_WINDOW_SHOWN) != 0) {
         SDL_RaiseWindow(parent_);
         SDL_SetWindowInputFocus(parent_);
     }
@@ -286,11 +312,69 @@ void ModalWindow::Present(const Bitmap& picture) {
     SDL_RenderPresent(sdl_->renderer.get());
 }
 
+void ModalWindow::ShowAbove() {
+    if (parent_ != nullptr && !aboveParent_) {
+        below_ = BoxOver(parent_);
+        SDL_SetWindowData(parent_, kBoxOverWindow, this);
+        aboveParent_ = true;
+    }
+    SDL_ShowWindow(Window());
+    TakeKeyboard();
+}
+
+void ModalWindow::TakeKeyboard() {
+    SDL_RaiseWindow(Window());
+    // X11 fails a program that gives the focus to a window not yet on the screen, which a
+    // window manager may still be framing when SDL has shown it: the first exposure says it is
+    // there. (Without a window manager SDL gives the keyboard to a window it shows itself.)
+    wantsKeyboard_ = !onScreen_ || SDL_SetWindowInputFocus(Window()) != 0;
+}
+
+bool ModalWindow::ParentGaveUp(const SDL_Event& event) const {
+    if (!aboveParent_ || BoxOver(parent_) != this) {
+        return false;
+    }
+    const Uint32 parent = SDL_GetWindowID(parent_);
+    if (event.type == SDL_MOUSEBUTTONDOWN) {
+        return event.button.windowID == parent;
+    }
+    return event.type == SDL_WINDOWEVENT && event.window.windowID == parent &&
+           event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED;
+}
+
+void ModalWindow::KeepKeyboard(const SDL_Event& event) {
+    if (ParentGaveUp(event)) {
+        TakeKeyboard();
+        return;
+    }
+    if (event.type != SDL_WINDOWEVENT || event.window.windowID != SDL_GetWindowID(Window())) {
+        return;
+    }
+    switch (event.window.event) {
+    case SDL_WINDOWEVENT_EXPOSED:
+        onScreen_ = true;
+        if (wantsKeyboard_) {
+            TakeKeyboard();
+        }
+        break;
+    case SDL_WINDOWEVENT_HIDDEN:
+    case SDL_WINDOWEVENT_MINIMIZED:
+        onScreen_ = false;
+        break;
+    default:
+        break;
+    }
+}
+
+void ModalWindow::KeepKeyboardOver(SDL_Window* parent, const SDL_Event& event) {
+    ModalWindow* box = BoxOver(parent);
+    if (box != nullptr && box->ParentGaveUp(event)) {
+        box->TakeKeyboard();
+    }
+}
+
 void ModalWindow::Run(const ModalContent& content, const ModalEventSource& nextEvent) {
-    SDL_Window* box = Window();
-    SDL_ShowWindow(box);
-    SDL_RaiseWindow(box);
-    SDL_SetWindowInputFocus(box);
+    ShowAbove();
 
     bool redraw = true;
     const int wait = content.tickMs > 0 ? content.tickMs : kIdleWaitMs;
@@ -310,7 +394,11 @@ void ModalWindow::Run(const ModalContent& content, const ModalEventSource& nextE
             continue;
         }
         const std::optional<SDL_Event> event = nextEvent(static_cast<int>(nextTick - now));
-        if (event && Owns(*event) && content.handle(*event)) {
+        if (!event) {
+            continue;
+        }
+        KeepKeyboard(*event);
+        if (Owns(*event) && content.handle(*event)) {
             redraw = true;
             nextTick = SDL_GetTicks64() + static_cast<Uint64>(wait);
         }

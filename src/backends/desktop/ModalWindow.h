@@ -102,6 +102,11 @@ enum class WindowSizing { Fixed, Resizable };
 // it, and modal for the game's window. It is drawn from the box's picture and gets its events
 // from the caller's event source, so the game's window goes on being served while it is open;
 // closed, it gives the game's window the front again.
+//
+// While it shows, it keeps the keyboard: whenever the game's window gets the focus (a window
+// manager gave it, the player clicked it) or a click, the box comes back in front with the
+// keyboard. A box that waits for a key would otherwise wait for ever, as the game's window drops
+// the keys meant for it. Boxes shown over one another hand the keyboard back in turn.
 class ModalWindow {
 public:
     // A hidden window of width x height pixels, centred over a shown parent, else on the parent's
@@ -120,16 +125,38 @@ public:
     bool Owns(const SDL_Event& event) const;
     // The picture fills the window; one of another size than the last one is taken as well.
     void Present(const Bitmap& picture);
+    // Shows the window in front and gives it the keyboard; from now on until it closes, its
+    // parent hands the keyboard on to it.
+    void ShowAbove();
     // Shows the window with the keyboard focus and hands the box its events until it closes.
     void Run(const ModalContent& content, const ModalEventSource& nextEvent);
+
+    // A loop that runs a shown box passes it every event it gets: the box takes the keyboard once
+    // its window is on the screen (X11 refuses the focus to a window that is not), and back
+    // whenever its parent gets it or a click.
+    void KeepKeyboard(const SDL_Event& event);
+    // The same for the events of `parent` that the parent's own loop takes, while a box shows
+    // over it; nothing when none does.
+    static void KeepKeyboardOver(SDL_Window* parent, const SDL_Event& event);
 
 private:
     struct SdlParts;
 
     ModalWindow(SDL_Window* parent, std::unique_ptr<SdlParts> sdl);
+    // In front, with the keyboard as soon as the window can take it.
+    void TakeKeyboard();
+    // Whether the event asks the box to take the keyboard back from its parent.
+    bool ParentGaveUp(const SDL_Event& event) const;
 
     SDL_Window* parent_;
     std::unique_ptr<SdlParts> sdl_;
+    // Whether the parent hands the keyboard on to this box, and the box it handed it to before
+    // (a box under this one), which gets it back when this one closes.
+    bool aboveParent_ = false;
+    ModalWindow* below_ = nullptr;
+    // Whether the window is on the screen, and whether it is to take the keyboard once it is.
+    bool onScreen_ = false;
+    bool wantsKeyboard_ = false;
 };
 
 } // namespace velkaro
