@@ -24,8 +24,9 @@ VELKARO_TEST_PACKAGES=(
     # window tests (a video made at test time) and the fuzzer
     xvfb xauth xdotool ffmpeg clang libclang-rt-14-dev
     # packaging: the Debian package (cpack, dpkg-shlibdeps) and the tests of the installed
-    # layout (desktop entry, MIME type found by xdg-mime, manual pages)
+    # layout (desktop entry, MIME type found by xdg-mime, manual pages, AppStream metadata)
     dpkg-dev desktop-file-utils shared-mime-info xdg-utils libfile-mimeinfo-perl man-db
+    appstream
 )
 
 # ensure_packages PACKAGE...: installs those of the packages that are missing.

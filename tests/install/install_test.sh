@@ -2,7 +2,8 @@
 # Installs a build into a temporary prefix and checks what a Debian system would see there: the
 # two programs, their manual pages (rendered without warnings, naming every command and option
 # the programs take), the desktop entry (valid, and agreeing with the MIME type and the icon),
-# and the game file's MIME type, found by the file name and by the file's first bytes.
+# the game file's MIME type, found by the file name and by the file's first bytes, the AppStream
+# metadata, the documents with their links, and the example games, which play from there.
 #
 # usage: install_test.sh BUILD_DIR GAME.qvf VERSION [CMAKE]
 set -u
@@ -14,6 +15,8 @@ cmake=${4:-cmake}
 
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 prefix=$work/prefix
+source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+docdir=$prefix/share/doc/velkaro
 
 if ! "$cmake" --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1; then
     cat "$work/install.log" >&2
@@ -121,6 +124,67 @@ for f in alike text; do
     out=$(query "$work/files/$f")
     [ "$out" != application/x-qvf-game ] || fail "xdg-mime takes $f for a game file"
 done
+
+# The AppStream metadata is valid and names what is installed: its desktop entry, its version.
+metainfo=("$prefix"/share/metainfo/*.metainfo.xml)
+if [ ${#metainfo[@]} -ne 1 ] || [ ! -f "${metainfo[0]}" ]; then
+    fail "not one AppStream file in share/metainfo"
+elif ! command -v appstreamcli >/dev/null; then
+    echo "SKIP: appstreamcli is not installed; the AppStream metadata is not validated" >&2
+else
+    # validate-tree also finds the desktop entry the metadata launches.
+    out=$(appstreamcli validate-tree --no-net --strict "$prefix" 2>&1) ||
+        fail "appstreamcli validate-tree: $out"
+    grep -q "<release version=\"$version\"" "${metainfo[0]}" ||
+        fail "the AppStream releases do not name $version"
+fi
+
+# The documents are those of the source, in the same layout, so that every relative link of
+# theirs, and of the examples' READMEs beside them, leads to an installed file.
+(cd "$source_dir" && ls docs/language.md docs/language/*.md docs/game-description.md \
+    docs/headless.md docs/player.md docs/authoring.md docs/reliability.md) >"$work/docs.txt"
+while read -r f; do
+    cmp -s "$source_dir/$f" "$docdir/$f" || fail "$f is not installed as share/doc/velkaro/$f"
+done <"$work/docs.txt"
+links=0
+while read -r page; do
+    for target in $(grep -o '](\([^)# ]*\)[)#]' "$page" | sed 's/^](//; s/[)#]$//'); do
+        case $target in '' | *://* | mailto:*) continue ;; esac
+        links=$((links + 1))
+        [ -e "$(dirname "$page")/$target" ] ||
+            fail "${page#"$docdir"/} links to $target, which is not installed"
+    done
+done < <(find "$docdir" -name '*.md')
+[ "$links" -gt 20 ] || fail "only $links links between the installed documents"
+# qvf's help names the documents where they are installed.
+for help in "--help" "run --help"; do
+    named=$("$prefix/bin/qvf" $help | grep -oE '(^| )/[^ ]*\.md' | tr -d ' ')
+    [ -n "$named" ] || fail "qvf $help names no installed document"
+    for f in $named; do
+        [ -f "$f" ] && [[ $(realpath "$f") == "$(realpath "$docdir")"/* ]] ||
+            fail "qvf $help names $f, not an installed document"
+    done
+done
+
+# Every example game is installed packed, with its data folder, and plays from there; its
+# description, installed for game authors, packs into that same game file.
+examples=$prefix/share/velkaro/examples
+count=0
+for dir in "$source_dir"/examples/*/; do
+    name=$(basename "$dir")
+    [ -f "$dir/$name.json" ] || continue
+    count=$((count + 1))
+    # Its data folder as in the source, less what playing a game writes there.
+    diff -r -x iodata -x values -x scores "$dir/${name}_data" "$examples/${name}_data" \
+        >"$work/$name.diff" 2>&1 ||
+        fail "the installed ${name}_data differs: $(<"$work/$name.diff")"
+    "$prefix/bin/qvf" run "$examples/$name.qvf" --steps 30 --seed 1 >"$work/$name.jsonl" \
+        2>"$work/$name.err" || fail "the installed $name does not play: $(<"$work/$name.err")"
+    "$prefix/bin/qvf" pack "$docdir/examples/$name/$name.json" -o "$work/$name.qvf" \
+        >/dev/null 2>&1 && cmp -s "$work/$name.qvf" "$examples/$name.qvf" ||
+        fail "the installed description of $name does not pack into the installed $name.qvf"
+done
+[ "$count" -gt 0 ] || fail "no example game found in $source_dir/examples"
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures check(s) failed" >&2

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -77,6 +78,25 @@ constexpr const char* kExitStatuses =
     "  2  wrong usage: one line on standard error\n"
     "  3  run: the time of --timeout ran out, and the game was ended as if closed\n";
 
+// The help names documents by their place in the source, docs/NAME.md; an installed qvf names
+// them where they were installed with it, found from its own folder.
+std::string WithInstalledDocuments(std::string text) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path self = fs::read_symlink("/proc/self/exe", error);
+    const fs::path installed = (self.parent_path() / QVF_DOCS_FROM_PROGRAM).lexically_normal();
+    if (error || !fs::is_directory(installed, error)) {
+        return text;
+    }
+    const std::string source = "docs/";
+    const std::string folder = installed.string() + "/";
+    for (std::size_t at = text.find(source); at != std::string::npos;
+         at = text.find(source, at + folder.size())) {
+        text.replace(at, source.size(), folder);
+    }
+    return text;
+}
+
 void ShowHelp(std::ostream& out) {
     out << "usage: qvf COMMAND [ARGUMENTS]\n\nqvf: the tool for game files\n\ncommands:\n";
     for (const Command& command : kCommands) {
@@ -86,13 +106,14 @@ void ShowHelp(std::ostream& out) {
            "  qvf --help\n      show this help\n"
            "  qvf --version\n      show the version of qvf\n\n"
         << kExitStatuses
-        << "\nThe game description format is documented in docs/game-description.md.\n";
+        << WithInstalledDocuments(
+               "\nThe game description format is documented in docs/game-description.md.\n");
 }
 
 void ShowCommandHelp(const Command& command, std::ostream& out) {
     out << "usage: " << command.synopsis << "\n\n"
         << command.summary << "\n\noptions:\n"
-        << command.options << "\n"
+        << WithInstalledDocuments(command.options) << "\n"
         << kExitStatuses;
 }
 
