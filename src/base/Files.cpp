@@ -1,6 +1,7 @@
 #include "base/Files.h"
 
 #include "base/AnsiText.h"
+#include "base/WholeFile.h"
 
 #include <algorithm>
 #include <cctype>
@@ -87,7 +88,45 @@ bool Files::FileExists(std::string_view name) const {
 }
 
 std::filesystem::path Files::ResolveSaved(std::string_view name) const {
+    if (!fallbackFolder_.empty()) {
+        const std::filesystem::path fallback = ResolveIn(fallbackFolder_, name);
+        if (IsRegularFile(fallback)) {
+            return fallback;
+        }
+    }
     return ResolveIn(SavesFolder(), name);
+}
+
+bool Files::CanSave() const {
+    std::error_code error;
+    return !fallbackFolder_.empty() ||
+           (!SavesFolder().empty() && std::filesystem::is_directory(SavesFolder(), error));
+}
+
+std::filesystem::path Files::SaveFile(std::string_view name, std::string_view text) const {
+    std::error_code error;
+    const std::filesystem::path& folder = SavesFolder();
+    if (!folder.empty() && std::filesystem::is_directory(folder, error)) {
+        const std::filesystem::path target = ResolveIn(folder, name);
+        try {
+            SaveFileWhole(target, text);
+            if (!fallbackFolder_.empty()) {
+                std::filesystem::remove(ResolveIn(fallbackFolder_, name), error);
+            }
+            return target;
+        } catch (const FileWriteError&) {
+            if (fallbackFolder_.empty()) {
+                throw;
+            }
+        }
+    }
+    if (fallbackFolder_.empty()) {
+        throw FileWriteError("There is no folder to save \"" + AnsiToUtf8(name) + "\" in.");
+    }
+    std::filesystem::create_directories(fallbackFolder_, error);
+    const std::filesystem::path target = ResolveIn(fallbackFolder_, name);
+    SaveFileWhole(target, text);
+    return target;
 }
 
 bool Files::SavedFileExists(std::string_view name) const {

@@ -32,13 +32,30 @@ public:
     // is not a file.
     bool FileExists(std::string_view name) const;
 
-    // Resolve and FileExists for the files of the saves folder.
+    // A folder of the player's own for the saves that the saves folder cannot take (a game
+    // installed read-only, on a disc, in another user's folder).
+    const std::filesystem::path& FallbackSavesFolder() const { return fallbackFolder_; }
+    void SetFallbackSavesFolder(std::filesystem::path folder) {
+        fallbackFolder_ = std::move(folder);
+    }
+
+    // Resolve and FileExists for the saved files. A file found in the fallback folder comes
+    // first: it was written there because the saves folder could not take it, so it is what
+    // the game saved last.
     std::filesystem::path ResolveSaved(std::string_view name) const;
     bool SavedFileExists(std::string_view name) const;
+    // Whether a saved file has anywhere to go: the saves folder exists, or there is a fallback.
+    bool CanSave() const;
+    // Writes the saved file whole into the saves folder or, when that fails, into the fallback
+    // folder (made when missing). Answers the file written. A save into the saves folder removes
+    // the fallback's copy, which would be read first otherwise. Throws FileWriteError when it
+    // could be written nowhere.
+    std::filesystem::path SaveFile(std::string_view name, std::string_view text) const;
 
 private:
     std::filesystem::path dataFolder_;
     std::filesystem::path savesFolder_;
+    std::filesystem::path fallbackFolder_;
 };
 
 // Case-blind lookup of a path's components, starting from its root or the current folder.

@@ -28,10 +28,11 @@ void CheckRoomInstances(const GameData& game) {
 
 // Reads the sections. Answers false after a version message; throws GameFileError when the
 // file cannot be read to its end.
-bool ReadSections(CStream& stream, GameData& game, Dialogs& dialogs) {
+bool ReadSections(CStream& stream, GameData& game, Dialogs& dialogs,
+                  const std::filesystem::path& path) {
     const std::int32_t version = ReadInt(stream);
     if (version != kFormatVersion) {
-        dialogs.ShowMessage(version > kFormatVersion ? kNewerVersion : kOlderVersion);
+        dialogs.ShowFailure(version > kFormatVersion ? kNewerVersion : kOlderVersion, path);
         return false;
     }
     const std::int32_t checkFactor = ReadInt(stream);
@@ -46,7 +47,7 @@ bool ReadSections(CStream& stream, GameData& game, Dialogs& dialogs) {
     const auto expected = static_cast<std::int32_t>(
         static_cast<std::uint32_t>(checkFactor) * static_cast<std::uint32_t>(game.objects.Count()));
     if (checkProduct != expected) {
-        dialogs.ShowMessage(kIntegrityFailed);
+        dialogs.ShowFailure(kIntegrityFailed, path);
         return false;
     }
     return true;
@@ -68,7 +69,7 @@ void GameData::Reset() {
 bool LoadGame(const std::filesystem::path& path, GameData& game, Dialogs& dialogs) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) {
-        dialogs.ShowMessage(kMissingGameFile);
+        dialogs.ShowFailure(kMissingGameFile, path);
         return false;
     }
     std::vector<std::uint8_t> bytes;
@@ -76,7 +77,7 @@ bool LoadGame(const std::filesystem::path& path, GameData& game, Dialogs& dialog
         bytes = ReadFileBytes(path);
     } catch (const GameFileError& e) {
         game.Reset();
-        dialogs.ShowMessage(e.what());
+        dialogs.ShowFailure(e.what(), path);
         return false;
     }
     return LoadGameFromBytes(std::move(bytes), path, game, dialogs);
@@ -89,9 +90,9 @@ bool LoadGameFromBytes(std::vector<std::uint8_t> bytes, const std::filesystem::p
     CStream stream(std::move(bytes));
     bool loaded = false;
     try {
-        loaded = ReadSections(stream, game, dialogs);
+        loaded = ReadSections(stream, game, dialogs, path);
     } catch (const GameFileError& e) {
-        dialogs.ShowMessage(e.what());
+        dialogs.ShowFailure(e.what(), path);
     }
     if (!loaded) {
         game.Reset();

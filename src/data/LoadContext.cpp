@@ -10,7 +10,7 @@ bool ReadVersion(LoadContext& context, const char* message) {
         ThrowCorrupt("more than " + std::to_string(limits::kWrongVersionRecords) +
                      " records have a version other than " + std::to_string(kFormatVersion) + ".");
     }
-    context.dialogs.ShowMessage(message);
+    context.dialogs.ShowFailure(message);
     return false;
 }
 

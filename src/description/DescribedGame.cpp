@@ -19,8 +19,10 @@ bool LoadDescribedGame(const std::filesystem::path& file, GameData& data, Dialog
         return LoadGameFromBytes(packed.bytes, file, data, dialogs);
     } catch (const std::runtime_error& error) {
         // A description with a fault is the game author's to mend: say where.
+        const std::string what = Utf8ToAnsi(error.what()).value_or(error.what());
+        dialogs.Log(what, file);
         dialogs.ShowMessage(Utf8ToAnsi(file.filename().string()).value_or("The description") +
-                            ": " + Utf8ToAnsi(error.what()).value_or(error.what()));
+                            ": " + what);
         return false;
     }
 }

@@ -35,7 +35,7 @@ public:
     }
 
     // A plain message box; it does not hold up the game.
-    void ShowMessage(const std::string& text) { Services().dialogs.ShowMessage(text); }
+    void ShowFailure(const std::string& text) { Services().dialogs.ShowFailure(text); }
 };
 
 // Names are relative to the data folder; a folder separator of either kind could lead out of
@@ -60,7 +60,7 @@ void FileOpenRead(FileCall& call) {
 void FileOpenWrite(FileCall& call) {
     const std::string& name = call.Text(0);
     if (LeavesDataFolder(name)) {
-        call.ShowMessage(kCannotWriteElsewhere);
+        call.ShowFailure(kCannotWriteElsewhere);
         return;
     }
     call.FailWith(call.File().OpenWrite(call.DataFiles().Resolve(name), name));
@@ -80,7 +80,7 @@ void FileRead(FileCall& call) {
 void FileDelete(FileCall& call) {
     const std::string& name = call.Text(0);
     if (LeavesDataFolder(name)) {
-        call.ShowMessage(kCannotDeleteElsewhere);
+        call.ShowFailure(kCannotDeleteElsewhere);
         return;
     }
     const std::filesystem::path path = call.DataFiles().Resolve(name);
@@ -114,7 +114,7 @@ void Execute(FileCall& call) {
     const std::string& program = call.Text(0);
     const std::string& arguments = call.Text(1);
     if (LeavesDataFolder(program) || LeavesDataFolder(arguments)) {
-        call.ShowMessage(kCannotExecuteElsewhere);
+        call.ShowFailure(kCannotExecuteElsewhere);
         return;
     }
     GameServices& services = call.Services();
@@ -122,7 +122,7 @@ void Execute(FileCall& call) {
     // beside the game, which goes on at once.
     const PausedGame paused(services.pacing, wait != 0);
     if (!services.programs.Execute(program, arguments, wait != 0)) {
-        services.dialogs.ShowMessage("Cannot execute " + program + ".");
+        services.dialogs.ShowFailure("Cannot execute " + program + ".");
     }
 }
 
@@ -130,12 +130,12 @@ void ShellExecute(FileCall& call) {
     const std::string& file = call.Text(0);
     const std::string& parameters = call.Text(1);
     if (LeavesDataFolder(file) || LeavesDataFolder(parameters)) {
-        call.ShowMessage(kCannotExecuteElsewhere);
+        call.ShowFailure(kCannotExecuteElsewhere);
         return;
     }
     GameServices& services = call.Services();
     if (!services.programs.ShellExecute(file, parameters)) {
-        services.dialogs.ShowMessage("Cannot execute " + file + ".");
+        services.dialogs.ShowFailure("Cannot execute " + file + ".");
     }
 }
 

@@ -10,12 +10,17 @@
 namespace velkaro {
 
 DesktopGame::DesktopGame(GameData& data, DesktopScreen& screen, DesktopEvents& events,
-                         Dialogs& dialogs, PlayRecorder* recorder)
+                         Dialogs& dialogs, PlayRecorder* recorder,
+                         const ProgramPermission& permission)
     : programs_(
           data.files,
           // While the game waits for a program the window is still painted and closed;
           // once it is closed (or the quit key pressed) the game waits no longer.
           [&events] { events.ServeModal(); }, [this] { return game_.StopRequested(); }),
+      consent_(programs_, permission.dialogs ? *permission.dialogs : dialogs, *this,
+               permission.settings ? *permission.settings
+                                   : ownSettings_.emplace(UserSettings::DefaultFile()),
+               permission.game, permission.decided),
       // A piece of music that has ended is reported on the audio thread: its handler runs on
       // the window's thread, between the game's operations.
       audio_([&events](std::function<void()> call) { events.Calls().Post(std::move(call)); }),
@@ -31,7 +36,7 @@ DesktopGame::DesktopGame(GameData& data, DesktopScreen& screen, DesktopEvents& e
                 recorder ? recorder->RecordScreen(screen) : static_cast<Screen&>(screen), pictures_,
                 dialogs, shell_.Sound(), *this, shell_, shell_.Scores(), shell_.Screens(),
                 recorder ? recorder->RecordDevices(input_) : static_cast<DeviceInput&>(input_),
-                programs_},
+                consent_},
             GameLibraries{FunctionRegistry(), actions_},
             recorder ? std::optional<std::uint32_t>(recorder->Seed()) : std::nullopt) {
     shell_.Attach(game_.State());

@@ -1,6 +1,7 @@
 #include "main/GameReading.h"
 
 #include "base/AnsiText.h"
+#include "base/UserSettings.h"
 #include "description/DescribedGame.h"
 #include "description/GameDescription.h"
 #include "functions/FunctionTables.h"
@@ -12,6 +13,9 @@
 #include "world/GameState.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstdio>
 #include <iostream>
 #include <stdexcept>
 #include <system_error>
@@ -50,13 +54,34 @@ bool SameName(const std::filesystem::path& path, std::string_view name) {
 
 } // namespace
 
-bool LoadGameFile(const std::filesystem::path& file, GameData& data, Dialogs& dialogs) {
-    if (!IsDescriptionName(file)) {
-        return LoadGame(file, data, dialogs);
+std::filesystem::path FallbackSavesFolder(const std::filesystem::path& file) {
+    const std::filesystem::path home = UserDataHome();
+    if (home.empty()) {
+        return {};
     }
-    return LoadDescribedGame(file, data, dialogs, [&file](const std::string& warning) {
-        std::cerr << "velkaro: " << file.string() << ": warning: " << warning << '\n';
-    });
+    // Two games of one name in different folders keep apart: the folder's name carries a
+    // digest of the game file's whole path (FNV-1a).
+    std::uint32_t digest = 2166136261U;
+    for (const char c : Absolute(file).string()) {
+        digest = (digest ^ static_cast<unsigned char>(c)) * 16777619U;
+    }
+    std::array<char, 9> hex{};
+    std::snprintf(hex.data(), hex.size(), "%08x", digest);
+    return home / "velkaro" / (file.stem().string() + "-" + hex.data());
+}
+
+bool LoadGameFile(const std::filesystem::path& file, GameData& data, Dialogs& dialogs) {
+    const bool loaded = IsDescriptionName(file)
+                            ? LoadDescribedGame(file, data, dialogs,
+                                                [&file](const std::string& warning) {
+                                                    std::cerr << "velkaro: " << file.string()
+                                                              << ": warning: " << warning << '\n';
+                                                })
+                            : LoadGame(file, data, dialogs);
+    if (loaded) {
+        data.files.SetFallbackSavesFolder(FallbackSavesFolder(file));
+    }
+    return loaded;
 }
 
 void PrintCodeCheck(const std::filesystem::path& file, GameData& data) {
@@ -86,7 +111,22 @@ bool ChangeMatters(const std::filesystem::path& path, const GameData& data,
     if (name.empty() || name.front() == '.' || name.back() == '~' || name == "4913") {
         return false;
     }
+    // A folder made is no change yet: what is put into it is.
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) {
+        return false;
+    }
     const std::filesystem::path absolute = Absolute(path);
+    // The player's own folders (and what other programs keep there: the sound server's
+    // files, say) may lie inside a game author's folder.
+    for (const std::filesystem::path& own : {UserConfigHome(), UserDataHome()}) {
+        const std::filesystem::path folder = own.empty() ? own : Absolute(own);
+        if (!folder.empty() &&
+            std::mismatch(folder.begin(), folder.end(), absolute.begin(), absolute.end()).first ==
+                folder.end()) {
+            return false;
+        }
+    }
     if (absolute.parent_path() == Absolute(data.files.SavesFolder()) &&
         (SameName(path, kSavedValuesFile) || SameName(path, kOlderSavedValuesFile) ||
          SameName(path, kScoresFile))) {

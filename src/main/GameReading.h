@@ -16,8 +16,14 @@ namespace velkaro {
 class Dialogs;
 struct GameState;
 
+// Where the player keeps a game's saved values and high-score table when the game's data folder
+// cannot take them: $XDG_DATA_HOME/velkaro/NAME-DIGEST, NAME the game file's name without its
+// extension, DIGEST eight hex digits of its absolute path. Empty without a data home.
+std::filesystem::path FallbackSavesFolder(const std::filesystem::path& file);
+
 // Reads the game in `file` (a description, packed in memory, or a game file) into `data`,
-// showing each problem in a box of `dialogs`. Answers whether the game can start.
+// showing each problem in a box of `dialogs`, with FallbackSavesFolder for the saves its data
+// folder cannot take. Answers whether the game can start.
 bool LoadGameFile(const std::filesystem::path& file, GameData& data, Dialogs& dialogs);
 
 // What the check of a game's code finds, errors and likely mistakes alike, on standard error:
@@ -31,7 +37,8 @@ std::vector<WatchedFolder> GameFolders(const std::filesystem::path& file, const 
 
 // Whether a change to `path` can change the game that `playing` plays, so that it is worth
 // reading again: not the files the game writes itself (its saved values, its high-score
-// table, the files its code wrote), nor hidden files and editors' backups.
+// table, the files its code wrote), nor hidden files and editors' backups, nor anything in the
+// player's own config and data folders.
 bool ChangeMatters(const std::filesystem::path& path, const GameData& data,
                    const GameState& playing);
 

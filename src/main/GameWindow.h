@@ -1,5 +1,6 @@
 #pragma once
 
+#include "backends/desktop/DesktopScreen.h"
 #include "engine/GameServices.h"
 #include "engine/RunUnit.h"
 #include "engine/WindowInput.h"
@@ -16,9 +17,10 @@ namespace velkaro {
 class GameWindow final : public ScreenEvents, public WindowKeys {
 public:
     // `requestStop` asks the game thread to end the game and wakes it; it never waits.
-    GameWindow(CGame& game, Dialogs& dialogs, PacingService& pacing,
+    GameWindow(CGame& game, Dialogs& dialogs, PacingService& pacing, const DesktopScreen& screen,
                std::function<void()> requestStop)
-        : game_(game), dialogs_(dialogs), pacing_(pacing), requestStop_(std::move(requestStop)) {}
+        : game_(game), dialogs_(dialogs), pacing_(pacing), screen_(screen),
+          requestStop_(std::move(requestStop)) {}
 
     void KeyDown(std::int32_t key) override { velkaro::KeyDown(game_.State(), *this, key); }
     void KeyUp(std::int32_t key) override { velkaro::KeyUp(game_.State(), key); }
@@ -40,13 +42,22 @@ public:
         dialogs_.ShowGameInfo();
     }
     void Quit() override { requestStop_(); }
-    void SetScreenMode(bool full) override { game_.SetScreenMode(full); }
+    // The screen key switches what the player sees: a window the player chose to start full
+    // screen (the game thinking it windowed) goes back to a window, and so on.
+    void SetScreenMode(bool) override {
+        game_.SetScreenMode(!screen_.CoversScreen());
+        screenModeChosen_ = true;
+    }
+    // Whether the player switched between window and full screen with the screen key.
+    bool ScreenModeChosen() const { return screenModeChosen_; }
 
 private:
     CGame& game_;
     Dialogs& dialogs_;
     PacingService& pacing_;
+    const DesktopScreen& screen_;
     std::function<void()> requestStop_;
+    bool screenModeChosen_ = false;
 };
 
 } // namespace velkaro

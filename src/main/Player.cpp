@@ -10,6 +10,7 @@
 #include "main/DesktopGame.h"
 #include "main/GameReading.h"
 #include "main/GameWindow.h"
+#include "main/PlayerSettings.h"
 #include "replay/PlayRecorder.h"
 
 #include <algorithm>
@@ -94,6 +95,28 @@ void NameGame(GameData& game, const std::filesystem::path& program) {
     }
 }
 
+// For --verbose: what the player chose and why, before the game starts.
+void Describe(std::ostream& log, const DesktopScreen& screen, const GameData& data,
+              const UserSettings& settings, const PlayerChoices& choices) {
+    log << "velkaro: " << screen.Describe() << '\n';
+    log << "velkaro: the game's data folder is " << data.files.DataFolder().string();
+    if (!data.files.FallbackSavesFolder().empty()) {
+        log << "; saves it cannot take go to " << data.files.FallbackSavesFolder().string();
+    }
+    log << '\n';
+    log << "velkaro: settings "
+        << (settings.File().empty() ? std::string("none (no config folder)")
+                                    : "from " + settings.File().string())
+        << "; the window "
+        << (choices.window.fullScreen ? (*choices.window.fullScreen ? "full screen" : "framed")
+                                      : "as the game asks")
+        << ", "
+        << (choices.window.scale == WindowChoice::kFitScale
+                ? std::string("as large as fits")
+                : std::to_string(choices.window.scale) + " times the game's size")
+        << "; the volume " << static_cast<int>(choices.volume * 100 + 0.5F) << "%\n";
+}
+
 // The room of `next` that stands for room `shown` of `before`: the room of the same name, else
 // the room of the same number, else none (0).
 std::int32_t MatchingRoom(const GameData& before, std::int32_t shown, const GameData& next) {
@@ -112,10 +135,13 @@ std::int32_t MatchingRoom(const GameData& before, std::int32_t shown, const Game
 class Session {
 public:
     // `boxes` are the game's boxes over `dialogs`, through the recorder when there is one.
-    Session(const PlayOptions& options, DesktopScreen& screen, DesktopEvents& events,
+    // What the player does to the window is kept in `settings` for the game `gameKey`.
+    Session(const PlayOptions& options, const PlayerChoices& choices, UserSettings& settings,
+            std::string gameKey, DesktopScreen& screen, DesktopEvents& events,
             DesktopDialogs& dialogs, Dialogs& boxes, PlayRecorder* recorder)
-        : options_(options), screen_(screen), events_(events), dialogs_(dialogs), boxes_(boxes),
-          recorder_(recorder), overlay_(screen) {}
+        : options_(options), choices_(choices), settings_(settings), gameKey_(std::move(gameKey)),
+          screen_(screen), events_(events), dialogs_(dialogs), boxes_(boxes), recorder_(recorder),
+          overlay_(screen) {}
 
     // Plays `data` and whatever replaces it; answers the program's exit status.
     int Play(std::unique_ptr<GameData> data) {
@@ -151,11 +177,18 @@ private:
         NameGame(*data_, options_.program);
         dialogs_.SetTitle(data_->gameName);
         dialogs_.SetGameInfo(data_->info.caption, data_->info.text);
-        DesktopGame desktop(*data_, screen_, events_, boxes, recorder_);
+        DesktopGame desktop(*data_, screen_, events_, boxes, recorder_,
+                            {options_.file, options_.allowPrograms, &dialogs_, &settings_});
+        desktop.Audio().SetMasterVolume(choices_.volume);
+        if (options_.verbose) {
+            std::cerr << "velkaro: " << desktop.Audio().Describe() << '\n';
+            desktop.Audio().SetLog(
+                [](const std::string& line) { std::cerr << "velkaro: " << line << '\n'; });
+        }
         CGame& game = desktop.Game();
         game.StartInRoom(startRoom);
         SteadyClock clock;
-        GameWindow window(game, boxes, desktop, [&] {
+        GameWindow window(game, boxes, desktop, screen_, [&] {
             // Only a request: the game ends after the step it is in, with its end as usual.
             game.StopGameThread();
             clock.StopSleeping();
@@ -198,6 +231,8 @@ private:
         events_.Run([&thread] { return thread.Finished(); });
         const std::exception_ptr failure = thread.Join();
         events_.SetHandlers(nullptr);
+        RememberWindow(settings_, gameKey_, window.ScreenModeChosen(), screen_.CoversScreen(),
+                       screen_.ResizedScale());
         shownRoom_ = game.State().room;
         game_ = nullptr;
         abandon_ = nullptr;
@@ -242,6 +277,9 @@ private:
     }
 
     const PlayOptions& options_;
+    const PlayerChoices& choices_;
+    UserSettings& settings_;
+    const std::string gameKey_;
     DesktopScreen& screen_;
     DesktopEvents& events_;
     DesktopDialogs& dialogs_;
@@ -308,8 +346,26 @@ int PlayGame(const PlayOptions& options) {
         std::cerr << "velkaro: debug view: F12 shows or hides it, F11 pauses, F10 runs one step, "
                      "F9 prints it here\n";
     }
-    Session session(options, *screen, events, dialogs, boxes, recorder ? &*recorder : nullptr);
+    // The player's settings: what the command line leaves open, and what the player does to
+    // the window, kept for the next time.
+    UserSettings settings(UserSettings::DefaultFile());
+    const std::string gameKey = UserSettings::GameKey(file);
+    const PlayerChoices choices = ChoicesFor(options, settings, gameKey, std::cerr);
+    if (options.verbose) {
+        Describe(std::cerr, *screen, *data, settings, choices);
+    }
+    const std::string settingsBefore = settings.Text();
+    screen->ChooseWindow(choices.window);
+    Session session(options, choices, settings, gameKey, *screen, events, dialogs, boxes,
+                    recorder ? &*recorder : nullptr);
     const int status = session.Play(std::move(data));
+    if (!settings.File().empty() && settings.Text() != settingsBefore) {
+        try {
+            settings.Save();
+        } catch (const std::exception& error) {
+            std::cerr << "velkaro: the settings cannot be kept: " << error.what() << '\n';
+        }
+    }
     if (status != 0) {
         return status;
     }

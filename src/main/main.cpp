@@ -12,7 +12,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: velkaro [--watch] [--debug] [--record FOLDER] [GAME.qvf | GAME.json]\n"
+    "Usage: velkaro [OPTIONS] [GAME.qvf | GAME.json]\n"
     "Plays a game: the game file GAME.qvf with its data folder GAME_data beside it, or a game\n"
     "description GAME.json as qvf pack would pack it, without packing it first.\n"
     "Without a game, plays \"game.qvf\" from the player's own folder, or asks for a game file.\n"
@@ -20,6 +20,17 @@ constexpr const char* kUsage =
     "While a game plays: F1 shows its information, F4 switches between window and full\n"
     "screen, Escape ends it (each as far as the game keeps these keys on).\n"
     "\n"
+    "  --fullscreen     start full screen, whatever the game says\n"
+    "  --window         start in a window, whatever the game says\n"
+    "  --scale N|fit    the window at N times the game's size at the start (1 to 8), or as\n"
+    "                   large as fits the screen; the picture scales as when resized\n"
+    "  --mute           play without sound or music\n"
+    "  --volume PERCENT the loudness of everything the game plays, 0 to 100\n"
+    "  --allow-programs let the game start programs and open files and addresses without\n"
+    "                   asking (it asks the first time otherwise)\n"
+    "  --deny-programs  refuse them without asking\n"
+    "  --verbose        write on standard error what the player chose and why: display,\n"
+    "                   renderer, audio device, sound font, media it could not read\n"
     "  --record FOLDER  record the play into FOLDER: every step's keys, mouse and joystick,\n"
     "                   the answers to the boxes, the random seed, the saved values and\n"
     "                   scores it started and ended with, for qvf run to play it again\n"
@@ -34,6 +45,8 @@ constexpr const char* kUsage =
     "                   F10 runs one step of a paused game, F9 prints the view on standard\n"
     "                   error; these keys reach the game only without --debug\n"
     "  --help           show this text\n"
+    "The options (but --record, --watch and --debug) can also be kept in the settings file\n"
+    "$XDG_CONFIG_HOME/velkaro/settings (see man velkaro); the command line wins.\n"
     "  --version        show the player's version\n";
 
 // The player's own file, as the system knows it; the name it was started by otherwise.
@@ -44,6 +57,73 @@ std::filesystem::path ProgramFile(const char* argv0) {
         self = std::filesystem::absolute(argv0 != nullptr ? argv0 : "velkaro", error);
     }
     return self;
+}
+
+// A whole number from `low` to `high`, written in full.
+std::optional<int> WholeNumber(const std::string& text, int low, int high) {
+    std::size_t used = 0;
+    try {
+        const int value = std::stoi(text, &used);
+        if (used == text.size() && value >= low && value <= high) {
+            return value;
+        }
+    } catch (const std::exception&) {
+    }
+    return std::nullopt;
+}
+
+// The options before the game, from argv[first] on; `first` is left at the game's name.
+// Answers the exit status when they are wrong.
+std::optional<int> ParseOptions(int argc, char** argv, int& first, velkaro::PlayOptions& options) {
+    const auto fail = [](const std::string& message) {
+        std::cerr << "velkaro: " << message << " (velkaro --help lists the options)\n";
+        return 2;
+    };
+    while (first < argc) {
+        const std::string arg = argv[first];
+        const bool hasValue = first + 1 < argc && argv[first + 1][0] != '\0';
+        const std::string value = hasValue ? argv[first + 1] : "";
+        if (arg == "--watch") {
+            options.watch = true;
+        } else if (arg == "--debug") {
+            options.debug = true;
+        } else if (arg == "--verbose") {
+            options.verbose = true;
+        } else if (arg == "--fullscreen" || arg == "--window") {
+            options.fullScreen = arg == "--fullscreen";
+        } else if (arg == "--mute") {
+            options.mute = true;
+        } else if (arg == "--allow-programs" || arg == "--deny-programs") {
+            options.allowPrograms = arg == "--allow-programs";
+        } else if (arg == "--record") {
+            if (!hasValue) {
+                return fail("--record needs a folder to record into");
+            }
+            options.record = value;
+            ++first;
+        } else if (arg == "--scale") {
+            const std::optional<int> scale = WholeNumber(value, 1, velkaro::kLargestScale);
+            if (value != "fit" && !scale) {
+                return fail("--scale takes a whole number from 1 to " +
+                            std::to_string(velkaro::kLargestScale) + ", or fit");
+            }
+            options.scale = scale.value_or(velkaro::kScaleToFit);
+            ++first;
+        } else if (arg == "--volume") {
+            const std::optional<int> volume = WholeNumber(value, 0, 100);
+            if (!volume) {
+                return fail("--volume takes a percentage from 0 to 100");
+            }
+            options.volume = *volume;
+            ++first;
+        } else if (arg.starts_with("--")) {
+            return fail("unknown option " + arg);
+        } else {
+            break;
+        }
+        ++first;
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -62,27 +142,8 @@ int main(int argc, char** argv) {
     int first = 1;
     PlayOptions options;
     options.program = program;
-    while (first < argc) {
-        const std::string arg = argv[first];
-        if (arg == "--watch") {
-            options.watch = true;
-            ++first;
-        } else if (arg == "--debug") {
-            options.debug = true;
-            ++first;
-        } else if (arg == "--record") {
-            if (first + 1 >= argc || argv[first + 1][0] == '\0') {
-                std::cerr << "velkaro: --record needs a folder to record into\n";
-                return 2;
-            }
-            options.record = argv[first + 1];
-            first += 2;
-        } else if (arg.starts_with("--")) {
-            std::cerr << "velkaro: unknown option " << arg << " (velkaro --help lists them)\n";
-            return 2;
-        } else {
-            break;
-        }
+    if (const std::optional<int> failed = ParseOptions(argc, argv, first, options)) {
+        return *failed;
     }
     if (options.watch && options.record) {
         // A recording replays one game from its start; a game read again is another game.

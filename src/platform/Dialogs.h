@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -20,6 +21,16 @@ public:
 
     // A plain message box with an OK button; returns when the player has closed it.
     virtual void ShowMessage(const std::string& text) = 0;
+
+    // A line for the player's log (the desktop player's standard error), never a box: what
+    // went wrong or where something went, with the file it concerns when there is one.
+    virtual void Log(const std::string& /*text*/, const std::filesystem::path& /*file*/ = {}) {}
+    // A failure of the player's own (a file it cannot read or write), not a message of the
+    // game's code: written to the log with the file it concerns, and shown as a message.
+    void ShowFailure(const std::string& text, const std::filesystem::path& file = {}) {
+        Log(text, file);
+        ShowMessage(text);
+    }
 
     // The error report box with the error icon: the buttons Abort and Ignore, or Abort alone
     // when the error is fatal (the answer is then always Abort). Dialogs that have no such box

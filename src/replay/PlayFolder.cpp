@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <functional>
 #include <limits>
 #include <sstream>
 
@@ -120,10 +121,14 @@ std::vector<std::string_view> SavedFileNames() {
     return {kSavedValuesFile, kOlderSavedValuesFile, kScoresFile};
 }
 
-void CopySavedFiles(const std::filesystem::path& from, const std::filesystem::path& to) {
+namespace {
+
+// `pathOf` answers where the saved file of a name is.
+void CopyEachSavedFile(const std::function<std::filesystem::path(std::string_view)>& pathOf,
+                       const std::filesystem::path& to) {
     std::filesystem::create_directories(to);
     for (const std::string_view name : SavedFileNames()) {
-        const std::filesystem::path source = from / name;
+        const std::filesystem::path source = pathOf(name);
         const std::filesystem::path target = to / name;
         std::error_code error;
         if (std::filesystem::is_regular_file(source, error)) {
@@ -133,6 +138,16 @@ void CopySavedFiles(const std::filesystem::path& from, const std::filesystem::pa
             std::filesystem::remove(target);
         }
     }
+}
+
+} // namespace
+
+void CopySavedFiles(const std::filesystem::path& from, const std::filesystem::path& to) {
+    CopyEachSavedFile([&from](std::string_view name) { return from / name; }, to);
+}
+
+void CopySavedFiles(const Files& from, const std::filesystem::path& to) {
+    CopyEachSavedFile([&from](std::string_view name) { return from.ResolveSaved(name); }, to);
 }
 
 std::vector<std::string> CompareSavedFiles(const std::filesystem::path& expected,

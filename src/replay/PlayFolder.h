@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Files.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -66,6 +68,8 @@ std::vector<std::string_view> SavedFileNames();
 // Copies the saved files that exist in `from` into `to` (made when needed; files of these
 // names that `from` lacks are removed from `to`). Throws std::filesystem::filesystem_error.
 void CopySavedFiles(const std::filesystem::path& from, const std::filesystem::path& to);
+// The same from a game's saved files wherever they are kept (its fallback folder first).
+void CopySavedFiles(const Files& from, const std::filesystem::path& to);
 
 // The differences between the saved files of two folders, one line each ("the high-score
 // table "scores" differs", "the play left no "iodata""); none when alike.

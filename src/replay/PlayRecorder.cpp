@@ -57,6 +57,9 @@ public:
         return typed;
     }
     void ShowGameInfo() override { real_.ShowGameInfo(); }
+    void Log(const std::string& text, const std::filesystem::path& file) override {
+        real_.Log(text, file);
+    }
 
 private:
     Dialogs& real_;
@@ -150,8 +153,8 @@ PlayRecorder::PlayRecorder(std::filesystem::path folder, std::string gameName)
 }
 
 void PlayRecorder::Begin(const Files& files) {
-    savesFolder_ = files.SavesFolder();
-    CopySavedFiles(savesFolder_, folder_ / kPlayStartFolder);
+    files_ = files;
+    CopySavedFiles(files_, folder_ / kPlayStartFolder);
 }
 
 PlayRecorder::~PlayRecorder() = default;
@@ -354,7 +357,7 @@ void PlayRecorder::Write() {
         WriteFileWhole(
             folder_ / kPlayAnswersFile,
             Lines(answers_, "# The answers to the boxes, in order (qvf run --answers)\n"));
-        CopySavedFiles(savesFolder_, folder_ / kPlayEndFolder);
+        CopySavedFiles(files_, folder_ / kPlayEndFolder);
         // Last: a folder with play.txt holds a whole play.
         WriteFileWhole(folder_ / kPlayFile, PlayRecordText(play_));
         written_ = true;

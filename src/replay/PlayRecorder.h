@@ -106,7 +106,8 @@ private:
     void Write();
 
     std::filesystem::path folder_;
-    std::filesystem::path savesFolder_;
+    // Where the game's saved files are.
+    Files files_;
     PlayRecord play_;
     CGame* game_ = nullptr;
     ScreenEvents* window_ = nullptr;

@@ -224,19 +224,20 @@ void CSavedValues::LoadValues(const Files& files, Dialogs& dialogs) {
         fileName = kOlderSavedValuesFile;
         read = ReadOldValues;
     }
-    const auto text = ReadWholeFile(files.ResolveSaved(fileName));
+    const std::filesystem::path path = files.ResolveSaved(fileName);
+    const auto text = ReadWholeFile(path);
     if (!text) {
-        dialogs.ShowMessage(UnreadableMessage(fileName));
+        dialogs.ShowFailure(UnreadableMessage(fileName), path);
         return;
     }
     Reading reading = read(*text);
     if (reading.wrongVersion) {
-        dialogs.ShowMessage(kUnexpectedValuesVersion);
+        dialogs.ShowFailure(kUnexpectedValuesVersion, path);
         return;
     }
     entries_ = std::move(reading.entries);
     if (reading.damaged) {
-        dialogs.ShowMessage(DamagedMessage(fileName, entries_.size()));
+        dialogs.ShowFailure(DamagedMessage(fileName, entries_.size()), path);
     }
 }
 
@@ -244,14 +245,17 @@ void CSavedValues::SaveValues(const Files& files, Dialogs& dialogs) {
     if (!changed_ || entries_.empty()) {
         return;
     }
-    std::error_code error;
-    if (files.SavesFolder().empty() || !std::filesystem::is_directory(files.SavesFolder(), error)) {
-        dialogs.ShowMessage(kCannotSaveValues);
+    if (!files.CanSave()) {
+        dialogs.ShowFailure(kCannotSaveValues, files.SavesFolder());
         return;
     }
     try {
-        SaveFileWhole(files.ResolveSaved(kSavedValuesFile), IodataText());
-    } catch (const FileWriteError&) {
+        const std::filesystem::path written = files.SaveFile(kSavedValuesFile, IodataText());
+        if (written.parent_path() != files.SavesFolder()) {
+            dialogs.Log(kValuesSavedElsewhere, written);
+        }
+    } catch (const FileWriteError& error) {
+        dialogs.Log(error.what());
         dialogs.ShowMessage(kValuesNotWritten);
         return;
     }

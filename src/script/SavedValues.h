@@ -16,6 +16,9 @@ class Files;
 inline const char* const kUnexpectedValuesVersion = "Unexpected version for IOdata";
 inline const char* const kCannotSaveValues = "Cannot save values for unsaved game.";
 inline const char* const kValuesNotWritten = "Cannot save values: iodata cannot be written.";
+// Said on the player's log, with the file, when the game's data folder could not take them.
+inline const char* const kValuesSavedElsewhere =
+    "the saved values are kept here: the game's data folder cannot be written";
 
 // The files of the saved values in the saves folder (Files::SavesFolder): "iodata", or the
 // older "values" that games of earlier versions left.

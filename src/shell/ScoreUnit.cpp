@@ -114,9 +114,10 @@ void CHighScores::LoadScores() {
 }
 
 void CHighScores::ReadScoresFile() {
-    const auto bytes = ReadFileWhole(data_.files.ResolveSaved(kScoresFile));
+    const std::filesystem::path path = data_.files.ResolveSaved(kScoresFile);
+    const auto bytes = ReadFileWhole(path);
     if (!bytes) {
-        dialogs_.ShowMessage("The file \"scores\" cannot be read.");
+        dialogs_.ShowFailure("The file \"scores\" cannot be read.", path);
         return;
     }
     const std::string text(bytes->begin(), bytes->end());
@@ -126,7 +127,7 @@ void CHighScores::ReadScoresFile() {
         if (!score) {
             // The file is written only here; a player who edited it by hand learns why the
             // lower places are empty.
-            dialogs_.ShowMessage(DamagedMessage(i));
+            dialogs_.ShowFailure(DamagedMessage(i), path);
             return;
         }
         places_[static_cast<std::size_t>(i)] = ScorePlace{*score, reader.Name()};
@@ -134,15 +135,17 @@ void CHighScores::ReadScoresFile() {
 }
 
 void CHighScores::SaveScores() {
-    std::error_code error;
-    const std::filesystem::path& folder = data_.files.SavesFolder();
-    if (folder.empty() || !std::filesystem::is_directory(folder, error)) {
-        dialogs_.ShowMessage(kCannotSaveScores);
+    if (!data_.files.CanSave()) {
+        dialogs_.ShowFailure(kCannotSaveScores, data_.files.SavesFolder());
         return;
     }
     try {
-        SaveFileWhole(data_.files.ResolveSaved(kScoresFile), ScoresText());
-    } catch (const FileWriteError&) {
+        const std::filesystem::path written = data_.files.SaveFile(kScoresFile, ScoresText());
+        if (written.parent_path() != data_.files.SavesFolder()) {
+            dialogs_.Log(kScoresSavedElsewhere, written);
+        }
+    } catch (const FileWriteError& error) {
+        dialogs_.Log(error.what());
         dialogs_.ShowMessage(kScoresNotWritten);
     }
 }

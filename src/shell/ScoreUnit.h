@@ -19,6 +19,9 @@ struct GameData;
 inline const char* const kCannotSaveScores = "Cannot save scores for unsaved game.";
 inline const char* const kScoresNotWritten =
     "Cannot save scores: the file \"scores\" cannot be written.";
+// Said on the player's log, with the file, when the game's data folder could not take them.
+inline const char* const kScoresSavedElsewhere =
+    "the high-score table is kept here: the game's data folder cannot be written";
 // The name of an empty place.
 inline const char* const kNobody = "<nobody>";
 // The look of the window when a game starts.

@@ -42,7 +42,7 @@ void CSplashScreens::ShowSplashImage(const std::string& file, bool full, std::in
     try {
         picture = pictures_.Load(*path);
     } catch (const PictureError& error) {
-        dialogs_.ShowMessage(error.what());
+        dialogs_.ShowFailure(error.what(), *path);
         return;
     }
     const ScreenSize screen = window_.SplashScreenSize();

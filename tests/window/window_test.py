@@ -107,18 +107,38 @@ class WindowGame(unittest.TestCase):
     """One game played by velkaro in a folder of its own, with its data folder."""
 
     game = ""
+    # Whether the player starts with the test; a test that starts it itself calls start().
+    starts_at_once = True
 
     def setUp(self):
         self.folder = tempfile.mkdtemp()
         self.addCleanup(shutil.rmtree, self.folder)
         self.data = os.path.join(self.folder, self.game + "_data")
         os.mkdir(self.data)
-        game_file = self.place_game()
+        self.game_file = self.place_game()
         self.prepare_media()
         self.errors = open(os.path.join(self.folder, "stderr.txt"), "w+")
         self.addCleanup(self.errors.close)
         self.recording = os.path.join(self.folder, "recording")
-        self.player = subprocess.Popen([VELKARO, *self.options(), game_file], stderr=self.errors)
+        # The player's own folders (settings, saves its game's folder cannot take) are the
+        # test's, never those of whoever runs the tests.
+        self.home = os.path.join(self.folder, "home")
+        self.player = None
+        if self.starts_at_once:
+            self.start()
+
+    def start(self, *options, environment=None, before=()):
+        """Starts the player on the game, with these options after options(), under the
+        command `before` when given."""
+        self.player = subprocess.Popen([*before, VELKARO, *self.options(), *options,
+                                        self.game_file], stderr=self.errors,
+                                       env=environment or self.environment())
+        return self
+
+    def environment(self):
+        """The player's environment."""
+        return dict(os.environ, XDG_CONFIG_HOME=os.path.join(self.home, "config"),
+                    XDG_DATA_HOME=os.path.join(self.home, "data"))
 
     def options(self):
         """The player's options before the game."""
@@ -143,7 +163,7 @@ class WindowGame(unittest.TestCase):
         """Files the game finds in its data folder from the start."""
 
     def tearDown(self):
-        if self.player.poll() is None:
+        if self.player is not None and self.player.poll() is None:
             self.player.kill()
             self.player.wait()
 
@@ -348,7 +368,7 @@ class TheCommandLine(unittest.TestCase):
     """--help and --version answer at once, as Linux programs do, without a window."""
 
     def test_help_and_version(self):
-        for option, first in (("--help", "Usage: velkaro [--watch] [--debug] [--record FOLDER] [GAME.qvf | GAME.json]"),
+        for option, first in (("--help", "Usage: velkaro [OPTIONS] [GAME.qvf | GAME.json]"),
                               ("--version", "velkaro ")):
             done = subprocess.run([VELKARO, option], capture_output=True, text=True, timeout=10)
             self.assertEqual(done.returncode, 0, option)
@@ -520,7 +540,7 @@ class TheAuthorsLoop(WindowGame):
         close_window(window)
         self.ends()
         self.assertEqual(self.saved_values(), {1: 9.0}, "the game's own end still saves")
-        self.assertEqual(self.said().count("read again"), 2, self.said())
+        self.assertEqual(self.said().count(" read again\n"), 2, self.said())
 
 
 class TheDebugView(WindowGame):
@@ -602,8 +622,22 @@ class TheDebugView(WindowGame):
 
 
 if __name__ == "__main__":
-    VELKARO, QVF, GAMES, EXAMPLES = sys.argv[1:5]
+    # The tests run from this file imported as a module, with the other *_test.py files of its
+    # folder, which take the programs and helpers from it.
+    import glob
+    import importlib
+    sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+    shared = importlib.import_module("window_test")
+    shared.VELKARO, shared.QVF, shared.GAMES, shared.EXAMPLES = sys.argv[1:5]
     # The virtual display may still be starting.
     wait_for("the display", lambda: subprocess.run(["xdotool", "getdisplaygeometry"],
                                                    capture_output=True).returncode == 0)
-    unittest.main(argv=sys.argv[:1], verbosity=2)
+    loader = unittest.defaultTestLoader
+    suite = unittest.TestSuite(loader.loadTestsFromModule(shared))
+    for path in sorted(glob.glob(os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                                              "*_test.py"))):
+        name = os.path.splitext(os.path.basename(path))[0]
+        if name != "window_test":
+            suite.addTests(loader.loadTestsFromModule(importlib.import_module(name)))
+    result = unittest.TextTestRunner(verbosity=2).run(suite)
+    sys.exit(0 if result.wasSuccessful() else 1)

@@ -30,7 +30,7 @@ constexpr const char* kSoundFonts[] = {
 
 // The sound fonts for MIDI: SDL_SOUNDFONTS when set, otherwise the first one installed (SDL_mixer
 // itself looks in one place only). Nothing found leaves MIDI files silent.
-void ChooseSoundFont() {
+std::string ChooseSoundFont() {
     const char* chosen = std::getenv("SDL_SOUNDFONTS");
     if (chosen == nullptr || *chosen == '\0') {
         chosen = nullptr;
@@ -43,6 +43,7 @@ void ChooseSoundFont() {
         }
     }
     Mix_SetSoundFonts(chosen);
+    return chosen != nullptr ? chosen : "";
 }
 
 bool IsMidi(std::span<const std::uint8_t> file) {
@@ -160,12 +161,35 @@ std::optional<double> MidiSeconds(std::span<const std::uint8_t> file) {
 
 } // namespace
 
+std::string DesktopAudio::Describe() const {
+    if (!deviceOpen_) {
+        return "no sound device (" + failure_ + "): the game plays silent";
+    }
+    int rate = 0;
+    Uint16 format = 0;
+    int channels = 0;
+    Mix_QuerySpec(&rate, &format, &channels);
+    const char* driver = SDL_GetCurrentAudioDriver();
+    return std::string("sound through the ") + (driver != nullptr ? driver : "unknown") +
+           " driver, " + std::to_string(rate) + " Hz, " + std::to_string(channels) + " channels, " +
+           std::to_string(SDL_AUDIO_BITSIZE(format)) + "-bit; MIDI " +
+           (soundFont_.empty() ? std::string("silent: no sound font found")
+                               : "with the sound font " + soundFont_);
+}
+
+void DesktopAudio::Note(const std::string& text) const {
+    if (log_) {
+        log_(text);
+    }
+}
+
 void DesktopAudio::MusicDeleter::operator()(_Mix_Music* music) const {
     Mix_FreeMusic(music);
 }
 
 DesktopAudio::DesktopAudio(Post post) : post_(std::move(post)) {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        failure_ = SDL_GetError();
         return;
     }
     Mix_Init(MIX_INIT_MID | MIX_INIT_MP3 | MIX_INIT_OGG | MIX_INIT_FLAC);
@@ -177,13 +201,14 @@ DesktopAudio::DesktopAudio(Post post) : post_(std::move(post)) {
     // knows what it writes.
     if (Mix_OpenAudioDevice(kDeviceRate, AUDIO_S16SYS, kDeviceChannels, kBufferFrames, nullptr,
                             0) != 0) {
+        failure_ = Mix_GetError();
         Mix_SetPostMix(nullptr, nullptr);
         Mix_Quit();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return;
     }
     deviceOpen_ = true;
-    ChooseSoundFont();
+    soundFont_ = ChooseSoundFont();
     // Every wave is mixed here; SDL_mixer's channels stay unused.
     Mix_AllocateChannels(0);
 }
@@ -231,8 +256,9 @@ void DesktopAudio::Mix(std::uint8_t* stream, int length) {
             if (memoryWave_ && memoryWave_->Playing()) {
                 memoryWave_->MixInto(mixed, deviceRate_);
             }
+            const float master = masterVolume_.load();
             for (std::size_t i = 0; i < count; ++i) {
-                const float sum = out[done + i] + mixed[i] * 32767.0f;
+                const float sum = (out[done + i] + mixed[i] * 32767.0f) * master;
                 out[done + i] =
                     static_cast<std::int16_t>(std::lrint(std::clamp(sum, -32768.0f, 32767.0f)));
             }
@@ -298,6 +324,7 @@ bool DesktopAudio::LoadWave(int sound, const std::filesystem::path& file, int co
     }
     const std::optional<WaveSamples> samples = ReadWave(wave->file);
     if (!samples) {
+        Note(file.string() + ": not a wave file the player can read; the sound stays silent");
         return false;
     }
     wave->copies.assign(static_cast<std::size_t>(copies), WaveVoice(*samples));
@@ -403,6 +430,7 @@ bool DesktopAudio::OpenMedia(MediaPlayer player, const std::filesystem::path& fi
     if (media.music == nullptr || Mix_GetMusicType(media.music.get()) == MUS_MID) {
         const std::optional<std::vector<std::uint8_t>> bytes = ReadFileWhole(file);
         if (!bytes || !IsMidi(*bytes)) {
+            Note(file.string() + ": cannot be played (" + Mix_GetError() + ")");
             media.music.reset();
             return false;
         }

@@ -3,6 +3,7 @@
 #include "backends/desktop/WaveMixing.h"
 #include "platform/Audio.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include <mutex>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 struct _Mix_Music;
@@ -48,6 +50,14 @@ public:
     DesktopAudio& operator=(const DesktopAudio&) = delete;
 
     bool DeviceOpen() const { return deviceOpen_; }
+    // What the player plays through, in words: the driver and the format, the sound font for
+    // MIDI; or why there is no sound.
+    std::string Describe() const;
+    // Where to say which media files could not be read (none: nowhere).
+    void SetLog(std::function<void(const std::string&)> log) { log_ = std::move(log); }
+    // The player's loudness for everything the game plays, from 0 (silent) to 1 (as the game
+    // sets it), over the game's own volumes, which it neither reads nor changes.
+    void SetMasterVolume(float volume) { masterVolume_ = std::clamp(volume, 0.0f, 1.0f); }
     // Frames mixed for the device since it opened: the device's own clock, by which the time
     // from a call to its sound can be measured.
     std::uint64_t FramesDelivered() const { return framesDelivered_.load(); }
@@ -72,6 +82,8 @@ public:
     void SetMediaEndHandler(MediaPlayer player, std::function<void()> handler) override;
 
 private:
+    void Note(const std::string& text) const;
+
     struct MusicDeleter {
         void operator()(_Mix_Music* music) const;
     };
@@ -142,6 +154,10 @@ private:
     std::vector<float> mixBuffer_;
 
     std::atomic<std::uint64_t> framesDelivered_{0};
+    std::atomic<float> masterVolume_{1.0f};
+    std::string failure_;
+    std::string soundFont_;
+    std::function<void(const std::string&)> log_;
     // Ends posted to the game's thread hold on to it weakly, and are dropped once it is gone.
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };

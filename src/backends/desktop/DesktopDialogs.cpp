@@ -6,7 +6,12 @@
 #include "backends/desktop/InputBox.h"
 #include "backends/desktop/MessageBox.h"
 
+#include "base/AnsiText.h"
+
 #include <SDL.h>
+
+#include <algorithm>
+#include <iostream>
 
 #include <array>
 #include <optional>
@@ -19,7 +24,19 @@ void DesktopDialogs::ShowMessage(const std::string& text) {
     ShowMessageInWindow(Parent(), title_, text, MessageIcon::Information, ok, Events());
 }
 
+void DesktopDialogs::Log(const std::string& text, const std::filesystem::path& file) {
+    std::string line = AnsiToUtf8(text);
+    std::replace(line.begin(), line.end(), '\r', ' ');
+    if (!file.empty()) {
+        line = file.string() + ": " + line;
+    }
+    if (logged_.insert(line).second) {
+        std::cerr << "velkaro: " << line << '\n';
+    }
+}
+
 ErrorAnswer DesktopDialogs::ShowErrorReport(const std::string& text, bool fatal) {
+    Log(text);
     enum : int { kAbortButton, kIgnoreButton };
     // Enter chooses Abort, the first button; Escape the harmless choice.
     const std::array<MessageButton, 2> buttons = {{

@@ -4,6 +4,7 @@
 #include "platform/Dialogs.h"
 
 #include <optional>
+#include <set>
 #include <string>
 
 namespace velkaro {
@@ -32,8 +33,10 @@ public:
     }
 
     void ShowMessage(const std::string& text) override;
-    // Without a display, or when the box is closed without a choice, the answer is Ignore, or
-    // Abort when fatal.
+    // On standard error, "velkaro: FILE: TEXT"; a line said once is not said again.
+    void Log(const std::string& text, const std::filesystem::path& file = {}) override;
+    // The report goes to the log too. Without a display, or when the box is closed without a
+    // choice, the answer is Ignore, or Abort when fatal.
     ErrorAnswer ShowErrorReport(const std::string& text, bool fatal) override;
     // Without a display, or when the box is closed without a choice, the answer is No.
     bool ShowQuestion(const std::string& text) override;
@@ -53,6 +56,7 @@ private:
     DesktopEvents* events_ = nullptr;
     std::string infoCaption_;
     std::string infoText_;
+    std::set<std::string> logged_;
 };
 
 } // namespace velkaro

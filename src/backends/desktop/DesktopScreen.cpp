@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <iostream>
 #include <stdexcept>
 
@@ -107,26 +108,68 @@ ScreenSize DesktopScreen::FullScreenSize() const {
     return {mode.w, mode.h};
 }
 
+void DesktopScreen::ChooseWindow(const WindowChoice& choice) {
+    choice_ = choice;
+    shown_ = false;
+}
+
 void DesktopScreen::ShowWindow(int width, int height) {
-    SDL_Window* window = sdl_->window.get();
     width = std::max(width, 1);
     height = std::max(height, 1);
+    const bool first = !shown_;
+    shown_ = true;
+    if (first && choice_.fullScreen == true) {
+        Cover(width, height);
+        return;
+    }
+    const ScreenSize screen = FullScreenSize();
+    // A window never larger than the screen takes with its title bar.
+    const double fits = std::min(static_cast<double>(screen.width) / width,
+                                 static_cast<double>(screen.height - kTitleBarHeight) / height);
+    double scale = choice_.scale == WindowChoice::kFitScale
+                       ? fits
+                       : std::min(static_cast<double>(choice_.scale), fits);
+    scale = std::max(scale, 1.0);
+    Frame(static_cast<int>(width * scale), static_cast<int>(height * scale), width, height);
+}
+
+void DesktopScreen::ShowFullScreen() {
+    const ScreenSize screen = FullScreenSize();
+    const bool first = !shown_;
+    shown_ = true;
+    if (first && choice_.fullScreen == false) {
+        // The game's picture is made for the whole screen: a window of three quarters of it.
+        constexpr double kWindowShare = 0.75;
+        Frame(static_cast<int>(screen.width * kWindowShare),
+              static_cast<int>(screen.height * kWindowShare), std::max(screen.width, 1),
+              std::max(screen.height, 1));
+        return;
+    }
+    Cover(std::max(screen.width, 1), std::max(screen.height, 1));
+}
+
+void DesktopScreen::Frame(int width, int height, int logicalWidth, int logicalHeight) {
+    SDL_Window* window = sdl_->window.get();
     // A window the player maximised takes the game's size again only once it is restored.
     SDL_RestoreWindow(window);
     SDL_SetWindowAlwaysOnTop(window, SDL_FALSE);
     SDL_SetWindowBordered(window, SDL_TRUE);
     SDL_SetWindowResizable(window, SDL_TRUE);
     SDL_SetWindowSize(window, width, height);
-    SDL_RenderSetLogicalSize(sdl_->renderer.get(), width, height);
+    SDL_RenderSetLogicalSize(sdl_->renderer.get(), logicalWidth, logicalHeight);
     const ScreenSize screen = FullScreenSize();
     SDL_SetWindowPosition(window, (screen.width - width) / 2,
                           (screen.height - (height + kTitleBarHeight)) / 2);
     SDL_ShowWindow(window);
+    covers_ = false;
+    framedWidth_ = width;
+    framedHeight_ = height;
+    logicalWidth_ = logicalWidth;
 }
 
 // A borderless window over the whole desktop, kept above the others: no window manager needs
 // to take part, and the display's mode stays as the player set it.
-void DesktopScreen::ShowFullScreen() {
+void DesktopScreen::Cover(int width, int height) {
     SDL_Window* window = sdl_->window.get();
     const ScreenSize screen = FullScreenSize();
     SDL_RestoreWindow(window);
@@ -134,11 +177,21 @@ void DesktopScreen::ShowFullScreen() {
     SDL_SetWindowBordered(window, SDL_FALSE);
     SDL_SetWindowPosition(window, 0, 0);
     SDL_SetWindowSize(window, screen.width, screen.height);
-    SDL_RenderSetLogicalSize(sdl_->renderer.get(), std::max(screen.width, 1),
-                             std::max(screen.height, 1));
+    SDL_RenderSetLogicalSize(sdl_->renderer.get(), width, height);
     SDL_SetWindowAlwaysOnTop(window, SDL_TRUE);
     SDL_ShowWindow(window);
     SDL_RaiseWindow(window);
+    covers_ = true;
+}
+
+std::optional<int> DesktopScreen::ResizedScale() const {
+    int width = 0;
+    int height = 0;
+    SDL_GetWindowSize(sdl_->window.get(), &width, &height);
+    if (covers_ || logicalWidth_ <= 0 || (width == framedWidth_ && height == framedHeight_)) {
+        return std::nullopt;
+    }
+    return std::max(1, static_cast<int>(std::lround(static_cast<double>(width) / logicalWidth_)));
 }
 
 void DesktopScreen::Close() {
@@ -251,6 +304,17 @@ void DesktopScreen::SetOverlay(const std::vector<OverlayPanel>& panels) {
             {std::move(texture), picture.Width(), picture.Height(), panel.atBottom});
     }
     Repaint();
+}
+
+std::string DesktopScreen::Describe() const {
+    SDL_RendererInfo info{};
+    SDL_GetRendererInfo(sdl_->renderer.get(), &info);
+    const ScreenSize screen = FullScreenSize();
+    const char* driver = SDL_GetCurrentVideoDriver();
+    return std::string("display through the ") + (driver != nullptr ? driver : "unknown") +
+           " driver, " + std::to_string(screen.width) + " x " + std::to_string(screen.height) +
+           ", drawn by the " + (info.name != nullptr ? info.name : "unknown") + " renderer" +
+           ((info.flags & SDL_RENDERER_ACCELERATED) != 0 ? " (accelerated)" : " (software)");
 }
 
 ScreenSize DesktopScreen::OutputSize() const {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,16 @@ namespace velkaro {
 struct OverlayPanel {
     Bitmap picture;
     bool atBottom = false;
+};
+
+// How the player wants the game's window, over what the game asks for. Nothing of it reaches
+// the game: its room, its view and the mouse positions it reads stay as the game made them.
+struct WindowChoice {
+    // Full screen (true) or a window (false) at the game's first showing, whatever it asks.
+    std::optional<bool> fullScreen;
+    // The framed window at this many times the game's size; kFitScale: as large as fits.
+    int scale = 1;
+    static constexpr int kFitScale = 0;
 };
 
 // The game's window on SDL2. One SDL window is the framed window or, switched, a borderless
@@ -62,15 +73,35 @@ public:
     void SetOverlay(const std::vector<OverlayPanel>& panels);
     // The window's client area in its own pixels.
     ScreenSize OutputSize() const;
+    // What the window is shown through, in words: SDL's video driver, the renderer, the screen.
+    std::string Describe() const;
+    // From the next showing on (the game's first), the window is shown as the player chose.
+    void ChooseWindow(const WindowChoice& choice);
+    // What the player made of the window: whether it covers the screen, and when framed, how
+    // many times the game's size it has now (rounded), if the player resized it.
+    bool CoversScreen() const { return covers_; }
+    std::optional<int> ResizedScale() const;
 
 private:
     struct SdlParts;
+
+    // The borderless window over the whole screen, its picture `width` x `height` scaled into it.
+    void Cover(int width, int height);
+    // A framed window of `width` x `height` pixels showing a picture of logical size, centred.
+    void Frame(int width, int height, int logicalWidth, int logicalHeight);
 
     // Black, the last frame in its box and the overlay, ready to be shown or read.
     void Draw();
     void DrawOverlay();
 
     std::unique_ptr<SdlParts> sdl_;
+    WindowChoice choice_;
+    bool shown_ = false;
+    bool covers_ = false;
+    // The framed window's size as last set here, and the picture's.
+    int framedWidth_ = 0;
+    int framedHeight_ = 0;
+    int logicalWidth_ = 0;
     bool cursorShown_ = true;
     int textureWidth_ = 0;
     int textureHeight_ = 0;
