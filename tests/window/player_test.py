@@ -2,7 +2,6 @@
 the window's size and mode, and the loudness."""
 
 import array
-import json
 import math
 import os
 import shutil
@@ -12,18 +11,14 @@ import wave
 import window_test as w
 
 
-def description(objects, sounds=(), options=(), size=(10, 8)):
-    """A game of one room of size[0] x size[1] cells of 16, its colour 0x0000FF (red)."""
-    return json.dumps({
-        "options": list(options), "objects": objects, "sounds": list(sounds),
-        "rooms": [{"name": "only", "background_colour": "0x0000FF", "speed": 30,
-                   "width": size[0], "height": size[1], "cell_size": 16,
-                   "instances": [{"column": 0, "row": 0, "object": o["name"]}
-                                 for o in objects]}]})
+def one_room(objects, **more):
+    """A game of one room, "only", red (0x0000FF), with an instance of each object."""
+    return w.description(objects, [{"name": "only", "background_colour": "0x0000FF",
+                                    "instances": [{"column": 0, "row": 0, "object": o["name"]}
+                                                  for o in objects]}], **more)
 
 
-def code(text):
-    return {"actions": [{"id": 811, "arguments": [text]}]}
+code = w.code
 
 
 class ADescribedGame(w.WindowGame):
@@ -50,7 +45,7 @@ class SavesNeverLost(ADescribedGame):
     folder and finds them there the next time; a game whose folder can be written keeps them
     in its data folder."""
 
-    text = description([{"name": "counter", "events": {"creation": [
+    text = one_room([{"name": "counter", "events": {"creation": [
         code("{ write(1, read(1) + 1); show_message('run ' + string(read(1))) }")]}}])
     read_only = True
     starts_at_once = False
@@ -105,15 +100,15 @@ class SavesInAWritableFolder(SavesNeverLost):
 class TheWindowAsThePlayerWants(ADescribedGame):
     """--scale, --fullscreen and --window change the window, never the game."""
 
-    text = description([{"name": "still", "events": {}}])
+    text = one_room([{"name": "still", "events": {}}])
     starts_at_once = False
 
     def test_scale_two(self):
         self.start("--scale", "2")
         window = self.window("only")
         _, _, width, height = w.geometry(window)
-        self.assertEqual((width, height), (320, 256), "twice the room's 160 x 128")
-        self.wait_for("the room over the larger window", lambda: w.pixel(window, 300, 240) == w.RED)
+        self.assertEqual((width, height), (640, 480), "twice the room's 320 x 240")
+        self.wait_for("the room over the larger window", lambda: w.pixel(window, 600, 450) == w.RED)
         w.close_window(window)
         self.ends()
 
@@ -123,7 +118,7 @@ class TheWindowAsThePlayerWants(ADescribedGame):
         self.assertEqual(w.geometry(window)[2:], (1024, 768))
         self.wait_for("the room over the screen", lambda: w.pixel("root", 512, 384) == w.RED)
         w.xdotool("key", "F4")  # the player chooses a window: kept for the next time
-        self.wait_for("the window", lambda: w.geometry(window)[2:] == (160, 128))
+        self.wait_for("the window", lambda: w.geometry(window)[2:] == (320, 240))
         w.close_window(window)
         self.ends()
         with open(os.path.join(self.home, "config", "velkaro", "settings")) as f:
@@ -133,7 +128,7 @@ class TheWindowAsThePlayerWants(ADescribedGame):
 class TheLoudness(ADescribedGame):
     """--volume and --mute scale everything the game plays; the game's own volume is its."""
 
-    text = description([{"name": "player", "events": {"creation": [code("sound_loop(1)")]}}],
+    text = one_room([{"name": "player", "events": {"creation": [code("sound_loop(1)")]}}],
                        sounds=[{"name": "tone", "file": "tone.wav"}])
     starts_at_once = False
 

@@ -475,11 +475,12 @@ class CodeThatNeverEnds(WindowGame):
 SPRITES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "games", "sprites")
 
 
-def description(objects, rooms):
-    """A game description with these objects and rooms, each room 20 x 15 cells of 16."""
+def description(objects, rooms, **more):
+    """A game description with these objects and rooms, each room 20 x 15 cells of 16, and any
+    more fields (sounds, options) given."""
     for room in rooms:
         room.update({"speed": 30, "width": 20, "height": 15, "cell_size": 16})
-    return json.dumps({"objects": objects, "rooms": rooms})
+    return json.dumps({"objects": objects, "rooms": rooms, **more})
 
 
 def code(text):
