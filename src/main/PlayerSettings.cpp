@@ -5,15 +5,6 @@
 namespace velkaro {
 namespace {
 
-std::optional<int> WholeNumber(const std::string& text, int low, int high) {
-    int value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || value < low || value > high) {
-        return std::nullopt;
-    }
-    return value;
-}
-
 // Reads the settings of one game, saying on the log which ones mean nothing.
 class SettingReader {
 public:
@@ -62,6 +53,15 @@ private:
 };
 
 } // namespace
+
+std::optional<int> WholeNumber(const std::string& text, int low, int high) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < low || value > high) {
+        return std::nullopt;
+    }
+    return value;
+}
 
 PlayerChoices ChoicesFor(const PlayOptions& options, const UserSettings& settings,
                          const std::string& game, std::ostream& log) {

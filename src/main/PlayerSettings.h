@@ -22,6 +22,10 @@ struct PlayerChoices {
     std::optional<bool> allowPrograms;
 };
 
+// A whole number from `low` to `high`, written in full: a value of the command line or of the
+// settings file.
+std::optional<int> WholeNumber(const std::string& text, int low, int high);
+
 // A setting that cannot be understood is said on `log` and left out.
 PlayerChoices ChoicesFor(const PlayOptions& options, const UserSettings& settings,
                          const std::string& game, std::ostream& log);

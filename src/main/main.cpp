@@ -1,6 +1,7 @@
 // velkaro: plays a game in a window.
 #include "backends/desktop/OpenGameDialog.h"
 #include "main/Player.h"
+#include "main/PlayerSettings.h"
 
 #include <filesystem>
 #include <iostream>
@@ -59,19 +60,6 @@ std::filesystem::path ProgramFile(const char* argv0) {
     return self;
 }
 
-// A whole number from `low` to `high`, written in full.
-std::optional<int> WholeNumber(const std::string& text, int low, int high) {
-    std::size_t used = 0;
-    try {
-        const int value = std::stoi(text, &used);
-        if (used == text.size() && value >= low && value <= high) {
-            return value;
-        }
-    } catch (const std::exception&) {
-    }
-    return std::nullopt;
-}
-
 // The options before the game, from argv[first] on; `first` is left at the game's name.
 // Answers the exit status when they are wrong.
 std::optional<int> ParseOptions(int argc, char** argv, int& first, velkaro::PlayOptions& options) {
@@ -102,7 +90,7 @@ std::optional<int> ParseOptions(int argc, char** argv, int& first, velkaro::Play
             options.record = value;
             ++first;
         } else if (arg == "--scale") {
-            const std::optional<int> scale = WholeNumber(value, 1, velkaro::kLargestScale);
+            const std::optional<int> scale = velkaro::WholeNumber(value, 1, velkaro::kLargestScale);
             if (value != "fit" && !scale) {
                 return fail("--scale takes a whole number from 1 to " +
                             std::to_string(velkaro::kLargestScale) + ", or fit");
@@ -110,7 +98,7 @@ std::optional<int> ParseOptions(int argc, char** argv, int& first, velkaro::Play
             options.scale = scale.value_or(velkaro::kScaleToFit);
             ++first;
         } else if (arg == "--volume") {
-            const std::optional<int> volume = WholeNumber(value, 0, 100);
+            const std::optional<int> volume = velkaro::WholeNumber(value, 0, 100);
             if (!volume) {
                 return fail("--volume takes a percentage from 0 to 100");
             }
