@@ -9,8 +9,8 @@ VELKARO_PACKAGES=(
     libsdl2-dev libsdl2-mixer-dev libx11-dev timgm6mb-soundfont
     # drawing and text
     libcairo2-dev libpango1.0-dev fontconfig fonts-liberation
-    # pictures
-    libjpeg-dev libgif-dev
+    # pictures; metafiles are drawn as SVG
+    libjpeg-dev libgif-dev libemf2svg-dev libwmf-dev librsvg2-dev
     # open-file dialog, video
     libgtk-3-dev libmpv-dev
     # game descriptions

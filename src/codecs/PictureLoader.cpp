@@ -3,6 +3,7 @@
 #include "base/Limits.h"
 #include "base/WholeFile.h"
 #include "codecs/BmpCodec.h"
+#include "codecs/MetafileCodec.h"
 #include "codecs/PictureError.h"
 
 #include <algorithm>
@@ -434,13 +435,16 @@ Bitmap PictureLoader::Decode(std::span<const std::uint8_t> bytes) {
     if (StartsWith(bytes, kGif87Signature) || StartsWith(bytes, kGif89Signature)) {
         return DecodeGif(bytes);
     }
+    if (MetafileKindOf(bytes) != MetafileKind::None) {
+        return DecodeMetafile(bytes);
+    }
     if (LooksLikeIcon(bytes)) {
         return DecodeIcon(bytes);
     }
     if (bytes.empty()) {
         throw PictureError("the file is empty");
     }
-    throw PictureError("the file is not a BMP, JPEG, GIF or icon picture");
+    throw PictureError("the file is not a BMP, JPEG, GIF, icon or metafile picture");
 }
 
 Bitmap PictureLoader::Load(const std::filesystem::path& file) {

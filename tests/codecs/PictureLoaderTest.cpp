@@ -374,16 +374,16 @@ TEST_F(PictureLoaderErrorTest, FilesThatAreNotPicturesAreRefusedWithTheirName) {
     ExpectRefused(dir_.Path(), "not a file");
     ExpectRefused(dir_.Write("empty.bmp", {}), "empty");
     ExpectRefused(dir_.WriteText("notes.gif", "These are not the pictures you are looking for.\n"),
-                  "not a BMP, JPEG, GIF or icon picture");
+                  "not a BMP, JPEG, GIF, icon or metafile picture");
     std::mt19937 random(7);
     Bytes noise(500);
     for (auto& b : noise) {
         b = static_cast<std::uint8_t>(random());
     }
     noise[0] = 0x12;
-    ExpectRefused(dir_.Write("noise.jpg", noise), "not a BMP, JPEG, GIF or icon picture");
+    ExpectRefused(dir_.Write("noise.jpg", noise), "not a BMP, JPEG, GIF, icon or metafile picture");
     const Bytes png = ReadAllBytes(Make("plain.png", Quoted(Source(Colourful())) + " PNG:OUT"));
-    ExpectRefused(dir_.Write("plain.png", png), "not a BMP, JPEG, GIF or icon picture");
+    ExpectRefused(dir_.Write("plain.png", png), "not a BMP, JPEG, GIF, icon or metafile picture");
 }
 
 TEST_F(PictureLoaderErrorTest, DamagedBmpFilesGiveTheBitmapMessage) {

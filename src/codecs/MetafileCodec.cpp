@@ -1,0 +1,416 @@
+#include "codecs/MetafileCodec.h"
+
+#include "base/Limits.h"
+#include "codecs/PictureError.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <cairo.h>
+#include <emf2svg.h>
+#include <librsvg/rsvg.h>
+#include <libwmf/api.h>
+#include <libwmf/svg.h>
+
+namespace velkaro {
+namespace {
+
+constexpr std::uint32_t kEmrHeader = 1;
+constexpr std::uint32_t kEmrEof = 14;
+constexpr std::uint32_t kEmfSignature = 0x464D4520; // " EMF"
+constexpr std::size_t kEmfHeaderSize = 88;
+constexpr std::uint32_t kPlaceableKey = 0x9AC6CDD7;
+constexpr std::size_t kPlaceableHeaderSize = 22;
+constexpr std::size_t kWmfHeaderSize = 18; // nine 16-bit words
+constexpr std::uint32_t kWmfSetWindowOrg = 0x020B;
+constexpr std::uint32_t kWmfSetWindowExt = 0x020C;
+constexpr double kScreenDpi = 96.0;
+
+constexpr const char* kDamaged = "the metafile is damaged";
+
+std::uint32_t ReadU16(std::span<const std::uint8_t> d, std::size_t at) {
+    return std::uint32_t{d[at]} | std::uint32_t{d[at + 1]} << 8;
+}
+
+std::int32_t ReadS16(std::span<const std::uint8_t> d, std::size_t at) {
+    return static_cast<std::int16_t>(ReadU16(d, at));
+}
+
+std::uint32_t ReadU32(std::span<const std::uint8_t> d, std::size_t at) {
+    return ReadU16(d, at) | ReadU16(d, at + 2) << 16;
+}
+
+std::int64_t ReadS32(std::span<const std::uint8_t> d, std::size_t at) {
+    return static_cast<std::int32_t>(ReadU32(d, at));
+}
+
+bool IsPlainWmfHeader(std::span<const std::uint8_t> d, std::size_t at) {
+    if (d.size() < at + kWmfHeaderSize) {
+        return false;
+    }
+    const std::uint32_t type = ReadU16(d, at);
+    return (type == 1 || type == 2) && ReadU16(d, at + 2) == 9;
+}
+
+struct Size {
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+};
+
+// Rounds a size in pixels measured from the file; anything not a finite positive number is
+// left at 0 for the caller to refuse.
+std::int64_t Pixels(double value) {
+    if (!std::isfinite(value) || value < 0.5) {
+        return 0;
+    }
+    return value > 1e12 ? std::int64_t{1} << 40 : std::llround(value);
+}
+
+void CheckSize(const Size& size) {
+    if (size.width <= 0 || size.height <= 0) {
+        throw PictureError("the metafile gives no size");
+    }
+    if (size.width > limits::kPictureSide || size.height > limits::kPictureSide ||
+        size.width * size.height > limits::kPicturePixels) {
+        throw PictureError("the picture is too large (" + std::to_string(size.width) + " x " +
+                           std::to_string(size.height) + " pixels)");
+    }
+}
+
+// --- Drawing the SVG the converters make -------------------------------------------------------
+
+struct SurfaceDestroyer {
+    void operator()(cairo_surface_t* surface) const { cairo_surface_destroy(surface); }
+};
+struct ContextDestroyer {
+    void operator()(cairo_t* cairo) const { cairo_destroy(cairo); }
+};
+struct ObjectUnref {
+    void operator()(void* object) const { g_object_unref(object); }
+};
+
+Bitmap DrawSvg(const char* svg, std::size_t length, const Size& size) {
+    GError* error = nullptr;
+    std::unique_ptr<RsvgHandle, ObjectUnref> handle(
+        rsvg_handle_new_from_data(reinterpret_cast<const guint8*>(svg), length, &error));
+    if (!handle) {
+        const std::string reason = error != nullptr ? error->message : "unknown error";
+        g_clear_error(&error);
+        throw PictureError("the metafile cannot be drawn: " + reason);
+    }
+    const int width = static_cast<int>(size.width);
+    const int height = static_cast<int>(size.height);
+    std::unique_ptr<cairo_surface_t, SurfaceDestroyer> surface(
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
+    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
+        throw PictureError("the metafile is too large to draw");
+    }
+    std::unique_ptr<cairo_t, ContextDestroyer> cairo(cairo_create(surface.get()));
+    cairo_set_source_rgb(cairo.get(), 1, 1, 1);
+    cairo_paint(cairo.get());
+    const RsvgRectangle viewport{0, 0, static_cast<double>(width), static_cast<double>(height)};
+    if (!rsvg_handle_render_document(handle.get(), cairo.get(), &viewport, &error)) {
+        const std::string reason = error != nullptr ? error->message : "unknown error";
+        g_clear_error(&error);
+        throw PictureError("the metafile cannot be drawn: " + reason);
+    }
+    cairo_surface_flush(surface.get());
+    const int stride = cairo_image_surface_get_stride(surface.get());
+    const unsigned char* bytes = cairo_image_surface_get_data(surface.get());
+    Bitmap out(width, height);
+    for (int y = 0; y < height; ++y) {
+        const unsigned char* row = bytes + static_cast<std::ptrdiff_t>(y) * stride;
+        std::memcpy(out.Row(y), row, static_cast<std::size_t>(width) * sizeof(Pixel));
+        // Everything was drawn over opaque white, so the pixels are opaque already.
+        for (int x = 0; x < width; ++x) {
+            out.Row(y)[x] |= 0xFF000000u;
+        }
+    }
+    return out;
+}
+
+// --- EMF ---------------------------------------------------------------------------------------
+
+// Walks the records so that every one lies inside the file and the converter is handed them up
+// to the end record only. Returns the number of bytes that make up the metafile.
+std::size_t EmfLength(std::span<const std::uint8_t> d) {
+    std::size_t at = 0;
+    while (d.size() - at >= 8) {
+        const std::uint32_t type = ReadU32(d, at);
+        const std::uint32_t size = ReadU32(d, at + 4);
+        if (size < 8 || size % 4 != 0 || size > d.size() - at) {
+            throw PictureError(kDamaged);
+        }
+        at += size;
+        if (type == kEmrEof) {
+            return at;
+        }
+    }
+    throw PictureError("the metafile is cut short");
+}
+
+Size EmfSize(std::span<const std::uint8_t> d) {
+    if (d.size() < kEmfHeaderSize || ReadU32(d, 4) < kEmfHeaderSize) {
+        throw PictureError(kDamaged);
+    }
+    const double frameWidth = static_cast<double>(ReadS32(d, 32) - ReadS32(d, 24));
+    const double frameHeight = static_cast<double>(ReadS32(d, 36) - ReadS32(d, 28));
+    const double devicePixelsX = ReadU32(d, 72);
+    const double devicePixelsY = ReadU32(d, 76);
+    const double deviceMmX = ReadU32(d, 80);
+    const double deviceMmY = ReadU32(d, 84);
+    if (frameWidth > 0 && frameHeight > 0 && devicePixelsX > 0 && devicePixelsY > 0 &&
+        deviceMmX > 0 && deviceMmY > 0) {
+        const Size size{Pixels(frameWidth / 100 * devicePixelsX / deviceMmX),
+                        Pixels(frameHeight / 100 * devicePixelsY / deviceMmY)};
+        if (size.width > 0 && size.height > 0) {
+            return size;
+        }
+    }
+    // The bounds are inclusive device pixels.
+    return Size{ReadS32(d, 16) - ReadS32(d, 8) + 1, ReadS32(d, 20) - ReadS32(d, 12) + 1};
+}
+
+struct FreeDeleter {
+    void operator()(char* p) const { std::free(p); }
+};
+
+Bitmap DecodeEmf(std::span<const std::uint8_t> d) {
+    const Size size = EmfSize(d);
+    CheckSize(size);
+    std::vector<char> contents(d.begin(), d.begin() + static_cast<std::ptrdiff_t>(EmfLength(d)));
+    generatorOptions options{};
+    char nameSpace[] = "svg";
+    options.nameSpace = nameSpace;
+    options.emfplus = true;
+    options.svgDelimiter = true;
+    options.imgWidth = static_cast<double>(size.width);
+    options.imgHeight = static_cast<double>(size.height);
+    char* svg = nullptr;
+    std::size_t svgLength = 0;
+    const int converted = emf2svg(contents.data(), contents.size(), &svg, &svgLength, &options);
+    const std::unique_ptr<char, FreeDeleter> owned(svg);
+    if (converted == 0 || svg == nullptr) {
+        throw PictureError(kDamaged);
+    }
+    return DrawSvg(svg, svgLength, size);
+}
+
+// --- WMF ---------------------------------------------------------------------------------------
+
+// The part of the picture's plane a WMF shows, in the coordinates libwmf draws in: logical
+// units for a plain file, points for a placeable one.
+struct WmfFrame {
+    double left = 0;
+    double top = 0;
+    double right = 0;
+    double bottom = 0;
+};
+
+// Walks the records after the header at `at` so that every one lies inside the file; returns
+// the first window origin and extent, the extent 0 x 0 when none is set.
+WmfFrame WmfWindow(std::span<const std::uint8_t> d, std::size_t at) {
+    at += kWmfHeaderSize;
+    WmfFrame window;
+    bool originSet = false;
+    bool extentSet = false;
+    while (d.size() - at >= 6) {
+        const std::uint64_t size = std::uint64_t{ReadU32(d, at)} * 2;
+        const std::uint32_t function = ReadU16(d, at + 4);
+        if (size < 6 || size > d.size() - at) {
+            throw PictureError(kDamaged);
+        }
+        if (function == 0) {
+            if (extentSet) {
+                window.right += window.left;
+                window.bottom += window.top;
+            }
+            return window;
+        }
+        // The parameters are y before x.
+        if (function == kWmfSetWindowOrg && size >= 10 && !originSet) {
+            originSet = true;
+            window.top = ReadS16(d, at + 6);
+            window.left = ReadS16(d, at + 8);
+        }
+        if (function == kWmfSetWindowExt && size >= 10 && !extentSet) {
+            extentSet = true;
+            window.bottom = ReadS16(d, at + 6);
+            window.right = ReadS16(d, at + 8);
+        }
+        at += static_cast<std::size_t>(size);
+    }
+    throw PictureError("the metafile is cut short");
+}
+
+// The frame shown and its size in pixels.
+std::pair<WmfFrame, Size> WmfFrameAndSize(std::span<const std::uint8_t> d, MetafileKind kind) {
+    if (kind == MetafileKind::Plain) {
+        WmfFrame window = WmfWindow(d, 0);
+        const Size size{Pixels(std::abs(window.right - window.left)),
+                        Pixels(std::abs(window.bottom - window.top))};
+        return {window, size};
+    }
+    WmfWindow(d, kPlaceableHeaderSize);
+    const double inch = ReadU16(d, 14);
+    if (inch == 0) {
+        throw PictureError(kDamaged);
+    }
+    const double points = 72.0 / inch;
+    const WmfFrame box{ReadS16(d, 6) * points, ReadS16(d, 8) * points, ReadS16(d, 10) * points,
+                       ReadS16(d, 12) * points};
+    const double width = std::abs(ReadS16(d, 10) - ReadS16(d, 6));
+    const double height = std::abs(ReadS16(d, 12) - ReadS16(d, 8));
+    return {box, Size{Pixels(width * kScreenDpi / inch), Pixels(height * kScreenDpi / inch)}};
+}
+
+// libwmf allocates through these, so that what a hostile file makes it hold is counted and
+// refused past the picture budget. Each block carries its size in front of it.
+struct WmfMemory {
+    std::size_t used = 0;
+    static constexpr std::size_t kBudget = static_cast<std::size_t>(limits::kPicturePixels) * 4;
+};
+constexpr std::size_t kBlockHeader = alignof(std::max_align_t);
+
+void* WmfAllocate(void* context, std::size_t size) {
+    auto* memory = static_cast<WmfMemory*>(context);
+    if (size > WmfMemory::kBudget - memory->used) {
+        return nullptr;
+    }
+    auto* block = static_cast<unsigned char*>(std::malloc(size + kBlockHeader));
+    if (block == nullptr) {
+        return nullptr;
+    }
+    std::memcpy(block, &size, sizeof size);
+    memory->used += size;
+    return block + kBlockHeader;
+}
+
+void WmfFree(void* context, void* pointer) {
+    if (pointer == nullptr) {
+        return;
+    }
+    auto* block = static_cast<unsigned char*>(pointer) - kBlockHeader;
+    std::size_t size = 0;
+    std::memcpy(&size, block, sizeof size);
+    static_cast<WmfMemory*>(context)->used -= size;
+    std::free(block);
+}
+
+void* WmfReallocate(void* context, void* pointer, std::size_t size) {
+    if (pointer == nullptr) {
+        return WmfAllocate(context, size);
+    }
+    auto* memory = static_cast<WmfMemory*>(context);
+    auto* block = static_cast<unsigned char*>(pointer) - kBlockHeader;
+    std::size_t old = 0;
+    std::memcpy(&old, block, sizeof old);
+    if (size > old && size - old > WmfMemory::kBudget - memory->used) {
+        return nullptr;
+    }
+    auto* moved = static_cast<unsigned char*>(std::realloc(block, size + kBlockHeader));
+    if (moved == nullptr) {
+        return nullptr;
+    }
+    std::memcpy(moved, &size, sizeof size);
+    memory->used = memory->used - old + size;
+    return moved + kBlockHeader;
+}
+
+struct WmfApiDestroyer {
+    void operator()(wmfAPI* api) const { wmf_api_destroy(api); }
+};
+
+Bitmap DecodeWmf(std::span<const std::uint8_t> d, MetafileKind kind) {
+    const auto [frame, size] = WmfFrameAndSize(d, kind);
+    CheckSize(size);
+    WmfMemory memory;
+    wmfAPI_Options options{};
+    options.context = &memory;
+    options.malloc = WmfAllocate;
+    options.realloc = WmfReallocate;
+    options.free = WmfFree;
+    options.function = wmf_svg_function;
+    const unsigned long flags = WMF_OPT_ALLOC | WMF_OPT_FUNCTION | WMF_OPT_IGNORE_NONFATAL |
+                                WMF_OPT_NO_ERROR | WMF_OPT_NO_DEBUG;
+    wmfAPI* created = nullptr;
+    if (wmf_api_create(&created, flags, &options) != wmf_E_None) {
+        if (created != nullptr) {
+            wmf_api_destroy(created);
+        }
+        throw PictureError("the metafile cannot be drawn");
+    }
+    const std::unique_ptr<wmfAPI, WmfApiDestroyer> api(created);
+    // libwmf reads through a pointer that is not const but never writes through it.
+    std::vector<unsigned char> contents(d.begin(), d.end());
+    if (wmf_mem_open(api.get(), contents.data(), static_cast<long>(contents.size())) !=
+        wmf_E_None) {
+        throw PictureError(kDamaged);
+    }
+    wmfD_Rect bounds{};
+    if (wmf_scan(api.get(), 0, &bounds) != wmf_E_None) {
+        throw PictureError(kDamaged);
+    }
+    wmf_svg_t* device = WMF_SVG_GetData(api.get());
+    device->out = wmf_stream_create(api.get(), nullptr);
+    device->Description = nullptr;
+    // libwmf would fit what the file draws to the picture; the picture shows the frame instead.
+    device->bbox.TL.x = static_cast<float>(std::min(frame.left, frame.right));
+    device->bbox.TL.y = static_cast<float>(std::min(frame.top, frame.bottom));
+    device->bbox.BR.x = static_cast<float>(std::max(frame.left, frame.right));
+    device->bbox.BR.y = static_cast<float>(std::max(frame.top, frame.bottom));
+    device->width = static_cast<unsigned int>(size.width);
+    device->height = static_cast<unsigned int>(size.height);
+    const wmf_error_t played = wmf_play(api.get(), 0, &bounds);
+    char* svg = nullptr;
+    unsigned long svgLength = 0;
+    wmf_stream_destroy(api.get(), device->out, &svg, &svgLength);
+    device->out = nullptr;
+    // The stream's text is the library's own memory, freed with the API.
+    if (played != wmf_E_None || svg == nullptr) {
+        throw PictureError(kDamaged);
+    }
+    return DrawSvg(svg, static_cast<std::size_t>(svgLength), size);
+}
+
+} // namespace
+
+MetafileKind MetafileKindOf(std::span<const std::uint8_t> bytes) {
+    if (bytes.size() >= 44 && ReadU32(bytes, 0) == kEmrHeader &&
+        ReadU32(bytes, 40) == kEmfSignature) {
+        return MetafileKind::Enhanced;
+    }
+    if (bytes.size() >= 4 && ReadU32(bytes, 0) == kPlaceableKey) {
+        return MetafileKind::Placeable;
+    }
+    if (IsPlainWmfHeader(bytes, 0)) {
+        return MetafileKind::Plain;
+    }
+    return MetafileKind::None;
+}
+
+Bitmap DecodeMetafile(std::span<const std::uint8_t> bytes) {
+    const MetafileKind kind = MetafileKindOf(bytes);
+    switch (kind) {
+    case MetafileKind::Enhanced:
+        return DecodeEmf(bytes);
+    case MetafileKind::Placeable:
+        if (!IsPlainWmfHeader(bytes, kPlaceableHeaderSize)) {
+            throw PictureError(kDamaged);
+        }
+        return DecodeWmf(bytes, kind);
+    case MetafileKind::Plain:
+        return DecodeWmf(bytes, kind);
+    case MetafileKind::None:
+        break;
+    }
+    throw PictureError("the file is not a metafile");
+}
+
+} // namespace velkaro

@@ -1,0 +1,165 @@
+#include "codecs/MetafileCodec.h"
+
+#include "codecs/PictureError.h"
+#include "codecs/PictureLoader.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+// Small metafiles written record by record: a red rectangle over the left half of a 40 x 20
+// picture, the right half left to the background.
+
+namespace velkaro {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr Pixel kRed = 0xFFFF0000u;
+constexpr Pixel kWhite = 0xFFFFFFFFu;
+
+void Put16(Bytes& b, std::uint32_t v) {
+    b.push_back(static_cast<std::uint8_t>(v));
+    b.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+
+void Put32(Bytes& b, std::uint32_t v) {
+    Put16(b, v & 0xFFFF);
+    Put16(b, v >> 16);
+}
+
+void PutEmfRecord(Bytes& b, std::uint32_t type, std::vector<std::uint32_t> params) {
+    Put32(b, type);
+    Put32(b, static_cast<std::uint32_t>(8 + 4 * params.size()));
+    for (std::uint32_t p : params) {
+        Put32(b, p);
+    }
+}
+
+// `frame` is the header's frame right and bottom in 0.01 mm, on a device of 4 pixels a mm.
+Bytes Emf(std::uint32_t frameRight, std::uint32_t frameBottom) {
+    Bytes b;
+    PutEmfRecord(b, 1, {0,
+                        0,
+                        39,
+                        19,
+                        0,
+                        0,
+                        frameRight,
+                        frameBottom,
+                        0x464D4520,
+                        0x10000,
+                        0 /* file size, below */,
+                        6,
+                        2,
+                        0,
+                        0,
+                        0,
+                        1000,
+                        1000,
+                        250,
+                        250});
+    PutEmfRecord(b, 39, {1, 0, 0x000000FF, 0}); // red solid brush as object 1
+    PutEmfRecord(b, 37, {1});                   // select it
+    PutEmfRecord(b, 37, {0x80000008});          // the stock null pen
+    PutEmfRecord(b, 43, {0, 0, 20, 20});        // rectangle
+    PutEmfRecord(b, 14, {0, 16, 20});           // end
+    const auto size = static_cast<std::uint32_t>(b.size());
+    for (int i = 0; i < 4; ++i) {
+        b[48 + i] = static_cast<std::uint8_t>(size >> (8 * i));
+    }
+    return b;
+}
+
+void PutWmfRecord(Bytes& b, std::uint32_t function, std::vector<std::uint32_t> params) {
+    Put32(b, static_cast<std::uint32_t>(3 + params.size()));
+    Put16(b, function);
+    for (std::uint32_t p : params) {
+        Put16(b, p);
+    }
+}
+
+Bytes PlainWmf(std::uint32_t extentX, std::uint32_t extentY) {
+    Bytes records;
+    PutWmfRecord(records, 0x020C, {extentY, extentX});     // window extent
+    PutWmfRecord(records, 0x02FC, {0, 0x00FF, 0x0000, 0}); // red solid brush
+    PutWmfRecord(records, 0x012D, {0});                    // select it
+    PutWmfRecord(records, 0x02FA, {5, 0, 0, 0, 0});        // null pen
+    PutWmfRecord(records, 0x012D, {1});                    // select it
+    PutWmfRecord(records, 0x041B, {20, 20, 0, 0});         // rectangle
+    PutWmfRecord(records, 0, {});                          // end
+    Bytes b;
+    Put16(b, 1);
+    Put16(b, 9);
+    Put16(b, 0x0300);
+    Put32(b, static_cast<std::uint32_t>((18 + records.size()) / 2));
+    Put16(b, 2);
+    Put32(b, 8);
+    Put16(b, 0);
+    b.insert(b.end(), records.begin(), records.end());
+    return b;
+}
+
+Bytes PlaceableWmf() {
+    Bytes b;
+    Put32(b, 0x9AC6CDD7);
+    for (std::uint32_t v : {0u, 0u, 0u, 40u, 20u, 48u}) { // handle, box, 48 units an inch
+        Put16(b, v);
+    }
+    Put32(b, 0);
+    std::uint32_t checksum = 0;
+    for (std::size_t i = 0; i < 20; i += 2) {
+        checksum ^= b[i] | b[i + 1] << 8;
+    }
+    Put16(b, checksum);
+    const Bytes wmf = PlainWmf(40, 20);
+    b.insert(b.end(), wmf.begin(), wmf.end());
+    return b;
+}
+
+void ExpectHalfRed(const Bitmap& picture, int scale = 1) {
+    ASSERT_EQ(picture.Width(), 40 * scale);
+    ASSERT_EQ(picture.Height(), 20 * scale);
+    EXPECT_EQ(picture.At(5 * scale, 10 * scale), kRed);
+    EXPECT_EQ(picture.At(15 * scale, 3 * scale), kRed);
+    EXPECT_EQ(picture.At(25 * scale, 10 * scale), kWhite);
+    EXPECT_EQ(picture.At(38 * scale, 18 * scale), kWhite);
+}
+
+TEST(MetafileCodecTest, EnhancedMetafileIsDrawnAtItsFrameSizeOverWhite) {
+    // 10 x 5 mm at 4 pixels a mm.
+    ExpectHalfRed(PictureLoader::Decode(Emf(1000, 500)));
+}
+
+TEST(MetafileCodecTest, PlainWmfIsDrawnAtItsWindowExtent) {
+    ExpectHalfRed(PictureLoader::Decode(PlainWmf(40, 20)));
+}
+
+TEST(MetafileCodecTest, PlaceableWmfIsDrawnAtItsBoxAt96Dpi) {
+    // 40 x 20 units at 48 an inch: twice as many pixels.
+    ExpectHalfRed(PictureLoader::Decode(PlaceableWmf()), 2);
+}
+
+TEST(MetafileCodecTest, OversizedPicturesAreRefusedBeforeDrawing) {
+    // 10 m a side at 4 pixels a mm.
+    EXPECT_THROW(DecodeMetafile(Emf(1000000, 1000000)), PictureError);
+    EXPECT_THROW(DecodeMetafile(PlainWmf(32767, 32767)), PictureError);
+}
+
+TEST(MetafileCodecTest, DamagedRecordsAreRefused) {
+    Bytes emf = Emf(1000, 500);
+    emf[88 + 4] = 0; // the brush record claims no size
+    EXPECT_THROW(DecodeMetafile(emf), PictureError);
+    emf.resize(100);
+    EXPECT_THROW(DecodeMetafile(emf), PictureError);
+
+    Bytes wmf = PlainWmf(40, 20);
+    wmf[18] = 0xFF;
+    wmf[19] = 0xFF; // a record far longer than the file
+    EXPECT_THROW(DecodeMetafile(wmf), PictureError);
+    EXPECT_THROW(DecodeMetafile(Bytes(wmf.begin(), wmf.begin() + 30)), PictureError);
+}
+
+} // namespace
+} // namespace velkaro
