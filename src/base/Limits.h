@@ -37,6 +37,12 @@ constexpr std::int64_t kSurfaceSide = 16384;
 // on its way to the screen or a PNG.
 constexpr std::int64_t kSurfacePixels = std::int64_t{1} << 24;
 
+// Records of a metafile (a drawing a room background or screen may be). A drawing made by hand
+// or by a drawing program holds a few hundred to a few thousand; each record becomes an element
+// the drawing library holds, a few hundred bytes, so this many keep a metafile far under the
+// memory a picture may take.
+constexpr std::int64_t kMetafileRecords = std::int64_t{1} << 16;
+
 // Entries of the objects' event tables together. An object's table indexes each event row by
 // sub-event up to the highest one it uses (8 bytes an entry), so that events are found without
 // a search: keyboard rows reach 255 or so, meeting rows the number of objects. 16 M entries

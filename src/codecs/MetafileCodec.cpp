@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -33,6 +34,7 @@ constexpr std::uint32_t kWmfSetWindowExt = 0x020C;
 constexpr double kScreenDpi = 96.0;
 
 constexpr const char* kDamaged = "the metafile is damaged";
+constexpr const char* kTooManyRecords = "the metafile has too many records";
 
 std::uint32_t ReadU16(std::span<const std::uint8_t> d, std::size_t at) {
     return std::uint32_t{d[at]} | std::uint32_t{d[at + 1]} << 8;
@@ -137,15 +139,115 @@ Bitmap DrawSvg(const char* svg, std::size_t length, const Size& size) {
 
 // --- EMF ---------------------------------------------------------------------------------------
 
-// Walks the records so that every one lies inside the file and the converter is handed them up
-// to the end record only. Returns the number of bytes that make up the metafile.
+// The bitmap a record carries: where its header and its pixels lie in the record.
+struct RecordBitmap {
+    std::size_t header = 0;
+    std::size_t headerSize = 0;
+    std::size_t bits = 0;
+    std::size_t bitsSize = 0;
+};
+
+// A bitmap header inside a record must lie inside it, and its pixels, when they are not
+// compressed, must too: the converters read the pixels the header promises, and allocate for
+// its size. Throws PictureError when either is not so.
+void CheckRecordBitmap(std::span<const std::uint8_t> record, const RecordBitmap& bitmap) {
+    if (bitmap.headerSize == 0) {
+        return;
+    }
+    const auto inside = [&](std::size_t at, std::size_t size) {
+        return at <= record.size() && size <= record.size() - at;
+    };
+    if (bitmap.headerSize < 12 || !inside(bitmap.header, bitmap.headerSize) ||
+        !inside(bitmap.bits, bitmap.bitsSize)) {
+        throw PictureError(kDamaged);
+    }
+    const auto header = record.subspan(bitmap.header, bitmap.headerSize);
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+    std::int64_t bitsPerPixel = 0;
+    std::uint32_t compression = 0;
+    if (ReadU32(header, 0) == 12) {
+        width = ReadU16(header, 4);
+        height = ReadU16(header, 6);
+        bitsPerPixel = ReadU16(header, 10);
+    } else if (bitmap.headerSize >= 40) {
+        width = ReadS32(header, 4);
+        height = std::abs(ReadS32(header, 8));
+        bitsPerPixel = ReadU16(header, 14);
+        compression = ReadU32(header, 16);
+    } else {
+        throw PictureError(kDamaged);
+    }
+    if (width <= 0 || height <= 0 || width > limits::kPictureSide ||
+        height > limits::kPictureSide || width * height > limits::kPicturePixels) {
+        throw PictureError(kDamaged);
+    }
+    // Uncompressed (or with bit fields) rows are padded to four bytes.
+    constexpr std::uint32_t kRgb = 0;
+    constexpr std::uint32_t kBitFields = 3;
+    if (compression == kRgb || compression == kBitFields) {
+        const std::int64_t rowBytes = (width * bitsPerPixel + 31) / 32 * 4;
+        if (bitsPerPixel == 0 || rowBytes * height > static_cast<std::int64_t>(bitmap.bitsSize)) {
+            throw PictureError(kDamaged);
+        }
+    }
+}
+
+// Where an EMF record keeps its bitmap, for the records that have one.
+std::optional<RecordBitmap> EmfRecordBitmap(std::uint32_t type,
+                                            std::span<const std::uint8_t> record) {
+    std::size_t at = 0;
+    switch (type) {
+    case 76:  // BITBLT
+    case 77:  // STRETCHBLT
+    case 78:  // MASKBLT (its mask is a 1-bit bitmap the converters leave alone)
+    case 114: // ALPHABLEND
+    case 116: // TRANSPARENTBLT
+        at = 84;
+        break;
+    case 79: // PLGBLT
+        at = 96;
+        break;
+    case 80: // SETDIBITSTODEVICE
+    case 81: // STRETCHDIBITS
+        at = 48;
+        break;
+    case 93: // CREATEMONOBRUSH
+    case 94: // CREATEDIBPATTERNBRUSHPT
+        at = 16;
+        break;
+    default:
+        return std::nullopt;
+    }
+    if (record.size() < at + 16) {
+        // A blit without a source bitmap (a plain fill) ends before the bitmap's fields.
+        if (type == 76 || type == 77) {
+            return std::nullopt;
+        }
+        throw PictureError(kDamaged);
+    }
+    return RecordBitmap{ReadU32(record, at), ReadU32(record, at + 4), ReadU32(record, at + 8),
+                        ReadU32(record, at + 12)};
+}
+
+// Walks the records so that every one lies inside the file, each bitmap inside its record, and
+// the converter is handed them up to the end record only. Returns the number of bytes that make
+// up the metafile.
 std::size_t EmfLength(std::span<const std::uint8_t> d) {
     std::size_t at = 0;
+    std::int64_t records = 0;
     while (d.size() - at >= 8) {
         const std::uint32_t type = ReadU32(d, at);
         const std::uint32_t size = ReadU32(d, at + 4);
         if (size < 8 || size % 4 != 0 || size > d.size() - at) {
             throw PictureError(kDamaged);
+        }
+        if (++records > limits::kMetafileRecords) {
+            throw PictureError(kTooManyRecords);
+        }
+        const auto record = d.subspan(at, size);
+        if (const auto bitmap = EmfRecordBitmap(type, record)) {
+            CheckRecordBitmap(record, *bitmap);
         }
         at += size;
         if (type == kEmrEof) {
@@ -213,18 +315,54 @@ struct WmfFrame {
     double bottom = 0;
 };
 
-// Walks the records after the header at `at` so that every one lies inside the file; returns
-// the first window origin and extent, the extent 0 x 0 when none is set.
+// Where a WMF record keeps its bitmap (header, colours and pixels in one block), for the
+// records that have one.
+std::optional<std::size_t> WmfRecordBitmap(std::uint32_t function,
+                                           std::span<const std::uint8_t> record) {
+    // A blit's parameters are its function's high byte of words long when it has no bitmap.
+    const std::size_t plainBlit = 6 + 2 * std::size_t{function >> 8};
+    switch (function) {
+    case 0x0940: // DIBBITBLT
+        return record.size() <= plainBlit ? std::nullopt : std::optional<std::size_t>(22);
+    case 0x0B41: // DIBSTRETCHBLT
+        return record.size() <= plainBlit ? std::nullopt : std::optional<std::size_t>(26);
+    case 0x0F43: // STRETCHDIB
+        return 28;
+    case 0x0D33: // SETDIBTODEV
+        return 24;
+    case 0x0142: // DIBCREATEPATTERNBRUSH
+        return 10;
+    default:
+        return std::nullopt;
+    }
+}
+
+// Walks the records after the header at `at` so that every one lies inside the file and each
+// bitmap inside its record; returns the first window origin and extent, the extent 0 x 0 when
+// none is set.
 WmfFrame WmfWindow(std::span<const std::uint8_t> d, std::size_t at) {
     at += kWmfHeaderSize;
     WmfFrame window;
     bool originSet = false;
     bool extentSet = false;
+    std::int64_t records = 0;
     while (d.size() - at >= 6) {
         const std::uint64_t size = std::uint64_t{ReadU32(d, at)} * 2;
         const std::uint32_t function = ReadU16(d, at + 4);
         if (size < 6 || size > d.size() - at) {
             throw PictureError(kDamaged);
+        }
+        if (++records > limits::kMetafileRecords) {
+            throw PictureError(kTooManyRecords);
+        }
+        const auto record = d.subspan(at, static_cast<std::size_t>(size));
+        if (const auto dib = WmfRecordBitmap(function, record)) {
+            if (*dib + 4 > record.size()) {
+                throw PictureError(kDamaged);
+            }
+            const std::size_t headerSize = ReadU32(record, *dib);
+            const std::size_t bits = *dib + std::min(headerSize, record.size() - *dib);
+            CheckRecordBitmap(record, {*dib, headerSize, bits, record.size() - bits});
         }
         if (function == 0) {
             if (extentSet) {

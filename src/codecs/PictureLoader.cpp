@@ -5,6 +5,7 @@
 #include "codecs/BmpCodec.h"
 #include "codecs/MetafileCodec.h"
 #include "codecs/PictureError.h"
+#include "codecs/PngFile.h"
 
 #include <algorithm>
 #include <array>
@@ -15,7 +16,6 @@
 #include <string>
 #include <vector>
 
-#include <cairo.h>
 #include <gif_lib.h>
 // jpeglib.h needs FILE and size_t declared before it.
 #include <jerror.h>
@@ -47,11 +47,6 @@ std::uint32_t LittleU16(std::span<const std::uint8_t> d, std::size_t at) {
 
 std::uint32_t LittleU32(std::span<const std::uint8_t> d, std::size_t at) {
     return LittleU16(d, at) | LittleU16(d, at + 2) << 16;
-}
-
-std::uint32_t BigU32(std::span<const std::uint8_t> d, std::size_t at) {
-    return std::uint32_t{d[at]} << 24 | std::uint32_t{d[at + 1]} << 16 |
-           std::uint32_t{d[at + 2]} << 8 | d[at + 3];
 }
 
 void CheckSize(std::uint64_t width, std::uint64_t height) {
@@ -301,69 +296,6 @@ Bitmap DecodeGif(std::span<const std::uint8_t> data) {
     }
 }
 
-// --- PNG (inside icons) ----------------------------------------------------------------------
-
-struct PngSource {
-    std::span<const std::uint8_t> data;
-    std::size_t at = 0;
-};
-
-cairo_status_t ReadPngBytes(void* closure, unsigned char* buffer, unsigned int length) {
-    auto* source = static_cast<PngSource*>(closure);
-    if (source->data.size() - source->at < length) {
-        return CAIRO_STATUS_READ_ERROR;
-    }
-    std::memcpy(buffer, source->data.data() + source->at, length);
-    source->at += length;
-    return CAIRO_STATUS_SUCCESS;
-}
-
-struct SurfaceDestroyer {
-    void operator()(cairo_surface_t* surface) const { cairo_surface_destroy(surface); }
-};
-
-Bitmap DecodePng(std::span<const std::uint8_t> data) {
-    // The size is checked before Cairo allocates the surface; IHDR always comes first.
-    if (data.size() < 24) {
-        throw PictureError("the PNG picture is cut short");
-    }
-    CheckSize(BigU32(data, 16), BigU32(data, 20));
-    PngSource source{data};
-    std::unique_ptr<cairo_surface_t, SurfaceDestroyer> surface(
-        cairo_image_surface_create_from_png_stream(ReadPngBytes, &source));
-    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
-        throw PictureError(std::string("PNG error: ") +
-                           cairo_status_to_string(cairo_surface_status(surface.get())));
-    }
-    cairo_surface_flush(surface.get());
-    const cairo_format_t format = cairo_image_surface_get_format(surface.get());
-    if (format != CAIRO_FORMAT_ARGB32 && format != CAIRO_FORMAT_RGB24) {
-        throw PictureError("the PNG picture has a pixel format that is not read");
-    }
-    const int width = cairo_image_surface_get_width(surface.get());
-    const int height = cairo_image_surface_get_height(surface.get());
-    const int stride = cairo_image_surface_get_stride(surface.get());
-    const unsigned char* bytes = cairo_image_surface_get_data(surface.get());
-    Bitmap out(width, height);
-    for (int y = 0; y < height; ++y) {
-        const unsigned char* row = bytes + static_cast<std::ptrdiff_t>(y) * stride;
-        for (int x = 0; x < width; ++x) {
-            std::uint32_t p = 0;
-            std::memcpy(&p, row + 4 * static_cast<std::size_t>(x), sizeof p);
-            if (format == CAIRO_FORMAT_RGB24) {
-                out.At(x, y) = p | 0xFF000000u;
-                continue;
-            }
-            // Cairo keeps colours premultiplied; over white each channel gains what alpha
-            // leaves uncovered.
-            const std::uint32_t cover = 255 - (p >> 24);
-            auto over = [cover](std::uint32_t c) { return static_cast<std::uint8_t>(c + cover); };
-            out.At(x, y) = PixelFromRgb(over(p >> 16 & 0xFF), over(p >> 8 & 0xFF), over(p & 0xFF));
-        }
-    }
-    return out;
-}
-
 // --- Icons -----------------------------------------------------------------------------------
 
 constexpr std::size_t kIconDirSize = 6;
@@ -435,6 +367,9 @@ Bitmap PictureLoader::Decode(std::span<const std::uint8_t> bytes) {
     if (StartsWith(bytes, kGif87Signature) || StartsWith(bytes, kGif89Signature)) {
         return DecodeGif(bytes);
     }
+    if (StartsWith(bytes, kPngSignature)) {
+        return DecodePng(bytes);
+    }
     if (MetafileKindOf(bytes) != MetafileKind::None) {
         return DecodeMetafile(bytes);
     }
@@ -444,7 +379,7 @@ Bitmap PictureLoader::Decode(std::span<const std::uint8_t> bytes) {
     if (bytes.empty()) {
         throw PictureError("the file is empty");
     }
-    throw PictureError("the file is not a BMP, JPEG, GIF, icon or metafile picture");
+    throw PictureError("the file is not a BMP, PNG, JPEG, GIF, icon or metafile picture");
 }
 
 Bitmap PictureLoader::Load(const std::filesystem::path& file) {

@@ -26,8 +26,8 @@ constexpr std::array<std::uint8_t, 8> kSignature = {0x89, 'P', 'N', 'G', '\r', '
 // Signature, then the first chunk's length and type, then the picture's width and height.
 constexpr std::size_t kHeaderEnd = 24;
 
-[[noreturn]] void Fail(const std::filesystem::path& path, const std::string& text) {
-    throw PictureError(path.string() + ": " + text);
+[[noreturn]] void Fail(const std::string& text) {
+    throw PictureError(text);
 }
 
 struct SurfaceRelease {
@@ -45,20 +45,20 @@ std::uint32_t BigEndian32(std::span<const std::uint8_t> d, std::size_t at) {
            std::uint32_t{d[at + 2]} << 8 | d[at + 3];
 }
 
-void CheckHeader(std::span<const std::uint8_t> bytes, const std::filesystem::path& path) {
+void CheckHeader(std::span<const std::uint8_t> bytes) {
     if (bytes.size() < kHeaderEnd ||
         !std::equal(kSignature.begin(), kSignature.end(), bytes.begin())) {
-        Fail(path, "not a PNG file");
+        Fail("not a PNG file");
     }
     if (std::memcmp(bytes.data() + 12, "IHDR", 4) != 0) {
-        Fail(path, "not a valid PNG file (its first chunk is not the header)");
+        Fail("not a valid PNG file (its first chunk is not the header)");
     }
     const std::uint32_t width = BigEndian32(bytes, 16);
     const std::uint32_t height = BigEndian32(bytes, 20);
     if (width == 0 || height == 0 || width > kLargestSide || height > kLargestSide ||
         std::uint64_t{width} * height > kLargestPixels) {
-        Fail(path, "a PNG picture of " + std::to_string(width) + " x " + std::to_string(height) +
-                       " pixels is too large or empty");
+        Fail("a PNG picture of " + std::to_string(width) + " x " + std::to_string(height) +
+             " pixels is too large or empty");
     }
 }
 
@@ -95,8 +95,8 @@ std::vector<std::uint8_t> EncodePng(const Bitmap& bitmap, const std::filesystem:
     Surface surface(cairo_image_surface_create(opaque ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32,
                                                bitmap.Width(), bitmap.Height()));
     if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
-        Fail(path, "cannot make a picture of " + std::to_string(bitmap.Width()) + " x " +
-                       std::to_string(bitmap.Height()) + " pixels");
+        Fail(path.string() + ": " + "cannot make a picture of " + std::to_string(bitmap.Width()) +
+             " x " + std::to_string(bitmap.Height()) + " pixels");
     }
     cairo_surface_flush(surface.get());
     unsigned char* data = cairo_image_surface_get_data(surface.get());
@@ -119,27 +119,22 @@ std::vector<std::uint8_t> EncodePng(const Bitmap& bitmap, const std::filesystem:
     const cairo_status_t status =
         cairo_surface_write_to_png_stream(surface.get(), WriteChunk, &png);
     if (status != CAIRO_STATUS_SUCCESS) {
-        Fail(path, std::string("cannot encode the picture as PNG (") +
-                       cairo_status_to_string(status) + ")");
+        Fail(path.string() + ": " + std::string("cannot encode the picture as PNG (") +
+             cairo_status_to_string(status) + ")");
     }
     return png;
 }
 
 } // namespace
 
-Bitmap ReadPng(const std::filesystem::path& path) {
-    const auto read = ReadFileWhole(path);
-    if (!read) {
-        Fail(path, "cannot be opened");
-    }
-    const std::vector<std::uint8_t>& bytes = *read;
-    CheckHeader(bytes, path);
+Bitmap DecodePng(std::span<const std::uint8_t> bytes) {
+    CheckHeader(bytes);
     ByteSource source{bytes};
     Surface png(cairo_image_surface_create_from_png_stream(ReadChunk, &source));
     if (const cairo_status_t status = cairo_surface_status(png.get());
         status != CAIRO_STATUS_SUCCESS) {
-        Fail(path, std::string("not a PNG picture that can be read (") +
-                       cairo_status_to_string(status) + ")");
+        Fail(std::string("not a PNG picture that can be read (") + cairo_status_to_string(status) +
+             ")");
     }
     const int width = cairo_image_surface_get_width(png.get());
     const int height = cairo_image_surface_get_height(png.get());
@@ -152,8 +147,8 @@ Bitmap ReadPng(const std::filesystem::path& path) {
     cairo_set_source_surface(cairo.get(), png.get(), 0, 0);
     cairo_paint(cairo.get());
     if (cairo_status(cairo.get()) != CAIRO_STATUS_SUCCESS) {
-        Fail(path, std::string("cannot convert the picture (") +
-                       cairo_status_to_string(cairo_status(cairo.get())) + ")");
+        Fail(std::string("cannot convert the picture (") +
+             cairo_status_to_string(cairo_status(cairo.get())) + ")");
     }
     cairo_surface_flush(white.get());
 
@@ -171,9 +166,21 @@ Bitmap ReadPng(const std::filesystem::path& path) {
     return bitmap;
 }
 
+Bitmap ReadPng(const std::filesystem::path& path) {
+    const auto read = ReadFileWhole(path);
+    if (!read) {
+        throw PictureError(path.string() + ": cannot be opened");
+    }
+    try {
+        return DecodePng(*read);
+    } catch (const PictureError& e) {
+        throw PictureError(path.string() + ": " + e.what());
+    }
+}
+
 void WritePng(const Bitmap& bitmap, const std::filesystem::path& path) {
     if (bitmap.Empty()) {
-        Fail(path, "an empty picture cannot be written as PNG");
+        Fail(path.string() + ": an empty picture cannot be written as PNG");
     }
     try {
         WriteFileWhole(path, EncodePng(bitmap, path));

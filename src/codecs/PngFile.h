@@ -2,7 +2,9 @@
 
 #include "base/Bitmap.h"
 
+#include <cstdint>
 #include <filesystem>
+#include <span>
 
 namespace velkaro {
 
@@ -12,6 +14,10 @@ namespace velkaro {
 // naming the file when it cannot be read, is not a PNG or is larger than 32768 pixels a side
 // or 2^26 pixels in all.
 Bitmap ReadPng(const std::filesystem::path& path);
+
+// The PNG picture in `bytes`, read as ReadPng reads a file. Throws PictureError with the
+// reason alone.
+Bitmap DecodePng(std::span<const std::uint8_t> bytes);
 
 // Writes the bitmap as a PNG file, whole: into a temporary file beside it, then renamed, so
 // that the file is never seen half written. Opaque bitmaps are written without an alpha
