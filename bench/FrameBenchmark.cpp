@@ -3,6 +3,7 @@
 
 #include "data/GameLoader.h"
 #include "engine/DrawingUnit.h"
+#include "support/RecordingDialogs.h"
 
 #include <benchmark/benchmark.h>
 
@@ -84,7 +85,8 @@ void BM_DrawFrame(benchmark::State& state) {
     OffScreen screen;
     TilePictures pictures;
     NoEvents events;
-    CDrawingUnit drawing(game, events, screen, pictures);
+    test::RecordingDialogs dialogs;
+    CDrawingUnit drawing(game, events, screen, pictures, dialogs);
     drawing.StartDrawing();
     drawing.SetUpRoomDrawing();
     for (auto _ : state) {

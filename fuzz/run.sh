@@ -3,8 +3,8 @@
 # runs them, each for the given number of seconds (default 600) from its seed corpus:
 #   fuzz/run.sh [SECONDS]            every fuzzer, one after the other
 #   fuzz/run.sh [SECONDS] FUZZER...  only those named
-# Fuzzers: load_game_fuzzer game_file_syntax_fuzzer rich_text_fuzzer play_game_fuzzer
-#          game_code_fuzzer headless_scripts_fuzzer description_fuzzer
+# Fuzzers: load_game_fuzzer game_file_syntax_fuzzer rich_text_fuzzer picture_fuzzer
+#          play_game_fuzzer game_code_fuzzer headless_scripts_fuzzer description_fuzzer
 # Each runs with at most 512 MB of memory and 10 seconds an input. The inputs each found worth
 # keeping stay in build/fuzz/corpus/FUZZER, its log in build/fuzz/logs/FUZZER.log, and what
 # fails in build/fuzz/artifacts/FUZZER-*. At the end a table shows, per fuzzer, the inputs run,
@@ -13,8 +13,8 @@ set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 seconds=${1:-600}
 shift || true
-all=(load_game_fuzzer game_file_syntax_fuzzer rich_text_fuzzer play_game_fuzzer game_code_fuzzer
-     headless_scripts_fuzzer description_fuzzer)
+all=(load_game_fuzzer game_file_syntax_fuzzer rich_text_fuzzer picture_fuzzer play_game_fuzzer
+     game_code_fuzzer headless_scripts_fuzzer description_fuzzer)
 if [[ $# -gt 0 ]]; then
     fuzzers=("$@")
 else
@@ -39,7 +39,7 @@ seeds=$(mktemp -d "$build/seeds.XXXXXX")
 # but not remove it.
 scratch=$(mktemp -d "$build/scratch.XXXXXX")
 trap 'rm -rf "$seeds" "$scratch"' EXIT
-mkdir -p "$seeds"/{game_files,rich_text,game_code,headless_scripts,description}
+mkdir -p "$seeds"/{game_files,rich_text,pictures,game_code,headless_scripts,description}
 "$build"/bin/load_game_seeds "$seeds"/game_files
 for description in examples/*/*.json tests/games/*.json; do
     name=$(basename "$(dirname "$description")")-$(basename "$description" .json)
@@ -51,6 +51,14 @@ cp tests/data/rtf/*.rtf "$seeds"/rich_text/
 for help in examples/*/*_data/*.rtf; do
     cp "$help" "$seeds/rich_text/$(basename "$(dirname "$help")")-$(basename "$help")"
 done
+# Pictures of every kind the reader knows, made by other programs.
+cp tests/data/metafiles/*.{emf,wmf,png} fuzz/seeds/pictures/* "$seeds"/pictures/
+# The examples' smaller pictures too: longer inputs only slow the fuzzer down.
+find examples -path '*/sprites/*' -size -64k -type f -o -path '*_data/*' -size -64k -type f \
+    \( -name '*.bmp' -o -name '*.png' -o -name '*.gif' -o -name '*.jpg' \) |
+    while read -r picture; do
+        cp "$picture" "$seeds/pictures/$(basename "$(dirname "$picture")")-$(basename "$picture")"
+    done
 "$build"/bin/game_code_seeds tests/script/corpus/code_corpus.txt "$seeds"/game_code >/dev/null
 cp fuzz/seeds/headless_scripts/* "$seeds"/headless_scripts/
 # The first byte tells the fuzzer an input file (0) from an answers file (1).
@@ -78,6 +86,7 @@ for fuzzer in "${fuzzers[@]}"; do
     case $fuzzer in
     load_game_fuzzer | game_file_syntax_fuzzer | play_game_fuzzer) seed=game_files ;;
     rich_text_fuzzer) seed=rich_text extra=(-dict=fuzz/rtf.dict) ;;
+    picture_fuzzer) seed=pictures ;;
     game_code_fuzzer) seed=game_code extra=(-dict=fuzz/code.dict) ;;
     headless_scripts_fuzzer) seed=headless_scripts ;;
     description_fuzzer) seed=description ;;

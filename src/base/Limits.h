@@ -43,6 +43,11 @@ constexpr std::int64_t kSurfacePixels = std::int64_t{1} << 24;
 // memory a picture may take.
 constexpr std::int64_t kMetafileRecords = std::int64_t{1} << 16;
 
+// The pixels of a metafile's run-length compressed bitmaps together, once expanded for drawing
+// (a byte a pixel): a drawing's pictures are a small part of it, and a few bytes of runs may
+// ask for millions of pixels.
+constexpr std::int64_t kMetafileBitmapPixels = std::int64_t{1} << 24;
+
 // Entries of the objects' event tables together. An object's table indexes each event row by
 // sub-event up to the highest one it uses (8 bytes an entry), so that events are found without
 // a search: keyboard rows reach 255 or so, meeting rows the number of objects. 16 M entries

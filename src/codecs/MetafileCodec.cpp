@@ -2,6 +2,7 @@
 
 #include "base/Limits.h"
 #include "codecs/PictureError.h"
+#include "codecs/PngFile.h"
 
 #include <algorithm>
 #include <cmath>
@@ -17,7 +18,7 @@
 #include <emf2svg.h>
 #include <librsvg/rsvg.h>
 #include <libwmf/api.h>
-#include <libwmf/svg.h>
+#include <libwmf/gd.h>
 
 namespace velkaro {
 namespace {
@@ -141,6 +142,8 @@ Bitmap DrawSvg(const char* svg, std::size_t length, const Size& size) {
 
 // The bitmap a record carries: where its header and its pixels lie in the record.
 struct RecordBitmap {
+    // Where the four fields giving the places below stand in the record.
+    std::size_t fieldsAt = 0;
     std::size_t header = 0;
     std::size_t headerSize = 0;
     std::size_t bits = 0;
@@ -226,7 +229,7 @@ std::optional<RecordBitmap> EmfRecordBitmap(std::uint32_t type,
         }
         throw PictureError(kDamaged);
     }
-    return RecordBitmap{ReadU32(record, at), ReadU32(record, at + 4), ReadU32(record, at + 8),
+    return RecordBitmap{at, ReadU32(record, at), ReadU32(record, at + 4), ReadU32(record, at + 8),
                         ReadU32(record, at + 12)};
 }
 
@@ -265,8 +268,16 @@ Size EmfSize(std::span<const std::uint8_t> d) {
     const double frameHeight = static_cast<double>(ReadS32(d, 36) - ReadS32(d, 28));
     const double devicePixelsX = ReadU32(d, 72);
     const double devicePixelsY = ReadU32(d, 76);
-    const double deviceMmX = ReadU32(d, 80);
-    const double deviceMmY = ReadU32(d, 84);
+    double deviceMmX = ReadU32(d, 80);
+    double deviceMmY = ReadU32(d, 84);
+    // Newer headers also give the device's size in micrometres: whole millimetres are too coarse
+    // for a small device (78 mm for 298 pixels is 97 dots an inch where 78.89 mm is 96).
+    constexpr std::size_t kMicrometresAt = 100;
+    if (ReadU32(d, 4) >= kMicrometresAt + 8 && d.size() >= kMicrometresAt + 8 &&
+        ReadU32(d, kMicrometresAt) > 0 && ReadU32(d, kMicrometresAt + 4) > 0) {
+        deviceMmX = ReadU32(d, kMicrometresAt) / 1000.0;
+        deviceMmY = ReadU32(d, kMicrometresAt + 4) / 1000.0;
+    }
     if (frameWidth > 0 && frameHeight > 0 && devicePixelsX > 0 && devicePixelsY > 0 &&
         deviceMmX > 0 && deviceMmY > 0) {
         const Size size{Pixels(frameWidth / 100 * devicePixelsX / deviceMmX),
@@ -279,6 +290,149 @@ Size EmfSize(std::span<const std::uint8_t> d) {
     return Size{ReadS32(d, 16) - ReadS32(d, 8) + 1, ReadS32(d, 20) - ReadS32(d, 12) + 1};
 }
 
+// --- Run-length compressed bitmaps ----------------------------------------------------------
+
+constexpr std::uint32_t kRle8 = 1;
+constexpr std::uint32_t kRle4 = 2;
+
+void Put32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) {
+        out[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
+    }
+}
+
+// The colour indexes of a run-length compressed bitmap, one byte a pixel, in rows padded to four
+// bytes from the bottom row up, as an uncompressed 8-bit bitmap keeps them. Pixels the runs skip
+// keep colour 0. Runs that would go past a row or the bitmap stop there.
+std::vector<std::uint8_t> ExpandRuns(std::span<const std::uint8_t> bits, std::int64_t width,
+                                     std::int64_t height, bool fourBits) {
+    const std::size_t stride = static_cast<std::size_t>((width + 3) / 4 * 4);
+    std::vector<std::uint8_t> out(stride * static_cast<std::size_t>(height), 0);
+    std::int64_t x = 0;
+    std::int64_t y = 0;
+    const auto put = [&](std::uint8_t index) {
+        if (x < width && y < height) {
+            out[static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x)] = index;
+        }
+        ++x;
+    };
+    std::size_t at = 0;
+    while (at + 2 <= bits.size() && y < height) {
+        const std::uint8_t count = bits[at];
+        const std::uint8_t value = bits[at + 1];
+        at += 2;
+        if (count > 0) {
+            for (int i = 0; i < count && x < width; ++i) {
+                put(fourBits ? static_cast<std::uint8_t>(i % 2 == 0 ? value >> 4 : value & 15)
+                             : value);
+            }
+        } else if (value == 0) {
+            x = 0;
+            ++y;
+        } else if (value == 1) {
+            break;
+        } else if (value == 2) {
+            if (at + 2 > bits.size()) {
+                break;
+            }
+            x += bits[at];
+            y += bits[at + 1];
+            at += 2;
+        } else {
+            // Absolute mode: `value` pixels as they are, padded to a whole 16-bit word.
+            const std::size_t length = fourBits ? (std::size_t{value} + 1) / 2 : value;
+            if (at + length > bits.size()) {
+                break;
+            }
+            for (int i = 0; i < value; ++i) {
+                const std::uint8_t byte = bits[at + static_cast<std::size_t>(fourBits ? i / 2 : i)];
+                put(fourBits ? static_cast<std::uint8_t>(i % 2 == 0 ? byte >> 4 : byte & 15)
+                             : byte);
+            }
+            at += (length + 1) / 2 * 2;
+        }
+    }
+    return out;
+}
+
+// emf2svg cannot read run-length compressed bitmaps and gives up on the whole file at the first,
+// so they are written out uncompressed, with 8 bits a pixel and their own colours, before it
+// sees them. Bitmaps that expand are held to a budget of their own: a few bytes of runs may ask
+// for a great many pixels.
+std::vector<char> WithoutRunLengths(std::span<const std::uint8_t> d) {
+    std::vector<std::uint8_t> out;
+    out.reserve(d.size());
+    std::int64_t expanded = 0;
+    std::size_t at = 0;
+    while (d.size() - at >= 8) {
+        const std::uint32_t type = ReadU32(d, at);
+        const std::uint32_t size = ReadU32(d, at + 4);
+        const auto record = d.subspan(at, size);
+        at += size;
+        const auto bitmap = EmfRecordBitmap(type, record);
+        const std::uint32_t compression =
+            bitmap && bitmap->headerSize >= 40 ? ReadU32(record, bitmap->header + 16) : 0;
+        if (compression != kRle8 && compression != kRle4) {
+            out.insert(out.end(), record.begin(), record.end());
+            if (type == kEmrEof) {
+                break;
+            }
+            continue;
+        }
+        const auto header = record.subspan(bitmap->header, bitmap->headerSize);
+        const std::int64_t width = ReadS32(header, 4);
+        const std::int64_t height = std::abs(ReadS32(header, 8));
+        expanded += width * height;
+        if (expanded > limits::kMetafileBitmapPixels) {
+            throw PictureError("the metafile's pictures are too large");
+        }
+        const std::vector<std::uint8_t> pixels = ExpandRuns(
+            record.subspan(bitmap->bits, bitmap->bitsSize), width, height, compression == kRle4);
+        // The record's own fields come first, then the header, its colours, and the pixels. The
+        // colours are what the header leaves of its block.
+        const std::size_t fields = std::min(bitmap->header, bitmap->bits);
+        if (fields < bitmap->fieldsAt + 16) {
+            throw PictureError(kDamaged);
+        }
+        const std::size_t colours =
+            bitmap->headerSize - std::min<std::size_t>(ReadU32(header, 0), bitmap->headerSize);
+        if (colours < 4) {
+            // Colour indexes need their colours.
+            throw PictureError(kDamaged);
+        }
+        const std::size_t newSize = (fields + bitmap->headerSize + pixels.size() + 3) / 4 * 4;
+        std::vector<std::uint8_t> rewritten(newSize, 0);
+        std::copy(record.begin(), record.begin() + static_cast<std::ptrdiff_t>(fields),
+                  rewritten.begin());
+        std::copy(header.begin(), header.end(),
+                  rewritten.begin() + static_cast<std::ptrdiff_t>(fields));
+        std::copy(pixels.begin(), pixels.end(),
+                  rewritten.begin() + static_cast<std::ptrdiff_t>(fields + bitmap->headerSize));
+        Put32(rewritten, 4, static_cast<std::uint32_t>(newSize));
+        const std::size_t fieldsAt = bitmap->fieldsAt;
+        Put32(rewritten, fieldsAt, static_cast<std::uint32_t>(fields));
+        Put32(rewritten, fieldsAt + 4, static_cast<std::uint32_t>(bitmap->headerSize));
+        Put32(rewritten, fieldsAt + 8, static_cast<std::uint32_t>(fields + bitmap->headerSize));
+        Put32(rewritten, fieldsAt + 12, static_cast<std::uint32_t>(pixels.size()));
+        // The header now says: bottom-up rows of 8 bits a pixel, uncompressed, as many colours
+        // as it brings.
+        const std::size_t h = fields;
+        Put32(rewritten, h + 8, static_cast<std::uint32_t>(height));
+        rewritten[h + 14] = 8;
+        rewritten[h + 15] = 0;
+        Put32(rewritten, h + 16, 0);
+        Put32(rewritten, h + 20, static_cast<std::uint32_t>(pixels.size()));
+        Put32(rewritten, h + 32,
+              static_cast<std::uint32_t>(std::min<std::size_t>(colours / 4, 256)));
+        out.insert(out.end(), rewritten.begin(), rewritten.end());
+    }
+    // The header's count of bytes.
+    if (out.size() >= kEmfHeaderSize) {
+        Put32(out, 48, static_cast<std::uint32_t>(out.size()));
+    }
+    return std::vector<char>(out.begin(), out.end());
+}
+
 struct FreeDeleter {
     void operator()(char* p) const { std::free(p); }
 };
@@ -286,10 +440,10 @@ struct FreeDeleter {
 Bitmap DecodeEmf(std::span<const std::uint8_t> d) {
     const Size size = EmfSize(d);
     CheckSize(size);
-    std::vector<char> contents(d.begin(), d.begin() + static_cast<std::ptrdiff_t>(EmfLength(d)));
+    std::vector<char> contents = WithoutRunLengths(d.first(EmfLength(d)));
     generatorOptions options{};
-    char nameSpace[] = "svg";
-    options.nameSpace = nameSpace;
+    // No prefix: with one, the converter closes some elements without it, which is not XML.
+    options.nameSpace = nullptr;
     options.emfplus = true;
     options.svgDelimiter = true;
     options.imgWidth = static_cast<double>(size.width);
@@ -362,7 +516,7 @@ WmfFrame WmfWindow(std::span<const std::uint8_t> d, std::size_t at) {
             }
             const std::size_t headerSize = ReadU32(record, *dib);
             const std::size_t bits = *dib + std::min(headerSize, record.size() - *dib);
-            CheckRecordBitmap(record, {*dib, headerSize, bits, record.size() - bits});
+            CheckRecordBitmap(record, {0, *dib, headerSize, bits, record.size() - bits});
         }
         if (function == 0) {
             if (extentSet) {
@@ -474,7 +628,7 @@ Bitmap DecodeWmf(std::span<const std::uint8_t> d, MetafileKind kind) {
     options.malloc = WmfAllocate;
     options.realloc = WmfReallocate;
     options.free = WmfFree;
-    options.function = wmf_svg_function;
+    options.function = wmf_gd_function;
     const unsigned long flags = WMF_OPT_ALLOC | WMF_OPT_FUNCTION | WMF_OPT_IGNORE_NONFATAL |
                                 WMF_OPT_NO_ERROR | WMF_OPT_NO_DEBUG;
     wmfAPI* created = nullptr;
@@ -495,9 +649,22 @@ Bitmap DecodeWmf(std::span<const std::uint8_t> d, MetafileKind kind) {
     if (wmf_scan(api.get(), 0, &bounds) != wmf_E_None) {
         throw PictureError(kDamaged);
     }
-    wmf_svg_t* device = WMF_SVG_GetData(api.get());
-    device->out = wmf_stream_create(api.get(), nullptr);
-    device->Description = nullptr;
+    // libwmf's own raster device draws with the file's exact colours and its bitmaps (its SVG
+    // device rounds every colour to the nearest named one). It hands its picture over as PNG:
+    // the picture it would hand over as such is never freed.
+    wmf_gd_t* device = WMF_GD_GetData(api.get());
+    if ((device->flags & WMF_GD_SUPPORTS_PNG) == 0) {
+        throw PictureError("the metafile cannot be drawn");
+    }
+    std::vector<std::uint8_t> png;
+    device->type = wmf_gd_png;
+    device->flags |= WMF_GD_OUTPUT_MEMORY | WMF_GD_OWN_BUFFER;
+    device->sink.context = &png;
+    device->sink.function = [](void* context, char* buffer, int length) {
+        auto* out = static_cast<std::vector<std::uint8_t>*>(context);
+        out->insert(out->end(), buffer, buffer + std::max(length, 0));
+        return length;
+    };
     // libwmf would fit what the file draws to the picture; the picture shows the frame instead.
     device->bbox.TL.x = static_cast<float>(std::min(frame.left, frame.right));
     device->bbox.TL.y = static_cast<float>(std::min(frame.top, frame.bottom));
@@ -505,16 +672,14 @@ Bitmap DecodeWmf(std::span<const std::uint8_t> d, MetafileKind kind) {
     device->bbox.BR.y = static_cast<float>(std::max(frame.top, frame.bottom));
     device->width = static_cast<unsigned int>(size.width);
     device->height = static_cast<unsigned int>(size.height);
-    const wmf_error_t played = wmf_play(api.get(), 0, &bounds);
-    char* svg = nullptr;
-    unsigned long svgLength = 0;
-    wmf_stream_destroy(api.get(), device->out, &svg, &svgLength);
-    device->out = nullptr;
-    // The stream's text is the library's own memory, freed with the API.
-    if (played != wmf_E_None || svg == nullptr) {
+    if (wmf_play(api.get(), 0, &bounds) != wmf_E_None || png.empty()) {
         throw PictureError(kDamaged);
     }
-    return DrawSvg(svg, static_cast<std::size_t>(svgLength), size);
+    Bitmap picture = DecodePng(png);
+    if (picture.Width() != size.width || picture.Height() != size.height) {
+        throw PictureError(kDamaged);
+    }
+    return picture;
 }
 
 } // namespace

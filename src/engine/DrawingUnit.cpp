@@ -76,8 +76,9 @@ std::int64_t FirstTile(double scroll, int tileSize) {
 
 } // namespace
 
-CDrawingUnit::CDrawingUnit(GameState& game, EventRunner& events, Screen& screen, Pictures& pictures)
-    : game_(game), events_(events), screen_(screen), pictures_(pictures) {}
+CDrawingUnit::CDrawingUnit(GameState& game, EventRunner& events, Screen& screen, Pictures& pictures,
+                           Dialogs& dialogs)
+    : game_(game), events_(events), screen_(screen), pictures_(pictures), dialogs_(dialogs) {}
 
 CDrawingUnit::~CDrawingUnit() = default;
 
@@ -141,9 +142,10 @@ void CDrawingUnit::PrepareBackground(const CRoom& room) {
     Bitmap picture;
     try {
         picture = pictures_.Load(game_.data.files.Resolve(room.backgroundFileName));
-    } catch (const PictureError&) {
-        // The file was there when the game was loaded; if it cannot be read now, the room
-        // shows its colour, as it does when the file is missing.
+    } catch (const PictureError& error) {
+        // The room shows its colour, as it does when the file is missing; the player's log
+        // says why, for the game author.
+        dialogs_.Log(error.what());
         return;
     }
     if (room.backgroundMode == 1) {

@@ -5,6 +5,7 @@
 #include "data/RoomClass.h"
 #include "engine/GameServices.h"
 #include "platform/Canvas.h"
+#include "platform/Dialogs.h"
 #include "platform/Pictures.h"
 #include "platform/Screen.h"
 #include "script/EventRunner.h"
@@ -45,7 +46,8 @@ struct DrawingState {
 // Owned by the running game.
 class CDrawingUnit : public DrawingService {
 public:
-    CDrawingUnit(GameState& game, EventRunner& events, Screen& screen, Pictures& pictures);
+    CDrawingUnit(GameState& game, EventRunner& events, Screen& screen, Pictures& pictures,
+                 Dialogs& dialogs);
     ~CDrawingUnit() override;
     CDrawingUnit(const CDrawingUnit&) = delete;
     CDrawingUnit& operator=(const CDrawingUnit&) = delete;
@@ -109,6 +111,7 @@ private:
     EventRunner& events_;
     Screen& screen_;
     Pictures& pictures_;
+    Dialogs& dialogs_;
 
     DrawingState state_;
     // Per object number, one prepared picture per sub-image: what is not drawn holds the

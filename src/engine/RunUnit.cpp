@@ -55,7 +55,7 @@ CGame::CGame(GameData& data, const GamePlatform& platform, const GameLibraries& 
       errors_(game_, platform.dialogs, *this),
       interpreter_(game_, libraries.functions, errors_, *this, parts_),
       executor_(game_, libraries.actions, errors_, parts_),
-      drawing_(game_, executor_, platform.screen, platform.pictures),
+      drawing_(game_, executor_, platform.screen, platform.pictures, platform.dialogs),
       services_{drawing_,        platform.dialogs, platform.sound, platform.pacing,
                 platform.scores, platform.screens, platform.input, platform.programs},
       rooms_(game_, executor_, errors_), shell_(game_, errors_, services_),

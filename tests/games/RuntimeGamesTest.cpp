@@ -13,8 +13,10 @@
 //   rt_collide    201 411 511 811
 //   rt_passes, rt_stop_only  111 201 411 511 811
 //   rt_backgrounds  201 501 511 751 801
+//   rt_metafiles  201 501 511 751 801 811
 //   rt_missing_sound  401 411
 
+#include "codecs/PictureLoader.h"
 #include "codecs/PngFile.h"
 #include "games/GameRun.h"
 #include "tools/QvfTestSupport.h"
@@ -170,6 +172,72 @@ TEST(RuntimeGames, BackgroundsAreAColourOrAPictureTiledStretchedOrScrolled) {
     // Room 5: mode 7 means nothing; it is tiled as mode 0, and its speeds are ignored.
     ExpectPixels(Frame(frames, 12), tiled, "unknown mode, first frame");
     ExpectPixels(Frame(frames, 14), tiled, "unknown mode, after a step");
+}
+
+// Drawings (metafiles) wherever a picture may be: the start screen, show_image, and room
+// backgrounds tiled at the drawing's own size and stretched over the room. The drawings were
+// exported by LibreOffice (tests/data/metafiles); that they look right on their own is the
+// picture loader's test, this one that the game places them.
+TEST(RuntimeGames, DrawingsAreStartScreensShownImagesAndTiledOrStretchedBackgrounds) {
+    TempDir folder;
+    const auto game = GameWithDataFolder(folder, "rt_metafiles");
+    const auto drawings = std::filesystem::path(VELKARO_TEST_DATA).parent_path() / "metafiles";
+    for (const char* name : {"drawing.emf", "drawing.wmf"}) {
+        std::filesystem::copy_file(drawings / name, folder.Path() / "rt_metafiles_data" / name);
+    }
+    const auto frames = folder.Path() / "frames";
+    const tools::ProgramRun run =
+        tools::Qvf(folder, {"run", game.string(), "--steps", "5", "--frames", frames.string()});
+    ASSERT_EQ(run.status, 0) << run.err;
+    // A drawing that could not be read would be skipped with a failure line between these.
+    EXPECT_EQ(
+        Lines(run.out),
+        (std::vector<Json>{Splash(0, "image", DataFile(folder, "rt_metafiles", "drawing.emf")),
+                           Splash(0, "image", DataFile(folder, "rt_metafiles", "drawing.wmf"))}));
+
+    // Backgrounds are kept in 16 bits a pixel: five bits of red and blue, six of green.
+    const auto near = [](std::uint32_t a, std::uint32_t b) {
+        for (int shift = 0; shift < 24; shift += 8) {
+            if (std::abs(static_cast<int>(a >> shift & 0xFF) -
+                         static_cast<int>(b >> shift & 0xFF)) > 8) {
+                return false;
+            }
+        }
+        return true;
+    };
+    const Bitmap emf = PictureLoader().Load(drawings / "drawing.emf");
+    const Bitmap tiled = Frame(frames, 1);
+    ASSERT_EQ(tiled.Width(), 320);
+    ASSERT_EQ(tiled.Height(), 240);
+    ASSERT_LT(emf.Width(), 320) << "the tiles must repeat inside the room";
+    for (int y = 0; y < 240; ++y) {
+        for (int x = 0; x < 320; ++x) {
+            ASSERT_TRUE(near(Rgb(tiled, x, y), Rgb(emf, x % emf.Width(), y % emf.Height())))
+                << "tiled: pixel (" << x << ", " << y << ")";
+        }
+    }
+
+    // Stretched: the drawing's pixel under each room pixel, give or take the rounding of one
+    // pixel of the drawing (298 x 218 onto 320 x 240) where colours meet.
+    const Bitmap wmf = PictureLoader().Load(drawings / "drawing.wmf");
+    const Bitmap stretched = Frame(frames, 4);
+    int far = 0;
+    for (int y = 0; y < 240; ++y) {
+        for (int x = 0; x < 320; ++x) {
+            const int sx = x * wmf.Width() / 320;
+            const int sy = y * wmf.Height() / 240;
+            bool matched = false;
+            for (int dy = -1; dy <= 1 && !matched; ++dy) {
+                for (int dx = -1; dx <= 1 && !matched; ++dx) {
+                    const int px = std::clamp(sx + dx, 0, wmf.Width() - 1);
+                    const int py = std::clamp(sy + dy, 0, wmf.Height() - 1);
+                    matched = near(Rgb(stretched, x, y), Rgb(wmf, px, py));
+                }
+            }
+            far += matched ? 0 : 1;
+        }
+    }
+    EXPECT_EQ(far, 0) << "pixels of the stretched drawing that are not the drawing's";
 }
 
 // Collisions.
