@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <span>
 
@@ -19,6 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (width <= 0 || height <= 0 || width > limits::kPictureSide ||
             height > limits::kPictureSide || width * height > limits::kPicturePixels ||
             picture.Pixels().size() != static_cast<std::size_t>(width * height)) {
+            std::fprintf(stderr, "a picture of %lld x %lld with %zu pixels\n",
+                         static_cast<long long>(width), static_cast<long long>(height),
+                         picture.Pixels().size());
             std::abort();
         }
     } catch (const PictureError&) {

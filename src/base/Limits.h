@@ -37,6 +37,11 @@ constexpr std::int64_t kSurfaceSide = 16384;
 // on its way to the screen or a PNG.
 constexpr std::int64_t kSurfacePixels = std::int64_t{1} << 24;
 
+// A drawing (metafile) drawn into a picture, in all. Its libraries hold the picture two or three
+// times over while they draw it, so it is held to the size of the window's picture rather than
+// of any picture: no room shows more of it.
+constexpr std::int64_t kDrawingPixels = kSurfacePixels;
+
 // Records of a metafile (a drawing a room background or screen may be). A drawing made by hand
 // or by a drawing program holds a few hundred to a few thousand; each record becomes an element
 // the drawing library holds, a few hundred bytes, so this many keep a metafile far under the

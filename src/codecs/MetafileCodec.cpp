@@ -2,7 +2,7 @@
 
 #include "base/Limits.h"
 #include "codecs/PictureError.h"
-#include "codecs/PngFile.h"
+#include "codecs/WmfCairoDevice.h"
 
 #include <algorithm>
 #include <cmath>
@@ -18,7 +18,6 @@
 #include <emf2svg.h>
 #include <librsvg/rsvg.h>
 #include <libwmf/api.h>
-#include <libwmf/gd.h>
 
 namespace velkaro {
 namespace {
@@ -80,7 +79,7 @@ void CheckSize(const Size& size) {
         throw PictureError("the metafile gives no size");
     }
     if (size.width > limits::kPictureSide || size.height > limits::kPictureSide ||
-        size.width * size.height > limits::kPicturePixels) {
+        size.width * size.height > limits::kDrawingPixels) {
         throw PictureError("the picture is too large (" + std::to_string(size.width) + " x " +
                            std::to_string(size.height) + " pixels)");
     }
@@ -97,6 +96,25 @@ struct ContextDestroyer {
 struct ObjectUnref {
     void operator()(void* object) const { g_object_unref(object); }
 };
+
+// The picture drawn on `surface`, which was painted white before anything was drawn on it.
+Bitmap PictureOf(cairo_surface_t* surface) {
+    cairo_surface_flush(surface);
+    const int width = cairo_image_surface_get_width(surface);
+    const int height = cairo_image_surface_get_height(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    const unsigned char* bytes = cairo_image_surface_get_data(surface);
+    Bitmap out(width, height);
+    for (int y = 0; y < height; ++y) {
+        const unsigned char* row = bytes + static_cast<std::ptrdiff_t>(y) * stride;
+        std::memcpy(out.Row(y), row, static_cast<std::size_t>(width) * sizeof(Pixel));
+        // Everything was drawn over opaque white, so the pixels are opaque already.
+        for (int x = 0; x < width; ++x) {
+            out.Row(y)[x] |= 0xFF000000u;
+        }
+    }
+    return out;
+}
 
 Bitmap DrawSvg(const char* svg, std::size_t length, const Size& size) {
     GError* error = nullptr;
@@ -123,19 +141,7 @@ Bitmap DrawSvg(const char* svg, std::size_t length, const Size& size) {
         g_clear_error(&error);
         throw PictureError("the metafile cannot be drawn: " + reason);
     }
-    cairo_surface_flush(surface.get());
-    const int stride = cairo_image_surface_get_stride(surface.get());
-    const unsigned char* bytes = cairo_image_surface_get_data(surface.get());
-    Bitmap out(width, height);
-    for (int y = 0; y < height; ++y) {
-        const unsigned char* row = bytes + static_cast<std::ptrdiff_t>(y) * stride;
-        std::memcpy(out.Row(y), row, static_cast<std::size_t>(width) * sizeof(Pixel));
-        // Everything was drawn over opaque white, so the pixels are opaque already.
-        for (int x = 0; x < width; ++x) {
-            out.Row(y)[x] |= 0xFF000000u;
-        }
-    }
-    return out;
+    return PictureOf(surface.get());
 }
 
 // --- EMF ---------------------------------------------------------------------------------------
@@ -444,7 +450,9 @@ Bitmap DecodeEmf(std::span<const std::uint8_t> d) {
     generatorOptions options{};
     // No prefix: with one, the converter closes some elements without it, which is not XML.
     options.nameSpace = nullptr;
-    options.emfplus = true;
+    // The converter draws next to nothing of EMF+ records, and reads them past their end: a file
+    // with them is drawn from the EMF records programs write beside them.
+    options.emfplus = false;
     options.svgDelimiter = true;
     options.imgWidth = static_cast<double>(size.width);
     options.imgHeight = static_cast<double>(size.height);
@@ -628,7 +636,7 @@ Bitmap DecodeWmf(std::span<const std::uint8_t> d, MetafileKind kind) {
     options.malloc = WmfAllocate;
     options.realloc = WmfReallocate;
     options.free = WmfFree;
-    options.function = wmf_gd_function;
+    options.function = WmfCairoDevice;
     const unsigned long flags = WMF_OPT_ALLOC | WMF_OPT_FUNCTION | WMF_OPT_IGNORE_NONFATAL |
                                 WMF_OPT_NO_ERROR | WMF_OPT_NO_DEBUG;
     wmfAPI* created = nullptr;
@@ -649,37 +657,32 @@ Bitmap DecodeWmf(std::span<const std::uint8_t> d, MetafileKind kind) {
     if (wmf_scan(api.get(), 0, &bounds) != wmf_E_None) {
         throw PictureError(kDamaged);
     }
-    // libwmf's own raster device draws with the file's exact colours and its bitmaps (its SVG
-    // device rounds every colour to the nearest named one). It hands its picture over as PNG:
-    // the picture it would hand over as such is never freed.
-    wmf_gd_t* device = WMF_GD_GetData(api.get());
-    if ((device->flags & WMF_GD_SUPPORTS_PNG) == 0) {
+    auto* target = static_cast<WmfCairoTarget*>(api->device_data);
+    if (target == nullptr) {
         throw PictureError("the metafile cannot be drawn");
     }
-    std::vector<std::uint8_t> png;
-    device->type = wmf_gd_png;
-    device->flags |= WMF_GD_OUTPUT_MEMORY | WMF_GD_OWN_BUFFER;
-    device->sink.context = &png;
-    device->sink.function = [](void* context, char* buffer, int length) {
-        auto* out = static_cast<std::vector<std::uint8_t>*>(context);
-        out->insert(out->end(), buffer, buffer + std::max(length, 0));
-        return length;
-    };
-    // libwmf would fit what the file draws to the picture; the picture shows the frame instead.
-    device->bbox.TL.x = static_cast<float>(std::min(frame.left, frame.right));
-    device->bbox.TL.y = static_cast<float>(std::min(frame.top, frame.bottom));
-    device->bbox.BR.x = static_cast<float>(std::max(frame.left, frame.right));
-    device->bbox.BR.y = static_cast<float>(std::max(frame.top, frame.bottom));
-    device->width = static_cast<unsigned int>(size.width);
-    device->height = static_cast<unsigned int>(size.height);
-    if (wmf_play(api.get(), 0, &bounds) != wmf_E_None || png.empty()) {
+    const int width = static_cast<int>(size.width);
+    const int height = static_cast<int>(size.height);
+    std::unique_ptr<cairo_surface_t, SurfaceDestroyer> surface(
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
+    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
+        throw PictureError("the metafile is too large to draw");
+    }
+    std::unique_ptr<cairo_t, ContextDestroyer> cairo(cairo_create(surface.get()));
+    cairo_set_source_rgb(cairo.get(), 1, 1, 1);
+    cairo_paint(cairo.get());
+    // The picture shows the frame, whatever part of it the file draws on.
+    target->cairo = cairo.get();
+    target->left = std::min(frame.left, frame.right);
+    target->top = std::min(frame.top, frame.bottom);
+    target->scaleX = width / std::abs(frame.right - frame.left);
+    target->scaleY = height / std::abs(frame.bottom - frame.top);
+    const wmf_error_t played = wmf_play(api.get(), 0, &bounds);
+    target->cairo = nullptr;
+    if (played != wmf_E_None) {
         throw PictureError(kDamaged);
     }
-    Bitmap picture = DecodePng(png);
-    if (picture.Width() != size.width || picture.Height() != size.height) {
-        throw PictureError(kDamaged);
-    }
-    return picture;
+    return PictureOf(surface.get());
 }
 
 } // namespace

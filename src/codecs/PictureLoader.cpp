@@ -27,6 +27,7 @@ namespace {
 // Larger pictures are refused before anything is allocated for them: a few damaged header
 // bytes must not ask for gigabytes.
 constexpr auto kMaxPicturePixels = static_cast<std::uint64_t>(limits::kPicturePixels);
+constexpr auto kMaxPictureSide = static_cast<std::uint64_t>(limits::kPictureSide);
 
 constexpr Pixel kWhite = 0xFFFFFFFFu;
 
@@ -53,8 +54,7 @@ void CheckSize(std::uint64_t width, std::uint64_t height) {
     if (width == 0 || height == 0) {
         throw PictureError("the picture is empty");
     }
-    if (width > kMaxPicturePixels || height > kMaxPicturePixels ||
-        width * height > kMaxPicturePixels) {
+    if (width > kMaxPictureSide || height > kMaxPictureSide || width * height > kMaxPicturePixels) {
         throw PictureError("the picture is too large (" + std::to_string(width) + " x " +
                            std::to_string(height) + " pixels)");
     }
@@ -126,7 +126,8 @@ bool DecodeJpegInto(jpeg_decompress_struct& info, JpegErrorManager& errors,
     jpeg_calc_output_dimensions(&info);
     const std::uint64_t width = info.output_width;
     const std::uint64_t height = info.output_height;
-    if (width == 0 || height == 0 || width * height > kMaxPicturePixels) {
+    if (width == 0 || height == 0 || width > kMaxPictureSide || height > kMaxPictureSide ||
+        width * height > kMaxPicturePixels) {
         tooLarge = true;
         return false;
     }

@@ -148,6 +148,8 @@ TEST(MetafileCodecTest, OversizedPicturesAreRefusedBeforeDrawing) {
     // 10 m a side at 4 pixels a mm.
     EXPECT_THROW(DecodeMetafile(Emf(1000000, 1000000)), PictureError);
     EXPECT_THROW(DecodeMetafile(PlainWmf(32767, 32767)), PictureError);
+    // A drawing is held to the window's picture: 4096 x 4096 pixels.
+    EXPECT_THROW(DecodeMetafile(PlainWmf(4097, 4096)), PictureError);
 }
 
 TEST(MetafileCodecTest, DamagedRecordsAreRefused) {

@@ -478,6 +478,10 @@ TEST_F(PictureLoaderErrorTest, HugeSizesAreRefusedBeforeAnythingIsAllocated) {
     SetBig16(jpeg, at + 5, 60000); // height
     SetBig16(jpeg, at + 7, 60000); // width
     EXPECT_THAT(RefusalOf(jpeg), HasSubstr("too large"));
+    // Few pixels, but wider than a picture may be.
+    SetBig16(jpeg, at + 5, 2);
+    SetBig16(jpeg, at + 7, 40000);
+    EXPECT_THAT(RefusalOf(jpeg), HasSubstr("too large"));
 
     Bytes gif = ReadAllBytes(Make("huge.gif", Quoted(Source(Colourful())) + " GIF:OUT"));
     gif[6] = gif[7] = gif[8] = gif[9] = 0xFF; // a screen of 65535 x 65535
