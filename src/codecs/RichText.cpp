@@ -1,12 +1,17 @@
 #include "codecs/RichText.h"
 
 #include "base/AnsiText.h"
+#include "base/Limits.h"
+#include "codecs/BmpCodec.h"
+#include "codecs/PictureLoader.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <exception>
 #include <map>
 #include <optional>
+#include <span>
 #include <utility>
 
 namespace velkaro {
@@ -25,6 +30,23 @@ constexpr int kMaxHalfPoints = 3276;
 constexpr int kMaxIndent = 31680;
 constexpr int kMaxFallbackLength = 16;
 constexpr int kWindows1252 = 1252;
+// Word keeps at most 64 tab stops a paragraph.
+constexpr std::size_t kMaxTabStops = 64;
+// A cell a row adds beyond its definition is an inch wide.
+constexpr int kUndefinedCellWidth = 1440;
+constexpr int kTwipsPerPixel = 15;
+// Metafiles give their size in hundredths of a millimetre.
+constexpr int kHimetricPerInch = 2540;
+constexpr int kDotsPerInch = 96;
+// What one picture may be, a document's pictures may be together: a file of many large
+// pictures keeps the memory of one.
+constexpr std::int64_t kDocumentPicturePixels = limits::kPicturePixels;
+constexpr int kLargestPictureSide = static_cast<int>(limits::kPictureSide);
+// Sizes and scales a picture states are held to these before they are multiplied.
+constexpr int kMaxPictureMeasure = 1 << 24;
+constexpr int kMaxPictureScale = 10000;
+// The stand-in of a picture in a paragraph's text: U+FFFC, the object replacement character.
+constexpr std::string_view kPictureCharacter = "\xEF\xBF\xBC";
 
 // The upper halves of the code pages besides Windows-1252 that fonts name through \fcharset;
 // 0xFFFD where a code page has no character.
@@ -109,7 +131,7 @@ int CodePageOfCharset(int charset) {
     }
 }
 
-enum class Destination { Text, FontTable, ColourTable, Skip };
+enum class Destination { Text, FontTable, ColourTable, Picture, Skip };
 
 struct ParagraphFormat {
     Alignment alignment = Alignment::Left;
@@ -118,6 +140,80 @@ struct ParagraphFormat {
     int firstIndent = 0;
     int spaceBefore = 0;
     int spaceAfter = 0;
+    int lineSpacing = 0;
+    bool lineMultiple = false;
+    std::vector<TabStop> tabs;
+    // The kind of the stop the next \tx sets.
+    TabKind nextTab = TabKind::Left;
+    bool inTable = false;
+};
+
+enum class PictureFormat { Unknown, Png, Jpeg, Dib, Windows, Enhanced };
+
+// A \pict group as far as it has been read.
+struct PictureBeingRead {
+    PictureFormat format = PictureFormat::Unknown;
+    std::vector<std::uint8_t> bytes;
+    // A hex digit waiting for its partner; -1 for none.
+    int highNibble = -1;
+    // The size of the picture's own data: pixels for bitmaps, 0.01 mm for metafiles.
+    int width = 0;
+    int height = 0;
+    // The size the document shows it at before scaling, in twips.
+    int goalWidth = 0;
+    int goalHeight = 0;
+    int scaleX = 100;
+    int scaleY = 100;
+};
+
+// The sides of a cell or a row that border control words can set; \brdrs and the like then
+// describe the side named last.
+enum class BorderSide {
+    None,
+    CellTop,
+    CellLeft,
+    CellBottom,
+    CellRight,
+    RowTop,
+    RowLeft,
+    RowBottom,
+    RowRight,
+    RowInsideHorizontal,
+    RowInsideVertical
+};
+
+// A cell's properties as \trowd ... \cellx states them, before its text is read.
+struct CellDefinition {
+    TableCell cell;
+    std::optional<Colour> background;
+    std::optional<Colour> pattern;
+    // Hundredths of a percent of the pattern's colour over the background.
+    int shading = 0;
+    std::optional<int> paddingLeft;
+    std::optional<int> paddingRight;
+    std::optional<int> paddingTop;
+    std::optional<int> paddingBottom;
+};
+
+// A row's properties, from \trowd to its last \cellx; they stay for rows that do not restate
+// them.
+struct RowDefinition {
+    int left = 0;
+    int height = 0;
+    // Half the space between cells: the text's distance from each side edge unless the row or
+    // the cell sets padding.
+    int gap = 0;
+    std::optional<int> paddingLeft;
+    std::optional<int> paddingRight;
+    int paddingTop = 0;
+    int paddingBottom = 0;
+    BorderLine topBorder;
+    BorderLine leftBorder;
+    BorderLine bottomBorder;
+    BorderLine rightBorder;
+    BorderLine insideHorizontal;
+    BorderLine insideVertical;
+    std::vector<CellDefinition> cells;
 };
 
 // What a group changes and its end restores.
@@ -167,7 +263,40 @@ enum class Action {
     Character,
     Unicode,
     FallbackLength,
-    Binary
+    Binary,
+    LineSpacing,
+    LineMultiple,
+    TabKindNext,
+    TabPosition,
+    BarTab,
+    DefaultTab,
+    InTable,
+    RowDefaults,
+    RowLeft,
+    RowGap,
+    RowHeight,
+    RowPadding,
+    CellPadding,
+    CellRight,
+    Cell,
+    Row,
+    NestedCell,
+    BorderOf,
+    BorderStyle,
+    BorderWidth,
+    BorderColour,
+    CellBackground,
+    CellPattern,
+    CellShading,
+    Picture,
+    PictureGroup,
+    PictureKind,
+    PictureWidth,
+    PictureHeight,
+    PictureGoalWidth,
+    PictureGoalHeight,
+    PictureScaleX,
+    PictureScaleY
 };
 
 struct Keyword {
@@ -181,8 +310,9 @@ struct Keyword {
 // Destinations that show nothing on the page: parts of the document elsewhere than its body,
 // and tables of what word processors keep for themselves.
 constexpr auto kHiddenParts = std::to_array<std::string_view>(
-    {"info", "stylesheet", "pict", "header", "headerl", "headerr", "headerf", "footer", "footerl",
-     "footerr", "footerf", "footnote", "fldinst", "object", "nonshppict", "shp", "annotation"});
+    {"info", "stylesheet", "header", "headerl", "headerr", "headerf", "footer", "footerl",
+     "footerr", "footerf", "footnote", "fldinst", "object", "nonshppict", "shp", "annotation",
+     "nonesttables"});
 constexpr auto kHiddenTables = std::to_array<std::string_view>(
     {"listtable", "listoverridetable", "revtbl", "rsidtbl", "xmlnstbl", "themedata", "private",
      "colorschememapping", "latentstyles", "datastore", "pgdsctbl", "generator", "filetbl",
@@ -191,8 +321,17 @@ constexpr auto kHiddenTables = std::to_array<std::string_view>(
 constexpr auto kUnderlines = std::to_array<std::string_view>(
     {"ul", "uld", "uldash", "uldashd", "uldashdd", "uldb", "ulhwave", "ulldash", "ulth", "ulthd",
      "ulthdash", "ulthldash", "ululdbwave", "ulw", "ulwave"});
-// Sections, pages and table rows end paragraphs too.
-constexpr auto kParagraphEnds = std::to_array<std::string_view>({"par", "sect", "page", "row"});
+// Sections and pages end paragraphs too.
+constexpr auto kParagraphEnds = std::to_array<std::string_view>({"par", "sect", "page"});
+// The kinds of line a border may be; all are drawn as one plain line, but for double ones.
+constexpr auto kSingleBorders = std::to_array<std::string_view>(
+    {"brdrs",          "brdrth",       "brdrsh",     "brdrdot",      "brdrdash",
+     "brdrdashsm",     "brdrhair",     "brdrdashd",  "brdrdashdd",   "brdrinset",
+     "brdroutset",     "brdrwavy",     "brdremboss", "brdrengrave",  "brdrframe",
+     "brdrdashdotstr", "brdrthtnsg",   "brdrtnthsg", "brdrtnthtnsg", "brdrthtnmg",
+     "brdrtnthmg",     "brdrtnthtnmg", "brdrthtnlg", "brdrtnthlg",   "brdrtnthtnlg"});
+constexpr auto kDoubleBorders =
+    std::to_array<std::string_view>({"brdrdb", "brdrtriple", "brdrwavydb"});
 
 constexpr auto kKeywords = std::to_array<Keyword>({
     {"fonttbl", Action::FontTable},
@@ -231,8 +370,74 @@ constexpr auto kKeywords = std::to_array<Keyword>({
     {"fi", Action::FirstIndent},
     {"sb", Action::SpaceBefore},
     {"sa", Action::SpaceAfter},
+    {"sl", Action::LineSpacing},
+    {"slmult", Action::LineMultiple},
+    {"tqc", Action::TabKindNext, static_cast<int>(TabKind::Centre)},
+    {"tqr", Action::TabKindNext, static_cast<int>(TabKind::Right)},
+    {"tqdec", Action::TabKindNext, static_cast<int>(TabKind::Decimal)},
+    {"tx", Action::TabPosition},
+    {"tb", Action::BarTab},
+    {"deftab", Action::DefaultTab},
+    {"intbl", Action::InTable},
+    {"itap", Action::InTable},
+    {"trowd", Action::RowDefaults},
+    {"trleft", Action::RowLeft},
+    {"trgaph", Action::RowGap},
+    {"trrh", Action::RowHeight},
+    // Word's own reading of cell padding turns left and top round; other writers follow it.
+    {"trpaddl", Action::RowPadding, 0},
+    {"trpaddr", Action::RowPadding, 1},
+    {"trpaddt", Action::RowPadding, 2},
+    {"trpaddb", Action::RowPadding, 3},
+    {"clpadt", Action::CellPadding, 0},
+    {"clpadr", Action::CellPadding, 1},
+    {"clpadl", Action::CellPadding, 2},
+    {"clpadb", Action::CellPadding, 3},
+    {"cellx", Action::CellRight},
+    {"cell", Action::Cell},
+    {"row", Action::Row},
+    // A table inside a cell: each of its cells becomes a paragraph of the outer cell.
+    {"nestcell", Action::NestedCell},
+    {"clbrdrt", Action::BorderOf, static_cast<int>(BorderSide::CellTop)},
+    {"clbrdrl", Action::BorderOf, static_cast<int>(BorderSide::CellLeft)},
+    {"clbrdrb", Action::BorderOf, static_cast<int>(BorderSide::CellBottom)},
+    {"clbrdrr", Action::BorderOf, static_cast<int>(BorderSide::CellRight)},
+    {"trbrdrt", Action::BorderOf, static_cast<int>(BorderSide::RowTop)},
+    {"trbrdrl", Action::BorderOf, static_cast<int>(BorderSide::RowLeft)},
+    {"trbrdrb", Action::BorderOf, static_cast<int>(BorderSide::RowBottom)},
+    {"trbrdrr", Action::BorderOf, static_cast<int>(BorderSide::RowRight)},
+    {"trbrdrh", Action::BorderOf, static_cast<int>(BorderSide::RowInsideHorizontal)},
+    {"trbrdrv", Action::BorderOf, static_cast<int>(BorderSide::RowInsideVertical)},
+    // Paragraph borders are not drawn; naming their side keeps their widths off the cells.
+    {"brdrt", Action::BorderOf, static_cast<int>(BorderSide::None)},
+    {"brdrl", Action::BorderOf, static_cast<int>(BorderSide::None)},
+    {"brdrb", Action::BorderOf, static_cast<int>(BorderSide::None)},
+    {"brdrr", Action::BorderOf, static_cast<int>(BorderSide::None)},
+    {"box", Action::BorderOf, static_cast<int>(BorderSide::None)},
+    {"brdrnone", Action::BorderStyle, 0},
+    {"brdrnil", Action::BorderStyle, 0},
+    {"brdrw", Action::BorderWidth},
+    {"brdrcf", Action::BorderColour},
+    {"clcbpat", Action::CellBackground},
+    {"clcfpat", Action::CellPattern},
+    {"clshdng", Action::CellShading},
+    {"pict", Action::Picture},
+    {"shppict", Action::PictureGroup},
+    {"pngblip", Action::PictureKind, static_cast<int>(PictureFormat::Png)},
+    {"jpegblip", Action::PictureKind, static_cast<int>(PictureFormat::Jpeg)},
+    {"dibitmap", Action::PictureKind, static_cast<int>(PictureFormat::Dib)},
+    {"wmetafile", Action::PictureKind, static_cast<int>(PictureFormat::Windows)},
+    {"emfblip", Action::PictureKind, static_cast<int>(PictureFormat::Enhanced)},
+    {"wbitmap", Action::PictureKind, static_cast<int>(PictureFormat::Unknown)},
+    {"macpict", Action::PictureKind, static_cast<int>(PictureFormat::Unknown)},
+    {"pmmetafile", Action::PictureKind, static_cast<int>(PictureFormat::Unknown)},
+    {"picw", Action::PictureWidth},
+    {"pich", Action::PictureHeight},
+    {"picwgoal", Action::PictureGoalWidth},
+    {"pichgoal", Action::PictureGoalHeight},
+    {"picscalex", Action::PictureScaleX},
+    {"picscaley", Action::PictureScaleY},
     {"tab", Action::Character, '\t'},
-    {"cell", Action::Character, '\t'},
     {"line", Action::Character, '\n'},
     {"emdash", Action::Character, 0x2014},
     {"endash", Action::Character, 0x2013},
@@ -262,6 +467,12 @@ std::optional<Keyword> KeywordOf(std::string_view word) {
     if (among(kParagraphEnds)) {
         return Keyword{word, Action::ParagraphEnd};
     }
+    if (among(kSingleBorders)) {
+        return Keyword{word, Action::BorderStyle, 1};
+    }
+    if (among(kDoubleBorders)) {
+        return Keyword{word, Action::BorderStyle, 2};
+    }
     const auto found = std::ranges::find(kKeywords, word, &Keyword::word);
     return found != kKeywords.end() ? std::optional(*found) : std::nullopt;
 }
@@ -282,6 +493,73 @@ int HexDigit(char c) {
         return c - 'a' + 10;
     }
     return c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+}
+
+// A cell's background; a pattern over it is drawn as the mix of the two colours, as dense
+// as the shading.
+std::optional<Colour> ShadingOf(const CellDefinition& cell) {
+    if (cell.shading <= 0) {
+        return cell.background;
+    }
+    const Colour fore = cell.pattern.value_or(0);
+    const Colour back = cell.background.value_or(0xFFFFFF);
+    Colour mixed = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+        const auto f = static_cast<int>(fore >> shift & 0xFF);
+        const auto b = static_cast<int>(back >> shift & 0xFF);
+        const int channel = (f * cell.shading + b * (10000 - cell.shading)) / 10000;
+        mixed |= static_cast<Colour>(channel) << shift;
+    }
+    return mixed;
+}
+
+// The picture's data decoded; empty for a kind of picture that is not read. Throws what the
+// decoders throw for damaged data.
+Bitmap DecodePicture(const PictureBeingRead& picture) {
+    const std::span<const std::uint8_t> bytes(picture.bytes);
+    switch (picture.format) {
+    case PictureFormat::Dib: {
+        // A BMP file without its 14-byte file header. The rows are read after the colour
+        // table, so the header's offset to them may stay 0.
+        std::vector<std::uint8_t> file(14, 0);
+        file[0] = 'B';
+        file[1] = 'M';
+        file.insert(file.end(), bytes.begin(), bytes.end());
+        return DecodeBmp(file, BmpRows::AfterColourTable);
+    }
+    case PictureFormat::Unknown:
+        return {};
+    default:
+        // PNG, JPEG and metafiles are told apart by their first bytes, whatever the
+        // document calls them.
+        return PictureLoader::Decode(bytes);
+    }
+}
+
+// The size in pixels a picture is shown at: the size the document asks for, else the
+// picture's own, times its scale; none when neither is known.
+std::optional<std::pair<int, int>> ShownSize(const PictureBeingRead& picture,
+                                             const Bitmap& bitmap) {
+    const bool metafile =
+        picture.format == PictureFormat::Windows || picture.format == PictureFormat::Enhanced;
+    const auto side = [&](int goal, int decoded, int stated, int scale) -> std::int64_t {
+        std::int64_t pixels = goal / kTwipsPerPixel;
+        if (goal <= 0) {
+            pixels = !bitmap.Empty() ? decoded
+                     : metafile      ? std::int64_t{stated} * kDotsPerInch / kHimetricPerInch
+                                     : stated;
+        }
+        return pixels * scale / 100;
+    };
+    const std::int64_t width =
+        side(picture.goalWidth, bitmap.Width(), picture.width, picture.scaleX);
+    const std::int64_t height =
+        side(picture.goalHeight, bitmap.Height(), picture.height, picture.scaleY);
+    if (width <= 0 || height <= 0) {
+        return std::nullopt;
+    }
+    return std::pair(static_cast<int>(std::min<std::int64_t>(width, kLargestPictureSide)),
+                     static_cast<int>(std::min<std::int64_t>(height, kLargestPictureSide)));
 }
 
 std::string Trimmed(const std::string& text) {
@@ -307,12 +585,24 @@ private:
     void ReadControl();
     void ControlWord(std::string_view word, std::optional<int> parameter);
     void TextControlWord(const Keyword& keyword, std::optional<int> parameter);
+    bool TableControlWord(const Keyword& keyword, std::optional<int> parameter);
+    bool PictureControlWord(const Keyword& keyword, std::optional<int> parameter);
     void ControlSymbol(char symbol);
     void Byte(unsigned char byte);
+    void PictureByte(unsigned char byte);
     void Character(char32_t c);
     void Unicode(int number);
     void AddText(const std::string& utf8);
+    void AddPicture();
+    // The paragraph read so far with the format in force, leaving an empty one to read on.
+    TextParagraph TakeParagraph();
     void EndParagraph();
+    void EndCell();
+    void EndRow();
+    // The row's borders on the sides of a cell that has none of its own.
+    void AddRowBorders(TableCell& cell, bool first, bool last) const;
+    BorderLine* BorderNow();
+    std::optional<Colour> ColourAt(std::optional<int> index) const;
     TextStyle StyleNow() const;
     int CodePageNow() const;
 
@@ -332,6 +622,19 @@ private:
     bool colourGiven_ = false;
     TextParagraph paragraph_;
     RichDocument document_;
+    // What \* made of the destination it marked, until the control word after it says whether
+    // the destination is one this reader shows.
+    bool starPending_ = false;
+    Destination beforeStar_ = Destination::Text;
+    PictureBeingRead picture_;
+    std::int64_t picturePixelsLeft_ = kDocumentPicturePixels;
+    RowDefinition row_;
+    CellDefinition cellBeingDefined_;
+    BorderSide border_ = BorderSide::None;
+    // A row has begun (\trowd or a cell) and not yet ended (\row): paragraphs go to its cells.
+    bool rowOpen_ = false;
+    std::vector<TextParagraph> cellParagraphs_;
+    std::vector<std::vector<TextParagraph>> cellsRead_;
 };
 
 RichDocument RtfReader::Read() {
@@ -358,6 +661,9 @@ RichDocument RtfReader::Read() {
     if (!paragraph_.runs.empty()) {
         EndParagraph();
     }
+    if (rowOpen_ || !cellsRead_.empty()) {
+        EndRow();
+    }
     return std::move(document_);
 }
 
@@ -377,6 +683,7 @@ void RtfReader::SkipDeepGroup() {
 
 void RtfReader::OpenGroup() {
     fallbackLeft_ = 0;
+    starPending_ = false;
     if (saved_.size() >= kMaxDepth) {
         SkipDeepGroup();
         return;
@@ -386,11 +693,17 @@ void RtfReader::OpenGroup() {
 
 bool RtfReader::CloseGroup() {
     fallbackLeft_ = 0;
+    starPending_ = false;
     if (saved_.empty()) {
         return false;
     }
+    const bool pictureEnds = state_.destination == Destination::Picture &&
+                             saved_.back().destination != Destination::Picture;
     state_ = std::move(saved_.back());
     saved_.pop_back();
+    if (pictureEnds) {
+        AddPicture();
+    }
     return !saved_.empty();
 }
 
@@ -444,10 +757,21 @@ void RtfReader::ReadControl() {
 
 void RtfReader::ControlWord(std::string_view word, std::optional<int> parameter) {
     const std::optional<Keyword> found = KeywordOf(word);
+    if (std::exchange(starPending_, false) && found && found->action == Action::PictureGroup) {
+        // The picture as word processors of today show it, marked so that older readers
+        // take the one in \nonshppict beside it instead.
+        state_.destination = beforeStar_;
+    }
     if (found && found->action == Action::Binary) {
-        // Raw bytes follow, in any destination.
-        const auto count = static_cast<std::size_t>(std::max(parameter.value_or(0), 0));
-        pos_ += std::min(count, rtf_.size() - pos_);
+        // Raw bytes follow, in any destination: a picture's are its data.
+        const auto count = std::min(static_cast<std::size_t>(std::max(parameter.value_or(0), 0)),
+                                    rtf_.size() - pos_);
+        if (state_.destination == Destination::Picture) {
+            const auto* bytes = reinterpret_cast<const std::uint8_t*>(rtf_.data() + pos_);
+            picture_.bytes.insert(picture_.bytes.end(), bytes, bytes + count);
+            picture_.highNibble = -1;
+        }
+        pos_ += count;
         return;
     }
     if (found && found->action == Action::Unicode && parameter) {
@@ -482,8 +806,13 @@ void RtfReader::ControlWord(std::string_view word, std::optional<int> parameter)
             colourGiven_ = true;
         }
         return;
+    case Destination::Picture:
+        PictureControlWord(*found, parameter);
+        return;
     case Destination::Text:
-        TextControlWord(*found, parameter);
+        if (!TableControlWord(*found, parameter)) {
+            TextControlWord(*found, parameter);
+        }
         return;
     }
 }
@@ -570,8 +899,43 @@ void RtfReader::TextControlWord(const Keyword& keyword, std::optional<int> param
     case Action::SpaceAfter:
         paragraph.spaceAfter = std::max(indent(), 0);
         break;
+    case Action::LineSpacing:
+        paragraph.lineSpacing = indent();
+        break;
+    case Action::LineMultiple:
+        paragraph.lineMultiple = on;
+        break;
+    case Action::TabKindNext:
+        paragraph.nextTab = static_cast<TabKind>(keyword.value);
+        break;
+    case Action::TabPosition: {
+        const TabStop stop{std::clamp(parameter.value_or(0), 0, kMaxIndent), paragraph.nextTab};
+        paragraph.nextTab = TabKind::Left;
+        std::vector<TabStop>& tabs = paragraph.tabs;
+        const auto at = std::ranges::lower_bound(tabs, stop.position, {}, &TabStop::position);
+        if (at != tabs.end() && at->position == stop.position) {
+            *at = stop;
+        } else if (tabs.size() < kMaxTabStops) {
+            tabs.insert(at, stop);
+        }
+        break;
+    }
+    case Action::BarTab:
+        // Bar tabs draw a line, not a stop; the kind given before one is its own.
+        paragraph.nextTab = TabKind::Left;
+        break;
+    case Action::DefaultTab:
+        document_.defaultTab = std::clamp(parameter.value_or(720), 1, kMaxIndent);
+        break;
+    case Action::InTable:
+        paragraph.inTable = on;
+        break;
     case Action::ParagraphEnd:
         EndParagraph();
+        break;
+    case Action::Picture:
+        state_.destination = Destination::Picture;
+        picture_ = {};
         break;
     case Action::Character:
         Character(static_cast<char32_t>(keyword.value));
@@ -584,12 +948,186 @@ void RtfReader::TextControlWord(const Keyword& keyword, std::optional<int> param
     }
 }
 
+// Row and cell properties, and the cells' ends. False for a keyword that is not one of them.
+bool RtfReader::TableControlWord(const Keyword& keyword, std::optional<int> parameter) {
+    const int length = std::clamp(parameter.value_or(0), -kMaxIndent, kMaxIndent);
+    switch (keyword.action) {
+    case Action::RowDefaults:
+        row_ = {};
+        cellBeingDefined_ = {};
+        border_ = BorderSide::None;
+        rowOpen_ = true;
+        return true;
+    case Action::RowLeft:
+        row_.left = length;
+        return true;
+    case Action::RowGap:
+        row_.gap = std::max(length, 0);
+        return true;
+    case Action::RowHeight:
+        // Negative for an exact height: here every row grows to hold its text.
+        row_.height = std::abs(length);
+        return true;
+    case Action::RowPadding: {
+        const int padding = std::max(length, 0);
+        switch (keyword.value) {
+        case 0:
+            row_.paddingLeft = padding;
+            break;
+        case 1:
+            row_.paddingRight = padding;
+            break;
+        case 2:
+            row_.paddingTop = padding;
+            break;
+        default:
+            row_.paddingBottom = padding;
+        }
+        return true;
+    }
+    case Action::CellPadding: {
+        const int padding = std::max(length, 0);
+        std::array<std::optional<int>*, 4> sides = {
+            &cellBeingDefined_.paddingLeft, &cellBeingDefined_.paddingRight,
+            &cellBeingDefined_.paddingTop, &cellBeingDefined_.paddingBottom};
+        *sides[static_cast<std::size_t>(keyword.value)] = padding;
+        return true;
+    }
+    case Action::CellRight:
+        cellBeingDefined_.cell.right = length;
+        row_.cells.push_back(std::move(cellBeingDefined_));
+        cellBeingDefined_ = {};
+        border_ = BorderSide::None;
+        return true;
+    case Action::CellBackground:
+        cellBeingDefined_.background = ColourAt(parameter);
+        return true;
+    case Action::CellPattern:
+        cellBeingDefined_.pattern = ColourAt(parameter);
+        return true;
+    case Action::CellShading:
+        cellBeingDefined_.shading = std::clamp(parameter.value_or(0), 0, 10000);
+        return true;
+    case Action::BorderOf:
+        border_ = static_cast<BorderSide>(keyword.value);
+        return true;
+    case Action::BorderStyle:
+        if (BorderLine* line = BorderNow()) {
+            line->width = keyword.value == 0 ? 0 : std::max(line->width, 1);
+            line->doubled = keyword.value == 2;
+        }
+        return true;
+    case Action::BorderWidth:
+        if (BorderLine* line = BorderNow(); line != nullptr && line->width > 0) {
+            line->width = std::clamp(length, 1, kMaxIndent);
+        }
+        return true;
+    case Action::BorderColour:
+        if (BorderLine* line = BorderNow()) {
+            line->colour = ColourAt(parameter).value_or(0);
+        }
+        return true;
+    case Action::Cell:
+        EndCell();
+        return true;
+    case Action::Row:
+        EndRow();
+        return true;
+    case Action::NestedCell:
+        if (!paragraph_.runs.empty()) {
+            cellParagraphs_.push_back(TakeParagraph());
+        }
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The size and kind of the picture being read. False for a keyword that is not one of them.
+bool RtfReader::PictureControlWord(const Keyword& keyword, std::optional<int> parameter) {
+    const int size = std::clamp(parameter.value_or(0), 0, kMaxPictureMeasure);
+    const int scale = std::clamp(parameter.value_or(100), 1, kMaxPictureScale);
+    switch (keyword.action) {
+    case Action::PictureKind:
+        picture_.format = static_cast<PictureFormat>(keyword.value);
+        return true;
+    case Action::PictureWidth:
+        picture_.width = size;
+        return true;
+    case Action::PictureHeight:
+        picture_.height = size;
+        return true;
+    case Action::PictureGoalWidth:
+        picture_.goalWidth = size;
+        return true;
+    case Action::PictureGoalHeight:
+        picture_.goalHeight = size;
+        return true;
+    case Action::PictureScaleX:
+        picture_.scaleX = scale;
+        return true;
+    case Action::PictureScaleY:
+        picture_.scaleY = scale;
+        return true;
+    default:
+        return false;
+    }
+}
+
+void RtfReader::AddRowBorders(TableCell& cell, bool first, bool last) const {
+    const auto either = [](const BorderLine& own, const BorderLine& row) {
+        return own.width > 0 ? own : row;
+    };
+    cell.top = either(cell.top, row_.topBorder);
+    cell.bottom = either(cell.bottom, either(row_.bottomBorder, row_.insideHorizontal));
+    cell.left = either(cell.left, first ? row_.leftBorder : row_.insideVertical);
+    cell.rightBorder = either(cell.rightBorder, last ? row_.rightBorder : row_.insideVertical);
+}
+
+BorderLine* RtfReader::BorderNow() {
+    TableCell& cell = cellBeingDefined_.cell;
+    switch (border_) {
+    case BorderSide::CellTop:
+        return &cell.top;
+    case BorderSide::CellLeft:
+        return &cell.left;
+    case BorderSide::CellBottom:
+        return &cell.bottom;
+    case BorderSide::CellRight:
+        return &cell.rightBorder;
+    case BorderSide::RowTop:
+        return &row_.topBorder;
+    case BorderSide::RowLeft:
+        return &row_.leftBorder;
+    case BorderSide::RowBottom:
+        return &row_.bottomBorder;
+    case BorderSide::RowRight:
+        return &row_.rightBorder;
+    case BorderSide::RowInsideHorizontal:
+        return &row_.insideHorizontal;
+    case BorderSide::RowInsideVertical:
+        return &row_.insideVertical;
+    default:
+        return nullptr;
+    }
+}
+
+std::optional<Colour> RtfReader::ColourAt(std::optional<int> index) const {
+    const int i = index.value_or(0);
+    if (i < 0 || static_cast<std::size_t>(i) >= colours_.size()) {
+        return std::nullopt;
+    }
+    return colours_[static_cast<std::size_t>(i)];
+}
+
 void RtfReader::ControlSymbol(char symbol) {
     switch (symbol) {
     case '*':
-        // Destinations marked so may be skipped by readers that do not know them; those this
-        // reader knows are not marked.
+        // Destinations marked so may be skipped by readers that do not know them; of those
+        // this reader knows, only \shppict is marked.
         fallbackLeft_ = 0;
+        starPending_ = true;
+        beforeStar_ = state_.destination;
         state_.destination = Destination::Skip;
         break;
     case '~':
@@ -612,6 +1150,11 @@ void RtfReader::ControlSymbol(char symbol) {
 }
 
 void RtfReader::Byte(unsigned char byte) {
+    starPending_ = false;
+    if (state_.destination == Destination::Picture) {
+        PictureByte(byte);
+        return;
+    }
     if (state_.destination == Destination::Skip) {
         return;
     }
@@ -641,6 +1184,19 @@ void RtfReader::Byte(unsigned char byte) {
         return;
     }
     AddText(DecodeByte(byte, CodePageNow()));
+}
+
+void RtfReader::PictureByte(unsigned char byte) {
+    const int digit = HexDigit(static_cast<char>(byte));
+    if (digit < 0) {
+        return; // line breaks and spaces between the hex digits
+    }
+    if (picture_.highNibble < 0) {
+        picture_.highNibble = digit;
+    } else {
+        picture_.bytes.push_back(static_cast<std::uint8_t>(picture_.highNibble * 16 + digit));
+        picture_.highNibble = -1;
+    }
 }
 
 void RtfReader::Character(char32_t c) {
@@ -679,24 +1235,126 @@ void RtfReader::AddText(const std::string& utf8) {
     }
     TextStyle style = StyleNow();
     std::vector<TextRun>& runs = paragraph_.runs;
-    if (runs.empty() || runs.back().style != style) {
+    if (runs.empty() || runs.back().picture >= 0 || runs.back().style != style) {
         runs.push_back({utf8, std::move(style)});
     } else {
         runs.back().text += utf8;
     }
 }
 
-void RtfReader::EndParagraph() {
+// A picture whose group has just closed, in the style of the text around it. One that
+// cannot be decoded, or comes after the document's pictures have used up their pixels, keeps
+// its place and size, blank.
+void RtfReader::AddPicture() {
+    const PictureBeingRead picture = std::exchange(picture_, {});
+    if (state_.destination != Destination::Text || state_.hidden) {
+        return;
+    }
+    Bitmap bitmap;
+    if (picturePixelsLeft_ > 0) {
+        try {
+            bitmap = DecodePicture(picture);
+        } catch (const std::exception&) {
+            bitmap = {};
+        }
+        const std::int64_t pixels = std::int64_t{bitmap.Width()} * bitmap.Height();
+        if (pixels > picturePixelsLeft_) {
+            bitmap = {};
+            picturePixelsLeft_ = 0;
+        } else {
+            picturePixelsLeft_ -= pixels;
+        }
+    }
+    const auto size = ShownSize(picture, bitmap);
+    if (!size) {
+        return;
+    }
+    const auto index = static_cast<int>(document_.pictures.size());
+    document_.pictures.push_back({std::move(bitmap), size->first, size->second});
+    paragraph_.runs.push_back({std::string(kPictureCharacter), StyleNow(), index});
+}
+
+TextParagraph RtfReader::TakeParagraph() {
     const ParagraphFormat& format = state_.paragraph;
-    paragraph_.alignment = format.alignment;
-    paragraph_.leftIndent = format.leftIndent;
-    paragraph_.rightIndent = format.rightIndent;
-    paragraph_.firstIndent = format.firstIndent;
-    paragraph_.spaceBefore = format.spaceBefore;
-    paragraph_.spaceAfter = format.spaceAfter;
-    paragraph_.endStyle = StyleNow();
-    document_.paragraphs.push_back(std::move(paragraph_));
-    paragraph_ = {};
+    TextParagraph paragraph = std::exchange(paragraph_, {});
+    paragraph.alignment = format.alignment;
+    paragraph.leftIndent = format.leftIndent;
+    paragraph.rightIndent = format.rightIndent;
+    paragraph.firstIndent = format.firstIndent;
+    paragraph.spaceBefore = format.spaceBefore;
+    paragraph.spaceAfter = format.spaceAfter;
+    paragraph.lineSpacing = format.lineSpacing;
+    paragraph.lineMultiple = format.lineMultiple;
+    paragraph.tabs = format.tabs;
+    paragraph.endStyle = StyleNow();
+    return paragraph;
+}
+
+// Inside a row a paragraph belongs to the cell being read: some writers (pandoc among them)
+// reset the paragraph's \intbl with \pard inside their cells, so a row that has begun
+// counts as much as the mark.
+void RtfReader::EndParagraph() {
+    if (rowOpen_ || state_.paragraph.inTable) {
+        cellParagraphs_.push_back(TakeParagraph());
+        return;
+    }
+    if (!cellsRead_.empty() || !cellParagraphs_.empty()) {
+        EndRow(); // a row its writer never ended
+    }
+    document_.blocks.push_back(TakeParagraph());
+}
+
+// A paragraph already ended by \par is the cell's last; an empty one after it is not kept.
+void RtfReader::EndCell() {
+    if (!paragraph_.runs.empty() || cellParagraphs_.empty()) {
+        cellParagraphs_.push_back(TakeParagraph());
+    }
+    cellsRead_.push_back(std::exchange(cellParagraphs_, {}));
+    rowOpen_ = true;
+}
+
+// The cells read since the last row, laid out by the row definition in force now: writers
+// give it before the cells' text (pandoc), after it, just before \row, or both (Word,
+// LibreOffice).
+void RtfReader::EndRow() {
+    if (!paragraph_.runs.empty() || !cellParagraphs_.empty()) {
+        EndCell();
+    }
+    rowOpen_ = false;
+    if (cellsRead_.empty()) {
+        return;
+    }
+    TableRow row;
+    row.left = row_.left;
+    row.height = row_.height;
+    const std::size_t count = std::max(cellsRead_.size(), row_.cells.size());
+    int left = row_.left;
+    for (std::size_t i = 0; i < count; ++i) {
+        const bool defined = i < row_.cells.size();
+        const CellDefinition definition = defined ? row_.cells[i] : CellDefinition{};
+        TableCell cell = definition.cell;
+        if (!defined) {
+            cell.right = std::min(left + kUndefinedCellWidth, kMaxIndent);
+        }
+        AddRowBorders(cell, i == 0, i + 1 == count);
+        cell.shading = ShadingOf(definition);
+        cell.paddingLeft = definition.paddingLeft.value_or(row_.paddingLeft.value_or(row_.gap));
+        cell.paddingRight = definition.paddingRight.value_or(row_.paddingRight.value_or(row_.gap));
+        cell.paddingTop = definition.paddingTop.value_or(row_.paddingTop);
+        cell.paddingBottom = definition.paddingBottom.value_or(row_.paddingBottom);
+        if (i < cellsRead_.size()) {
+            cell.paragraphs = std::move(cellsRead_[i]);
+        }
+        if (cell.paragraphs.empty()) {
+            TextParagraph empty;
+            empty.endStyle = StyleNow();
+            cell.paragraphs.push_back(std::move(empty));
+        }
+        left = cell.right;
+        row.cells.push_back(std::move(cell));
+    }
+    cellsRead_.clear();
+    document_.blocks.push_back(std::move(row));
 }
 
 TextStyle RtfReader::StyleNow() const {
@@ -734,7 +1392,7 @@ RichDocument PlainTextDocument(std::string_view windows1252Text, const TextStyle
         if (!line.empty()) {
             done.runs.push_back({std::move(line), style});
         }
-        document.paragraphs.push_back(std::move(done));
+        document.blocks.push_back(std::move(done));
         line.clear();
     };
     for (std::size_t i = 0; i < windows1252Text.size(); ++i) {

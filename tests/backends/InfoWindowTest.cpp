@@ -39,13 +39,19 @@ TextParagraph Paragraph(const std::string& text, TextStyle style = {},
     return paragraph;
 }
 
+RichDocument OneParagraph(const TextParagraph& paragraph) {
+    RichDocument document;
+    document.blocks.push_back(paragraph);
+    return document;
+}
+
 // Many black lines, and a last one in red.
 RichDocument LongHelp(int lines) {
     RichDocument document;
     for (int i = 1; i < lines; ++i) {
-        document.paragraphs.push_back(Paragraph("Line " + std::to_string(i)));
+        document.blocks.push_back(Paragraph("Line " + std::to_string(i)));
     }
-    document.paragraphs.push_back(Paragraph("The end", Red()));
+    document.blocks.push_back(Paragraph("The end", Red()));
     return document;
 }
 
@@ -94,7 +100,7 @@ SDL_Event Resized(int width, int height) {
 }
 
 int DarkInkOf(const TextParagraph& paragraph) {
-    RichTextView view(RichDocument{{paragraph}});
+    RichTextView view(OneParagraph(paragraph));
     const int height = view.Layout(200);
     Bitmap picture(200, height);
     view.Draw(picture, {0, 0, 200, height}, 0, 0xFFFFFF);
@@ -106,17 +112,17 @@ TEST(RichTextView, StylesAlignmentAndWrappingShowInThePicture) {
         << "bold has more ink";
     TextParagraph large;
     large.endStyle.halfPoints = 48;
-    EXPECT_GT(RichTextView(RichDocument{{large}}).Layout(100),
-              RichTextView(RichDocument{{TextParagraph{}}}).Layout(100) * 3 / 2)
+    EXPECT_GT(RichTextView(OneParagraph(large)).Layout(100),
+              RichTextView(OneParagraph({})).Layout(100) * 3 / 2)
         << "an empty paragraph is as high as its size";
 
     RichDocument document;
     TextParagraph words = Paragraph("Word ");
     words.runs.push_back({"Word ", Bold()});
     words.runs.push_back({"Word", Red()});
-    document.paragraphs.push_back(words);
-    document.paragraphs.push_back(Paragraph("Centred", {}, Alignment::Centre));
-    document.paragraphs.push_back(Paragraph("Right", {}, Alignment::Right));
+    document.blocks.push_back(words);
+    document.blocks.push_back(Paragraph("Centred", {}, Alignment::Centre));
+    document.blocks.push_back(Paragraph("Right", {}, Alignment::Right));
     RichTextView view(document, 5);
     const int height = view.Layout(400);
     EXPECT_GT(height, 3 * 14);

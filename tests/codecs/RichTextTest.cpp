@@ -1,10 +1,13 @@
 #include "codecs/RichText.h"
 
 #include "base/WholeFile.h"
+#include "codecs/BmpCodec.h"
+#include "codecs/PngFile.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -21,12 +24,33 @@ std::string TextOf(const TextParagraph& paragraph) {
     return text;
 }
 
+// A table row reads as its cells' texts between '|', the paragraphs of a cell between '/'.
 std::vector<std::string> TextsOf(const RichDocument& document) {
     std::vector<std::string> texts;
-    for (const TextParagraph& paragraph : document.paragraphs) {
-        texts.push_back(TextOf(paragraph));
+    for (const RichBlock& block : document.blocks) {
+        if (const auto* paragraph = std::get_if<TextParagraph>(&block)) {
+            texts.push_back(TextOf(*paragraph));
+            continue;
+        }
+        std::string row;
+        for (const TableCell& cell : std::get<TableRow>(block).cells) {
+            row += "|";
+            for (std::size_t i = 0; i < cell.paragraphs.size(); ++i) {
+                row += (i > 0 ? "/" : "") + TextOf(cell.paragraphs[i]);
+            }
+        }
+        texts.push_back(row + "|");
     }
     return texts;
+}
+
+// Blocks of another kind, or none, fail the test by the exception.
+const TextParagraph& ParagraphAt(const RichDocument& document, std::size_t i) {
+    return std::get<TextParagraph>(document.blocks.at(i));
+}
+
+const TableRow& RowAt(const RichDocument& document, std::size_t i) {
+    return std::get<TableRow>(document.blocks.at(i));
 }
 
 // A stretch of a paragraph's text in the looks both word processors can give it; fonts and
@@ -60,10 +84,13 @@ std::vector<Span> SpansOf(const TextParagraph& paragraph) {
     return spans;
 }
 
+// Beside the folder of the other test files.
+std::filesystem::path FixturePath(const std::string& name) {
+    return std::filesystem::path(VELKARO_TEST_DATA).parent_path() / "rtf" / name;
+}
+
 RichDocument ReadFixture(const std::string& name) {
-    // Beside the folder of the other test files.
-    const std::filesystem::path path =
-        std::filesystem::path(VELKARO_TEST_DATA).parent_path() / "rtf" / name;
+    const std::filesystem::path path = FixturePath(name);
     const auto bytes = ReadFileWhole(path);
     if (!bytes) {
         ADD_FAILURE() << "cannot read " << path.string();
@@ -87,8 +114,7 @@ TEST(RichText, PandocAndLibreOfficeFilesReadToTheSameTextAndLooks) {
     };
     EXPECT_EQ(TextsOf(pandoc), expected);
     EXPECT_EQ(TextsOf(office), expected);
-    if (pandoc.paragraphs.size() != expected.size() ||
-        office.paragraphs.size() != expected.size()) {
+    if (pandoc.blocks.size() != expected.size() || office.blocks.size() != expected.size()) {
         return;
     }
 
@@ -105,19 +131,159 @@ TEST(RichText, PandocAndLibreOfficeFilesReadToTheSameTextAndLooks) {
         {{expected[3].substr(0, expected[3].find("both"))}, {"both", true, true}, {" at once."}},
     };
     for (std::size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(SpansOf(pandoc.paragraphs[i]), spans[i]) << "pandoc, paragraph " << i;
-        EXPECT_EQ(SpansOf(office.paragraphs[i]), spans[i]) << "LibreOffice, paragraph " << i;
+        EXPECT_EQ(SpansOf(ParagraphAt(pandoc, i)), spans[i]) << "pandoc, paragraph " << i;
+        EXPECT_EQ(SpansOf(ParagraphAt(office, i)), spans[i]) << "LibreOffice, paragraph " << i;
         const Alignment alignment = i == 2 ? Alignment::Centre : Alignment::Left;
-        EXPECT_EQ(pandoc.paragraphs[i].alignment, alignment) << i;
-        EXPECT_EQ(office.paragraphs[i].alignment, alignment) << i;
+        EXPECT_EQ(ParagraphAt(pandoc, i).alignment, alignment) << i;
+        EXPECT_EQ(ParagraphAt(office, i).alignment, alignment) << i;
     }
-    EXPECT_GT(office.paragraphs[0].runs[0].style.halfPoints,
-              office.paragraphs[1].runs[0].style.halfPoints)
+    EXPECT_GT(ParagraphAt(office, 0).runs[0].style.halfPoints,
+              ParagraphAt(office, 1).runs[0].style.halfPoints)
         << "the heading is larger";
-    EXPECT_EQ(office.paragraphs[1].runs[0].style.font, "Liberation Serif")
+    EXPECT_EQ(ParagraphAt(office, 1).runs[0].style.font, "Liberation Serif")
         << "the font table's name, without its alternative";
-    EXPECT_EQ(pandoc.paragraphs[1].runs[0].style.font, "Helvetica");
-    EXPECT_EQ(office.paragraphs[1].spaceAfter, 283);
+    EXPECT_EQ(ParagraphAt(pandoc, 1).runs[0].style.font, "Helvetica");
+    EXPECT_EQ(ParagraphAt(office, 1).spaceAfter, 283);
+}
+
+std::string Hex(std::span<const std::uint8_t> bytes) {
+    std::string hex;
+    for (const std::uint8_t byte : bytes) {
+        hex += "0123456789abcdef"[byte >> 4];
+        hex += "0123456789abcdef"[byte & 15];
+    }
+    return hex;
+}
+
+// tests/data/rtf/layout.rtf, written by LibreOffice Writer from layout.fodt (make.sh there).
+TEST(RichText, LibreOfficeTablesPicturesAndTabStopsAreRead) {
+    const RichDocument document = ReadFixture("layout.rtf");
+    EXPECT_EQ(TextsOf(document),
+              (std::vector<std::string>{"|Rank|Player|Score|", "|1|Ada|12500|",
+                                        "|2|Grace/(two lines)|9800|", "\uFFFC",
+                                        "\tLeft\tCentre\tRight\t12.345",
+                                        "Lines exactly\nthree eighths of an inch apart."}));
+    const BorderLine line{15, 0, false};
+    for (std::size_t i = 0; i < 3; ++i) {
+        const TableRow& row = RowAt(document, i);
+        ASSERT_EQ(row.cells.size(), 3u);
+        EXPECT_EQ(row.left, 0);
+        for (std::size_t c = 0; c < 3; ++c) {
+            const TableCell& cell = row.cells[c];
+            EXPECT_EQ(cell.right, std::vector<int>({1440, 4320, 6480})[c]);
+            EXPECT_TRUE(cell.top == line && cell.left == line && cell.bottom == line &&
+                        cell.rightBorder == line);
+            EXPECT_EQ(cell.paddingLeft, 58) << "Word's reading of \\clpadt: the left side";
+            EXPECT_EQ(cell.paragraphs[0].runs[0].style.bold, i == 0) << "the header row";
+            EXPECT_EQ(cell.paragraphs[0].runs[0].style.font, "Liberation Sans");
+        }
+    }
+
+    // The \shppict PNG, not the \nonshppict metafile; 64 x 48 pixels scaled by 225%.
+    ASSERT_EQ(document.pictures.size(), 1u);
+    const RichPicture& picture = document.pictures[0];
+    EXPECT_EQ(std::pair(picture.width, picture.height), std::pair(144, 108));
+    EXPECT_EQ(picture.bitmap, ReadPng(FixturePath("quadrants.png")));
+    EXPECT_EQ(ParagraphAt(document, 3).runs[0].picture, 0);
+
+    const TextParagraph& tabbed = ParagraphAt(document, 4);
+    EXPECT_EQ(tabbed.tabs, (std::vector<TabStop>{{720, TabKind::Left},
+                                                 {3600, TabKind::Centre},
+                                                 {5760, TabKind::Right},
+                                                 {7200, TabKind::Decimal}}));
+    EXPECT_EQ(tabbed.spaceBefore, 360);
+    EXPECT_EQ(ParagraphAt(document, 5).lineSpacing, -540) << "exactly 3/8 inch";
+    EXPECT_FALSE(ParagraphAt(document, 5).lineMultiple);
+    EXPECT_EQ(document.defaultTab, 720);
+}
+
+// The ways other writers lay out rows: pandoc defines each row before its cells and ends every
+// cell's paragraph (reset by \pard) before \cell; Word defines rows before and again after
+// their cells, with row borders, shading and nested tables; some define them only at \row.
+TEST(RichText, TableRowsFromEveryWriterKeepTheirCellsAndFormatting) {
+    const RichDocument pandoc = ReadRichText(
+        "{\\rtf1{\\colortbl;\\red255\\green0\\blue0;}{\\trowd \\trgaph120 \\clbrdrb\\brdrs"
+        "\\cellx2160\\clbrdrb\\brdrs\\cellx4320\\trkeep\\intbl{{\\intbl {\\pard\\qc "
+        "\\b Name\\par}\\cell}{\\intbl {\\pard\\ql\\cf1 Red\\par}{\\pard two\\par}\\cell}}"
+        "\\intbl\\row}{\\pard after\\par}}");
+    EXPECT_EQ(TextsOf(pandoc), (std::vector<std::string>{"|Name|Red/two|", "after"}));
+    const TableRow& simple = RowAt(pandoc, 0);
+    ASSERT_EQ(simple.cells.size(), 2u);
+    EXPECT_EQ(simple.cells[0].paragraphs[0].alignment, Alignment::Centre);
+    EXPECT_TRUE(simple.cells[0].paragraphs[0].runs[0].style.bold);
+    EXPECT_EQ(simple.cells[1].paragraphs[0].runs[0].style.colour, kRed);
+    EXPECT_EQ(simple.cells[1].bottom, (BorderLine{1, 0, false})) << "a line without a width";
+    EXPECT_EQ(simple.cells[1].top.width, 0);
+    EXPECT_EQ(simple.cells[0].paddingLeft, 120) << "\\trgaph";
+
+    const std::string definition =
+        "\\trowd\\trgaph108\\trleft-108\\trrh400\\trbrdrt\\brdrs\\brdrw10\\trbrdrl\\brdrs"
+        "\\brdrw10\\trbrdrb\\brdrdb\\brdrw10\\trbrdrr\\brdrs\\brdrw10\\trbrdrv\\brdrs\\brdrw20"
+        "\\brdrcf1\\clcbpat2\\cellx3000\\clbrdrl\\brdrnone\\clcfpat1\\clshdng5000\\cellx6000 ";
+    const RichDocument word = ReadRichText(
+        "{\\rtf1{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}" + definition +
+        "\\pard\\intbl A\\cell\\pard\\intbl\\itap2 n1\\nestcell n2\\nestcell{\\*\\nesttableprops"
+        "\\trowd\\cellx500\\cellx900\\nestrow}{\\nonesttables\\par}\\pard\\intbl B\\cell"
+        "{\\trowd" +
+        definition.substr(6) +
+        "\\row}\\pard\\intbl C\\cell D\\cell\\row"
+        // Defined only at \\row, and a row its writer never ended.
+        "\\pard\\intbl E\\cell\\trowd\\cellx1000\\row\\pard\\intbl F\\cell}");
+    EXPECT_EQ(TextsOf(word), (std::vector<std::string>{"|A|n1/n2/B|", "|C|D|", "|E|", "|F|"}));
+    const TableRow& bordered = RowAt(word, 0);
+    ASSERT_EQ(bordered.cells.size(), 2u);
+    EXPECT_EQ(bordered.left, -108);
+    EXPECT_EQ(bordered.height, 400);
+    const TableCell& first = bordered.cells[0];
+    const TableCell& second = bordered.cells[1];
+    EXPECT_EQ(first.right, 3000);
+    EXPECT_EQ(first.left, (BorderLine{10, 0, false})) << "the row's left border";
+    EXPECT_EQ(first.rightBorder, (BorderLine{20, kRed, false})) << "between the cells";
+    EXPECT_EQ(second.left, first.rightBorder) << "\\brdrnone falls back to the row's";
+    EXPECT_EQ(second.bottom, (BorderLine{10, 0, true}));
+    EXPECT_EQ(first.shading, Colour{0xFF0000}) << "blue background";
+    EXPECT_EQ(second.shading, Colour{0x7F7FFF}) << "half red over white";
+    EXPECT_EQ(RowAt(word, 1).cells.size(), 2u) << "the definition stays for the next row";
+    EXPECT_EQ(RowAt(word, 2).cells[0].right, 1000);
+    EXPECT_EQ(RowAt(word, 3).cells[0].right, 1000) << "the last definition";
+}
+
+// Pictures as Word writes them too: a device-independent bitmap, binary data, and kinds or data
+// that cannot be read, which keep their box blank.
+TEST(RichText, PicturesAreDecodedOrLeftBlankAtTheirSize) {
+    // 2 x 1 pixels, 24 bits: a red and a blue one; a BMP file's bytes after its file header.
+    Bitmap pixels(2, 1);
+    pixels.At(0, 0) = PixelFromRgb(255, 0, 0);
+    pixels.At(1, 0) = PixelFromRgb(0, 0, 255);
+    const std::vector<std::uint8_t> bmp = EncodeBmp24(pixels);
+    const std::string dib = Hex(std::span(bmp).subspan(14));
+    const auto file = ReadFileWhole(FixturePath("quadrants.png"));
+    ASSERT_TRUE(file);
+    const std::string png(file->begin(), file->end());
+    const RichDocument document = ReadRichText(
+        "{\\rtf1 a{\\pict\\dibitmap0\\picw2\\pich1\\picscalex200\\picscaley300 " + dib +
+        "}b{\\*\\shppict{\\pict\\pngblip\\bin" + std::to_string(png.size()) + " " + png +
+        "}}{\\nonshppict{\\pict\\wmetafile8 00}}"
+        "{\\pict\\emfblip\\picwgoal1500\\pichgoal750 0102}{\\pict\\macpict\\picw10\\pich20 00}"
+        "{\\pict\\wmetafile8\\picw2540\\pich5080 0000}{\\pict\\pngblip 0000}"
+        "{\\pict\\picwgoal99999999\\pichgoal15 }\\par}");
+    EXPECT_EQ(TextsOf(document), std::vector<std::string>{"a\uFFFCb\uFFFC\uFFFC\uFFFC\uFFFC\uFFFC"})
+        << "nothing of a picture without a size";
+    ASSERT_EQ(document.pictures.size(), 6u);
+    const auto size = [&](std::size_t i) {
+        return std::pair(document.pictures[i].width, document.pictures[i].height);
+    };
+    EXPECT_EQ(document.pictures[0].bitmap, pixels);
+    EXPECT_EQ(size(0), std::pair(4, 3));
+    EXPECT_EQ(document.pictures[1].bitmap, ReadPng(FixturePath("quadrants.png"))) << "\\bin";
+    EXPECT_EQ(size(1), std::pair(64, 48)) << "its own size";
+    for (std::size_t i = 2; i < 6; ++i) {
+        EXPECT_TRUE(document.pictures[i].bitmap.Empty()) << i;
+    }
+    EXPECT_EQ(size(2), std::pair(100, 50)) << "the goal size";
+    EXPECT_EQ(size(3), std::pair(10, 20)) << "a kind not read, at its stated size";
+    EXPECT_EQ(size(4), std::pair(96, 192)) << "a metafile's size in 0.01 mm";
+    EXPECT_EQ(size(5), std::pair(32768, 1)) << "held to a picture's largest side";
 }
 
 TEST(RichText, CharacterAndParagraphFormattingFollowTheGroups) {
@@ -128,9 +294,9 @@ TEST(RichText, CharacterAndParagraphFormattingFollowTheGroups) {
         "all}{\\b\\b0 off}{\\ul\\ulnone no line}\\cf1 red\\plain  back\\par"
         "\\qj still indented\\line next\\tab col \\{x\\}\\\\\\~\\par"
         "\\pard\\fs48\\par}");
-    ASSERT_EQ(document.paragraphs.size(), 3u);
+    ASSERT_EQ(document.blocks.size(), 3u);
 
-    const TextParagraph& first = document.paragraphs[0];
+    const TextParagraph& first = ParagraphAt(document, 0);
     EXPECT_EQ(first.alignment, Alignment::Right);
     EXPECT_EQ(first.leftIndent, 720);
     EXPECT_EQ(first.rightIndent, 360);
@@ -155,13 +321,13 @@ TEST(RichText, CharacterAndParagraphFormattingFollowTheGroups) {
     EXPECT_EQ(first.runs[4].style, first.runs[0].style) << "\\plain";
 
     // Paragraph formatting lasts until \pard; the text after \plain is in the first run's style.
-    const TextParagraph& second = document.paragraphs[1];
+    const TextParagraph& second = ParagraphAt(document, 1);
     EXPECT_EQ(second.alignment, Alignment::Justified);
     EXPECT_EQ(second.leftIndent, 720);
     EXPECT_EQ(TextOf(second), "still indented\nnext\tcol {x}\\\u00a0");
     EXPECT_EQ(second.runs.size(), 1u);
 
-    const TextParagraph& empty = document.paragraphs[2];
+    const TextParagraph& empty = ParagraphAt(document, 2);
     EXPECT_TRUE(empty.runs.empty());
     EXPECT_EQ(empty.alignment, Alignment::Left);
     EXPECT_EQ(empty.endStyle.halfPoints, 48) << "an empty line keeps its size";
@@ -213,18 +379,18 @@ TEST(RichText, MalformedInputYieldsWhatCouldBeRead) {
     const RichDocument huge =
         ReadRichText("{\\rtf1\\li-99999999999999999999\\fs99999999999999999999 "
                      "big\\cf99999999999 \\u99999999999 x\\par}");
-    ASSERT_EQ(huge.paragraphs.size(), 1u);
-    EXPECT_EQ(huge.paragraphs[0].runs[0].style.halfPoints, 3276);
-    EXPECT_LT(huge.paragraphs[0].leftIndent, 0);
-    EXPECT_EQ(TextOf(huge.paragraphs[0]), "big");
+    ASSERT_EQ(huge.blocks.size(), 1u);
+    EXPECT_EQ(ParagraphAt(huge, 0).runs[0].style.halfPoints, 3276);
+    EXPECT_LT(ParagraphAt(huge, 0).leftIndent, 0);
+    EXPECT_EQ(TextOf(ParagraphAt(huge, 0)), "big");
 
     // Nesting far deeper than any document: the deep part is left out, the rest is read.
     const std::size_t depth = 100000;
     const std::string deep =
         "{\\rtf1 before " + std::string(depth, '{') + "deep" + std::string(depth, '}') + "after}";
     EXPECT_EQ(TextsOf(ReadRichText(deep)), std::vector<std::string>{"before after"});
-    EXPECT_TRUE(ReadRichText("").paragraphs.empty());
-    EXPECT_TRUE(ReadRichText("}}}{{{").paragraphs.empty());
+    EXPECT_TRUE(ReadRichText("").blocks.empty());
+    EXPECT_TRUE(ReadRichText("}}}{{{").blocks.empty());
 }
 
 TEST(RichText, PlainTextIsOneParagraphALineInTheGivenStyle) {
@@ -234,13 +400,13 @@ TEST(RichText, PlainTextIsOneParagraphALineInTheGivenStyle) {
     const RichDocument document = ReadTextDocument(text, style);
     EXPECT_EQ(TextsOf(document),
               (std::vector<std::string>{"Caf\u00e9 \u20ac", "", "second\tline", "third", ""}));
-    EXPECT_EQ(document.paragraphs[0].runs[0].style, style);
-    EXPECT_EQ(document.paragraphs[1].endStyle, style);
+    EXPECT_EQ(ParagraphAt(document, 0).runs[0].style, style);
+    EXPECT_EQ(ParagraphAt(document, 1).endStyle, style);
 
     const RichDocument rich = ReadTextDocument("{\\rtf1 {\\b x}}", style);
-    ASSERT_EQ(rich.paragraphs.size(), 1u);
-    EXPECT_TRUE(rich.paragraphs[0].runs[0].style.bold);
-    EXPECT_EQ(rich.paragraphs[0].runs[0].style.halfPoints, 24) << "RTF has its own defaults";
+    ASSERT_EQ(rich.blocks.size(), 1u);
+    EXPECT_TRUE(ParagraphAt(rich, 0).runs[0].style.bold);
+    EXPECT_EQ(ParagraphAt(rich, 0).runs[0].style.halfPoints, 24) << "RTF has its own defaults";
 }
 
 } // namespace

@@ -10,7 +10,10 @@ namespace velkaro {
 
 // A rich document laid out in lines of a given width and drawn a slice at a time, for the text
 // of the game information window and of the text screens. Font sizes are points at 96 dots per
-// inch; runs that name no font are in Arial. Every length is in pixels.
+// inch; runs that name no font are in Arial. Every length is in pixels. Pictures stand in their
+// lines at the size the document gives them. Table rows take the cell widths the document
+// gives, whatever the view's width: a table wider than the view is cut off at its edge, as
+// the document's own sizes matter more to a game's help than seeing every column.
 class RichTextView {
 public:
     // `margin` is kept free of text on every side of the view.
