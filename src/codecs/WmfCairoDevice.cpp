@@ -28,7 +28,6 @@ constexpr int kPenCapFlat = 0x0200;
 constexpr int kPenJoinMask = 0xF000;
 constexpr int kPenJoinBevel = 0x1000;
 constexpr int kPenJoinMiter = 0x2000;
-constexpr int kBrushSolid = 0;
 constexpr int kBrushNull = 1;
 constexpr int kBrushHatched = 2;
 constexpr int kBrushPattern = 3;
