@@ -48,9 +48,9 @@ constexpr std::int64_t kDrawingPixels = kSurfacePixels;
 // memory a picture may take.
 constexpr std::int64_t kMetafileRecords = std::int64_t{1} << 16;
 
-// The pixels of a metafile's run-length compressed bitmaps together, once expanded for drawing
-// (a byte a pixel): a drawing's pictures are a small part of it, and a few bytes of runs may
-// ask for millions of pixels.
+// The pixels of a metafile's bitmaps together. The drawing libraries read and expand them a
+// pixel at a time, and a few bytes of compressed runs may ask for millions of pixels; a
+// drawing's pictures are a small part of it.
 constexpr std::int64_t kMetafileBitmapPixels = std::int64_t{1} << 24;
 
 // Entries of the objects' event tables together. An object's table indexes each event row by

@@ -158,8 +158,11 @@ struct RecordBitmap {
 
 // A bitmap header inside a record must lie inside it, and its pixels, when they are not
 // compressed, must too: the converters read the pixels the header promises, and allocate for
-// its size. Throws PictureError when either is not so.
-void CheckRecordBitmap(std::span<const std::uint8_t> record, const RecordBitmap& bitmap) {
+// its size. The bitmaps of a drawing together are held to limits::kMetafileBitmapPixels, which
+// `pixels` counts: the converters read and expand them a pixel at a time. Throws PictureError
+// when any of these is not so.
+void CheckRecordBitmap(std::span<const std::uint8_t> record, const RecordBitmap& bitmap,
+                       std::int64_t& pixels) {
     if (bitmap.headerSize == 0) {
         return;
     }
@@ -188,8 +191,12 @@ void CheckRecordBitmap(std::span<const std::uint8_t> record, const RecordBitmap&
         throw PictureError(kDamaged);
     }
     if (width <= 0 || height <= 0 || width > limits::kPictureSide ||
-        height > limits::kPictureSide || width * height > limits::kPicturePixels) {
+        height > limits::kPictureSide) {
         throw PictureError(kDamaged);
+    }
+    pixels += width * height;
+    if (pixels > limits::kMetafileBitmapPixels) {
+        throw PictureError("the metafile's pictures are too large");
     }
     // Uncompressed (or with bit fields) rows are padded to four bytes.
     constexpr std::uint32_t kRgb = 0;
@@ -245,6 +252,7 @@ std::optional<RecordBitmap> EmfRecordBitmap(std::uint32_t type,
 std::size_t EmfLength(std::span<const std::uint8_t> d) {
     std::size_t at = 0;
     std::int64_t records = 0;
+    std::int64_t pixels = 0;
     while (d.size() - at >= 8) {
         const std::uint32_t type = ReadU32(d, at);
         const std::uint32_t size = ReadU32(d, at + 4);
@@ -256,7 +264,7 @@ std::size_t EmfLength(std::span<const std::uint8_t> d) {
         }
         const auto record = d.subspan(at, size);
         if (const auto bitmap = EmfRecordBitmap(type, record)) {
-            CheckRecordBitmap(record, *bitmap);
+            CheckRecordBitmap(record, *bitmap, pixels);
         }
         at += size;
         if (type == kEmrEof) {
@@ -363,12 +371,11 @@ std::vector<std::uint8_t> ExpandRuns(std::span<const std::uint8_t> bits, std::in
 
 // emf2svg cannot read run-length compressed bitmaps and gives up on the whole file at the first,
 // so they are written out uncompressed, with 8 bits a pixel and their own colours, before it
-// sees them. Bitmaps that expand are held to a budget of their own: a few bytes of runs may ask
-// for a great many pixels.
+// sees them. The records were walked first (EmfLength): the bitmaps are inside their records and
+// within their budget.
 std::vector<char> WithoutRunLengths(std::span<const std::uint8_t> d) {
     std::vector<std::uint8_t> out;
     out.reserve(d.size());
-    std::int64_t expanded = 0;
     std::size_t at = 0;
     while (d.size() - at >= 8) {
         const std::uint32_t type = ReadU32(d, at);
@@ -388,10 +395,6 @@ std::vector<char> WithoutRunLengths(std::span<const std::uint8_t> d) {
         const auto header = record.subspan(bitmap->header, bitmap->headerSize);
         const std::int64_t width = ReadS32(header, 4);
         const std::int64_t height = std::abs(ReadS32(header, 8));
-        expanded += width * height;
-        if (expanded > limits::kMetafileBitmapPixels) {
-            throw PictureError("the metafile's pictures are too large");
-        }
         const std::vector<std::uint8_t> pixels = ExpandRuns(
             record.subspan(bitmap->bits, bitmap->bitsSize), width, height, compression == kRle4);
         // The record's own fields come first, then the header, its colours, and the pixels. The
@@ -443,8 +446,10 @@ struct FreeDeleter {
     void operator()(char* p) const { std::free(p); }
 };
 
-Bitmap DecodeEmf(std::span<const std::uint8_t> d) {
-    const Size size = EmfSize(d);
+Bitmap DecodeEmf(std::span<const std::uint8_t> d, std::optional<MetafileSize> shownSize) {
+    // The header is read, and checked, either way.
+    const Size own = EmfSize(d);
+    const Size size = shownSize ? Size{shownSize->width, shownSize->height} : own;
     CheckSize(size);
     std::vector<char> contents = WithoutRunLengths(d.first(EmfLength(d)));
     generatorOptions options{};
@@ -508,6 +513,7 @@ WmfFrame WmfWindow(std::span<const std::uint8_t> d, std::size_t at) {
     bool originSet = false;
     bool extentSet = false;
     std::int64_t records = 0;
+    std::int64_t pixels = 0;
     while (d.size() - at >= 6) {
         const std::uint64_t size = std::uint64_t{ReadU32(d, at)} * 2;
         const std::uint32_t function = ReadU16(d, at + 4);
@@ -523,8 +529,13 @@ WmfFrame WmfWindow(std::span<const std::uint8_t> d, std::size_t at) {
                 throw PictureError(kDamaged);
             }
             const std::size_t headerSize = ReadU32(record, *dib);
+            // Every one of these records carries a bitmap with a header (a pattern brush of
+            // the old bitmap kind, style 3, is not read).
+            if (headerSize < 12 || (function == 0x0142 && ReadU16(record, 6) == 3)) {
+                throw PictureError(kDamaged);
+            }
             const std::size_t bits = *dib + std::min(headerSize, record.size() - *dib);
-            CheckRecordBitmap(record, {0, *dib, headerSize, bits, record.size() - bits});
+            CheckRecordBitmap(record, {0, *dib, headerSize, bits, record.size() - bits}, pixels);
         }
         if (function == 0) {
             if (extentSet) {
@@ -627,9 +638,17 @@ struct WmfApiDestroyer {
     void operator()(wmfAPI* api) const { wmf_api_destroy(api); }
 };
 
-Bitmap DecodeWmf(std::span<const std::uint8_t> d, MetafileKind kind) {
-    const auto [frame, size] = WmfFrameAndSize(d, kind);
-    CheckSize(size);
+Bitmap DecodeWmf(std::span<const std::uint8_t> d, MetafileKind kind,
+                 std::optional<MetafileSize> shownSize) {
+    auto [frame, size] = WmfFrameAndSize(d, kind);
+    // A plain file without a window extent shows what it draws, known once it is scanned.
+    const bool framed = size.width > 0 && size.height > 0;
+    if (shownSize) {
+        size = Size{shownSize->width, shownSize->height};
+    }
+    if (framed || shownSize) {
+        CheckSize(size);
+    }
     WmfMemory memory;
     wmfAPI_Options options{};
     options.context = &memory;
@@ -656,6 +675,16 @@ Bitmap DecodeWmf(std::span<const std::uint8_t> d, MetafileKind kind) {
     wmfD_Rect bounds{};
     if (wmf_scan(api.get(), 0, &bounds) != wmf_E_None) {
         throw PictureError(kDamaged);
+    }
+    if (!framed) {
+        frame = WmfFrame{bounds.TL.x, bounds.TL.y, bounds.BR.x, bounds.BR.y};
+        if (!(frame.right - frame.left > 0) || !(frame.bottom - frame.top > 0)) {
+            throw PictureError("the metafile gives no size");
+        }
+        if (!shownSize) {
+            size = Size{Pixels(frame.right - frame.left), Pixels(frame.bottom - frame.top)};
+        }
+        CheckSize(size);
     }
     auto* target = static_cast<WmfCairoTarget*>(api->device_data);
     if (target == nullptr) {
@@ -701,18 +730,18 @@ MetafileKind MetafileKindOf(std::span<const std::uint8_t> bytes) {
     return MetafileKind::None;
 }
 
-Bitmap DecodeMetafile(std::span<const std::uint8_t> bytes) {
+Bitmap DecodeMetafile(std::span<const std::uint8_t> bytes, std::optional<MetafileSize> shownSize) {
     const MetafileKind kind = MetafileKindOf(bytes);
     switch (kind) {
     case MetafileKind::Enhanced:
-        return DecodeEmf(bytes);
+        return DecodeEmf(bytes, shownSize);
     case MetafileKind::Placeable:
         if (!IsPlainWmfHeader(bytes, kPlaceableHeaderSize)) {
             throw PictureError(kDamaged);
         }
-        return DecodeWmf(bytes, kind);
+        return DecodeWmf(bytes, kind, shownSize);
     case MetafileKind::Plain:
-        return DecodeWmf(bytes, kind);
+        return DecodeWmf(bytes, kind, shownSize);
     case MetafileKind::None:
         break;
     }

@@ -3,6 +3,7 @@
 #include "base/AnsiText.h"
 #include "base/Limits.h"
 #include "codecs/BmpCodec.h"
+#include "codecs/MetafileCodec.h"
 #include "codecs/PictureLoader.h"
 
 #include <algorithm>
@@ -513,6 +514,8 @@ std::optional<Colour> ShadingOf(const CellDefinition& cell) {
     return mixed;
 }
 
+std::optional<std::pair<int, int>> ShownSize(const PictureBeingRead& picture, const Bitmap& bitmap);
+
 // The picture's data decoded; empty for a kind of picture that is not read. Throws what the
 // decoders throw for damaged data.
 Bitmap DecodePicture(const PictureBeingRead& picture) {
@@ -529,6 +532,17 @@ Bitmap DecodePicture(const PictureBeingRead& picture) {
     }
     case PictureFormat::Unknown:
         return {};
+    case PictureFormat::Windows:
+    case PictureFormat::Enhanced:
+        // A drawing is drawn at the size the document shows it, sharp; a WMF inside rich
+        // text often gives no size of its own.
+        if (MetafileKindOf(bytes) != MetafileKind::None) {
+            const auto shown = ShownSize(picture, Bitmap{});
+            return DecodeMetafile(bytes, shown ? std::optional<MetafileSize>(
+                                                     MetafileSize{shown->first, shown->second})
+                                               : std::nullopt);
+        }
+        return PictureLoader::Decode(bytes);
     default:
         // PNG, JPEG and metafiles are told apart by their first bytes, whatever the
         // document calls them.

@@ -89,14 +89,18 @@ std::filesystem::path FixturePath(const std::string& name) {
     return std::filesystem::path(VELKARO_TEST_DATA).parent_path() / "rtf" / name;
 }
 
-RichDocument ReadFixture(const std::string& name) {
+std::string FixtureText(const std::string& name) {
     const std::filesystem::path path = FixturePath(name);
     const auto bytes = ReadFileWhole(path);
     if (!bytes) {
         ADD_FAILURE() << "cannot read " << path.string();
         return {};
     }
-    const std::string rtf(bytes->begin(), bytes->end());
+    return std::string(bytes->begin(), bytes->end());
+}
+
+RichDocument ReadFixture(const std::string& name) {
+    const std::string rtf = FixtureText(name);
     EXPECT_TRUE(IsRichText(rtf));
     return ReadRichText(rtf);
 }
@@ -284,6 +288,23 @@ TEST(RichText, PicturesAreDecodedOrLeftBlankAtTheirSize) {
     EXPECT_EQ(size(3), std::pair(10, 20)) << "a kind not read, at its stated size";
     EXPECT_EQ(size(4), std::pair(96, 192)) << "a metafile's size in 0.01 mm";
     EXPECT_EQ(size(5), std::pair(32768, 1)) << "held to a picture's largest side";
+}
+
+// A drawing inside rich text, as Word writes one: a plain WMF (here LibreOffice Draw's export of
+// tests/data/metafiles/drawing.svg without its placeable header), drawn at the size the
+// document shows it, half its own: the red rectangle in its top-left corner.
+TEST(RichText, MetafilePicturesAreDrawnAtTheSizeTheDocumentShowsThem) {
+    const auto placeable = ReadFileWhole(FixturePath("../metafiles/drawing.wmf"));
+    ASSERT_TRUE(placeable);
+    const std::string hex = Hex(std::span(*placeable).subspan(22));
+    const RichDocument document =
+        ReadRichText("{\\rtf1{\\pict\\wmetafile8\\picw7889\\pich5772\\picwgoal2235\\pichgoal1635 " +
+                     hex + "}\\par}");
+    ASSERT_EQ(document.pictures.size(), 1u);
+    const Bitmap& drawn = document.pictures[0].bitmap;
+    ASSERT_EQ(std::pair(drawn.Width(), drawn.Height()), std::pair(149, 109));
+    EXPECT_EQ(drawn.At(30, 20), PixelFromRgb(0xD0, 0x20, 0x20));
+    EXPECT_EQ(drawn.At(140, 5), PixelFromRgb(255, 255, 255));
 }
 
 TEST(RichText, CharacterAndParagraphFormattingFollowTheGroups) {
