@@ -30,7 +30,19 @@ done
 build=build/fuzz
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVELKARO_FUZZ=ON -DVELKARO_TESTS=OFF -DVELKARO_BENCHMARKS=OFF >/dev/null
-cmake --build "$build" --target "${fuzzers[@]}" qvf load_game_seeds game_code_seeds
+# Whether one of the named fuzzers is to run.
+wants() {
+    local name
+    for name in "$@"; do
+        [[ " ${fuzzers[*]} " == *" $name "* ]] && return 0
+    done
+    return 1
+}
+game_file_fuzzers=(load_game_fuzzer game_file_syntax_fuzzer play_game_fuzzer description_fuzzer)
+tools=()
+wants "${game_file_fuzzers[@]}" && tools+=(qvf load_game_seeds)
+wants game_code_fuzzer && tools+=(game_code_seeds)
+cmake --build "$build" --target "${fuzzers[@]}" "${tools[@]}"
 
 # The seed corpora, written afresh from the sources for this run.
 mkdir -p "$build"
@@ -40,13 +52,15 @@ seeds=$(mktemp -d "$build/seeds.XXXXXX")
 scratch=$(mktemp -d "$build/scratch.XXXXXX")
 trap 'rm -rf "$seeds" "$scratch"' EXIT
 mkdir -p "$seeds"/{game_files,rich_text,pictures,game_code,headless_scripts,description}
-"$build"/bin/load_game_seeds "$seeds"/game_files
-for description in examples/*/*.json tests/games/*.json; do
-    name=$(basename "$(dirname "$description")")-$(basename "$description" .json)
-    "$build"/bin/qvf pack "$description" -o "$seeds/game_files/$name.qvf" 2>/dev/null ||
-        echo "fuzz/run.sh: $description does not pack; left out of the seeds" >&2
-    cp "$description" "$seeds/description/$name.json"
-done
+if wants "${game_file_fuzzers[@]}"; then
+    "$build"/bin/load_game_seeds "$seeds"/game_files
+    for description in examples/*/*.json tests/games/*.json; do
+        name=$(basename "$(dirname "$description")")-$(basename "$description" .json)
+        "$build"/bin/qvf pack "$description" -o "$seeds/game_files/$name.qvf" 2>/dev/null ||
+            echo "fuzz/run.sh: $description does not pack; left out of the seeds" >&2
+        cp "$description" "$seeds/description/$name.json"
+    done
+fi
 cp tests/data/rtf/*.rtf "$seeds"/rich_text/
 for help in examples/*/*_data/*.rtf; do
     cp "$help" "$seeds/rich_text/$(basename "$(dirname "$help")")-$(basename "$help")"
@@ -59,7 +73,9 @@ find examples -path '*/sprites/*' -size -64k -type f -o -path '*_data/*' -size -
     while read -r picture; do
         cp "$picture" "$seeds/pictures/$(basename "$(dirname "$picture")")-$(basename "$picture")"
     done
-"$build"/bin/game_code_seeds tests/script/corpus/code_corpus.txt "$seeds"/game_code >/dev/null
+if wants game_code_fuzzer; then
+    "$build"/bin/game_code_seeds tests/script/corpus/code_corpus.txt "$seeds"/game_code >/dev/null
+fi
 cp fuzz/seeds/headless_scripts/* "$seeds"/headless_scripts/
 # The first byte tells the fuzzer an input file (0) from an answers file (1).
 for example in examples/*/; do

@@ -14,6 +14,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace velkaro {
@@ -125,11 +126,42 @@ std::vector<std::uint8_t> EncodePng(const Bitmap& bitmap, const std::filesystem:
     return png;
 }
 
+// The chunks that make the picture: its header, colours, transparency and pixels. The others
+// (text, compressed text, chunks of other programs) are left out before the PNG library sees
+// them: it takes memory for a chunk's stated length, and for what compressed text expands to,
+// before it can tell the chunk is not there or not needed.
+std::vector<std::uint8_t> PictureChunks(std::span<const std::uint8_t> bytes) {
+    constexpr std::array<std::string_view, 5> kKept = {"IHDR", "PLTE", "tRNS", "IDAT", "IEND"};
+    std::vector<std::uint8_t> out(bytes.begin(), bytes.begin() + kSignature.size());
+    std::size_t at = kSignature.size();
+    while (bytes.size() - at >= 8) {
+        const std::uint64_t length = BigEndian32(bytes, at);
+        const std::string_view type(reinterpret_cast<const char*>(bytes.data() + at + 4), 4);
+        const bool kept = std::find(kKept.begin(), kKept.end(), type) != kKept.end();
+        // Length, type, data and check.
+        const std::uint64_t whole = length + 12;
+        if (whole > bytes.size() - at) {
+            // Cut short: what is there of a chunk of the picture, for the library to refuse.
+            if (kept) {
+                out.insert(out.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at), bytes.end());
+            }
+            break;
+        }
+        if (kept) {
+            const auto start = bytes.begin() + static_cast<std::ptrdiff_t>(at);
+            out.insert(out.end(), start, start + static_cast<std::ptrdiff_t>(whole));
+        }
+        at += static_cast<std::size_t>(whole);
+    }
+    return out;
+}
+
 } // namespace
 
 Bitmap DecodePng(std::span<const std::uint8_t> bytes) {
     CheckHeader(bytes);
-    ByteSource source{bytes};
+    const std::vector<std::uint8_t> picture = PictureChunks(bytes);
+    ByteSource source{picture};
     Surface png(cairo_image_surface_create_from_png_stream(ReadChunk, &source));
     if (const cairo_status_t status = cairo_surface_status(png.get());
         status != CAIRO_STATUS_SUCCESS) {
