@@ -97,6 +97,23 @@ struct ObjectUnref {
     void operator()(void* object) const { g_object_unref(object); }
 };
 
+// A picture of `size` painted white, for a metafile to be drawn on.
+struct WhiteCanvas {
+    explicit WhiteCanvas(const Size& size)
+        : surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(size.width),
+                                             static_cast<int>(size.height))),
+          cairo(cairo_create(surface.get())) {
+        if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
+            throw PictureError("the metafile is too large to draw");
+        }
+        cairo_set_source_rgb(cairo.get(), 1, 1, 1);
+        cairo_paint(cairo.get());
+    }
+
+    std::unique_ptr<cairo_surface_t, SurfaceDestroyer> surface;
+    std::unique_ptr<cairo_t, ContextDestroyer> cairo;
+};
+
 // The picture drawn on `surface`, which was painted white before anything was drawn on it.
 Bitmap PictureOf(cairo_surface_t* surface) {
     cairo_surface_flush(surface);
@@ -125,23 +142,16 @@ Bitmap DrawSvg(const char* svg, std::size_t length, const Size& size) {
         g_clear_error(&error);
         throw PictureError("the metafile cannot be drawn: " + reason);
     }
+    const WhiteCanvas canvas(size);
     const int width = static_cast<int>(size.width);
     const int height = static_cast<int>(size.height);
-    std::unique_ptr<cairo_surface_t, SurfaceDestroyer> surface(
-        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
-    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
-        throw PictureError("the metafile is too large to draw");
-    }
-    std::unique_ptr<cairo_t, ContextDestroyer> cairo(cairo_create(surface.get()));
-    cairo_set_source_rgb(cairo.get(), 1, 1, 1);
-    cairo_paint(cairo.get());
     const RsvgRectangle viewport{0, 0, static_cast<double>(width), static_cast<double>(height)};
-    if (!rsvg_handle_render_document(handle.get(), cairo.get(), &viewport, &error)) {
+    if (!rsvg_handle_render_document(handle.get(), canvas.cairo.get(), &viewport, &error)) {
         const std::string reason = error != nullptr ? error->message : "unknown error";
         g_clear_error(&error);
         throw PictureError("the metafile cannot be drawn: " + reason);
     }
-    return PictureOf(surface.get());
+    return PictureOf(canvas.surface.get());
 }
 
 // --- EMF ---------------------------------------------------------------------------------------
@@ -690,18 +700,11 @@ Bitmap DecodeWmf(std::span<const std::uint8_t> d, MetafileKind kind,
     if (target == nullptr) {
         throw PictureError("the metafile cannot be drawn");
     }
+    const WhiteCanvas canvas(size);
     const int width = static_cast<int>(size.width);
     const int height = static_cast<int>(size.height);
-    std::unique_ptr<cairo_surface_t, SurfaceDestroyer> surface(
-        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
-    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
-        throw PictureError("the metafile is too large to draw");
-    }
-    std::unique_ptr<cairo_t, ContextDestroyer> cairo(cairo_create(surface.get()));
-    cairo_set_source_rgb(cairo.get(), 1, 1, 1);
-    cairo_paint(cairo.get());
     // The picture shows the frame, whatever part of it the file draws on.
-    target->cairo = cairo.get();
+    target->cairo = canvas.cairo.get();
     target->left = std::min(frame.left, frame.right);
     target->top = std::min(frame.top, frame.bottom);
     target->scaleX = width / std::abs(frame.right - frame.left);
@@ -711,7 +714,7 @@ Bitmap DecodeWmf(std::span<const std::uint8_t> d, MetafileKind kind,
     if (played != wmf_E_None) {
         throw PictureError(kDamaged);
     }
-    return PictureOf(surface.get());
+    return PictureOf(canvas.surface.get());
 }
 
 } // namespace
