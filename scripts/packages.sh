@@ -10,7 +10,7 @@ VELKARO_PACKAGES=(
     # drawing and text
     libcairo2-dev libpango1.0-dev fontconfig fonts-liberation
     # pictures; metafiles are drawn as SVG
-    libjpeg-dev libgif-dev libemf2svg-dev libwmf-dev librsvg2-dev
+    libjpeg-dev libgif-dev libwmf-dev
     # open-file dialog, video
     libgtk-3-dev libmpv-dev
     # game descriptions

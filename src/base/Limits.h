@@ -48,6 +48,12 @@ constexpr std::int64_t kDrawingPixels = kSurfacePixels;
 // memory a picture may take.
 constexpr std::int64_t kMetafileRecords = std::int64_t{1} << 16;
 
+// A metafile's records times the pixels of the picture it is drawn into. A record may fill the
+// whole picture, and Cairo fills a polygon over 4096 x 4096 pixels in about 4 ms (a quarter of
+// a millisecond a million pixels): at this much a drawing is drawn within about 20 seconds at
+// worst, while one of 2000 x 1000 pixels may still hold 34,000 records, 4096 x 4096 pixels 4096.
+constexpr std::int64_t kMetafileWork = std::int64_t{1} << 36;
+
 // The pixels of a metafile's bitmaps together. The drawing libraries read and expand them a
 // pixel at a time, and a few bytes of compressed runs may ask for millions of pixels; a
 // drawing's pictures are a small part of it.

@@ -1,6 +1,7 @@
 #include "codecs/MetafileCodec.h"
 
 #include "base/Limits.h"
+#include "codecs/EmfCairoPlayer.h"
 #include "codecs/PictureError.h"
 #include "codecs/WmfCairoDevice.h"
 
@@ -15,8 +16,6 @@
 #include <vector>
 
 #include <cairo.h>
-#include <emf2svg.h>
-#include <librsvg/rsvg.h>
 #include <libwmf/api.h>
 
 namespace velkaro {
@@ -85,16 +84,21 @@ void CheckSize(const Size& size) {
     }
 }
 
-// --- Drawing the SVG the converters make -------------------------------------------------------
+// Each record is drawn over at most the whole picture: a file whose records could each fill a
+// large picture would be drawn for minutes, and is refused instead.
+void CheckWork(std::int64_t records, const Size& size) {
+    if (records * size.width * size.height > limits::kMetafileWork) {
+        throw PictureError("the metafile has too many records for a picture of its size");
+    }
+}
+
+// --- The canvas drawings are drawn on --------------------------------------------------------
 
 struct SurfaceDestroyer {
     void operator()(cairo_surface_t* surface) const { cairo_surface_destroy(surface); }
 };
 struct ContextDestroyer {
     void operator()(cairo_t* cairo) const { cairo_destroy(cairo); }
-};
-struct ObjectUnref {
-    void operator()(void* object) const { g_object_unref(object); }
 };
 
 // A picture of `size` painted white, for a metafile to be drawn on.
@@ -131,27 +135,6 @@ Bitmap PictureOf(cairo_surface_t* surface) {
         }
     }
     return out;
-}
-
-Bitmap DrawSvg(const char* svg, std::size_t length, const Size& size) {
-    GError* error = nullptr;
-    std::unique_ptr<RsvgHandle, ObjectUnref> handle(
-        rsvg_handle_new_from_data(reinterpret_cast<const guint8*>(svg), length, &error));
-    if (!handle) {
-        const std::string reason = error != nullptr ? error->message : "unknown error";
-        g_clear_error(&error);
-        throw PictureError("the metafile cannot be drawn: " + reason);
-    }
-    const WhiteCanvas canvas(size);
-    const int width = static_cast<int>(size.width);
-    const int height = static_cast<int>(size.height);
-    const RsvgRectangle viewport{0, 0, static_cast<double>(width), static_cast<double>(height)};
-    if (!rsvg_handle_render_document(handle.get(), canvas.cairo.get(), &viewport, &error)) {
-        const std::string reason = error != nullptr ? error->message : "unknown error";
-        g_clear_error(&error);
-        throw PictureError("the metafile cannot be drawn: " + reason);
-    }
-    return PictureOf(canvas.surface.get());
 }
 
 // --- EMF ---------------------------------------------------------------------------------------
@@ -259,9 +242,8 @@ std::optional<RecordBitmap> EmfRecordBitmap(std::uint32_t type,
 // Walks the records so that every one lies inside the file, each bitmap inside its record, and
 // the converter is handed them up to the end record only. Returns the number of bytes that make
 // up the metafile.
-std::size_t EmfLength(std::span<const std::uint8_t> d) {
+std::size_t EmfLength(std::span<const std::uint8_t> d, std::int64_t& records) {
     std::size_t at = 0;
-    std::int64_t records = 0;
     std::int64_t pixels = 0;
     while (d.size() - at >= 8) {
         const std::uint32_t type = ReadU32(d, at);
@@ -284,12 +266,16 @@ std::size_t EmfLength(std::span<const std::uint8_t> d) {
     throw PictureError("the metafile is cut short");
 }
 
-Size EmfSize(std::span<const std::uint8_t> d) {
+// The size of an enhanced metafile's picture and the part of its device plane it shows.
+struct EmfGeometry {
+    Size size;
+    EmfView view;
+};
+
+EmfGeometry EmfGeometryOf(std::span<const std::uint8_t> d) {
     if (d.size() < kEmfHeaderSize || ReadU32(d, 4) < kEmfHeaderSize) {
         throw PictureError(kDamaged);
     }
-    const double frameWidth = static_cast<double>(ReadS32(d, 32) - ReadS32(d, 24));
-    const double frameHeight = static_cast<double>(ReadS32(d, 36) - ReadS32(d, 28));
     const double devicePixelsX = ReadU32(d, 72);
     const double devicePixelsY = ReadU32(d, 76);
     double deviceMmX = ReadU32(d, 80);
@@ -302,16 +288,30 @@ Size EmfSize(std::span<const std::uint8_t> d) {
         deviceMmX = ReadU32(d, kMicrometresAt) / 1000.0;
         deviceMmY = ReadU32(d, kMicrometresAt + 4) / 1000.0;
     }
-    if (frameWidth > 0 && frameHeight > 0 && devicePixelsX > 0 && devicePixelsY > 0 &&
-        deviceMmX > 0 && deviceMmY > 0) {
-        const Size size{Pixels(frameWidth / 100 * devicePixelsX / deviceMmX),
-                        Pixels(frameHeight / 100 * devicePixelsY / deviceMmY)};
-        if (size.width > 0 && size.height > 0) {
-            return size;
+    EmfGeometry geometry;
+    const bool device = devicePixelsX > 0 && devicePixelsY > 0 && deviceMmX > 0 && deviceMmY > 0;
+    if (device) {
+        geometry.view.millimetresX = deviceMmX / devicePixelsX;
+        geometry.view.millimetresY = deviceMmY / devicePixelsY;
+        // The frame, in 0.01 mm, on the device.
+        const double left = ReadS32(d, 24) / 100.0 / geometry.view.millimetresX;
+        const double top = ReadS32(d, 28) / 100.0 / geometry.view.millimetresY;
+        const double right = ReadS32(d, 32) / 100.0 / geometry.view.millimetresX;
+        const double bottom = ReadS32(d, 36) / 100.0 / geometry.view.millimetresY;
+        geometry.size = Size{Pixels(right - left), Pixels(bottom - top)};
+        if (geometry.size.width > 0 && geometry.size.height > 0) {
+            geometry.view.left = left;
+            geometry.view.top = top;
+            geometry.view.scaleX = geometry.size.width / (right - left);
+            geometry.view.scaleY = geometry.size.height / (bottom - top);
+            return geometry;
         }
     }
-    // The bounds are inclusive device pixels.
-    return Size{ReadS32(d, 16) - ReadS32(d, 8) + 1, ReadS32(d, 20) - ReadS32(d, 12) + 1};
+    // Else the bounds, inclusive device pixels.
+    geometry.view.left = static_cast<double>(ReadS32(d, 8));
+    geometry.view.top = static_cast<double>(ReadS32(d, 12));
+    geometry.size = Size{ReadS32(d, 16) - ReadS32(d, 8) + 1, ReadS32(d, 20) - ReadS32(d, 12) + 1};
+    return geometry;
 }
 
 // --- Run-length compressed bitmaps ----------------------------------------------------------
@@ -379,11 +379,11 @@ std::vector<std::uint8_t> ExpandRuns(std::span<const std::uint8_t> bits, std::in
     return out;
 }
 
-// emf2svg cannot read run-length compressed bitmaps and gives up on the whole file at the first,
-// so they are written out uncompressed, with 8 bits a pixel and their own colours, before it
-// sees them. The records were walked first (EmfLength): the bitmaps are inside their records and
-// within their budget.
-std::vector<char> WithoutRunLengths(std::span<const std::uint8_t> d) {
+// The bitmap reader reads no run-length compressed bitmaps, so they are written out
+// uncompressed, with 8 bits a pixel and their own colours, before the records are played. The
+// records were walked first (EmfLength): the bitmaps are inside their records and within their
+// budget.
+std::vector<std::uint8_t> WithoutRunLengths(std::span<const std::uint8_t> d) {
     std::vector<std::uint8_t> out;
     out.reserve(d.size());
     std::size_t at = 0;
@@ -449,36 +449,26 @@ std::vector<char> WithoutRunLengths(std::span<const std::uint8_t> d) {
     if (out.size() >= kEmfHeaderSize) {
         Put32(out, 48, static_cast<std::uint32_t>(out.size()));
     }
-    return std::vector<char>(out.begin(), out.end());
+    return out;
 }
 
-struct FreeDeleter {
-    void operator()(char* p) const { std::free(p); }
-};
-
 Bitmap DecodeEmf(std::span<const std::uint8_t> d, std::optional<MetafileSize> shownSize) {
-    // The header is read, and checked, either way.
-    const Size own = EmfSize(d);
-    const Size size = shownSize ? Size{shownSize->width, shownSize->height} : own;
-    CheckSize(size);
-    std::vector<char> contents = WithoutRunLengths(d.first(EmfLength(d)));
-    generatorOptions options{};
-    // No prefix: with one, the converter closes some elements without it, which is not XML.
-    options.nameSpace = nullptr;
-    // The converter draws next to nothing of EMF+ records, and reads them past their end: a file
-    // with them is drawn from the EMF records programs write beside them.
-    options.emfplus = false;
-    options.svgDelimiter = true;
-    options.imgWidth = static_cast<double>(size.width);
-    options.imgHeight = static_cast<double>(size.height);
-    char* svg = nullptr;
-    std::size_t svgLength = 0;
-    const int converted = emf2svg(contents.data(), contents.size(), &svg, &svgLength, &options);
-    const std::unique_ptr<char, FreeDeleter> owned(svg);
-    if (converted == 0 || svg == nullptr) {
-        throw PictureError(kDamaged);
+    EmfGeometry geometry = EmfGeometryOf(d);
+    if (shownSize) {
+        const Size shown{shownSize->width, shownSize->height};
+        geometry.view.scaleX *=
+            static_cast<double>(shown.width) / std::max<std::int64_t>(geometry.size.width, 1);
+        geometry.view.scaleY *=
+            static_cast<double>(shown.height) / std::max<std::int64_t>(geometry.size.height, 1);
+        geometry.size = shown;
     }
-    return DrawSvg(svg, svgLength, size);
+    CheckSize(geometry.size);
+    std::int64_t records = 0;
+    const std::vector<std::uint8_t> contents = WithoutRunLengths(d.first(EmfLength(d, records)));
+    CheckWork(records, geometry.size);
+    const WhiteCanvas canvas(geometry.size);
+    PlayEmf(contents, canvas.cairo.get(), geometry.view);
+    return PictureOf(canvas.surface.get());
 }
 
 // --- WMF ---------------------------------------------------------------------------------------
@@ -517,12 +507,11 @@ std::optional<std::size_t> WmfRecordBitmap(std::uint32_t function,
 // Walks the records after the header at `at` so that every one lies inside the file and each
 // bitmap inside its record; returns the first window origin and extent, the extent 0 x 0 when
 // none is set.
-WmfFrame WmfWindow(std::span<const std::uint8_t> d, std::size_t at) {
+WmfFrame WmfWindow(std::span<const std::uint8_t> d, std::size_t at, std::int64_t& records) {
     at += kWmfHeaderSize;
     WmfFrame window;
     bool originSet = false;
     bool extentSet = false;
-    std::int64_t records = 0;
     std::int64_t pixels = 0;
     while (d.size() - at >= 6) {
         const std::uint64_t size = std::uint64_t{ReadU32(d, at)} * 2;
@@ -571,14 +560,15 @@ WmfFrame WmfWindow(std::span<const std::uint8_t> d, std::size_t at) {
 }
 
 // The frame shown and its size in pixels.
-std::pair<WmfFrame, Size> WmfFrameAndSize(std::span<const std::uint8_t> d, MetafileKind kind) {
+std::pair<WmfFrame, Size> WmfFrameAndSize(std::span<const std::uint8_t> d, MetafileKind kind,
+                                          std::int64_t& records) {
     if (kind == MetafileKind::Plain) {
-        WmfFrame window = WmfWindow(d, 0);
+        WmfFrame window = WmfWindow(d, 0, records);
         const Size size{Pixels(std::abs(window.right - window.left)),
                         Pixels(std::abs(window.bottom - window.top))};
         return {window, size};
     }
-    WmfWindow(d, kPlaceableHeaderSize);
+    WmfWindow(d, kPlaceableHeaderSize, records);
     const double inch = ReadU16(d, 14);
     if (inch == 0) {
         throw PictureError(kDamaged);
@@ -650,7 +640,8 @@ struct WmfApiDestroyer {
 
 Bitmap DecodeWmf(std::span<const std::uint8_t> d, MetafileKind kind,
                  std::optional<MetafileSize> shownSize) {
-    auto [frame, size] = WmfFrameAndSize(d, kind);
+    std::int64_t records = 0;
+    auto [frame, size] = WmfFrameAndSize(d, kind, records);
     // A plain file without a window extent shows what it draws, known once it is scanned.
     const bool framed = size.width > 0 && size.height > 0;
     if (shownSize) {
@@ -696,6 +687,7 @@ Bitmap DecodeWmf(std::span<const std::uint8_t> d, MetafileKind kind,
         }
         CheckSize(size);
     }
+    CheckWork(records, size);
     auto* target = static_cast<WmfCairoTarget*>(api->device_data);
     if (target == nullptr) {
         throw PictureError("the metafile cannot be drawn");

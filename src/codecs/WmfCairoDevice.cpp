@@ -2,6 +2,7 @@
 
 #include "base/AnsiText.h"
 #include "base/Limits.h"
+#include "codecs/GdiCairo.h"
 
 #include <libwmf/api.h>
 #include <libwmf/ipa.h>
@@ -10,6 +11,7 @@
 #include <cmath>
 #include <memory>
 #include <numbers>
+#include <optional>
 #include <string>
 
 namespace velkaro {
@@ -17,17 +19,6 @@ namespace {
 
 // The values of the device context the records set, as the format defines them.
 constexpr int kPenStyleMask = 0x000F;
-constexpr int kPenDash = 1;
-constexpr int kPenDot = 2;
-constexpr int kPenDashDot = 3;
-constexpr int kPenDashDotDot = 4;
-constexpr int kPenNull = 5;
-constexpr int kPenCapMask = 0x0F00;
-constexpr int kPenCapSquare = 0x0100;
-constexpr int kPenCapFlat = 0x0200;
-constexpr int kPenJoinMask = 0xF000;
-constexpr int kPenJoinBevel = 0x1000;
-constexpr int kPenJoinMiter = 0x2000;
 constexpr int kBrushNull = 1;
 constexpr int kBrushHatched = 2;
 constexpr int kBrushPattern = 3;
@@ -45,11 +36,6 @@ struct SurfaceRelease {
 };
 using Surface = std::unique_ptr<cairo_surface_t, SurfaceRelease>;
 
-struct PatternRelease {
-    void operator()(cairo_pattern_t* pattern) const { cairo_pattern_destroy(pattern); }
-};
-using Pattern = std::unique_ptr<cairo_pattern_t, PatternRelease>;
-
 WmfCairoTarget& TargetOf(wmfAPI* api) {
     return *static_cast<WmfCairoTarget*>(api->device_data);
 }
@@ -62,8 +48,12 @@ double Y(const WmfCairoTarget& t, double y) {
     return (y - t.top) * t.scaleY;
 }
 
+GdiColour ColourOf(const wmfRGB& rgb) {
+    return {rgb.r / 255.0, rgb.g / 255.0, rgb.b / 255.0};
+}
+
 void SetColour(cairo_t* cairo, const wmfRGB& rgb) {
-    cairo_set_source_rgb(cairo, rgb.r / 255.0, rgb.g / 255.0, rgb.b / 255.0);
+    SetSource(cairo, ColourOf(rgb));
 }
 
 // A bitmap of libwmf's as a Cairo surface, `crop` of it; none when the drawing's bitmaps are
@@ -102,41 +92,6 @@ Surface BitmapSurface(wmfAPI* api, wmfBMP& bmp, unsigned x0, unsigned y0, unsign
     return surface;
 }
 
-// The eight by eight pixel hatch of a hatched brush: lines in the brush's colour over the
-// background colour when the background is opaque.
-Pattern HatchPattern(const wmfDC& dc) {
-    Surface surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 8, 8));
-    cairo_t* cairo = cairo_create(surface.get());
-    if (dc.bgmode == kOpaqueBackground) {
-        SetColour(cairo, dc.bgcolor);
-        cairo_paint(cairo);
-    }
-    SetColour(cairo, dc.brush->lbColor);
-    cairo_set_line_width(cairo, 1);
-    const int hatch = dc.brush->lbHatch;
-    if (hatch == 0 || hatch == 4) { // horizontal, cross
-        cairo_move_to(cairo, 0, 3.5);
-        cairo_line_to(cairo, 8, 3.5);
-    }
-    if (hatch == 1 || hatch == 4) { // vertical, cross
-        cairo_move_to(cairo, 3.5, 0);
-        cairo_line_to(cairo, 3.5, 8);
-    }
-    if (hatch == 2 || hatch == 5) { // down to the right, diagonal cross
-        cairo_move_to(cairo, 0, 0);
-        cairo_line_to(cairo, 8, 8);
-    }
-    if (hatch == 3 || hatch == 5) { // up to the right, diagonal cross
-        cairo_move_to(cairo, 0, 8);
-        cairo_line_to(cairo, 8, 0);
-    }
-    cairo_stroke(cairo);
-    cairo_destroy(cairo);
-    Pattern pattern(cairo_pattern_create_for_surface(surface.get()));
-    cairo_pattern_set_extend(pattern.get(), CAIRO_EXTEND_REPEAT);
-    return pattern;
-}
-
 // Sets the source to the brush of `dc`; false for the null brush.
 bool UseBrush(wmfAPI* api, const wmfDC& dc) {
     cairo_t* cairo = TargetOf(api).cairo;
@@ -147,14 +102,17 @@ bool UseBrush(wmfAPI* api, const wmfDC& dc) {
     cairo_set_fill_rule(cairo, dc.polyfillmode == kWindingFill ? CAIRO_FILL_RULE_WINDING
                                                                : CAIRO_FILL_RULE_EVEN_ODD);
     if (brush->lbStyle == kBrushHatched) {
-        cairo_set_source(cairo, HatchPattern(dc).get());
+        const std::optional<GdiColour> background =
+            dc.bgmode == kOpaqueBackground ? std::optional(ColourOf(dc.bgcolor)) : std::nullopt;
+        cairo_set_source(cairo,
+                         HatchPattern(brush->lbHatch, ColourOf(brush->lbColor), background).get());
         return true;
     }
     if (brush->lbStyle == kBrushPattern || brush->lbStyle == kBrushDibPattern ||
         brush->lbStyle == kBrushDibPatternPt) {
         wmfBMP bmp = brush->bmp;
         if (Surface surface = BitmapSurface(api, bmp, 0, 0, bmp.width, bmp.height)) {
-            Pattern pattern(cairo_pattern_create_for_surface(surface.get()));
+            const CairoPattern pattern(cairo_pattern_create_for_surface(surface.get()));
             cairo_pattern_set_extend(pattern.get(), CAIRO_EXTEND_REPEAT);
             cairo_set_source(cairo, pattern.get());
             return true;
@@ -170,49 +128,13 @@ bool UsePen(wmfAPI* api, const wmfDC& dc) {
     const WmfCairoTarget& target = TargetOf(api);
     cairo_t* cairo = target.cairo;
     const wmfPen* pen = dc.pen;
-    if (pen == nullptr || (pen->lopnStyle & kPenStyleMask) == kPenNull) {
+    if (pen == nullptr || (pen->lopnStyle & kPenStyleMask) == kNullPenStyle) {
         return false;
     }
     SetColour(cairo, pen->lopnColor);
     // A pen of no width is one pixel wide whatever the scale.
-    const double width = std::max(pen->width * std::max(target.scaleX, target.scaleY), 1.0);
-    cairo_set_line_width(cairo, width);
-    const int cap = pen->lopnStyle & kPenCapMask;
-    cairo_set_line_cap(cairo, cap == kPenCapFlat     ? CAIRO_LINE_CAP_BUTT
-                              : cap == kPenCapSquare ? CAIRO_LINE_CAP_SQUARE
-                                                     : CAIRO_LINE_CAP_ROUND);
-    const int join = pen->lopnStyle & kPenJoinMask;
-    cairo_set_line_join(cairo, join == kPenJoinBevel   ? CAIRO_LINE_JOIN_BEVEL
-                               : join == kPenJoinMiter ? CAIRO_LINE_JOIN_MITER
-                                                       : CAIRO_LINE_JOIN_ROUND);
-    const double dash = 3 * width;
-    const double dot = width;
-    const double gap = width;
-    switch (pen->lopnStyle & kPenStyleMask) {
-    case kPenDash: {
-        const double pattern[] = {dash, gap};
-        cairo_set_dash(cairo, pattern, 2, 0);
-        break;
-    }
-    case kPenDot: {
-        const double pattern[] = {dot, gap};
-        cairo_set_dash(cairo, pattern, 2, 0);
-        break;
-    }
-    case kPenDashDot: {
-        const double pattern[] = {dash, gap, dot, gap};
-        cairo_set_dash(cairo, pattern, 4, 0);
-        break;
-    }
-    case kPenDashDotDot: {
-        const double pattern[] = {dash, gap, dot, gap, dot, gap};
-        cairo_set_dash(cairo, pattern, 6, 0);
-        break;
-    }
-    default:
-        cairo_set_dash(cairo, nullptr, 0, 0);
-        break;
-    }
+    SetPenLine(cairo, pen->lopnStyle,
+               std::max(pen->width * std::max(target.scaleX, target.scaleY), 1.0));
     return true;
 }
 
