@@ -79,35 +79,50 @@ std::uint64_t NameKey(std::string_view name) {
 }
 
 template <typename Accept>
-const CVariable* CVariableList::Search(std::uint64_t key, Accept accept) const {
+std::size_t CVariableList::Search(std::uint64_t key, Accept accept) const {
     if (indexBits_ == 0) {
-        for (const Entry& entry : entries_) {
-            if (entry.key == key && accept(*entry.variable)) {
-                return entry.variable.get();
+        for (std::size_t i = 0; i < entries_.size(); ++i) {
+            if (entries_[i].key == key && accept(*entries_[i].variable)) {
+                return i;
             }
         }
-        return nullptr;
+        return kNowhere;
     }
     const std::size_t mask = index_.size() - 1;
     for (std::size_t place = Place(key);; place = (place + 1) & mask) {
         const std::uint32_t number = index_[place];
         if (number == 0) {
-            return nullptr;
+            return kNowhere;
         }
         const Entry& entry = entries_[number - 1];
         if (entry.key == key && accept(*entry.variable)) {
-            return entry.variable.get();
+            return number - 1;
         }
     }
 }
 
 const CVariable* CVariableList::FindLong(std::string_view name, std::uint64_t key) const {
     // Long names may share a key: every variable of the key is compared by name.
-    return Search(key, [name](const CVariable& variable) { return variable.Name() == name; });
+    const std::size_t found =
+        Search(key, [name](const CVariable& variable) { return variable.Name() == name; });
+    return found == kNowhere ? nullptr : entries_[found].variable.get();
 }
 
 const CVariable* CVariableList::FindIndexed(std::uint64_t key) const {
-    return Search(key, [](const CVariable&) { return true; });
+    const std::size_t found = Search(key, [](const CVariable&) { return true; });
+    return found == kNowhere ? nullptr : entries_[found].variable.get();
+}
+
+CVariable* CVariableList::Locate(std::uint32_t& position, std::string_view name,
+                                 std::uint64_t key) {
+    const bool whole = KeyHoldsWholeName(key);
+    const std::size_t found = Search(
+        key, [whole, name](const CVariable& variable) { return whole || variable.Name() == name; });
+    if (found == kNowhere) {
+        return nullptr;
+    }
+    position = static_cast<std::uint32_t>(found);
+    return entries_[found].variable.get();
 }
 
 void CVariableList::Index(std::size_t entry) {

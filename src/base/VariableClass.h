@@ -154,6 +154,24 @@ public:
 
     // The element, or the real 0 for an index the array does not have.
     RValue Get(std::int64_t index) const;
+    // The same into `value`, whose string keeps its storage.
+    void Load(std::int64_t index, RValue& value) const {
+        if (index < 0 || static_cast<std::uint64_t>(index) >= reals_.size()) {
+            value.kind = kRealValue;
+            value.real = 0;
+            value.string.clear();
+            return;
+        }
+        const auto slot = static_cast<std::size_t>(index);
+        const std::uint8_t form = forms_[slot];
+        value.kind = (form & kIsString) != 0 ? kStringValue : kRealValue;
+        value.real = reals_[slot];
+        if ((form & kHasString) != 0) {
+            value.string = strings_[slot];
+        } else {
+            value.string.clear();
+        }
+    }
     // Whether the element is a plain number (a real without a string part; so is an index the
     // array does not have), with its real part.
     bool GetNumber(std::int64_t index, double& number) const {
@@ -229,6 +247,29 @@ public:
     }
     CVariable* FindMutable(std::string_view name) { return FindMutable(name, NameKey(name)); }
 
+    // The same through a remembered position in creation order: the variable there is taken
+    // when it has the name, and the position is learnt afresh when not. Code keeps a position
+    // for each place that names a variable; the instances of one object mostly create their
+    // variables in the same order, so that one position serves them all.
+    CVariable* FindFrom(std::uint32_t& position, std::string_view name, std::uint64_t key) {
+        if (position < entries_.size()) {
+            const Entry& entry = entries_[position];
+            if (entry.key == key && (KeyHoldsWholeName(key) || entry.variable->Name() == name)) {
+                return entry.variable.get();
+            }
+        }
+        return Locate(position, name, key);
+    }
+    // The variable, created when absent, and its position.
+    CVariable& FindOrAddFrom(std::uint32_t& position, std::string_view name, std::uint64_t key) {
+        if (CVariable* found = FindFrom(position, name, key)) {
+            return *found;
+        }
+        CVariable& added = *Add(name, key);
+        position = static_cast<std::uint32_t>(entries_.size() - 1);
+        return added;
+    }
+
     int Count() const { return static_cast<int>(entries_.size()); }
     // Variable i in creation order, 1 <= i <= Count().
     const CVariable& Get(int i) const {
@@ -258,8 +299,11 @@ private:
     const CVariable* FindLong(std::string_view name, std::uint64_t key) const;
     // Find of a whole-name key in a list long enough to keep an index.
     const CVariable* FindIndexed(std::uint64_t key) const;
-    // The first variable of `key` that `accept` takes, through the index when there is one.
-    template <typename Accept> const CVariable* Search(std::uint64_t key, Accept accept) const;
+    // The position of the first variable of `key` that `accept` takes, through the index when
+    // there is one; kNowhere when none.
+    static constexpr std::size_t kNowhere = SIZE_MAX;
+    template <typename Accept> std::size_t Search(std::uint64_t key, Accept accept) const;
+    CVariable* Locate(std::uint32_t& position, std::string_view name, std::uint64_t key);
     CVariable* Add(std::string_view name, std::uint64_t key);
     // Where the index begins to look for `key`.
     std::size_t Place(std::uint64_t key) const {

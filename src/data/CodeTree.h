@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/VariableClass.h"
+#include "data/CodeProgram.h"
 #include "data/TokenClass.h"
 
 #include <cstdint>
@@ -19,12 +20,6 @@ struct ScriptError {
     bool fatal = false;
 
     friend bool operator==(const ScriptError&, const ScriptError&) = default;
-};
-
-// A place in a text that errors are reported at.
-struct CodePoint {
-    std::int32_t line = 1;
-    std::int32_t position = 0;
 };
 
 // How a text is read: as an expression, as a piece of code, or not at all.
@@ -62,9 +57,6 @@ enum class NodeKind : std::uint8_t {
 // the text ended in an error before the child was reached: it is then never reached).
 struct CodeNode {
     NodeKind kind = NodeKind::Value;
-    // An expression of constants, variables and operators only: working out its value runs
-    // nothing and changes nothing. An assignment of such an expression to a user variable.
-    bool arithmetic = false;
     // The operator's token kind; for Forall 1 when it visits every instance.
     std::int32_t op = 0;
     // Left operand, inner expression, index, condition, count or object.
@@ -97,10 +89,6 @@ struct CodeNode {
     std::int32_t skipError = -1;
     std::int32_t skipDepth = 0;
     std::int32_t firstToken = 1;
-    // Arithmetic expressions: the run of CodeTree::quick that works the node out, when it has
-    // one (quickCount 0 when not).
-    std::int32_t quickStart = 0;
-    std::int32_t quickCount = 0;
 };
 
 // An operator of a chain and its right operand; `after` is where reading stood behind the
@@ -113,56 +101,6 @@ struct CodeLink {
 
 // Which list of user variables a name reads and writes, when it names a user variable.
 enum class UserList : std::uint8_t { None, Self, Other, Global };
-
-// One step of an arithmetic expression written out flat, in the order its operands are read:
-// constants and variables push a number, operators take theirs from the top. Each operator
-// comes in two forms, the second (named ...Number) taking its right operand, a constant, from
-// the step instead of the stack; the second always follows the first.
-enum class QuickOp : std::uint8_t {
-    Number,          // push `number`
-    Variable,        // push variable `detail`
-    IndexedVariable, // push element (the number on top) of variable `detail`
-    Negate,
-    Not,
-    Add,
-    AddNumber,
-    Subtract,
-    SubtractNumber,
-    Multiply,
-    MultiplyNumber,
-    Divide,
-    DivideNumber,
-    And,
-    AndNumber,
-    Or,
-    OrNumber,
-    // Comparisons, of the difference of the operands with 0.
-    Less,
-    LessNumber,
-    LessEqual,
-    LessEqualNumber,
-    Equal,
-    EqualNumber,
-    NotEqual,
-    NotEqualNumber,
-    GreaterEqual,
-    GreaterEqualNumber,
-    Greater,
-    GreaterNumber,
-};
-
-// Variables of the user lists are read by `user` and `key` (those of their CodeVariable,
-// `detail`).
-struct QuickStep {
-    QuickOp op = QuickOp::Number;
-    UserList user = UserList::None;
-    std::int32_t detail = 0;
-    double number = 0;
-    std::uint64_t key = 0;
-};
-
-// The most numbers a flat expression holds at once; deeper ones are not written out.
-inline constexpr int kQuickStackSize = 32;
 
 // A name a variable node reads or writes, as its token resolved it.
 struct CodeVariable {
@@ -181,9 +119,9 @@ struct CodeError {
     CodePoint point;
 };
 
-// A text of a game's code read once into a tree, and run from that form (made by
-// CompileText, script/CodeCompiler.h). The tree keeps the text and its tokens: passing over a
-// statement nested unusually deep is worked out from them again.
+// A text of a game's code read once into a tree (script/CodeParser.h), and the instructions
+// made from the tree, which are what runs (script/CodeGenerator.h). The tree keeps the text and
+// its tokens: passing over a statement nested unusually deep is worked out from them again.
 struct CodeTree {
     CodeForm form = CodeForm::None;
     std::string text;
@@ -193,14 +131,13 @@ struct CodeTree {
     std::vector<CodeLink> links;
     std::vector<RValue> constants;
     std::vector<CodeVariable> variables;
-    // The arithmetic expressions written out flat (see CodeNode::quickStart).
-    std::vector<QuickStep> quick;
     // At most one: reading stops at the first error.
     std::vector<CodeError> errors;
     // The node an evaluation starts with; -1 for an empty text.
     std::int32_t root = -1;
     // The deepest nesting of the text (up to one level beyond the limit, where reading stops).
     std::int32_t deepest = 0;
+    CodeProgram program;
 
     bool Empty() const { return root < 0; }
 };

@@ -5,6 +5,7 @@
 #include <array>
 #include <cassert>
 #include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -19,7 +20,8 @@ struct GameState;
 // No call passes more arguments than this; the evaluator stops at ten.
 constexpr int kMaxFunctionArguments = 10;
 
-using FunctionArguments = std::array<RValue, kMaxFunctionArguments>;
+// The arguments of a call, where the caller evaluated them.
+using FunctionArguments = std::span<const RValue>;
 
 // What a built-in function can reach besides its two instances.
 //

@@ -22,8 +22,8 @@ struct GameState;
 inline const char* const kStoppedInLoop =
     "The game was closed while this code was still running a loop.";
 
-// Evaluates expressions and runs code of a running game, from the trees made when the game
-// started (script/CodeCompiler.h).
+// Evaluates expressions and runs code of a running game, from the instructions made when the
+// game started (script/CodeGenerator.h).
 //
 // Only the first error of an evaluation counts: it stops the evaluation, and is reported once,
 // when the evaluation ends. Evaluations may nest (a function that runs an event runs code
@@ -53,56 +53,27 @@ public:
 
 private:
     struct Run;
+    class Frame;
     class CallDepth;
-    class ArgumentSlots;
 
-    // The inlining asked for below was measured (docs/performance.md): the quick paths are
-    // inlined into their callers, the rare and the large parts kept out of them, and the
-    // statements that recurse into one another kept small.
+    double Evaluate(const CodeTree& code, CInstance& self, CInstance& other, std::string* text);
+    // Runs the instructions from `start` up to the end of the code or of a forall's body.
+    // Nesting is only checked where it may go beyond the limit (kGuarded).
+    template <bool kGuarded> void Execute(Run& run, std::int32_t start);
+    [[gnu::noinline]] bool EnterNodes(Run& run, std::int32_t instruction);
+    [[gnu::noinline]] bool PassOver(Run& run, std::int32_t instruction);
+    [[gnu::noinline]] void Forall(Run& run, const Instruction& loop, std::int32_t body);
+    [[gnu::noinline]] bool Call(Run& run, const Instruction& call);
 
-    // Expressions.
-    RValue Evaluate(Run& run, std::int32_t node);
-    [[gnu::always_inline]] inline double Number(Run& run, std::int32_t node);
-    [[gnu::always_inline]] inline bool QuickNumber(const Run& run, const CodeNode& node,
-                                                   double& number) const;
-    [[gnu::always_inline]] inline bool QuickRead(const Run& run, const CodeVariable& name,
-                                                 std::int64_t index, double& number) const;
-    [[gnu::always_inline]] inline bool QuickRead(const Run& run, const QuickStep& step,
-                                                 std::int64_t index, double& number) const;
-    [[gnu::noinline]] bool QuickReadOther(const Run& run, const CodeVariable& name,
-                                          std::int64_t index, double& number) const;
-    bool RunQuick(const Run& run, const CodeNode& node, double& number) const;
-    RValue Operator(Run& run, const CodeNode& node);
-    bool Apply(Run& run, NodeKind kind, const CodeLink& link, RValue& left, const RValue& right);
-    RValue Factor(Run& run, const CodeNode& node);
-    RValue VariableValue(Run& run, const CodeNode& node);
-    [[gnu::always_inline]] inline bool ReadVariable(const Run& run, const CodeVariable& variable,
-                                                    std::int64_t index, RValue& value);
-    RValue FunctionCall(Run& run, const CodeNode& node);
-    void CallInto(Run& run, const CodeNode& node, RValue& result);
+    // The value a failed evaluation of an expression had reached.
+    RValue ValueAtError(const Run& run) const;
 
-    // Statements: run, or passed over as a branch or loop that is not taken.
-    void Execute(Run& run, std::int32_t node);
-    void Pass(Run& run, std::int32_t node);
-    [[gnu::noinline]] void Block(Run& run, const CodeNode& node);
-    [[gnu::noinline]] void Assignment(Run& run, const CodeNode& node);
-    [[gnu::noinline]] void AnyAssignment(Run& run, const CodeNode& node);
-    bool QuickAssignment(Run& run, const CodeNode& node);
-    [[gnu::noinline]] void IfStatement(Run& run, const CodeNode& node);
-    [[gnu::noinline]] void WhileStatement(Run& run, const CodeNode& node);
-    [[gnu::noinline]] void RepeatStatement(Run& run, const CodeNode& node);
-    [[gnu::noinline]] void ForallStatement(Run& run, const CodeNode& node);
-
-    [[gnu::noinline]] void RecordError(Run& run, const CodePoint& point,
-                                       const std::string& message);
-    // The same for the fixed messages, so that no string is built where the code runs.
-    [[gnu::noinline]] void RecordError(Run& run, const CodePoint& point, const char* message);
-    void RecordError(Run& run, std::int32_t error);
+    // Records the first error of a run and stops it. `instruction` is where it happened.
+    [[gnu::noinline]] void Fail(Run& run, std::int32_t instruction, const std::string& message);
+    [[gnu::noinline]] void Fail(Run& run, std::int32_t instruction, const char* message);
+    void Record(Run& run, const CodePoint& point, const std::string& message);
     void ClearError();
-    // Counts a pass of a loop; every so many it asks whether the player wants the game to end,
-    // and then stops the code with a fatal error. False when the code is stopped.
-    [[gnu::always_inline]] inline bool LoopGoesOn(Run& run, const CodePoint& point);
-    [[gnu::noinline]] bool AskToGoOn(Run& run, const CodePoint& point);
+    [[gnu::noinline]] bool AskToGoOn(Run& run, std::int32_t instruction);
     void ReportError(bool inCode);
 
     GameState& game_;
@@ -117,9 +88,10 @@ private:
     int depth_ = 0;
     // Loop passes since the player's wishes were last asked.
     int loopPasses_ = 0;
-    // Argument slots by depth of nested calls (see ArgumentSlots).
-    std::vector<std::unique_ptr<FunctionArguments>> argumentStack_;
-    int callDepth_ = 0;
+    // The slots of the runs going on, one frame for each run nested in another (see Frame),
+    // kept from run to run.
+    std::vector<std::unique_ptr<std::vector<RValue>>> frames_;
+    int runs_ = 0;
 };
 
 } // namespace velkaro

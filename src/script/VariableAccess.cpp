@@ -227,17 +227,6 @@ bool WriteBuiltIn(const std::array<VariableRule<Owner>, N>& rules, Owner& owner,
     return true;
 }
 
-// A game variable with a request only asks the runtime; the others are stored in the state.
-bool WriteGameVariable(GameState& game, RuntimeControl& runtime, std::int32_t number,
-                       const RValue& value) {
-    const VariableRule<GameState>* rule = FindRule(kGameVariables, number);
-    if (rule != nullptr && rule->request != nullptr) {
-        rule->request(runtime, value);
-        return true;
-    }
-    return WriteBuiltIn(kGameVariables, game, number, value);
-}
-
 bool IsGameVariable(std::int32_t number) {
     return number >= 1 && number <= kLastGameVariable;
 }
@@ -344,6 +333,29 @@ bool SetVariable(GameState& game, RuntimeControl& runtime, CInstance& self, CIns
         }
     });
     return ok;
+}
+
+bool ReadInstanceVariable(const CInstance& instance, std::int32_t number, RValue& value) {
+    return ReadBuiltIn(kInstanceVariables, instance, number, value);
+}
+
+bool WriteInstanceVariable(CInstance& instance, std::int32_t number, const RValue& value) {
+    return WriteBuiltIn(kInstanceVariables, instance, number, value);
+}
+
+bool ReadGameVariable(const GameState& game, std::int32_t number, RValue& value) {
+    return ReadBuiltIn(kGameVariables, game, number, value);
+}
+
+// A game variable with a request only asks the runtime; the others are stored in the state.
+bool WriteGameVariable(GameState& game, RuntimeControl& runtime, std::int32_t number,
+                       const RValue& value) {
+    const VariableRule<GameState>* rule = FindRule(kGameVariables, number);
+    if (rule != nullptr && rule->request != nullptr) {
+        rule->request(runtime, value);
+        return true;
+    }
+    return WriteBuiltIn(kGameVariables, game, number, value);
 }
 
 bool IsWritableBuiltIn(std::int32_t number) {

@@ -32,6 +32,16 @@ bool SetVariable(GameState& game, RuntimeControl& runtime, CInstance& self, CIns
                  std::int32_t owner, std::int32_t number, std::string_view name, std::int64_t index,
                  const RValue& value);
 
+// Built-in variables by their numbers, for code that worked out at compile time which one a
+// name means: those of an instance (1001..1033) and those of the game (1..34). Reads give
+// false for numbers no built-in has; writes also for the read-only ones. Writing the room or
+// the screen mode asks `runtime`.
+bool ReadInstanceVariable(const CInstance& instance, std::int32_t number, RValue& value);
+bool WriteInstanceVariable(CInstance& instance, std::int32_t number, const RValue& value);
+bool ReadGameVariable(const GameState& game, std::int32_t number, RValue& value);
+bool WriteGameVariable(GameState& game, RuntimeControl& runtime, std::int32_t number,
+                       const RValue& value);
+
 // Whether built-in variable `number` (a game variable 1..34 or an instance variable 1001..1033)
 // can be written: false for the read-only ones (roomwidth, image_width, object...), whose
 // writing SetVariable refuses, and for numbers no built-in has.

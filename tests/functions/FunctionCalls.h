@@ -21,13 +21,9 @@ inline RValue CallByName(const CFunctionRegistry& registry, FunctionContext& con
                          const std::vector<RValue>& values) {
     const int index = registry.FindFunction(name);
     EXPECT_GT(index, 0) << name;
-    FunctionArguments arguments;
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        arguments[i] = values[i];
-    }
     RValue result;
     EXPECT_TRUE(registry.CallFunction(index, context, self, other, static_cast<int>(values.size()),
-                                      arguments, result))
+                                      values, result))
         << name;
     return result;
 }

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -82,7 +83,7 @@ protected:
     GameData data;
     test::PartsInMemory parts{data};
     FunctionContext context = parts.Context();
-    FunctionArguments arguments;
+    std::array<RValue, kMaxFunctionArguments> arguments;
     CFunctionRegistry registry;
 };
 

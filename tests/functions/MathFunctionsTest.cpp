@@ -44,13 +44,11 @@ protected:
     };
 
     Outcome Call(const std::string& name, const std::vector<RValue>& values) {
-        FunctionArguments arguments;
-        std::copy(values.begin(), values.end(), arguments.begin());
         int index = registry.FindFunction(name);
         EXPECT_NE(index, -1) << name;
         RValue result = S("stale");
         bool called = registry.CallFunction(index, context, self, other,
-                                            static_cast<int>(values.size()), arguments, result);
+                                            static_cast<int>(values.size()), values, result);
         EXPECT_TRUE(called) << name;
         return {result, context.error};
     }

@@ -706,67 +706,6 @@ TEST_F(Interpreter, ForallInstancesVisitsEveryLiveInstance) {
 // ---------------------------------------------------------------------------------------------
 // Nesting
 
-// Random arithmetic over constants and variables of every sort: numbers and strings, missing
-// variables, array elements (one a string), built-in, global and other's variables.
-std::string RandomArithmetic(std::mt19937& random, int depth) {
-    const auto pick = [&random](const std::vector<std::string>& choices) {
-        return choices[std::uniform_int_distribution<std::size_t>(0, choices.size() - 1)(random)];
-    };
-    if (depth <= 0 || random() % 3 == 0) {
-        if (random() % 4 == 0) {
-            return "arr[" + RandomArithmetic(random, depth - 1) + "]";
-        }
-        return pick({"0", "1", "2.5", "-3", "1e308", "0.5", "'a'", "''", "x", "a", "s", "missing",
-                     "global.g", "other.x", "arr[2]", "arr[4]"});
-    }
-    switch (random() % 4) {
-    case 0:
-        return "(" + RandomArithmetic(random, depth - 1) + ")";
-    case 1:
-        return pick({"-", "not ", "+"}) + RandomArithmetic(random, depth - 1);
-    default:
-        return RandomArithmetic(random, depth - 1) +
-               pick({" + ", " - ", " * ", " / ", " and ", " or ", " < ", " <= ", " = ", " <> ",
-                     " >= ", " > "}) +
-               RandomArithmetic(random, depth - 1);
-    }
-}
-
-// The flat form of arithmetic must give what the tree gives for every expression: the same
-// value, or the same error at the same place. Each expression runs twice, the second time with
-// the flat runs taken out of its tree.
-TEST_F(Interpreter, FlatArithmeticGivesWhatTheTreeGives) {
-    self->locals.SetValue("a", RValue::Real(3), 0);
-    self->locals.SetValue("s", RValue::String("str"), 0);
-    for (int i = 0; i < 4; ++i) {
-        self->locals.SetValue("arr", RValue::Real(i + 1), i);
-    }
-    self->locals.SetValue("arr", RValue::String("x"), 4);
-    game.globals.SetValue("g", RValue::Real(2), 0);
-
-    std::mt19937 random(20261207);
-    int flat = 0;
-    for (int i = 0; i < 5000; ++i) {
-        const std::string text = RandomArithmetic(random, 5);
-        CodeTree tree = PrepareText(text, CodeForm::Expression,
-                                    TokenNames{data.objects, data.sounds, TestFunctions()});
-        flat += tree.quick.empty() ? 0 : 1;
-        const double withFlat = interpreter.EvaluateReal(*self, *other, tree);
-        const auto reportsWithFlat = errors.reports;
-        errors.reports.clear();
-        for (CodeNode& node : tree.nodes) {
-            node.quickCount = 0;
-        }
-        const double withTree = interpreter.EvaluateReal(*self, *other, tree);
-        ASSERT_EQ(reportsWithFlat, errors.reports) << text;
-        if (!(std::isnan(withFlat) && std::isnan(withTree))) {
-            ASSERT_EQ(withFlat, withTree) << text;
-        }
-        errors.reports.clear();
-    }
-    EXPECT_GT(flat, 2500) << "most expressions are written out flat";
-}
-
 std::string Repeated(const std::string& part, int times) {
     std::string text;
     for (int i = 0; i < times; ++i) {
