@@ -207,6 +207,27 @@ TEST_F(MathFunctionsTest, TrigonometryWorksInRadians) {
     EXPECT_EQ(Real("radtodeg", {N(1)}), 57.29577951308232);
 }
 
+// Code that works out a motion itself, as speed * cos(angle), gets the motion the player gives an
+// instance with that speed and direction, to the last bit: also at the angles where an extended
+// cosine or sine rounded to 64 bits would differ.
+TEST_F(MathFunctionsTest, TrigonometryAgreesWithTheMotionOfInstances) {
+    const double radiansPerDegree = std::numbers::pi / 180.0;
+    self.SetSpeed(1);
+    int extendedWouldDiffer = 0;
+    for (int tenths = 0; tenths < 3600; ++tenths) {
+        const double degrees = tenths / 10.0;
+        const double radians = degrees * radiansPerDegree;
+        self.SetDirection(degrees);
+        EXPECT_EQ(Real("cos", {N(radians)}), self.hspeed) << degrees;
+        EXPECT_EQ(-Real("sin", {N(radians)}), self.vspeed) << degrees;
+        if (static_cast<double>(std::cos(static_cast<long double>(radians))) != self.hspeed ||
+            static_cast<double>(std::sin(static_cast<long double>(radians))) != -self.vspeed) {
+            ++extendedWouldDiffer;
+        }
+    }
+    EXPECT_GT(extendedWouldDiffer, 0);
+}
+
 TEST_F(MathFunctionsTest, MinimaMaximaAndMeans) {
     EXPECT_EQ(Real("min", {N(1), N(2)}), 1);
     EXPECT_EQ(Real("min", {N(2), N(-1)}), -1);
