@@ -174,7 +174,7 @@ public:
     }
     // Whether the element is a plain number (a real without a string part; so is an index the
     // array does not have), with its real part.
-    bool GetNumber(std::int64_t index, double& number) const {
+    [[gnu::always_inline]] bool GetNumber(std::int64_t index, double& number) const {
         if (index < 0 || static_cast<std::uint64_t>(index) >= reals_.size()) {
             number = 0;
             return true;
@@ -186,7 +186,7 @@ public:
     // Indexes outside 0..kMaxElements-1 are dropped silently: games rely on that.
     void Set(std::int64_t index, RValue value);
     // Set with a number, without building a value first.
-    void SetNumber(std::int64_t index, double number) {
+    [[gnu::always_inline]] void SetNumber(std::int64_t index, double number) {
         std::size_t slot = static_cast<std::size_t>(index);
         if ((index >= 0 && slot < reals_.size()) || Slot(index, slot)) {
             reals_[slot] = number;
@@ -259,6 +259,14 @@ public:
             }
         }
         return Locate(position, name, key);
+    }
+    // Only the remembered position, for names held whole in their keys: null when the variable
+    // is not there.
+    CVariable* AtPosition(std::uint32_t position, std::uint64_t key) const {
+        if (position < entries_.size() && entries_[position].key == key && KeyHoldsWholeName(key)) {
+            return entries_[position].variable.get();
+        }
+        return nullptr;
     }
     // The variable, created when absent, and its position.
     CVariable& FindOrAddFrom(std::uint32_t& position, std::string_view name, std::uint64_t key) {

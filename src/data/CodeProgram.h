@@ -56,6 +56,19 @@ enum class Op : std::uint8_t {
     NotEqualK,
     GreaterEqualK,
     GreaterK,
+    // The comparisons that are the whole condition of an if or a while: go to b unless it holds.
+    JumpUnlessLess,
+    JumpUnlessLessEqual,
+    JumpUnlessEqual,
+    JumpUnlessNotEqual,
+    JumpUnlessGreaterEqual,
+    JumpUnlessGreater,
+    JumpUnlessLessK,
+    JumpUnlessLessEqualK,
+    JumpUnlessEqualK,
+    JumpUnlessNotEqualK,
+    JumpUnlessGreaterEqualK,
+    JumpUnlessGreaterK,
     AddAssign,      // += -= *= /=: the old value in slot a, the right side in slot a+1
     SubtractAssign, //
     MultiplyAssign,
@@ -100,9 +113,10 @@ struct Instruction {
 // the position of a user variable in its list. Instances of one object mostly create their
 // variables in the same order, so one position serves them all.
 struct VariableSite {
-    // The index of the name in CodeTree::variables.
+    // The index of the name in CodeTree::variables, and the name's key (NameKey).
     std::int32_t variable = 0;
     mutable std::uint32_t position = 0;
+    std::uint64_t key = 0;
 };
 
 // A node of the text that counts one level of nesting, entered where its first instruction

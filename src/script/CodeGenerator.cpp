@@ -127,6 +127,9 @@ private:
     void Call(std::int32_t node, std::int32_t slot);
     void FailAt(std::int32_t node, std::int32_t error);
 
+    // The instruction that goes on unless the condition `node`, just made, holds.
+    std::int32_t Unless(std::int32_t node, std::int32_t slot, Op jump);
+
     void Statement(std::int32_t node, std::int32_t slot);
     void Assignment(std::int32_t node, std::int32_t slot);
     void If(std::int32_t node, std::int32_t slot);
@@ -175,7 +178,8 @@ void Generator::Land(std::int32_t jump, std::int32_t passed, std::int32_t target
 }
 
 std::int32_t Generator::Site(std::int32_t variable) {
-    program_.sites.push_back({variable, 0});
+    program_.sites.push_back(
+        {variable, 0, tree_.variables[static_cast<std::size_t>(variable)].key});
     return static_cast<std::int32_t>(program_.sites.size() - 1);
 }
 
@@ -417,13 +421,29 @@ void Generator::Assignment(std::int32_t index, std::int32_t slot) {
     Store(index, node.detail, value, at, node.after);
 }
 
+// A condition that is a comparison jumps by itself: its truth is 1 or 0, which if and while
+// both read alike.
+std::int32_t Generator::Unless(std::int32_t node, std::int32_t slot, Op jump) {
+    Instruction& last = program_.code.back();
+    const bool comparison = (last.op >= Op::Less && last.op <= Op::Greater) ||
+                            (last.op >= Op::LessK && last.op <= Op::GreaterK);
+    if (Node(node).kind != NodeKind::Comparison || !comparison) {
+        return Emit(node, jump, slot);
+    }
+    const int fused = last.op >= Op::LessK
+                          ? static_cast<int>(Op::JumpUnlessLessK) - static_cast<int>(Op::LessK)
+                          : static_cast<int>(Op::JumpUnlessLess) - static_cast<int>(Op::Less);
+    last.op = static_cast<Op>(static_cast<int>(last.op) + fused);
+    return Here() - 1;
+}
+
 void Generator::If(std::int32_t index, std::int32_t slot) {
     const CodeNode& node = Node(index);
     Expression(node.first, slot, index);
     if (node.second < 0) {
         return;
     }
-    const std::int32_t skip = Emit(index, Op::JumpIfNot, slot);
+    const std::int32_t skip = Unless(node.first, slot, Op::JumpIfNot);
     Statement(node.second, slot);
     if (node.third < 0) {
         Land(skip, node.second, Here());
@@ -442,7 +462,7 @@ void Generator::While(std::int32_t index, std::int32_t slot) {
     if (node.second < 0) {
         return;
     }
-    const std::int32_t leave = Emit(index, Op::JumpWhileNot, slot);
+    const std::int32_t leave = Unless(node.first, slot, Op::JumpWhileNot);
     Statement(node.second, slot);
     Emit(index, Op::Loop, 0, top, &node.after);
     Land(leave, node.second, Here());

@@ -55,12 +55,26 @@ struct CInterpreter::Run {
     }
     // The user variable an instruction names, through its site's remembered position; null
     // when there is none.
-    CVariable* FindUser(const Instruction& instruction) const {
+    [[gnu::always_inline]] CVariable* FindUser(const Instruction& instruction) const {
+        const VariableSite& site = program.sites[static_cast<std::size_t>(instruction.b)];
+        if (CVariable* found = users[instruction.user]->AtPosition(site.position, site.key)) {
+            return found;
+        }
+        return SearchUser(instruction);
+    }
+    [[gnu::noinline]] CVariable* SearchUser(const Instruction& instruction) const {
         const VariableSite& site = program.sites[static_cast<std::size_t>(instruction.b)];
         const CodeVariable& name = tree.variables[static_cast<std::size_t>(site.variable)];
         return users[instruction.user]->FindFrom(site.position, name.name, name.key);
     }
-    CVariable& FindOrAddUser(const Instruction& instruction) const {
+    [[gnu::always_inline]] CVariable& FindOrAddUser(const Instruction& instruction) const {
+        const VariableSite& site = program.sites[static_cast<std::size_t>(instruction.b)];
+        if (CVariable* found = users[instruction.user]->AtPosition(site.position, site.key)) {
+            return *found;
+        }
+        return SearchOrAddUser(instruction);
+    }
+    [[gnu::noinline]] CVariable& SearchOrAddUser(const Instruction& instruction) const {
         const VariableSite& site = program.sites[static_cast<std::size_t>(instruction.b)];
         const CodeVariable& name = tree.variables[static_cast<std::size_t>(site.variable)];
         return users[instruction.user]->FindOrAddFrom(site.position, name.name, name.key);
@@ -462,7 +476,13 @@ template <bool kGuarded> void CInterpreter::Execute(Run& run, std::int32_t start
                      "Cannot get value from variable " + run.Variable(*in).name + ".");
                 return;
             }
-            variable->Load(in->op == Op::ReadUser ? 0 : run.Index(*in), a);
+            const std::int64_t index = in->op == Op::ReadUser ? 0 : run.Index(*in);
+            double number = 0;
+            if (variable->GetNumber(index, number)) {
+                SetReal(a, number);
+            } else {
+                variable->Load(index, a);
+            }
             break;
         }
         case Op::ReadBuiltIn:
@@ -608,6 +628,42 @@ template <bool kGuarded> void CInterpreter::Execute(Run& run, std::int32_t start
             }
             const double d = a.IsString() ? CompareBytes(a.string, b.string) : a.real - b.real;
             SetReal(a, TruthValue(Holds(in->op, d)));
+            break;
+        }
+        case Op::JumpUnlessLess:
+        case Op::JumpUnlessLessEqual:
+        case Op::JumpUnlessEqual:
+        case Op::JumpUnlessNotEqual:
+        case Op::JumpUnlessGreaterEqual:
+        case Op::JumpUnlessGreater:
+        case Op::JumpUnlessLessK:
+        case Op::JumpUnlessLessEqualK:
+        case Op::JumpUnlessEqualK:
+        case Op::JumpUnlessNotEqualK:
+        case Op::JumpUnlessGreaterEqualK:
+        case Op::JumpUnlessGreaterK: {
+            const bool constant = in->op >= Op::JumpUnlessLessK;
+            const Op comparison =
+                static_cast<Op>(static_cast<int>(in->op) -
+                                (constant ? static_cast<int>(Op::JumpUnlessLessK)
+                                          : static_cast<int>(Op::JumpUnlessLess)) +
+                                static_cast<int>(Op::Less));
+            const RValue& b = slots[in->a + 1];
+            if (a.kind != (constant ? kRealValue : b.kind)) {
+                Fail(run, here(in), "Cannot compare arguments.");
+                return;
+            }
+            const double d = constant       ? a.real - in->number
+                             : a.IsString() ? CompareBytes(a.string, b.string)
+                                            : a.real - b.real;
+            if (!Holds(comparison, d)) {
+                if constexpr (kGuarded) {
+                    if (!PassOver(run, here(in))) {
+                        return;
+                    }
+                }
+                in = code + in->b - 1;
+            }
             break;
         }
         case Op::LessK:
