@@ -32,31 +32,36 @@ enum class Op : std::uint8_t {
     StoreAny,     // whatever site b names = slot a (element slot c when c >= 0)
     Negate,       // real part of slot a negated
     Not,          // real part of slot a made 1 when it is false, 0 when true
-    Add,          // + - * / and or < <= = <> >= >: slot a op slot a+1, into slot a
+    // Operators: slot a op slot a+1, into slot a; the ...K forms, kConstantForms places on,
+    // take the constant `number` instead of slot a+1. Compound assignments (+= -= *= /=) are
+    // the same operators on the old value, marked by `user` 1 for the messages.
+    Add,
     Subtract,
     Multiply,
     Divide,
     And,
     Or,
+    AddK,
+    SubtractK,
+    MultiplyK,
+    DivideK,
+    AndK,
+    OrK,
+    // Comparisons, the same way: truth 1 or 0 into slot a.
     Less,
     LessEqual,
     Equal,
     NotEqual,
     GreaterEqual,
     Greater,
-    AddK, // the same with the constant `number`
-    SubtractK,
-    MultiplyK,
-    DivideK,
-    AndK,
-    OrK,
     LessK,
     LessEqualK,
     EqualK,
     NotEqualK,
     GreaterEqualK,
     GreaterK,
-    // The comparisons that are the whole condition of an if or a while: go to b unless it holds.
+    // A comparison that is the whole condition of an if or a while, kJumpForms places after
+    // its plain form: go to b unless it holds.
     JumpUnlessLess,
     JumpUnlessLessEqual,
     JumpUnlessEqual,
@@ -69,10 +74,6 @@ enum class Op : std::uint8_t {
     JumpUnlessNotEqualK,
     JumpUnlessGreaterEqualK,
     JumpUnlessGreaterK,
-    AddAssign,      // += -= *= /=: the old value in slot a, the right side in slot a+1
-    SubtractAssign, //
-    MultiplyAssign,
-    DivideAssign,
     WrongAssign,  // an assignment whose operator is none of them
     AddUserK,     // user variable at site b (list `user`) += `number`; its old value is read
                   // at point, the sum made at point+1
@@ -90,6 +91,10 @@ enum class Op : std::uint8_t {
     Fail,         // record error b of the text
     Return,       // end of the code
 };
+
+inline constexpr int kConstantForms = static_cast<int>(Op::AddK) - static_cast<int>(Op::Add);
+inline constexpr int kJumpForms = static_cast<int>(Op::JumpUnlessLess) - static_cast<int>(Op::Less);
+static_assert(static_cast<int>(Op::LessK) - static_cast<int>(Op::Less) == kConstantForms);
 
 // One instruction; the meaning of the fields depends on `op` (see Op).
 struct Instruction {

@@ -5,7 +5,6 @@
 #include "script/ActionArguments.h"
 #include "script/CodeGenerator.h"
 #include "script/CodeParser.h"
-#include "script/FunctionUnit.h"
 
 #include <utility>
 

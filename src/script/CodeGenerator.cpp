@@ -4,17 +4,21 @@
 #include "script/VariableNames.h"
 
 #include <algorithm>
-#include <cassert>
 #include <vector>
 
 namespace velkaro {
 namespace {
 
-constexpr std::int32_t kLastGameVariable = 999;
+Op Shifted(Op op, int places) {
+    return static_cast<Op>(static_cast<int>(op) + places);
+}
 
-// The operator instruction of a chain or comparison, by its token; the ...K form follows
-// `kConstantForms` places later.
+// The operator instruction of a chain or comparison, by its token (the comparisons' tokens
+// come in the order of their instructions).
 Op OperatorOf(std::int32_t token) {
+    if (token >= kTokLess && token <= kTokGreater) {
+        return Shifted(Op::Less, token - kTokLess);
+    }
     switch (token) {
     case kTokAnd:
         return Op::And;
@@ -28,60 +32,34 @@ Op OperatorOf(std::int32_t token) {
         return Op::Multiply;
     case kTokDivide:
         return Op::Divide;
-    case kTokLess:
-        return Op::Less;
-    case kTokLessEqual:
-        return Op::LessEqual;
-    case kTokAssign:
-    case kTokEqual:
+    default: // kTokAssign
         return Op::Equal;
-    case kTokNotEqual:
-        return Op::NotEqual;
-    case kTokGreaterEqual:
-        return Op::GreaterEqual;
-    default:
-        return Op::Greater;
     }
 }
 
-constexpr int kConstantForms = static_cast<int>(Op::AddK) - static_cast<int>(Op::Add);
-static_assert(static_cast<int>(Op::GreaterK) - static_cast<int>(Op::Greater) == kConstantForms);
-
-Op WithConstant(Op op) {
-    return static_cast<Op>(static_cast<int>(op) + kConstantForms);
-}
-
+// The operator of a compound assignment (+= -= *= /=, whose tokens come in this order).
 Op CompoundOf(std::int32_t token) {
-    switch (token) {
-    case kTokAddAssign:
-        return Op::AddAssign;
-    case kTokSubtractAssign:
-        return Op::SubtractAssign;
-    case kTokMultiplyAssign:
-        return Op::MultiplyAssign;
-    case kTokDivideAssign:
-        return Op::DivideAssign;
-    default:
-        return Op::WrongAssign;
+    if (token >= kTokAddAssign && token <= kTokDivideAssign) {
+        return Shifted(Op::Add, token - kTokAddAssign);
     }
+    return Op::WrongAssign;
 }
 
-// How a variable is reached: through a list of user variables, as a built-in of self or of the
-// game, or by the general rules for everything else.
-enum class Reach { User, BuiltIn, Game, Any };
-
-Reach ReachOf(const CodeVariable& variable) {
+// How `variable` is read or written: through a list of user variables, as a built-in of self
+// or of the game, or by the general rules for everything else.
+Op AccessOf(const CodeVariable& variable, bool indexed, bool store) {
     if (variable.user != UserList::None) {
-        return Reach::User;
+        return store ? (indexed ? Op::StoreUserAt : Op::StoreUser)
+                     : (indexed ? Op::ReadUserAt : Op::ReadUser);
     }
     const bool self = variable.owner == kOwnerNone || variable.owner == kOwnerSelf;
-    if (self && variable.number > kLastGameVariable) {
-        return Reach::BuiltIn;
+    if (self && variable.number >= kFirstInstanceVariable) {
+        return store ? Op::StoreBuiltIn : Op::ReadBuiltIn;
     }
     if (variable.owner == kOwnerNone && variable.number >= 1) {
-        return Reach::Game;
+        return store ? Op::StoreGame : Op::ReadGame;
     }
-    return Reach::Any;
+    return store ? Op::StoreAny : (indexed ? Op::ReadAnyAt : Op::ReadAny);
 }
 
 class Generator {
@@ -108,24 +86,40 @@ private:
     Instruction& At(std::int32_t instruction) {
         return program_.code[static_cast<std::size_t>(instruction)];
     }
-    std::int32_t Point(const CodePoint& point);
+    std::int32_t Point(const CodePoint& point) {
+        program_.points.push_back(point);
+        return static_cast<std::int32_t>(program_.points.size() - 1);
+    }
     void UseSlot(std::int32_t slot) { program_.slots = std::max(program_.slots, slot + 1); }
     // A node that counts a level of nesting begins here.
-    void Enter(std::int32_t node);
+    void Enter(std::int32_t node) { program_.entries.push_back({Here(), Node(node).depth, node}); }
     // Jump `jump`, which passes over statement `passed`, goes to `target`; to the error of form
     // instead when the statement holds it.
-    void Land(std::int32_t jump, std::int32_t passed, std::int32_t target);
-    std::int32_t Site(std::int32_t variable);
+    void Land(std::int32_t jump, std::int32_t passed, std::int32_t target) {
+        program_.passes[static_cast<std::size_t>(jump)] = passed;
+        if (Node(passed).skipError >= 0) {
+            toError_.push_back(jump);
+        } else {
+            At(jump).b = target;
+        }
+    }
+    std::int32_t Site(std::int32_t variable) {
+        program_.sites.push_back(
+            {variable, 0, tree_.variables[static_cast<std::size_t>(variable)].key});
+        return static_cast<std::int32_t>(program_.sites.size() - 1);
+    }
 
     void Expression(std::int32_t node, std::int32_t slot, std::int32_t parent);
     void Operand(std::int32_t node, Op op, std::int32_t operand, std::int32_t slot,
                  const CodePoint& after);
-    void Read(std::int32_t node, std::int32_t variable, std::int32_t slot, std::int32_t index,
-              const CodePoint& at);
-    void Store(std::int32_t node, std::int32_t variable, std::int32_t slot, std::int32_t index,
-               const CodePoint& at);
+    // Reads or writes `variable` (element `index` when that slot is not -1) from or to `slot`.
+    void Access(std::int32_t node, bool store, std::int32_t variable, std::int32_t slot,
+                std::int32_t index, const CodePoint& at);
     void Call(std::int32_t node, std::int32_t slot);
-    void FailAt(std::int32_t node, std::int32_t error);
+    void FailAt(std::int32_t node, std::int32_t error) {
+        const CodeError& found = tree_.errors[static_cast<std::size_t>(error)];
+        Emit(node, Op::Fail, 0, error, &found.point);
+    }
 
     // The instruction that goes on unless the condition `node`, just made, holds.
     std::int32_t Unless(std::int32_t node, std::int32_t slot, Op jump);
@@ -159,35 +153,6 @@ std::int32_t Generator::Emit(std::int32_t node, Op op, std::int32_t a, std::int3
     return Here() - 1;
 }
 
-std::int32_t Generator::Point(const CodePoint& point) {
-    program_.points.push_back(point);
-    return static_cast<std::int32_t>(program_.points.size() - 1);
-}
-
-void Generator::Enter(std::int32_t node) {
-    program_.entries.push_back({Here(), Node(node).depth, node});
-}
-
-void Generator::Land(std::int32_t jump, std::int32_t passed, std::int32_t target) {
-    program_.passes[static_cast<std::size_t>(jump)] = passed;
-    if (Node(passed).skipError >= 0) {
-        toError_.push_back(jump);
-    } else {
-        At(jump).b = target;
-    }
-}
-
-std::int32_t Generator::Site(std::int32_t variable) {
-    program_.sites.push_back(
-        {variable, 0, tree_.variables[static_cast<std::size_t>(variable)].key});
-    return static_cast<std::int32_t>(program_.sites.size() - 1);
-}
-
-void Generator::FailAt(std::int32_t node, std::int32_t error) {
-    const CodeError& found = tree_.errors[static_cast<std::size_t>(error)];
-    Emit(node, Op::Fail, 0, error, &found.point);
-}
-
 // ---------------------------------------------------------------------------------------------
 // Expressions: each leaves its value in `slot` and works in the slots above it.
 
@@ -207,13 +172,10 @@ void Generator::Expression(std::int32_t index, std::int32_t slot, std::int32_t p
         if (node.first >= 0) {
             Expression(node.first, slot, index);
             if (node.error >= 0) {
-                FailAt(index, node.error); // "]" missing
-                return;
+                return FailAt(index, node.error); // "]" missing
             }
-            Read(index, node.detail, slot, slot, node.after);
-        } else {
-            Read(index, node.detail, slot, -1, node.after);
         }
+        Access(index, false, node.detail, slot, node.first >= 0 ? slot : -1, node.after);
         return;
     case NodeKind::Call:
         Enter(index);
@@ -268,7 +230,7 @@ void Generator::Operand(std::int32_t node, Op op, std::int32_t operand, std::int
                 program_.parents[static_cast<std::size_t>(operand)] = node;
                 program_.slotOf[static_cast<std::size_t>(operand)] = slot + 1;
             }
-            At(Emit(node, WithConstant(op), slot, 0, &after)).number = constant.real;
+            At(Emit(node, Shifted(op, kConstantForms), slot, 0, &after)).number = constant.real;
             return;
         }
     }
@@ -276,47 +238,11 @@ void Generator::Operand(std::int32_t node, Op op, std::int32_t operand, std::int
     Emit(node, op, slot, 0, &after);
 }
 
-void Generator::Read(std::int32_t node, std::int32_t variable, std::int32_t slot,
-                     std::int32_t index, const CodePoint& at) {
+void Generator::Access(std::int32_t node, bool store, std::int32_t variable, std::int32_t slot,
+                       std::int32_t index, const CodePoint& at) {
     const CodeVariable& name = tree_.variables[static_cast<std::size_t>(variable)];
-    Instruction instruction;
-    switch (ReachOf(name)) {
-    case Reach::User:
-        instruction.op = index >= 0 ? Op::ReadUserAt : Op::ReadUser;
-        break;
-    case Reach::BuiltIn:
-        instruction.op = Op::ReadBuiltIn;
-        break;
-    case Reach::Game:
-        instruction.op = Op::ReadGame;
-        break;
-    case Reach::Any:
-        instruction.op = index >= 0 ? Op::ReadAnyAt : Op::ReadAny;
-        break;
-    }
-    Instruction& made = At(Emit(node, instruction.op, slot, Site(variable), &at));
-    made.user = static_cast<std::uint8_t>(name.user);
-    made.c = index;
-}
-
-void Generator::Store(std::int32_t node, std::int32_t variable, std::int32_t slot,
-                      std::int32_t index, const CodePoint& at) {
-    const CodeVariable& name = tree_.variables[static_cast<std::size_t>(variable)];
-    Op op = Op::StoreAny;
-    switch (ReachOf(name)) {
-    case Reach::User:
-        op = index >= 0 ? Op::StoreUserAt : Op::StoreUser;
-        break;
-    case Reach::BuiltIn:
-        op = Op::StoreBuiltIn;
-        break;
-    case Reach::Game:
-        op = Op::StoreGame;
-        break;
-    case Reach::Any:
-        break;
-    }
-    Instruction& made = At(Emit(node, op, slot, Site(variable), &at));
+    Instruction& made =
+        At(Emit(node, AccessOf(name, index >= 0, store), slot, Site(variable), &at));
     made.user = static_cast<std::uint8_t>(name.user);
     made.c = index;
 }
@@ -399,7 +325,7 @@ void Generator::Assignment(std::int32_t index, std::int32_t slot) {
     UseSlot(value + 1);
     if (node.op == kTokAssign) {
         Expression(node.second, value, index);
-        Store(index, node.detail, value, at, node.after);
+        Access(index, true, node.detail, value, at, node.after);
         return;
     }
     const CodeVariable& name = tree_.variables[static_cast<std::size_t>(node.detail)];
@@ -415,25 +341,20 @@ void Generator::Assignment(std::int32_t index, std::int32_t slot) {
             return;
         }
     }
-    Read(index, node.detail, value, at, node.read);
+    Access(index, false, node.detail, value, at, node.read);
     Expression(node.second, value + 1, index);
-    Emit(index, CompoundOf(node.op), value, 0, &node.after);
-    Store(index, node.detail, value, at, node.after);
+    At(Emit(index, CompoundOf(node.op), value, 0, &node.after)).user = 1;
+    Access(index, true, node.detail, value, at, node.after);
 }
 
 // A condition that is a comparison jumps by itself: its truth is 1 or 0, which if and while
 // both read alike.
 std::int32_t Generator::Unless(std::int32_t node, std::int32_t slot, Op jump) {
     Instruction& last = program_.code.back();
-    const bool comparison = (last.op >= Op::Less && last.op <= Op::Greater) ||
-                            (last.op >= Op::LessK && last.op <= Op::GreaterK);
-    if (Node(node).kind != NodeKind::Comparison || !comparison) {
+    if (Node(node).kind != NodeKind::Comparison || last.op < Op::Less || last.op > Op::GreaterK) {
         return Emit(node, jump, slot);
     }
-    const int fused = last.op >= Op::LessK
-                          ? static_cast<int>(Op::JumpUnlessLessK) - static_cast<int>(Op::LessK)
-                          : static_cast<int>(Op::JumpUnlessLess) - static_cast<int>(Op::Less);
-    last.op = static_cast<Op>(static_cast<int>(last.op) + fused);
+    last.op = Shifted(last.op, kJumpForms);
     return Here() - 1;
 }
 

@@ -1,6 +1,5 @@
 #include "script/InterpretUnit.h"
 
-#include "data/TokenClass.h"
 #include "script/ErrorReport.h"
 #include "script/FunctionUnit.h"
 #include "script/VariableAccess.h"
@@ -53,31 +52,22 @@ struct CInterpreter::Run {
         const VariableSite& site = program.sites[static_cast<std::size_t>(instruction.b)];
         return tree.variables[static_cast<std::size_t>(site.variable)];
     }
-    // The user variable an instruction names, through its site's remembered position; null
-    // when there is none.
-    [[gnu::always_inline]] CVariable* FindUser(const Instruction& instruction) const {
+    // The user variable an instruction names, through its site's remembered position and
+    // created when `add` asks for it; null when there is none.
+    [[gnu::always_inline]] CVariable* FindUser(const Instruction& instruction,
+                                               bool add = false) const {
         const VariableSite& site = program.sites[static_cast<std::size_t>(instruction.b)];
         if (CVariable* found = users[instruction.user]->AtPosition(site.position, site.key)) {
             return found;
         }
-        return SearchUser(instruction);
+        return SearchUser(instruction, add);
     }
-    [[gnu::noinline]] CVariable* SearchUser(const Instruction& instruction) const {
+    [[gnu::noinline]] CVariable* SearchUser(const Instruction& instruction, bool add) const {
         const VariableSite& site = program.sites[static_cast<std::size_t>(instruction.b)];
         const CodeVariable& name = tree.variables[static_cast<std::size_t>(site.variable)];
-        return users[instruction.user]->FindFrom(site.position, name.name, name.key);
-    }
-    [[gnu::always_inline]] CVariable& FindOrAddUser(const Instruction& instruction) const {
-        const VariableSite& site = program.sites[static_cast<std::size_t>(instruction.b)];
-        if (CVariable* found = users[instruction.user]->AtPosition(site.position, site.key)) {
-            return *found;
-        }
-        return SearchOrAddUser(instruction);
-    }
-    [[gnu::noinline]] CVariable& SearchOrAddUser(const Instruction& instruction) const {
-        const VariableSite& site = program.sites[static_cast<std::size_t>(instruction.b)];
-        const CodeVariable& name = tree.variables[static_cast<std::size_t>(site.variable)];
-        return users[instruction.user]->FindOrAddFrom(site.position, name.name, name.key);
+        CVariableList& list = *users[instruction.user];
+        return add ? &list.FindOrAddFrom(site.position, name.name, name.key)
+                   : list.FindFrom(site.position, name.name, name.key);
     }
     std::int64_t Index(const Instruction& instruction) const {
         return RoundToInteger(slots[instruction.c].real);
@@ -91,13 +81,12 @@ public:
         auto& frames = interpreter_.frames_;
         const auto level = static_cast<std::size_t>(interpreter_.runs_++);
         if (level == frames.size()) {
-            frames.push_back(std::make_unique<std::vector<RValue>>());
+            frames.emplace_back();
         }
-        std::vector<RValue>& slots = *frames[level];
-        if (slots.size() < static_cast<std::size_t>(size)) {
-            slots.resize(static_cast<std::size_t>(size));
+        if (frames[level].size() < static_cast<std::size_t>(size)) {
+            frames[level].resize(static_cast<std::size_t>(size));
         }
-        slots_ = slots.data();
+        slots_ = frames[level].data();
     }
     ~Frame() { --interpreter_.runs_; }
     Frame(const Frame&) = delete;
@@ -155,52 +144,42 @@ double CInterpreter::EvaluateReal(CInstance& self, CInstance& other, const CodeT
         code.program.code[0].op == Op::Constant) {
         return code.constants[static_cast<std::size_t>(code.program.code[0].b)].real;
     }
-    return Evaluate(code, self, other, nullptr);
-}
-
-std::string CInterpreter::EvaluateString(CInstance& self, CInstance& other, const CodeTree& code) {
-    std::string text;
-    if (!code.text.empty()) {
-        Evaluate(code, self, other, &text);
-    }
-    return text;
-}
-
-double CInterpreter::Evaluate(const CodeTree& code, CInstance& self, CInstance& other,
-                              std::string* text) {
     std::optional<CodeTree> again;
-    const CodeTree& tree = InForm(code, CodeForm::Expression, functions_, again);
-    const Frame frame(*this, tree.program.slots);
-    Run run(tree, self, other, game_, frame.Slots(), depth_);
-    ClearError();
-    if (depth_ + tree.deepest > kMaxNesting) {
-        Execute<true>(run, 0);
-    } else {
-        Execute<false>(run, 0);
-    }
-    RValue value = run.stopped ? ValueAtError(run) : std::move(run.slots[0]);
-    ReportError(false);
-    if (text != nullptr) {
-        *text = std::move(value.string);
-    }
+    RValue value;
+    Start(InForm(code, CodeForm::Expression, functions_, again), self, other, &value);
     return value.real;
 }
 
-void CInterpreter::ExecuteCode(CInstance& self, CInstance& other, const CodeTree& code) {
-    if (code.text.empty()) {
-        return;
+std::string CInterpreter::EvaluateString(CInstance& self, CInstance& other, const CodeTree& code) {
+    RValue value;
+    if (!code.text.empty()) {
+        std::optional<CodeTree> again;
+        Start(InForm(code, CodeForm::Expression, functions_, again), self, other, &value);
     }
-    std::optional<CodeTree> again;
-    const CodeTree& tree = InForm(code, CodeForm::Code, functions_, again);
+    return std::move(value.string);
+}
+
+void CInterpreter::ExecuteCode(CInstance& self, CInstance& other, const CodeTree& code) {
+    if (!code.text.empty()) {
+        std::optional<CodeTree> again;
+        Start(InForm(code, CodeForm::Code, functions_, again), self, other, nullptr);
+    }
+}
+
+void CInterpreter::Start(const CodeTree& tree, CInstance& self, CInstance& other, RValue* value) {
     const Frame frame(*this, tree.program.slots);
     Run run(tree, self, other, game_, frame.Slots(), depth_);
-    ClearError();
+    error_flag_ = false;
+    error_ = ScriptError{};
     if (depth_ + tree.deepest > kMaxNesting) {
         Execute<true>(run, 0);
     } else {
         Execute<false>(run, 0);
     }
-    ReportError(true);
+    if (value != nullptr) {
+        *value = run.stopped ? ValueAtError(run) : std::move(run.slots[0]);
+    }
+    ReportError(value == nullptr);
 }
 
 // Errors in game code are not fatal, but for code stopped because the player ends the game: the
@@ -219,11 +198,6 @@ void CInterpreter::ReportError(bool inCode) {
 // ---------------------------------------------------------------------------------------------
 // Errors
 
-void CInterpreter::ClearError() {
-    error_flag_ = false;
-    error_ = ScriptError{};
-}
-
 void CInterpreter::Record(Run& run, const CodePoint& point, const std::string& message) {
     if (run.stopped) {
         return;
@@ -239,10 +213,6 @@ void CInterpreter::Fail(Run& run, std::int32_t instruction, const std::string& m
     if (!run.program.nodeOf.empty()) {
         run.failedNode = run.program.nodeOf[static_cast<std::size_t>(instruction)];
     }
-}
-
-void CInterpreter::Fail(Run& run, std::int32_t instruction, const char* message) {
-    Fail(run, instruction, std::string(message));
 }
 
 bool CInterpreter::AskToGoOn(Run& run, std::int32_t instruction) {
@@ -359,24 +329,16 @@ RValue CInterpreter::ValueAtError(const Run& run) const {
 
 namespace {
 
-// Byte order, like the difference of the first differing bytes, or of the lengths.
-int CompareBytes(const std::string& left, const std::string& right) {
-    const std::size_t common = std::min(left.size(), right.size());
-    for (std::size_t i = 0; i < common; ++i) {
-        const auto a = static_cast<unsigned char>(left[i]);
-        const auto b = static_cast<unsigned char>(right[i]);
-        if (a != b) {
-            return a < b ? -1 : 1;
-        }
-    }
-    if (left.size() == right.size()) {
-        return 0;
-    }
-    return left.size() < right.size() ? -1 : 1;
+// A comparison, with or without its jump, as its plain form taking slot a+1.
+Op PlainComparison(Op op) {
+    int n = static_cast<int>(op) - static_cast<int>(Op::Less);
+    n = n >= kJumpForms ? n - kJumpForms : n;
+    return static_cast<Op>(static_cast<int>(Op::Less) + n % kConstantForms);
 }
 
-bool Holds(Op comparison, double d) {
-    switch (comparison) {
+// Whether comparison `op` holds for the difference `d` of its operands.
+bool Holds(Op op, double d) {
+    switch (PlainComparison(op)) {
     case Op::Less:
         return d < 0;
     case Op::LessEqual:
@@ -392,6 +354,22 @@ bool Holds(Op comparison, double d) {
     }
 }
 
+// The difference a comparison looks at: of the reals, or the order of the strings. False when
+// the kinds differ.
+bool Difference(const Instruction& comparison, const RValue& a, const RValue& b, double& d) {
+    const int n = static_cast<int>(comparison.op) - static_cast<int>(Op::Less);
+    if ((n >= kJumpForms ? n - kJumpForms : n) >= kConstantForms) {
+        d = a.real - comparison.number;
+        return a.IsReal();
+    }
+    if (a.kind != b.kind) {
+        return false;
+    }
+    // Strings compare their bytes as unsigned numbers, a shorter one first.
+    d = a.IsString() ? a.string.compare(b.string) : a.real - b.real;
+    return true;
+}
+
 void SetReal(RValue& value, double real) {
     value.kind = kRealValue;
     value.real = real;
@@ -399,6 +377,13 @@ void SetReal(RValue& value, double real) {
 }
 
 constexpr const char* kWrongTypes = "Wrong type of arguments.";
+
+std::string Unreadable(const CodeVariable& variable) {
+    return "Cannot get value from variable " + variable.name + ".";
+}
+std::string Unwritable(const CodeVariable& variable) {
+    return "Cannot assign a value to variable " + variable.name + ".";
+}
 
 } // namespace
 
@@ -453,7 +438,19 @@ template <bool kGuarded> void CInterpreter::Execute(Run& run, std::int32_t start
     const auto here = [code](const Instruction* at) {
         return static_cast<std::int32_t>(at - code);
     };
-    for (const Instruction* in = code + start;; ++in) {
+    const Instruction* in = code + start;
+    // Goes on at the jump's target, passing over the statement it passes over: false when that
+    // stops the code.
+    const auto leap = [&]() {
+        if constexpr (kGuarded) {
+            if (!PassOver(run, here(in))) {
+                return false;
+            }
+        }
+        in = code + in->b - 1;
+        return true;
+    };
+    for (;; ++in) {
         if constexpr (kGuarded) {
             const std::int32_t at = here(in);
             if (run.base + run.program.deepestEntry[static_cast<std::size_t>(at)] > kMaxNesting &&
@@ -472,9 +469,7 @@ template <bool kGuarded> void CInterpreter::Execute(Run& run, std::int32_t start
         case Op::ReadUserAt: {
             const CVariable* variable = run.FindUser(*in);
             if (variable == nullptr) {
-                Fail(run, here(in),
-                     "Cannot get value from variable " + run.Variable(*in).name + ".");
-                return;
+                return Fail(run, here(in), Unreadable(run.Variable(*in)));
             }
             const std::int64_t index = in->op == Op::ReadUser ? 0 : run.Index(*in);
             double number = 0;
@@ -486,61 +481,49 @@ template <bool kGuarded> void CInterpreter::Execute(Run& run, std::int32_t start
             break;
         }
         case Op::ReadBuiltIn:
-            if (!ReadInstanceVariable(*run.self, run.Variable(*in).number, a)) {
-                Fail(run, here(in),
-                     "Cannot get value from variable " + run.Variable(*in).name + ".");
-                return;
+        case Op::ReadGame: {
+            const std::int32_t number = run.Variable(*in).number;
+            if (!(in->op == Op::ReadBuiltIn ? ReadInstanceVariable(*run.self, number, a)
+                                            : ReadGameVariable(game_, number, a))) {
+                return Fail(run, here(in), Unreadable(run.Variable(*in)));
             }
             break;
-        case Op::ReadGame:
-            if (!ReadGameVariable(game_, run.Variable(*in).number, a)) {
-                Fail(run, here(in),
-                     "Cannot get value from variable " + run.Variable(*in).name + ".");
-                return;
-            }
-            break;
+        }
         case Op::ReadAny:
         case Op::ReadAnyAt: {
             const CodeVariable& variable = run.Variable(*in);
             const std::int64_t index = in->op == Op::ReadAny ? 0 : run.Index(*in);
             if (!GetVariable(game_, *run.self, *run.other, variable.owner, variable.number,
                              variable.name, index, a)) {
-                Fail(run, here(in), "Cannot get value from variable " + variable.name + ".");
-                return;
+                return Fail(run, here(in), Unreadable(variable));
             }
             break;
         }
         case Op::StoreUser:
             if (a.IsReal() && a.string.empty()) {
-                run.FindOrAddUser(*in).SetNumber(0, a.real);
+                run.FindUser(*in, true)->SetNumber(0, a.real);
             } else {
-                run.FindOrAddUser(*in).Set(0, std::move(a));
+                run.FindUser(*in, true)->Set(0, std::move(a));
             }
             break;
         case Op::StoreUserAt:
-            run.FindOrAddUser(*in).Set(run.Index(*in), std::move(a));
+            run.FindUser(*in, true)->Set(run.Index(*in), std::move(a));
             break;
         case Op::StoreBuiltIn:
-            if (!WriteInstanceVariable(*run.self, run.Variable(*in).number, a)) {
-                Fail(run, here(in),
-                     "Cannot assign a value to variable " + run.Variable(*in).name + ".");
-                return;
+        case Op::StoreGame: {
+            const std::int32_t number = run.Variable(*in).number;
+            if (!(in->op == Op::StoreBuiltIn ? WriteInstanceVariable(*run.self, number, a)
+                                             : WriteGameVariable(game_, runtime_, number, a))) {
+                return Fail(run, here(in), Unwritable(run.Variable(*in)));
             }
             break;
-        case Op::StoreGame:
-            if (!WriteGameVariable(game_, runtime_, run.Variable(*in).number, a)) {
-                Fail(run, here(in),
-                     "Cannot assign a value to variable " + run.Variable(*in).name + ".");
-                return;
-            }
-            break;
+        }
         case Op::StoreAny: {
             const CodeVariable& variable = run.Variable(*in);
             const std::int64_t index = in->c >= 0 ? run.Index(*in) : 0;
             if (!SetVariable(game_, runtime_, *run.self, *run.other, variable.owner,
                              variable.number, variable.name, index, a)) {
-                Fail(run, here(in), "Cannot assign a value to variable " + variable.name + ".");
-                return;
+                return Fail(run, here(in), Unwritable(variable));
             }
             break;
         }
@@ -562,57 +545,54 @@ template <bool kGuarded> void CInterpreter::Execute(Run& run, std::int32_t start
                 a.real += constant ? in->number : b.real;
             } else if (!constant && a.IsString() && b.IsString()) {
                 if (!JoinedFits(a.string.size(), b.string.size())) {
-                    Fail(run, here(in), "Result of + is too long.");
-                    return;
+                    return Fail(run, here(in),
+                                in->user == 1 ? "Result of += is too long."
+                                              : "Result of + is too long.");
                 }
                 a.string += b.string;
             } else {
-                Fail(run, here(in), kWrongTypes);
-                return;
+                return Fail(run, here(in), kWrongTypes);
             }
             break;
         }
         case Op::Subtract:
-        case Op::SubtractK:
         case Op::Multiply:
-        case Op::MultiplyK:
         case Op::Divide:
+        case Op::SubtractK:
+        case Op::MultiplyK:
         case Op::DivideK: {
-            const bool constant =
-                in->op == Op::SubtractK || in->op == Op::MultiplyK || in->op == Op::DivideK;
+            const bool constant = in->op >= Op::AddK;
+            const Op op =
+                constant ? static_cast<Op>(static_cast<int>(in->op) - kConstantForms) : in->op;
             const RValue& b = slots[in->a + 1];
             if (!a.IsReal() || (!constant && !b.IsReal())) {
-                Fail(run, here(in), kWrongTypes);
-                return;
+                return Fail(run, here(in), kWrongTypes);
             }
             const double right = constant ? in->number : b.real;
-            if (in->op == Op::Subtract || in->op == Op::SubtractK) {
+            if (op == Op::Subtract) {
                 a.real -= right;
-            } else if (in->op == Op::Multiply || in->op == Op::MultiplyK) {
+            } else if (op == Op::Multiply) {
                 a.real *= right;
             } else if (right == 0) {
-                Fail(run, here(in), "Division by 0.");
-                return;
+                return Fail(run, here(in), "Division by 0.");
             } else {
                 a.real /= right;
             }
             break;
         }
         case Op::And:
-        case Op::AndK:
         case Op::Or:
+        case Op::AndK:
         case Op::OrK: {
-            const bool constant = in->op == Op::AndK || in->op == Op::OrK;
+            const bool constant = in->op >= Op::AddK;
             const RValue& b = slots[in->a + 1];
             if (!a.IsReal() || (!constant && !b.IsReal())) {
-                Fail(run, here(in), "Wrong type of arguments for logical operator.");
-                return;
+                return Fail(run, here(in), "Wrong type of arguments for logical operator.");
             }
             // Both sides are always evaluated: there is no short cut.
             const bool right = (constant ? in->number : b.real) > 0.5;
-            const bool truth =
-                in->op == Op::And || in->op == Op::AndK ? a.IsTrue() && right : a.IsTrue() || right;
-            SetReal(a, TruthValue(truth));
+            SetReal(a, TruthValue(in->op == Op::And || in->op == Op::AndK ? a.IsTrue() && right
+                                                                          : a.IsTrue() || right));
             break;
         }
         case Op::Less:
@@ -620,13 +600,17 @@ template <bool kGuarded> void CInterpreter::Execute(Run& run, std::int32_t start
         case Op::Equal:
         case Op::NotEqual:
         case Op::GreaterEqual:
-        case Op::Greater: {
-            const RValue& b = slots[in->a + 1];
-            if (a.kind != b.kind) {
-                Fail(run, here(in), "Cannot compare arguments.");
-                return;
+        case Op::Greater:
+        case Op::LessK:
+        case Op::LessEqualK:
+        case Op::EqualK:
+        case Op::NotEqualK:
+        case Op::GreaterEqualK:
+        case Op::GreaterK: {
+            double d = 0;
+            if (!Difference(*in, a, slots[in->a + 1], d)) {
+                return Fail(run, here(in), "Cannot compare arguments.");
             }
-            const double d = a.IsString() ? CompareBytes(a.string, b.string) : a.real - b.real;
             SetReal(a, TruthValue(Holds(in->op, d)));
             break;
         }
@@ -642,86 +626,18 @@ template <bool kGuarded> void CInterpreter::Execute(Run& run, std::int32_t start
         case Op::JumpUnlessNotEqualK:
         case Op::JumpUnlessGreaterEqualK:
         case Op::JumpUnlessGreaterK: {
-            const bool constant = in->op >= Op::JumpUnlessLessK;
-            const Op comparison =
-                static_cast<Op>(static_cast<int>(in->op) -
-                                (constant ? static_cast<int>(Op::JumpUnlessLessK)
-                                          : static_cast<int>(Op::JumpUnlessLess)) +
-                                static_cast<int>(Op::Less));
-            const RValue& b = slots[in->a + 1];
-            if (a.kind != (constant ? kRealValue : b.kind)) {
-                Fail(run, here(in), "Cannot compare arguments.");
-                return;
+            double d = 0;
+            if (!Difference(*in, a, slots[in->a + 1], d)) {
+                return Fail(run, here(in), "Cannot compare arguments.");
             }
-            const double d = constant       ? a.real - in->number
-                             : a.IsString() ? CompareBytes(a.string, b.string)
-                                            : a.real - b.real;
-            if (!Holds(comparison, d)) {
-                if constexpr (kGuarded) {
-                    if (!PassOver(run, here(in))) {
-                        return;
-                    }
-                }
-                in = code + in->b - 1;
+            if (!Holds(in->op, d) && !leap()) {
+                return;
             }
             break;
         }
-        case Op::LessK:
-        case Op::LessEqualK:
-        case Op::EqualK:
-        case Op::NotEqualK:
-        case Op::GreaterEqualK:
-        case Op::GreaterK:
-            if (!a.IsReal()) {
-                Fail(run, here(in), "Cannot compare arguments.");
-                return;
-            }
-            SetReal(a, TruthValue(Holds(
-                           static_cast<Op>(static_cast<int>(in->op) - (static_cast<int>(Op::LessK) -
-                                                                       static_cast<int>(Op::Less))),
-                           a.real - in->number)));
-            break;
 
-        // Compound assignments: the old value in a, the right side above it.
-        case Op::AddAssign: {
-            const RValue& b = slots[in->a + 1];
-            if (a.IsReal() && b.IsReal()) {
-                a.real += b.real;
-            } else if (a.IsString() && b.IsString()) {
-                if (!JoinedFits(a.string.size(), b.string.size())) {
-                    Fail(run, here(in), "Result of += is too long.");
-                    return;
-                }
-                a.string += b.string;
-            } else {
-                Fail(run, here(in), kWrongTypes);
-                return;
-            }
-            break;
-        }
-        case Op::SubtractAssign:
-        case Op::MultiplyAssign:
-        case Op::DivideAssign: {
-            const RValue& b = slots[in->a + 1];
-            if (!a.IsReal() || !b.IsReal()) {
-                Fail(run, here(in), kWrongTypes);
-                return;
-            }
-            if (in->op == Op::SubtractAssign) {
-                a.real -= b.real;
-            } else if (in->op == Op::MultiplyAssign) {
-                a.real *= b.real;
-            } else if (b.real == 0) {
-                Fail(run, here(in), "Division by 0.");
-                return;
-            } else {
-                a.real /= b.real;
-            }
-            break;
-        }
         case Op::WrongAssign:
-            Fail(run, here(in), "Unexpected symbol.");
-            return;
+            return Fail(run, here(in), "Unexpected symbol.");
         case Op::AddUserK: {
             CVariable* variable = run.FindUser(*in);
             double number = 0;
@@ -730,9 +646,7 @@ template <bool kGuarded> void CInterpreter::Execute(Run& run, std::int32_t start
                 break;
             }
             if (variable == nullptr) {
-                Fail(run, here(in),
-                     "Cannot get value from variable " + run.Variable(*in).name + ".");
-                return;
+                return Fail(run, here(in), Unreadable(run.Variable(*in)));
             }
             // A string, or a number with a string part, which the sum keeps.
             variable->Load(0, a);
@@ -754,31 +668,18 @@ template <bool kGuarded> void CInterpreter::Execute(Run& run, std::int32_t start
 
         // Control
         case Op::Jump:
-            if constexpr (kGuarded) {
-                if (!PassOver(run, here(in))) {
-                    return;
-                }
+            if (!leap()) {
+                return;
             }
-            in = code + in->b - 1;
             break;
         case Op::JumpIfNot:
-            if (!a.IsTrue()) {
-                if constexpr (kGuarded) {
-                    if (!PassOver(run, here(in))) {
-                        return;
-                    }
-                }
-                in = code + in->b - 1;
+            if (!a.IsTrue() && !leap()) {
+                return;
             }
             break;
         case Op::JumpWhileNot:
-            if (!RoundsAboveZero(a.real)) {
-                if constexpr (kGuarded) {
-                    if (!PassOver(run, here(in))) {
-                        return;
-                    }
-                }
-                in = code + in->b - 1;
+            if (!RoundsAboveZero(a.real) && !leap()) {
+                return;
             }
             break;
         case Op::Loop:
@@ -790,15 +691,10 @@ template <bool kGuarded> void CInterpreter::Execute(Run& run, std::int32_t start
             break;
         case Op::RepeatStart: {
             const std::int64_t count = RoundToInteger(a.real);
-            if (count <= 0) {
-                if constexpr (kGuarded) {
-                    if (!PassOver(run, here(in))) {
-                        return;
-                    }
-                }
-                in = code + in->b - 1;
-            } else {
+            if (count > 0) {
                 SetReal(a, static_cast<double>(count));
+            } else if (!leap()) {
+                return;
             }
             break;
         }
@@ -813,16 +709,11 @@ template <bool kGuarded> void CInterpreter::Execute(Run& run, std::int32_t start
             break;
         case Op::Forall:
             Forall(run, *in, here(in) + 1);
-            if (run.stopped) {
-                return; // the code is over: self need not come back
+            // Passed over once more, as reading on behind the body would; when the body
+            // stopped the code, self need not come back.
+            if (run.stopped || !leap()) {
+                return;
             }
-            // Passed over once more, as reading on behind the body would.
-            if constexpr (kGuarded) {
-                if (!PassOver(run, here(in))) {
-                    return;
-                }
-            }
-            in = code + in->b - 1;
             break;
         case Op::EndBody:
         case Op::Return:
@@ -831,8 +722,7 @@ template <bool kGuarded> void CInterpreter::Execute(Run& run, std::int32_t start
             run.stopped = true; // ends the code without an error
             return;
         case Op::Fail:
-            Fail(run, here(in), run.tree.errors[static_cast<std::size_t>(in->b)].message);
-            return;
+            return Fail(run, here(in), run.tree.errors[static_cast<std::size_t>(in->b)].message);
         }
     }
 }

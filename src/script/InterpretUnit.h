@@ -6,7 +6,7 @@
 #include "script/FunctionUnit.h"
 
 #include <cstdint>
-#include <memory>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -56,7 +56,8 @@ private:
     class Frame;
     class CallDepth;
 
-    double Evaluate(const CodeTree& code, CInstance& self, CInstance& other, std::string* text);
+    // Runs `tree` in a frame of its own; `value`, for an expression, gets what it gave.
+    void Start(const CodeTree& tree, CInstance& self, CInstance& other, RValue* value);
     // Runs the instructions from `start` up to the end of the code or of a forall's body.
     // Nesting is only checked where it may go beyond the limit (kGuarded).
     template <bool kGuarded> void Execute(Run& run, std::int32_t start);
@@ -70,9 +71,7 @@ private:
 
     // Records the first error of a run and stops it. `instruction` is where it happened.
     [[gnu::noinline]] void Fail(Run& run, std::int32_t instruction, const std::string& message);
-    [[gnu::noinline]] void Fail(Run& run, std::int32_t instruction, const char* message);
     void Record(Run& run, const CodePoint& point, const std::string& message);
-    void ClearError();
     [[gnu::noinline]] bool AskToGoOn(Run& run, std::int32_t instruction);
     void ReportError(bool inCode);
 
@@ -90,7 +89,7 @@ private:
     int loopPasses_ = 0;
     // The slots of the runs going on, one frame for each run nested in another (see Frame),
     // kept from run to run.
-    std::vector<std::unique_ptr<std::vector<RValue>>> frames_;
+    std::deque<std::vector<RValue>> frames_;
     int runs_ = 0;
 };
 
