@@ -95,6 +95,9 @@ enum class Op : std::uint8_t {
 inline constexpr int kConstantForms = static_cast<int>(Op::AddK) - static_cast<int>(Op::Add);
 inline constexpr int kJumpForms = static_cast<int>(Op::JumpUnlessLess) - static_cast<int>(Op::Less);
 static_assert(static_cast<int>(Op::LessK) - static_cast<int>(Op::Less) == kConstantForms);
+// Comparisons keep in `user` which one they are (0 for <, in the order above) and this flag
+// when they take a constant.
+inline constexpr std::uint8_t kWithConstant = 8;
 
 // One instruction; the meaning of the fields depends on `op` (see Op).
 struct Instruction {

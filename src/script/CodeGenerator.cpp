@@ -37,6 +37,16 @@ Op OperatorOf(std::int32_t token) {
     }
 }
 
+// What a comparison's instructions keep in `user`: which comparison it is, from 0 for <, and
+// kWithConstant when it takes a constant (whether it jumps or not).
+std::uint8_t ComparisonOf(Op op, bool constant) {
+    if (op < Op::Less || op > Op::Greater) {
+        return 0;
+    }
+    return static_cast<std::uint8_t>((static_cast<int>(op) - static_cast<int>(Op::Less)) |
+                                     (constant ? kWithConstant : 0));
+}
+
 // The operator of a compound assignment (+= -= *= /=, whose tokens come in this order).
 Op CompoundOf(std::int32_t token) {
     if (token >= kTokAddAssign && token <= kTokDivideAssign) {
@@ -230,12 +240,14 @@ void Generator::Operand(std::int32_t node, Op op, std::int32_t operand, std::int
                 program_.parents[static_cast<std::size_t>(operand)] = node;
                 program_.slotOf[static_cast<std::size_t>(operand)] = slot + 1;
             }
-            At(Emit(node, Shifted(op, kConstantForms), slot, 0, &after)).number = constant.real;
+            Instruction& made = At(Emit(node, Shifted(op, kConstantForms), slot, 0, &after));
+            made.number = constant.real;
+            made.user = ComparisonOf(op, true);
             return;
         }
     }
     Expression(operand, slot + 1, node);
-    Emit(node, op, slot, 0, &after);
+    At(Emit(node, op, slot, 0, &after)).user = ComparisonOf(op, false);
 }
 
 void Generator::Access(std::int32_t node, bool store, std::int32_t variable, std::int32_t slot,

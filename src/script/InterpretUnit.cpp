@@ -329,25 +329,18 @@ RValue CInterpreter::ValueAtError(const Run& run) const {
 
 namespace {
 
-// A comparison, with or without its jump, as its plain form taking slot a+1.
-Op PlainComparison(Op op) {
-    int n = static_cast<int>(op) - static_cast<int>(Op::Less);
-    n = n >= kJumpForms ? n - kJumpForms : n;
-    return static_cast<Op>(static_cast<int>(Op::Less) + n % kConstantForms);
-}
-
-// Whether comparison `op` holds for the difference `d` of its operands.
-bool Holds(Op op, double d) {
-    switch (PlainComparison(op)) {
-    case Op::Less:
+// Whether the comparison of an instruction holds for the difference `d` of its operands.
+bool Holds(const Instruction& comparison, double d) {
+    switch (comparison.user & ~kWithConstant) {
+    case 0:
         return d < 0;
-    case Op::LessEqual:
+    case 1:
         return d <= 0;
-    case Op::Equal:
+    case 2:
         return d == 0;
-    case Op::NotEqual:
+    case 3:
         return d != 0;
-    case Op::GreaterEqual:
+    case 4:
         return d >= 0;
     default:
         return d > 0;
@@ -357,8 +350,7 @@ bool Holds(Op op, double d) {
 // The difference a comparison looks at: of the reals, or the order of the strings. False when
 // the kinds differ.
 bool Difference(const Instruction& comparison, const RValue& a, const RValue& b, double& d) {
-    const int n = static_cast<int>(comparison.op) - static_cast<int>(Op::Less);
-    if ((n >= kJumpForms ? n - kJumpForms : n) >= kConstantForms) {
+    if ((comparison.user & kWithConstant) != 0) {
         d = a.real - comparison.number;
         return a.IsReal();
     }
@@ -611,7 +603,7 @@ template <bool kGuarded> void CInterpreter::Execute(Run& run, std::int32_t start
             if (!Difference(*in, a, slots[in->a + 1], d)) {
                 return Fail(run, here(in), "Cannot compare arguments.");
             }
-            SetReal(a, TruthValue(Holds(in->op, d)));
+            SetReal(a, TruthValue(Holds(*in, d)));
             break;
         }
         case Op::JumpUnlessLess:
@@ -630,7 +622,7 @@ template <bool kGuarded> void CInterpreter::Execute(Run& run, std::int32_t start
             if (!Difference(*in, a, slots[in->a + 1], d)) {
                 return Fail(run, here(in), "Cannot compare arguments.");
             }
-            if (!Holds(in->op, d) && !leap()) {
+            if (!Holds(*in, d) && !leap()) {
                 return;
             }
             break;
