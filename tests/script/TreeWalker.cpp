@@ -9,7 +9,6 @@
 #include "world/InstanceClass.h"
 #include "world/RuntimeControl.h"
 
-#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -131,19 +130,9 @@ RValue TreeWalker::Operator(Run& run, const CodeNode& node) {
             RecordError(run, node.after, "Cannot compare arguments.");
             return left;
         }
-        double d = left.real - right.real;
-        if (left.IsString()) {
-            const int order =
-                std::lexicographical_compare(left.string.begin(), left.string.end(),
-                                             right.string.begin(), right.string.end(),
-                                             [](char a, char b) {
-                                                 return static_cast<unsigned char>(a) <
-                                                        static_cast<unsigned char>(b);
-                                             })
-                    ? -1
-                    : (left.string == right.string ? 0 : 1);
-            d = order;
-        }
+        // Strings compare by their bytes as unsigned numbers (as std::string does).
+        const double d =
+            left.IsString() ? left.string.compare(right.string) : left.real - right.real;
         bool holds = d > 0;
         switch (node.op) {
         case kTokAssign:
